@@ -1,0 +1,181 @@
+# zorvane — build, test and tooling entry points.
+#
+#   make deps       system packages (apt, only if missing) + .venv with Python deps
+#   make build      pip-install the extension into .venv (incremental CMake/Ninja build)
+#   make test       build, then pytest tests/, then the C++ unit tests (tests/cpp/*.cpp)
+#   make demo       build, then run every examples/*.py
+#   make bench      build, then bench/run.py
+#   make sanitize   ASan+UBSan build into build/asan-site, then pytest tests/ against it
+#   make clean      remove build artefacts (keeps .venv);  make distclean also removes .venv
+#
+# Knobs: V=1 (verbose pip/CMake output), PYTEST_ARGS="-k foo", BENCH_ARGS="...", PYTHON=python3
+
+SHELL := /bin/bash
+.DEFAULT_GOAL := build
+MAKEFLAGS += --no-print-directory
+
+PYTHON ?= python3
+VENV   := .venv
+VPY    := $(VENV)/bin/python
+VPIP   := $(VPY) -m pip
+
+# Debian packages the C++ build needs (headers / libraries).
+APT_PACKAGES := libprotozero-dev rapidjson-dev uuid-dev libtsl-ordered-map-dev xtensor-dev libfmt-dev
+# Toolchain: "command:package" — the package is installed only when the command is missing.
+APT_TOOLS    := g++:g++ cmake:cmake ninja:ninja-build
+
+# Python packages installed into .venv (build backend, runtime and test deps).
+PY_REQUIREMENTS := scikit-build-core numpy pandas orjson pytest hypothesis
+PY_STAMP        := $(VENV)/.zorvane-requirements
+
+BUILD_DIR    := build
+ASAN_BUILD   := $(BUILD_DIR)/asan
+ASAN_SITE    := $(BUILD_DIR)/asan-site
+CPPTEST_DIR  := $(BUILD_DIR)/cpp-tests
+CPP_TESTS    := $(wildcard tests/cpp/*.cpp)
+EXAMPLES     := $(sort $(wildcard examples/*.py))
+
+PIP_QUIET    := $(if $(V),-v,-q)
+PYTEST_ARGS  ?=
+BENCH_ARGS   ?=
+
+# Not root (the usual case is root): go through sudo when it exists.
+SUDO := $(shell [ "$$(id -u)" -ne 0 ] && command -v sudo >/dev/null 2>&1 && echo sudo)
+
+.PHONY: deps deps-system deps-python build test pytest cpp-test demo bench sanitize clean distclean help
+
+help:
+	@sed -n '2,11p' Makefile | sed 's/^# \{0,1\}//'
+
+# ---------------------------------------------------------------------------
+# deps
+# ---------------------------------------------------------------------------
+deps: deps-system deps-python
+
+deps-system:
+	@missing=""; \
+	for p in $(APT_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}\n' "$$p" 2>/dev/null | grep -q ' installed$$' || missing="$$missing $$p"; \
+	done; \
+	for t in $(APT_TOOLS); do \
+	  cmd=$${t%%:*}; pkg=$${t#*:}; \
+	  command -v "$$cmd" >/dev/null 2>&1 || missing="$$missing $$pkg"; \
+	done; \
+	if ! $(PYTHON) -c 'import ensurepip' >/dev/null 2>&1; then missing="$$missing python3-venv"; fi; \
+	if ! $(PYTHON) -c 'import os, sys, sysconfig; sys.exit(not os.path.exists(os.path.join(sysconfig.get_paths()["include"], "Python.h")))' >/dev/null 2>&1; then \
+	  missing="$$missing python3-dev"; \
+	fi; \
+	if [ -n "$$missing" ]; then \
+	  echo "deps: installing Debian packages:$$missing"; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq -o Dpkg::Use-Pty=0 --no-install-recommends $$missing; \
+	fi
+
+deps-python: deps-system
+	@if [ -x "$(VPY)" ] && "$(VPY)" -c '' >/dev/null 2>&1 \
+	    && [ "$$(cat $(PY_STAMP) 2>/dev/null)" = "$(PY_REQUIREMENTS)" ]; then exit 0; fi; \
+	set -e; \
+	if ! { [ -x "$(VPY)" ] && "$(VPY)" -c '' >/dev/null 2>&1; }; then \
+	  echo "deps: creating virtualenv $(VENV)"; \
+	  rm -rf "$(VENV)"; \
+	  $(PYTHON) -m venv "$(VENV)"; \
+	fi; \
+	echo "deps: pip install $(PY_REQUIREMENTS)"; \
+	$(VPIP) install $(PIP_QUIET) $(PY_REQUIREMENTS); \
+	echo "$(PY_REQUIREMENTS)" > "$(PY_STAMP)"
+
+# ---------------------------------------------------------------------------
+# build: pip-install into .venv; CMake/Ninja tree in build/<wheel_tag> is reused
+# ---------------------------------------------------------------------------
+build: deps
+	@echo "build: pip install --no-build-isolation . (build tree: $(BUILD_DIR)/<wheel_tag>)"
+	@$(VPIP) install --no-build-isolation --no-deps $(PIP_QUIET) .
+	@$(VPY) -c 'import zorvane; print("build: installed", zorvane.__file__)'
+
+# ---------------------------------------------------------------------------
+# test
+# ---------------------------------------------------------------------------
+test: build
+	@$(MAKE) pytest
+	@$(MAKE) cpp-test
+
+# Run from the repo root: there is no zorvane/ source dir, so `import zorvane`
+# resolves to the module installed in .venv. Exit code 5 (nothing collected)
+# is reported but not treated as a failure.
+pytest:
+	@if [ ! -d tests ]; then echo "pytest: no tests/ directory, skipped"; exit 0; fi; \
+	rc=0; $(VPY) -m pytest -q tests $(PYTEST_ARGS) || rc=$$?; \
+	if [ $$rc -eq 5 ]; then echo "pytest: no tests collected"; exit 0; fi; \
+	exit $$rc
+
+# C++ unit tests: every tests/cpp/*.cpp is one executable (own main, plain
+# asserts), built by CMake with -DZORVANE_CPP_TESTS=ON in build/cpp-tests,
+# linked with all of src/ and libpython, and run by ctest. Skipped silently
+# when there are none.
+cpp-test: deps
+ifneq ($(strip $(CPP_TESTS)),)
+	@set -e; \
+	if [ ! -f "$(CPPTEST_DIR)/CMakeCache.txt" ]; then \
+	  cmake -S . -B "$(CPPTEST_DIR)" -G Ninja $(if $(V),,--log-level=WARNING) \
+	    -DCMAKE_BUILD_TYPE=Debug -DZORVANE_CPP_TESTS=ON \
+	    -DPython_EXECUTABLE="$(abspath $(VPY))"; \
+	fi; \
+	cmake --build "$(CPPTEST_DIR)" --target zorvane_cpp_tests; \
+	ctest --test-dir "$(CPPTEST_DIR)" --output-on-failure -j "$$(nproc)"
+endif
+
+# ---------------------------------------------------------------------------
+# demo / bench
+# ---------------------------------------------------------------------------
+demo: build
+	@if [ -z "$(EXAMPLES)" ]; then echo "demo: no examples/*.py"; fi
+	@for f in $(EXAMPLES); do \
+	  echo "=== $$f"; \
+	  $(VPY) "$$f" || { echo "demo: $$f failed" >&2; exit 1; }; \
+	done
+
+bench: build
+	@$(VPY) bench/run.py $(BENCH_ARGS)
+
+# ---------------------------------------------------------------------------
+# sanitize: second copy of the module with ASan+UBSan, installed (module only)
+# into build/asan-site and put first on PYTHONPATH for the whole pytest suite.
+# The interpreter is not instrumented, so the ASan runtime is LD_PRELOADed,
+# followed by libstdc++: python itself does not link libstdc++, and without it
+# loaded at ASan start-up the first C++ `throw` aborts with
+# "CHECK failed ... real___cxa_throw". (The UBSan runtime needs no preload: the
+# module links it.)
+# PYTHONMALLOC=malloc routes Python's allocations through ASan's malloc.
+# pytest runs with --capture=sys: fd-level capture would swallow the sanitizer
+# report when the process aborts. Sanitizer reports end the run (exit 1).
+# ---------------------------------------------------------------------------
+sanitize: deps
+	@echo "sanitize: building ASan+UBSan module (build tree: $(ASAN_BUILD), module: $(ASAN_SITE))"
+	@$(VPIP) install --no-build-isolation --no-deps --upgrade $(PIP_QUIET) \
+	  -C cmake.define.ZORVANE_SANITIZE=ON -C cmake.build-type=Debug \
+	  -C build-dir=$(ASAN_BUILD) --target $(ASAN_SITE) .
+	@so=$$(ls $(ASAN_SITE)/zorvane.*.so); \
+	nm -D --undefined-only "$$so" | grep -q '__asan_' || { echo "sanitize: $$so is not ASan-instrumented" >&2; exit 1; }; \
+	nm -D --undefined-only "$$so" | grep -q '__ubsan_' || { echo "sanitize: $$so is not UBSan-instrumented" >&2; exit 1; }
+	@if [ ! -d tests ]; then echo "sanitize: no tests/ directory, skipped"; exit 0; fi; \
+	asan=$$(g++ -print-file-name=libasan.so); stdcxx=$$(g++ -print-file-name=libstdc++.so); \
+	[ -f "$$asan" ] || { echo "sanitize: ASan runtime not found ($$asan)" >&2; exit 1; }; \
+	[ -f "$$stdcxx" ] || { echo "sanitize: libstdc++ not found ($$stdcxx)" >&2; exit 1; }; \
+	export LD_PRELOAD="$$asan:$$stdcxx$${LD_PRELOAD:+:$$LD_PRELOAD}" \
+	  ASAN_OPTIONS="detect_leaks=0:halt_on_error=1$${ASAN_OPTIONS:+:$$ASAN_OPTIONS}" \
+	  UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1$${UBSAN_OPTIONS:+:$$UBSAN_OPTIONS}" \
+	  PYTHONMALLOC=malloc \
+	  PYTHONPATH="$(abspath $(ASAN_SITE))$${PYTHONPATH:+:$$PYTHONPATH}"; \
+	$(VPY) -c 'import zorvane, sys; f = zorvane.__file__; print("sanitize: using", f); sys.exit("/asan-site/" not in f)' || exit 1; \
+	rc=0; $(VPY) -m pytest -q -p no:cacheprovider --capture=sys tests $(PYTEST_ARGS) || rc=$$?; \
+	if [ $$rc -eq 5 ]; then echo "sanitize: no tests collected"; exit 0; fi; \
+	exit $$rc
+
+# ---------------------------------------------------------------------------
+clean:
+	rm -rf $(BUILD_DIR) .pytest_cache *.egg-info
+	rm -f zorvane*.so
+	find . -path ./$(VENV) -prune -o -name __pycache__ -type d -prune -exec rm -rf {} +
+
+distclean: clean
+	rm -rf $(VENV)

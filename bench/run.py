@@ -1,0 +1,136 @@
+#!/usr/bin/env python3
+"""Micro-benchmarks for zorvane.
+
+Each row times a small callable with ``timeit`` (auto-ranged loop count, best
+of several repeats) and compares it with a plain-Python reference measured in
+the same run. Rows whose zorvane feature does not exist yet are skipped with a
+note, so the runner works while the module is still being written.
+
+    python bench/run.py                 # all rows
+    python bench/run.py -k NumberLit    # rows whose name contains a substring
+    python bench/run.py --repeat 9      # more repeats (default 5)
+    python bench/run.py --strict        # exit 1 if any row is skipped or fails
+
+To add a row, append ``(name, callable, reference_name)`` to ROWS (use
+WithObject to time an operation on a prebuilt object); a new reference goes
+into REFERENCES as ``name: callable``.
+"""
+
+from __future__ import annotations
+
+import argparse
+import sys
+import timeit
+
+import zorvane as zv
+
+
+class FeatureMissing(Exception):
+    """Raised by stand-ins for zorvane attributes that do not exist yet."""
+
+
+def feature(name: str):
+    """Return ``zv.<name>``, or a stand-in that raises FeatureMissing when called."""
+    obj = getattr(zv, name, None)
+    if obj is not None:
+        return obj
+
+    def missing(*_args, **_kwargs):
+        raise FeatureMissing(f"zorvane.{name} is not available")
+
+    return missing
+
+
+class WithObject:
+    """Row callable that applies ``op`` to an object built once, outside the
+    timed loop (e.g. ``str(n)`` for a prebuilt ``n``). The object is built in
+    ``prepare()``, so a missing feature only affects its own row."""
+
+    def __init__(self, make, op):
+        self.make = make
+        self.op = op
+
+    def prepare(self):
+        obj = self.make()
+        op = self.op
+        return lambda: op(obj)
+
+
+NumberLit = feature("NumberLit")
+
+# Plain-Python references, measured in the same run as the rows that use them.
+REFERENCES = {
+    "float(1.5)": lambda: float(1.5),
+    "repr(1.5)": lambda: repr(1.5),
+    "1.5 + 2.5": lambda: 1.5 + 2.5,
+}
+
+# (name, stmt_callable, reference_name). stmt_callable is a zero-argument
+# callable, or a WithObject for operations on a prebuilt object.
+ROWS = [
+    ("NumberLit(1.5)", lambda: NumberLit(1.5), "float(1.5)"),
+    ("str(NumberLit(1.5))", WithObject(lambda: NumberLit(1.5), str), "repr(1.5)"),
+    ("repr(NumberLit(1.5))", WithObject(lambda: NumberLit(1.5), repr), "repr(1.5)"),
+]
+
+
+def measure(fn, repeat: int, min_time: float) -> float:
+    """Best time per call in nanoseconds."""
+    timer = timeit.Timer(fn)
+    number, elapsed = timer.autorange()
+    # autorange stops at >= 0.2 s; scale up for a steadier reading if asked.
+    if elapsed < min_time:
+        number = max(number, int(number * min_time / max(elapsed, 1e-9)))
+    best = min(timer.repeat(repeat=repeat, number=number))
+    return best / number * 1e9
+
+
+def main(argv=None) -> int:
+    ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    ap.add_argument("-k", dest="filter", default="", help="only rows whose name contains this")
+    ap.add_argument("--repeat", type=int, default=5, help="repeats per row (best is kept)")
+    ap.add_argument("--min-time", type=float, default=0.2, help="seconds per repeat, at least")
+    ap.add_argument("--strict", action="store_true", help="exit 1 if any row is skipped or fails")
+    args = ap.parse_args(argv)
+
+    rows = [r for r in ROWS if args.filter in r[0]]
+    ref_ns: dict[str, float] = {}
+    results = []  # (name, ns|None, ref_name, ref_ns|None, note)
+    problems = 0
+
+    for name, stmt, ref_name in rows:
+        try:
+            fn = stmt.prepare() if isinstance(stmt, WithObject) else stmt
+            fn()  # one untimed call: surfaces missing features and errors
+        except FeatureMissing as exc:
+            results.append((name, None, ref_name, None, f"skipped: {exc}"))
+            problems += 1
+            continue
+        except Exception as exc:  # feature present but not working yet
+            results.append((name, None, ref_name, None, f"error: {type(exc).__name__}: {exc}"))
+            problems += 1
+            continue
+        ns = measure(fn, args.repeat, args.min_time)
+        if ref_name not in ref_ns:
+            ref_ns[ref_name] = measure(REFERENCES[ref_name], args.repeat, args.min_time)
+        results.append((name, ns, ref_name, ref_ns[ref_name], ""))
+
+    print(f"zorvane {getattr(zv, '__version__', '?')} from {zv.__file__}")
+    print(f"python {sys.version.split()[0]}, best of {args.repeat} repeats\n")
+    w_name = max([len("name")] + [len(r[0]) for r in results])
+    w_ref = max([len("reference")] + [len(r[2]) for r in results])
+    header = f"{'name':<{w_name}}  {'ns/op':>10}  {'reference':<{w_ref}}  {'ref ns/op':>10}  {'ratio':>7}"
+    print(header)
+    print("-" * len(header))
+    for name, ns, ref_name, rns, note in results:
+        if ns is None:
+            print(f"{name:<{w_name}}  {'-':>10}  {ref_name:<{w_ref}}  {'-':>10}  {'-':>7}  {note}")
+        else:
+            print(f"{name:<{w_name}}  {ns:>10.1f}  {ref_name:<{w_ref}}  {rns:>10.1f}  {ns / rns:>6.2f}x")
+    if not results:
+        print("(no rows selected)")
+    return 1 if (args.strict and problems) else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

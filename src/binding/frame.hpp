@@ -1,0 +1,220 @@
+// The class frame: one table row per Python class builds its type object; instances own one
+// native value plus a borrow counter; thunks wrap every entry in the boundary guard.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <utility>
+
+#include "binding/args.hpp"
+#include "binding/guard.hpp"
+#include "binding/pyref.hpp"
+#include "lib/class_id.hpp"
+
+namespace zorvane {
+
+/// A class attribute stored into the type's dictionary once the type exists.
+struct ClassAttribute {
+  const char* name;
+  PyRef (*make)();
+};
+
+/// Everything needed to build one class's type object.
+struct ClassDef {
+  ClassId id;
+  const char* name;
+  const char* doc;        ///< null: no documentation (`__doc__` is None)
+  const char* signature;  ///< constructor text signature; null for classes without one
+  Py_ssize_t basicsize;
+  destructor dealloc;
+  newfunc tp_new;              ///< null: calling the class raises "No constructor defined"
+  vectorcallfunc vectorcall;   ///< fast path of the constructor, installed after creation
+  std::span<const PyType_Slot> slots;
+  PyMethodDef* methods;  ///< null-terminated table or null
+  PyGetSetDef* getset;   ///< null-terminated table or null
+  std::span<const ClassAttribute> attributes;
+};
+
+/// Builds the type object on first use (the module fill asks first and gets the error);
+/// later requests find the stored one.
+PyTypeObject* build_type_object(const ClassDef& def);
+/// The type object of a class that the module has registered; an internal fault otherwise.
+PyTypeObject* type_object(ClassId id);
+/// The type object, or null while the class is not built.
+PyTypeObject* type_object_or_null(ClassId id) noexcept;
+
+/// The native layout of every instance: header, value, borrow counter.
+template <class T>
+struct Instance {
+  PyObject_HEAD
+  T value;
+  Py_ssize_t borrow;  ///< 0 free, >0 shared borrows, -1 borrowed exclusively
+};
+
+bool is_instance(PyObject* object, ClassId id);
+/// TypeError "'<type>' object cannot be converted to '<Class>'" unless `object` is an instance.
+void check_instance(PyObject* object, ClassId id);
+[[noreturn]] void raise_already_mutably_borrowed();
+[[noreturn]] void raise_already_borrowed();
+
+/// A shared (read) borrow, released when it goes out of scope.
+template <class T>
+class Borrow {
+ public:
+  explicit Borrow(Instance<T>* instance) noexcept : instance_(instance) { ++instance_->borrow; }
+  Borrow(Borrow&& other) noexcept : instance_(std::exchange(other.instance_, nullptr)) {}
+  Borrow(const Borrow&) = delete;
+  ~Borrow() {
+    if (instance_ != nullptr) --instance_->borrow;
+  }
+  const T& operator*() const noexcept { return instance_->value; }
+  const T* operator->() const noexcept { return &instance_->value; }
+
+ private:
+  Instance<T>* instance_;
+};
+
+/// An exclusive (write) borrow, released when it goes out of scope.
+template <class T>
+class BorrowMut {
+ public:
+  explicit BorrowMut(Instance<T>* instance) noexcept : instance_(instance) { instance_->borrow = -1; }
+  BorrowMut(const BorrowMut&) = delete;
+  ~BorrowMut() { instance_->borrow = 0; }
+  T& operator*() const noexcept { return instance_->value; }
+  T* operator->() const noexcept { return &instance_->value; }
+
+ private:
+  Instance<T>* instance_;
+};
+
+template <class T>
+Instance<T>* instance_of(PyObject* object) noexcept {
+  return reinterpret_cast<Instance<T>*>(object);
+}
+
+/// Instance check then shared borrow; raises the frame's TypeError or RuntimeError.
+template <class T>
+Borrow<T> borrow(PyObject* object, ClassId id) {
+  check_instance(object, id);
+  Instance<T>* instance = instance_of<T>(object);
+  if (instance->borrow == -1) raise_already_mutably_borrowed();
+  return Borrow<T>(instance);
+}
+
+/// Like `borrow`, but an object of another class or a failed borrow gives nothing.
+template <class T>
+std::optional<Borrow<T>> try_borrow(PyObject* object, ClassId id) {
+  if (!is_instance(object, id)) return std::nullopt;
+  Instance<T>* instance = instance_of<T>(object);
+  if (instance->borrow == -1) return std::nullopt;
+  return std::optional<Borrow<T>>(std::in_place, instance);
+}
+
+/// Instance check then exclusive borrow ("Already borrowed" while any borrow is active).
+template <class T>
+BorrowMut<T> borrow_mut(PyObject* object, ClassId id) {
+  check_instance(object, id);
+  Instance<T>* instance = instance_of<T>(object);
+  if (instance->borrow != 0) raise_already_borrowed();
+  return BorrowMut<T>(instance);
+}
+
+/// A new instance of class `id` owning `value`.
+template <class T>
+PyRef new_instance(ClassId id, T value) {
+  PyTypeObject* type = type_object(id);
+  PyRef object = checked(type->tp_alloc(type, 0));
+  Instance<T>* instance = instance_of<T>(object.get());
+  new (&instance->value) T(std::move(value));
+  instance->borrow = 0;
+  return object;
+}
+
+template <class T>
+void dealloc_instance(PyObject* self) noexcept {
+  PyTypeObject* type = Py_TYPE(self);
+  instance_of<T>(self)->value.~T();
+  type->tp_free(self);
+  Py_DECREF(type);
+}
+
+// ---- Thunks: C-API entry points generated from plain functions returning PyRef. ----
+
+using ConstructorBody = PyRef (*)(PyTypeObject*, PyObject* const*, Py_ssize_t, PyObject*);
+
+template <ConstructorBody Body>
+PyObject* constructor_vectorcall(PyObject* type, PyObject* const* args, size_t nargsf,
+                                 PyObject* kwnames) noexcept {
+  return guard_object([&] {
+    return Body(reinterpret_cast<PyTypeObject*>(type), args, PyVectorcall_NARGS(nargsf), kwnames);
+  });
+}
+
+/// `tp_new` for calls that do not go through vectorcall (e.g. `Cls.__new__(Cls, ...)`).
+PyRef call_with_tuple_and_dict(ConstructorBody body, PyTypeObject* type, PyObject* args,
+                               PyObject* kwargs);
+
+template <ConstructorBody Body>
+PyObject* constructor_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) noexcept {
+  return guard_object([&] { return call_with_tuple_and_dict(Body, type, args, kwargs); });
+}
+
+using MethodBody = PyRef (*)(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
+using UnaryBody = PyRef (*)(PyObject*);
+using BinaryBody = PyRef (*)(PyObject*, PyObject*);
+using TernaryBody = PyRef (*)(PyObject*, PyObject*, PyObject*);
+using CompareBody = PyRef (*)(PyObject*, PyObject*, int);
+
+template <MethodBody Body>
+PyObject* method_fastcall(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                          PyObject* kwnames) noexcept {
+  return guard_object([&] { return Body(self, args, nargs, kwnames); });
+}
+template <UnaryBody Body>
+PyObject* method_noargs(PyObject* self, PyObject*) noexcept {
+  return guard_object([&] { return Body(self); });
+}
+template <UnaryBody Body>
+PyObject* slot_unary(PyObject* self) noexcept {
+  return guard_object([&] { return Body(self); });
+}
+template <UnaryBody Body>
+PyObject* slot_getter(PyObject* self, void*) noexcept {
+  return guard_object([&] { return Body(self); });
+}
+template <BinaryBody Body>
+PyObject* slot_binary(PyObject* left, PyObject* right) noexcept {
+  return guard_object([&] { return Body(left, right); });
+}
+template <TernaryBody Body>
+PyObject* slot_ternary(PyObject* a, PyObject* b, PyObject* c) noexcept {
+  return guard_object([&] { return Body(a, b, c); });
+}
+template <CompareBody Body>
+PyObject* slot_richcompare(PyObject* self, PyObject* other, int op) noexcept {
+  return guard_object([&] { return Body(self, other, op); });
+}
+
+template <MethodBody Body>
+constexpr PyMethodDef fastcall_method(const char* name, const char* doc) {
+  return {name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&method_fastcall<Body>)),
+          METH_FASTCALL | METH_KEYWORDS, doc};
+}
+template <UnaryBody Body>
+constexpr PyMethodDef noargs_method(const char* name, const char* doc) {
+  return {name, &method_noargs<Body>, METH_NOARGS, doc};
+}
+template <UnaryBody Body>
+constexpr PyGetSetDef getter(const char* name) {
+  return {name, &slot_getter<Body>, nullptr, nullptr, nullptr};
+}
+
+/// `NotImplemented`, as a new reference.
+PyRef not_implemented();
+/// `None`, as a new reference.
+PyRef none();
+/// A new Python `str` from UTF-8 text.
+PyRef new_str(std::string_view text);
+
+}  // namespace zorvane

@@ -1,0 +1,56 @@
+// Conversions between Python objects and expression values.
+#pragma once
+
+#include <optional>
+
+#include "binding/frame.hpp"
+#include "model/expression/node.hpp"
+
+namespace zorvane {
+
+/// How a class turns its held node into an operand: a copy, or a copy after a scalar check
+/// that raises ModelingError.
+using SelfToExpr = Expr (*)(const Expr& held);
+
+/// The class of the Python object that holds `node` (selected by tag and kind).
+ClassId class_for_node(const Node& node) noexcept;
+
+/// A new Python object of the class selected by the node; every call makes a new object.
+PyRef expression_into_py(Expr node);
+
+/// A new Python list of new objects, one per item, in order.
+template <class List>
+PyRef expressions_into_list(const List& items) {
+  PyRef list = checked(PyList_New(Py_ssize_t(items.size())));
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    PyList_SET_ITEM(list.get(), Py_ssize_t(i), expression_into_py(items[i]).release());
+  }
+  return list;
+}
+
+/// Reads a Python number as a literal: first as a 64-bit integer through `__index__`, then as
+/// a float. Returns nothing when neither reading applies (the attempts' `Exception`s are
+/// discarded; other errors propagate).
+std::optional<NumericValue> number_from_pyobject(PyObject* object);
+
+/// The general conversion: numbers, then the module's expression objects (scalars only).
+/// Raises TypeError "failed to convert into expression." when nothing fits.
+Expr expression_from_pyobject(PyObject* object);
+
+/// Instance check, shared borrow and an (O(1)) copy of the node an object holds.
+inline Expr borrow_node(PyObject* object, ClassId id) { return *borrow<Expr>(object, id); }
+
+/// A comparison or logical node from a condition object; TypeError "failed to convert into a
+/// conditional expression." for anything else.
+Expr conditional_from_pyobject(PyObject* object);
+
+/// The scalar checks of operands used as `self`: ModelingError when not zero-dimensional.
+Expr placeholder_into_scalar(const Expr& node);
+Expr element_into_scalar(const Expr& node);
+Expr decision_var_into_scalar(const Expr& node);
+Expr subscript_into_scalar(const Expr& node);
+
+/// The node held by an instance of one of the expression or condition classes.
+inline const Expr& node_of(PyObject* object) noexcept { return instance_of<Expr>(object)->value; }
+
+}  // namespace zorvane

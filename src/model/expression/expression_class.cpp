@@ -1,0 +1,95 @@
+// Members shared by the expression and condition classes.
+#include "model/expression/expression_class.hpp"
+
+#include <stdexcept>
+
+namespace zorvane {
+namespace {
+
+template <class T>
+Expr copy_with_latex(const Node& node, Text latex) {
+  auto* copy = new T(as<T>(node));
+  copy->latex = std::move(latex);
+  return finish(copy);
+}
+
+}  // namespace
+
+Expr with_latex(const Node& node, Text latex) {
+  switch (node.tag) {
+    case Tag::Placeholder: return copy_with_latex<PlaceholderNode>(node, std::move(latex));
+    case Tag::Element: return copy_with_latex<ElementNode>(node, std::move(latex));
+    case Tag::DecisionVar: return copy_with_latex<DecisionVarNode>(node, std::move(latex));
+    case Tag::Subscript: return copy_with_latex<SubscriptNode>(node, std::move(latex));
+    case Tag::ArrayLength: return copy_with_latex<ArrayLengthNode>(node, std::move(latex));
+    case Tag::UnaryOp: return copy_with_latex<UnaryNode>(node, std::move(latex));
+    case Tag::BinaryOp: return copy_with_latex<BinaryNode>(node, std::move(latex));
+    case Tag::CommutativeOp: return copy_with_latex<CommutativeNode>(node, std::move(latex));
+    case Tag::ReductionOp: return copy_with_latex<ReductionNode>(node, std::move(latex));
+    case Tag::Comparison: return copy_with_latex<ComparisonNode>(node, std::move(latex));
+    case Tag::Logical: return copy_with_latex<LogicalNode>(node, std::move(latex));
+    case Tag::NumberLit:
+    case Tag::Range: break;
+  }
+  throw std::logic_error("this node has no LaTeX string");
+}
+
+Expr comparison_from_python_op(int op, Expr left, Expr right) {
+  // Python's codes Py_LT..Py_GE in order.
+  constexpr std::array<ComparisonKind, 6> kKinds{
+      ComparisonKind::LessThan, ComparisonKind::LessThanEqual, ComparisonKind::Equal,
+      ComparisonKind::NotEqual, ComparisonKind::GreaterThan,   ComparisonKind::GreaterThanEqual};
+  return make_node<ComparisonNode>([&](ComparisonNode& n) {
+    n.left = std::move(left);
+    n.right = std::move(right);
+  }, kKinds[std::size_t(op)]);
+}
+
+namespace slots {
+
+PyRef power_result(Expr base, Expr exponent, PyObject* modulo) {
+  if (modulo == Py_None) return expression_into_py(expr_pow(std::move(base), std::move(exponent)));
+  Expr divisor = expression_from_pyobject(modulo);
+  Expr power = expr_pow(std::move(base), std::move(exponent));
+  return expression_into_py(expr_mod(std::move(power), std::move(divisor)));
+}
+
+PyRef set_latex(ClassId id, const char* class_name, PyObject* self, PyObject* const* args,
+                Py_ssize_t nargs, PyObject* kwnames) {
+  const Signature signature{.owner = class_name,
+                            .function = "set_latex",
+                            .names = {"latex"},
+                            .positional = 1,
+                            .required_positional = 0};
+  const Arguments arguments = parse_arguments(signature, args, nargs, kwnames);
+  BorrowMut<Expr> held = borrow_mut<Expr>(self, id);
+  Text latex = convert_argument("latex", [&] { return to_optional_string(arguments[0]); });
+  *held = with_latex(**held, std::move(latex));
+  return none();
+}
+
+}  // namespace slots
+}  // namespace zorvane
+
+namespace zorvane {
+
+Expr logical_op_new(LogicalKind kind, Expr left, Expr right) {
+  return make_node<LogicalNode>([&](LogicalNode& n) {
+    n.terms.reserve(2);
+    n.terms.push_back(std::move(left));
+    n.terms.push_back(std::move(right));
+  }, kind);
+}
+
+namespace slots {
+
+int refuse_truth_value(PyObject*) noexcept {
+  PyErr_SetString(PyExc_TypeError,
+                  "a condition has no truth value: combine conditions with &, | or ^, and write "
+                  "a chained comparison such as 0 <= x <= 10 as two conditions, "
+                  "(0 <= x) & (x <= 10)");
+  return -1;
+}
+
+}  // namespace slots
+}  // namespace zorvane

@@ -1,0 +1,223 @@
+// Node lifetime: iterative destruction and the shared-prefix term list.
+#include "model/expression/node.hpp"
+
+#include <algorithm>
+
+namespace zorvane {
+namespace {
+
+void leak_child(Expr& child, std::vector<const Node*>& out) noexcept {
+  if (const Node* node = child.leak()) out.push_back(node);
+}
+
+// Moves every child reference of `node` onto `out`, leaving the node without children.
+void leak_children(Node& node, std::vector<const Node*>& out) noexcept {
+  switch (node.tag) {
+    case Tag::NumberLit:
+    case Tag::Placeholder: return;
+    case Tag::Element: return leak_child(static_cast<ElementNode&>(node).set, out);
+    case Tag::Range: {
+      auto& r = static_cast<RangeNode&>(node);
+      leak_child(r.start, out);
+      return leak_child(r.end, out);
+    }
+    case Tag::DecisionVar: {
+      auto& v = static_cast<DecisionVarNode&>(node);
+      for (Expr& s : v.shape) leak_child(s, out);
+      leak_child(v.lower_bound.node, out);
+      return leak_child(v.upper_bound.node, out);
+    }
+    case Tag::Subscript: {
+      auto& s = static_cast<SubscriptNode&>(node);
+      leak_child(s.variable, out);
+      for (Expr& i : s.subscripts) leak_child(i, out);
+      return;
+    }
+    case Tag::ArrayLength: return leak_child(static_cast<ArrayLengthNode&>(node).array, out);
+    case Tag::UnaryOp: return leak_child(static_cast<UnaryNode&>(node).operand, out);
+    case Tag::BinaryOp: {
+      auto& b = static_cast<BinaryNode&>(node);
+      leak_child(b.left, out);
+      return leak_child(b.right, out);
+    }
+    case Tag::Comparison: {
+      auto& c = static_cast<ComparisonNode&>(node);
+      leak_child(c.left, out);
+      return leak_child(c.right, out);
+    }
+    case Tag::CommutativeOp: return static_cast<CommutativeNode&>(node).terms.leak_into(out);
+    case Tag::ReductionOp: {
+      auto& r = static_cast<ReductionNode&>(node);
+      if (const Node* index = r.index.leak()) out.push_back(index);
+      leak_child(r.condition, out);
+      return leak_child(r.operand, out);
+    }
+    case Tag::Logical:
+      for (Expr& t : static_cast<LogicalNode&>(node).terms) leak_child(t, out);
+      return;
+  }
+}
+
+void delete_node(Node* node) noexcept {
+  switch (node->tag) {
+    case Tag::NumberLit: delete static_cast<NumberLitNode*>(node); return;
+    case Tag::Placeholder: delete static_cast<PlaceholderNode*>(node); return;
+    case Tag::Element: delete static_cast<ElementNode*>(node); return;
+    case Tag::Range: delete static_cast<RangeNode*>(node); return;
+    case Tag::DecisionVar: delete static_cast<DecisionVarNode*>(node); return;
+    case Tag::Subscript: delete static_cast<SubscriptNode*>(node); return;
+    case Tag::ArrayLength: delete static_cast<ArrayLengthNode*>(node); return;
+    case Tag::UnaryOp: delete static_cast<UnaryNode*>(node); return;
+    case Tag::BinaryOp: delete static_cast<BinaryNode*>(node); return;
+    case Tag::CommutativeOp: delete static_cast<CommutativeNode*>(node); return;
+    case Tag::ReductionOp: delete static_cast<ReductionNode*>(node); return;
+    case Tag::Comparison: delete static_cast<ComparisonNode*>(node); return;
+    case Tag::Logical: delete static_cast<LogicalNode*>(node); return;
+  }
+}
+
+}  // namespace
+
+void release(const Node* node) noexcept {
+  if (--node->refs != 0) return;
+  // Children whose last reference goes away are queued instead of recursed into, so dropping a
+  // tree of any depth uses constant stack.
+  std::vector<const Node*> pending{node};
+  std::vector<const Node*> children;
+  while (!pending.empty()) {
+    Node* dead = const_cast<Node*>(pending.back());
+    pending.pop_back();
+    children.clear();
+    leak_children(*dead, children);
+    delete_node(dead);
+    for (const Node* child : children) {
+      if (--child->refs == 0) pending.push_back(child);
+    }
+  }
+}
+
+// ---- TermList ---------------------------------------------------------------------------
+
+TermList::TermList(std::vector<Expr> items) {
+  if (items.empty()) return;
+  for (const Expr& item : items) {
+    max_height_ = std::max(max_height_, item->height);
+    literals_ += item->tag == Tag::NumberLit ? 1 : 0;
+  }
+  size_ = std::uint32_t(items.size());
+  buffer_ = new Buffer{1, std::move(items)};
+}
+
+TermList::TermList(const TermList& other) noexcept
+    : buffer_(other.buffer_),
+      size_(other.size_),
+      max_height_(other.max_height_),
+      literals_(other.literals_),
+      tail_(other.tail_) {
+  if (buffer_ != nullptr) ++buffer_->refs;
+}
+
+TermList::TermList(TermList&& other) noexcept
+    : buffer_(std::exchange(other.buffer_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      max_height_(std::exchange(other.max_height_, 0)),
+      literals_(std::exchange(other.literals_, 0)),
+      tail_(std::move(other.tail_)) {}
+
+TermList& TermList::operator=(TermList other) noexcept {
+  std::swap(buffer_, other.buffer_);
+  std::swap(size_, other.size_);
+  std::swap(max_height_, other.max_height_);
+  std::swap(literals_, other.literals_);
+  std::swap(tail_, other.tail_);
+  return *this;
+}
+
+TermList::~TermList() {
+  if (buffer_ == nullptr) return;
+  if (--buffer_->refs == 0) {
+    // Hand the items to the iterative release one by one (each may be a deep tree).
+    std::vector<Expr> items = std::move(buffer_->items);
+    delete buffer_;
+    while (!items.empty()) items.pop_back();
+  }
+}
+
+const Expr& TermList::operator[](std::size_t i) const noexcept {
+  return i < size_ ? buffer_->items[i] : tail_;
+}
+
+// Appends to the prefix view; the caller has already counted `term` among the literals.
+void TermList::append_to_prefix(Expr term) {
+  const std::uint32_t height = term->height;
+  if (buffer_ == nullptr) {
+    buffer_ = new Buffer{};
+  } else if (buffer_->items.size() != size_) {
+    if (buffer_->refs == 1) {
+      buffer_->items.resize(size_);  // items past our view belong to nobody else
+    } else {
+      // Another list appended to the shared buffer first: copy our view.
+      auto* copy = new Buffer{1, std::vector<Expr>(buffer_->items.begin(), buffer_->items.begin() + size_)};
+      --buffer_->refs;  // cannot reach zero: refs was above 1
+      buffer_ = copy;
+    }
+  }
+  buffer_->items.push_back(std::move(term));
+  ++size_;
+  max_height_ = std::max(max_height_, height);
+}
+
+void TermList::push_back(Expr term) {
+  literals_ += term->tag == Tag::NumberLit ? 1 : 0;
+  if (tail_) append_to_prefix(std::move(tail_));
+  tail_ = Expr();
+  append_to_prefix(std::move(term));
+}
+
+void TermList::insert_before_last(Expr term) {
+  literals_ += term->tag == Tag::NumberLit ? 1 : 0;
+  if (!tail_ && size_ > 0) {
+    // Move the last prefix item into the tail; the prefix view simply shrinks by one.
+    tail_ = buffer_->items[size_ - 1];
+    --size_;
+  }
+  append_to_prefix(std::move(term));
+}
+
+void TermList::set_back(Expr term) {
+  pop_back();
+  push_back(std::move(term));
+}
+
+void TermList::pop_back() noexcept {
+  if (empty()) return;
+  literals_ -= back()->tag == Tag::NumberLit ? 1 : 0;
+  // max_height_ stays as it was: an upper bound is all the depth limit needs, and recomputing
+  // it would make `sum + literal` linear in the number of terms.
+  if (tail_) {
+    tail_ = Expr();
+  } else {
+    --size_;
+  }
+}
+
+std::vector<Expr> TermList::to_vector() const {
+  std::vector<Expr> out;
+  out.reserve(size());
+  for (std::size_t i = 0; i < size(); ++i) out.push_back((*this)[i]);
+  return out;
+}
+
+void TermList::leak_into(std::vector<const Node*>& out) noexcept {
+  if (const Node* tail = tail_.leak()) out.push_back(tail);
+  if (buffer_ != nullptr && --buffer_->refs == 0) {
+    for (Expr& item : buffer_->items) {
+      if (const Node* node = item.leak()) out.push_back(node);
+    }
+    delete buffer_;
+  }
+  buffer_ = nullptr;
+  size_ = 0;
+}
+
+}  // namespace zorvane

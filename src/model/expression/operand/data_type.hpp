@@ -1,0 +1,16 @@
+// DataType: the enumeration of a literal's numeric type (FLOAT = 0, INTEGER = 1).
+#pragma once
+
+#include <cstdint>
+
+#include "binding/frame.hpp"
+
+namespace zorvane {
+
+enum class DataType : std::uint8_t { Float, Integer };
+
+PyRef new_data_type(DataType value);
+
+extern const ClassDef kDataTypeClass;
+
+}  // namespace zorvane

@@ -1,0 +1,64 @@
+// Placeholder: a named symbol for instance data, a scalar or an array of `ndim` axes.
+#include "model/expression/operand/placeholder.hpp"
+
+#include "model/expression/expression_class.hpp"
+
+namespace zorvane {
+namespace {
+
+constexpr const char* kName = "Placeholder";
+
+constexpr Signature kNew{.owner = "Placeholder",
+                         .function = "__new__",
+                         .names = {"name", "ndim", "latex", "description"},
+                         .positional = 1,
+                         .required_positional = 1,
+                         .keyword_only = 3};
+
+PyRef placeholder_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
+  Expr node = make_node<PlaceholderNode>([&](PlaceholderNode& p) {
+    p.name = convert_argument("name", [&] { return to_string(arguments[0]); });
+    if (arguments[1] != nullptr) p.ndim = convert_argument("ndim", [&] { return to_u64(arguments[1]); });
+    p.latex = convert_argument("latex", [&] { return to_optional_string(arguments[2]); });
+    p.description = convert_argument("description", [&] { return to_optional_string(arguments[3]); });
+  });
+  return new_instance(ClassId::Placeholder, std::move(node));
+}
+
+const PlaceholderNode& record(const Expr& node) { return as<PlaceholderNode>(node); }
+
+PyRef placeholder_name(PyObject* self) { return new_str(record(borrow_node(self, ClassId::Placeholder)).name); }
+PyRef placeholder_ndim(PyObject* self) {
+  return checked(PyLong_FromUnsignedLongLong(record(borrow_node(self, ClassId::Placeholder)).ndim));
+}
+PyRef placeholder_description(PyObject* self) {
+  const Text& description = record(borrow_node(self, ClassId::Placeholder)).description;
+  return description ? new_str(*description) : none();
+}
+
+PyGetSetDef kGetters[] = {
+    getter<placeholder_name>("name"),
+    getter<placeholder_ndim>("ndim"),
+    getter<placeholder_description>("description"),
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+}  // namespace
+
+const ClassDef kPlaceholderClass{
+    .id = ClassId::Placeholder,
+    .name = kName,
+    .doc = docs::kPlaceholder,
+    .signature = docs::kSigPlaceholder,
+    .basicsize = sizeof(Instance<Expr>),
+    .dealloc = &dealloc_instance<Expr>,
+    .tp_new = &constructor_new<placeholder_new>,
+    .vectorcall = &constructor_vectorcall<placeholder_new>,
+    .slots = kExpressionSlots<ClassId::Placeholder, placeholder_into_scalar>,
+    .methods = kLatexMethods<ClassId::Placeholder, kName>,
+    .getset = kGetters,
+    .attributes = {},
+};
+
+}  // namespace zorvane
