@@ -9,9 +9,12 @@
 #include <fmt/format.h>
 
 namespace zorvane {
+
+std::array<PyTypeObject*, kClassCount> g_type_objects{};
+
 namespace {
 
-std::array<PyTypeObject*, kClassCount> g_types{};
+#define g_types g_type_objects
 std::array<const char*, kClassCount> g_names{};
 
 PyObject* no_constructor(PyTypeObject*, PyObject*, PyObject*) noexcept {
@@ -109,12 +112,6 @@ PyTypeObject* type_object(ClassId id) {
   return type;
 }
 
-PyTypeObject* type_object_or_null(ClassId id) noexcept { return g_types[std::size_t(id)]; }
-
-bool is_instance(PyObject* object, ClassId id) {
-  PyTypeObject* type = type_object(id);
-  return Py_TYPE(object) == type || PyType_IsSubtype(Py_TYPE(object), type);
-}
 
 void check_instance(PyObject* object, ClassId id) {
   if (!is_instance(object, id)) {

@@ -151,8 +151,9 @@ constexpr const char* kNotACondition = "failed to convert into a conditional exp
 }  // namespace
 
 Expr expression_from_pyobject(PyObject* object) {
-  // The module's own classes first: none of them reads as a number, so the order of attempts
-  // is unchanged, and the common case costs a few pointer comparisons.
+  // Exact ints and floats, then the module's own classes: none of them reads as a number, so
+  // the order of attempts is unchanged, and the common cases cost a few comparisons.
+  if (PyFloat_CheckExact(object)) return make_number(NumericValue::of_float(PyFloat_AS_DOUBLE(object)));
   PyTypeObject* type = Py_TYPE(object);
   for (const ExpressionClass& cls : kExpressionClasses) {
     if (type != type_object_or_null(cls.id)) continue;
