@@ -2,9 +2,14 @@
 // order; adding a function: append its row in the module's function order.
 #include "lib/registry.hpp"
 
+#include "model/expression/operand/array_length.hpp"
 #include "model/expression/operand/data_type.hpp"
+#include "model/expression/operand/decision_var/decision_var_classes.hpp"
+#include "model/expression/operand/dummy_indexed_var.hpp"
+#include "model/expression/operand/element.hpp"
 #include "model/expression/operand/number_lit.hpp"
 #include "model/expression/operand/placeholder.hpp"
+#include "model/expression/operand/subscript.hpp"
 #include "model/expression/operator/operator_classes.hpp"
 
 namespace zorvane {
@@ -16,6 +21,16 @@ const ClassDef* const kClasses[] = {
     &kDataTypeClass,
     &kNumberLitClass,
     &kPlaceholderClass,
+    &kRangeClass,
+    &kElementClass,
+    &kSubscriptClass,
+    &kArrayLengthClass,
+    &kDummyIndexedVarClass,
+    &kBinaryVarClass,
+    &kIntegerVarClass,
+    &kContinuousVarClass,
+    &kSemiIntegerVarClass,
+    &kSemiContinuousVarClass,
     &kAbsOpClass,
     &kCeilOpClass,
     &kFloorOpClass,
