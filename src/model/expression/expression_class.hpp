@@ -143,6 +143,13 @@ ClassDef operator_class(const char* doc, PyGetSetDef* getters) {
                   .attributes = {}};
 }
 
+/// A getter returning a new list of new objects, one per term of the held node.
+template <ClassId Id, class NodeType>
+PyRef terms_getter(PyObject* self) {
+  const Expr node = borrow_node(self, Id);
+  return expressions_into_list(as<NodeType>(node).terms);
+}
+
 /// A getter returning a new object for one child of the held node.
 template <ClassId Id, const Expr& (*Child)(const Node&)>
 PyRef child_getter(PyObject* self) {
