@@ -3,9 +3,14 @@
 #include "lib/registry.hpp"
 
 #include "lib/docs.hpp"
+#include "model/expression/operand/array_length.hpp"
 #include "model/expression/operand/data_type.hpp"
+#include "model/expression/operand/decision_var/decision_var_classes.hpp"
+#include "model/expression/operand/dummy_indexed_var.hpp"
+#include "model/expression/operand/element.hpp"
 #include "model/expression/operand/number_lit.hpp"
 #include "model/expression/operand/placeholder.hpp"
+#include "model/expression/operand/subscript.hpp"
 #include "model/expression/operator/functions.hpp"
 #include "model/expression/operator/operator_classes.hpp"
 
@@ -29,6 +34,16 @@ const ClassDef* const kClasses[] = {
     &kDataTypeClass,
     &kNumberLitClass,
     &kPlaceholderClass,
+    &kRangeClass,
+    &kElementClass,
+    &kSubscriptClass,
+    &kArrayLengthClass,
+    &kDummyIndexedVarClass,
+    &kBinaryVarClass,
+    &kIntegerVarClass,
+    &kContinuousVarClass,
+    &kSemiIntegerVarClass,
+    &kSemiContinuousVarClass,
     &kAbsOpClass,
     &kCeilOpClass,
     &kFloorOpClass,
