@@ -258,8 +258,8 @@ def test_bad_item_in_a_sequence(fn, cls, word, i, x):
 
 @pytest.mark.parametrize("fn, cls, word", REDUCTIONS, ids=REDUCTION_IDS)
 def test_non_sequences(fn, cls, word, i, x):
-    for index, type_name in (({i: 1}, "dict"), ((k for k in [i]), "generator"), (None, "NoneType"),
-                             ({i}, "set")):
+    for index, type_name in (({"i": i}, "dict"), ((k for k in [i]), "generator"), (None, "NoneType"),
+                             ({1, 2}, "set")):
         with pytest.raises(TypeError) as info:
             fn(index, x)
         assert str(info.value).endswith(f"caused by TypeError: '{type_name}' object cannot be converted to "
