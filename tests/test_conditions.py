@@ -26,13 +26,24 @@ CONDITION_CLASSES = [zv.EqualOp, zv.NotEqualOp, zv.LessThanOp, zv.LessThanEqualO
 
 
 def expression_objects():
-    """One object of every expression class that can be built from placeholders and numbers."""
+    """One object of every expression class."""
+    i = zv.Element("i", belong_to=(0, 10))
+    a = zv.Placeholder("a", ndim=1)
     return [
         zv.NumberLit(2),
         zv.NumberLit(2.5),
         zv.Placeholder("p"),
+        i,
+        a[i],
+        a.len_at(0),
+        zv.BinaryVar("b"),
+        zv.IntegerVar("n", lower_bound=0, upper_bound=5),
+        zv.ContinuousVar("c", lower_bound=0, upper_bound=1.5),
+        zv.SemiIntegerVar("s", lower_bound=1, upper_bound=5),
+        zv.SemiContinuousVar("t", lower_bound=1, upper_bound=2.5),
         zv.abs(x), zv.ceil(x), zv.floor(x), zv.ln(x), zv.log2(x), zv.log10(x),
         x**2, x % 3, x + 1, 2 * x, zv.min(x, y), zv.max(x, y),
+        zv.sum(i, a[i]), zv.prod((i, i != 2), a[i]),
     ]
 
 

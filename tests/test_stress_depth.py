@@ -100,3 +100,64 @@ def test_deep_operand_of_min_is_refused_and_released():
         print("done")
     """)
     assert out.split() == ["done"]
+
+
+def test_200000_nested_sums_in_a_loop():
+    out = run("""
+        import zorvane as zv
+        i = zv.Element("i", belong_to=(0, 10))
+        a = zv.Placeholder("a", ndim=1)
+        x = zv.BinaryVar("x", shape=[10])
+        e = a[i] * x[i]
+        errors = 0
+        for k in range(200_000):
+            try:
+                e = zv.sum(i, e) if k % 2 else zv.prod((i, i != k), e)
+            except RecursionError:
+                errors += 1
+        assert errors > 190_000
+        assert len(str(e)) > 0 and len(repr(e)) > 0 and len(e._repr_latex_()) > 0
+        del e
+        print("done")
+    """)
+    assert out.split() == ["done"]
+
+
+def test_long_index_sequence_stops_with_recursion_error():
+    out = run("""
+        import zorvane as zv
+        i = zv.Element("i", belong_to=(0, 10))
+        a = zv.Placeholder("a")
+        for fn in (zv.sum, zv.prod):
+            for _ in range(20):
+                try:
+                    fn([i] * 10_000, a)
+                except RecursionError:
+                    pass
+                else:
+                    raise AssertionError("a reduction past the limit was built")
+        deep = zv.sum([i] * 4000, a)
+        assert str(deep).count("sum(") == 4000
+        print("done")
+    """)
+    assert out.split() == ["done"]
+
+
+def test_deep_condition_in_a_reduction():
+    out = run("""
+        import zorvane as zv
+        i = zv.Element("i", belong_to=(0, 10))
+        a = zv.Placeholder("a", ndim=1)
+        c = i != 0
+        while True:
+            try:
+                c = c & (i != 1)
+            except RecursionError:
+                break
+        try:
+            zv.sum((i, c), a[i])
+        except RecursionError:
+            print("refused")
+        print("done")
+    """)
+    assert out.split() == ["refused", "done"]
