@@ -210,7 +210,9 @@ def test_deep_trees_are_freed():
             churn()
         gc.collect()
         grown = rss_kb() - before
-        assert grown < 20_000, f"resident set grew by {grown} kB"
+        # AddressSanitizer holds freed memory in quarantine: only the churn itself counts there.
+        if "libasan" not in os.environ.get("LD_PRELOAD", ""):
+            assert grown < 20_000, f"resident set grew by {grown} kB"
         """,
         timeout=600,
     )
