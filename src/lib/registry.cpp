@@ -13,6 +13,7 @@
 #include "model/expression/operand/subscript.hpp"
 #include "model/expression/operator/functions.hpp"
 #include "model/expression/operator/operator_classes.hpp"
+#include "protobuf/functions.hpp"
 
 namespace zorvane {
 namespace {
@@ -28,6 +29,8 @@ const FunctionDef kFunctions[] = {
     {docs::kNameMax, docs::kSigMax, docs::kFnMax, &method_fastcall<functions::max>},
     {docs::kNameSum, docs::kSigSum, docs::kFnSum, &method_fastcall<functions::sum>},
     {docs::kNameProd, docs::kSigProd, docs::kFnProd, &method_fastcall<functions::prod>},
+    {docs::kNameToProtobuf, docs::kSigToProtobuf, docs::kFnToProtobuf, &method_fastcall<protobuf::to_protobuf>},
+    {docs::kNameFromProtobuf, docs::kSigFromProtobuf, docs::kFnFromProtobuf, &method_fastcall<protobuf::from_protobuf>},
 };
 
 const ClassDef* const kClasses[] = {
