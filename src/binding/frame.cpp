@@ -58,6 +58,7 @@ PyTypeObject* create_type(const ClassDef& def) {
   if (def.methods != nullptr) slots.push_back({Py_tp_methods, def.methods});
   if (def.getset != nullptr) slots.push_back({Py_tp_getset, def.getset});
   slots.insert(slots.end(), def.slots.begin(), def.slots.end());
+  slots.insert(slots.end(), def.more_slots.begin(), def.more_slots.end());
   slots.push_back({0, nullptr});
 
   static std::vector<std::string> names;

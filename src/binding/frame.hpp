@@ -34,6 +34,7 @@ struct ClassDef {
   PyMethodDef* methods;  ///< null-terminated table or null
   PyGetSetDef* getset;   ///< null-terminated table or null
   std::span<const ClassAttribute> attributes;
+  std::span<const PyType_Slot> more_slots{};  ///< the class's own slots besides the shared `slots`
 };
 
 /// Builds the type object on first use (the module fill asks first and gets the error);

@@ -3,9 +3,12 @@
 #include "lib/registry.hpp"
 
 #include "lib/docs.hpp"
+#include "model/expression/operand/array_length.hpp"
 #include "model/expression/operand/data_type.hpp"
+#include "model/expression/operand/element.hpp"
 #include "model/expression/operand/number_lit.hpp"
 #include "model/expression/operand/placeholder.hpp"
+#include "model/expression/operand/subscript.hpp"
 #include "model/expression/operator/functions.hpp"
 #include "model/expression/operator/operator_classes.hpp"
 #include "model/analysis.hpp"
@@ -40,6 +43,10 @@ const ClassDef* const kClasses[] = {
     &kDataTypeClass,
     &kNumberLitClass,
     &kPlaceholderClass,
+    &kRangeClass,
+    &kElementClass,
+    &kSubscriptClass,
+    &kArrayLengthClass,
     &kAbsOpClass,
     &kCeilOpClass,
     &kFloorOpClass,
