@@ -37,6 +37,7 @@ const FunctionDef kFunctions[] = {
     {docs::kNameMax, docs::kSigMax, docs::kFnMax, &method_fastcall<functions::max>},
     {docs::kNameSum, docs::kSigSum, docs::kFnSum, &method_fastcall<functions::sum>},
     {docs::kNameProd, docs::kSigProd, docs::kFnProd, &method_fastcall<functions::prod>},
+    {docs::kNameReplace, docs::kSigReplace, docs::kFnReplace, &method_fastcall<analysis::replace>},
 };
 
 const ClassDef* const kClasses[] = {
