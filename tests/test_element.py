@@ -211,3 +211,12 @@ def test_non_exception_errors_are_never_swallowed():
         zv.Element("i", belong_to=Index())
     with pytest.raises(Interrupt):
         zv.Element("i", belong_to=(0, Index()))
+
+
+def test_nested_sets_stop_at_the_depth_limit():
+    e = zv.Placeholder("p", ndim=10_000)
+    with pytest.raises(RecursionError):
+        for _ in range(5_000):
+            e = zv.Element("e", belong_to=e)
+    assert repr(e).count("Element(") == 4_095
+    assert e._repr_latex_() == "$$\\displaystyle e$$"

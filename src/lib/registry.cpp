@@ -5,6 +5,8 @@
 #include "lib/docs.hpp"
 #include "model/expression/operand/array_length.hpp"
 #include "model/expression/operand/data_type.hpp"
+#include "model/expression/operand/decision_var/decision_var_classes.hpp"
+#include "model/expression/operand/dummy_indexed_var.hpp"
 #include "model/expression/operand/element.hpp"
 #include "model/expression/operand/number_lit.hpp"
 #include "model/expression/operand/placeholder.hpp"
@@ -48,6 +50,12 @@ const ClassDef* const kClasses[] = {
     &kElementClass,
     &kSubscriptClass,
     &kArrayLengthClass,
+    &kDummyIndexedVarClass,
+    &kBinaryVarClass,
+    &kIntegerVarClass,
+    &kContinuousVarClass,
+    &kSemiIntegerVarClass,
+    &kSemiContinuousVarClass,
     &kAbsOpClass,
     &kCeilOpClass,
     &kFloorOpClass,

@@ -64,17 +64,23 @@ std::optional<Expr> try_expression(PyObject* object) {
   }
 }
 
+std::vector<Expr> expressions_from_sequence(PyObject* object) {
+  if (PyUnicode_Check(object)) raise(ErrorKind::Type, "Can't extract `str` to `Vec`");
+  if (!PySequence_Check(object)) raise(ErrorKind::Type, cannot_convert_message(object, "Sequence"));
+  std::vector<Expr> items;
+  for_each_key_item(object, [&](PyObject* item) {
+    items.push_back(expression_from_pyobject(item));
+    return true;
+  });
+  return items;
+}
+
 std::vector<Expr> subscripts_from_key(PyObject* key) {
   std::vector<Expr> subscripts;
   if (std::optional<Expr> one = try_expression(key)) {
     subscripts.push_back(std::move(*one));
   } else {
-    if (PyUnicode_Check(key)) raise(ErrorKind::Type, "Can't extract `str` to `Vec`");
-    if (!PySequence_Check(key)) raise(ErrorKind::Type, cannot_convert_message(key, "Sequence"));
-    for_each_key_item(key, [&](PyObject* item) {
-      subscripts.push_back(expression_from_pyobject(item));
-      return true;
-    });
+    subscripts = expressions_from_sequence(key);
   }
   validate_subscripts(subscripts);
   return subscripts;

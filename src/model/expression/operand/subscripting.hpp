@@ -14,6 +14,12 @@ namespace zorvane {
 /// conversion's `Exception` is discarded; KeyboardInterrupt and the like propagate).
 std::optional<Expr> try_expression(PyObject* object);
 
+/// The items of a sequence, each converted to an expression, in order. A `str` is refused with
+/// TypeError "Can't extract `str` to `Vec`", any other non-sequence with the class frame's
+/// "... cannot be converted to 'Sequence'"; the first item that does not convert raises. The
+/// list grows item by item: nothing is reserved from the object's `__len__`.
+std::vector<Expr> expressions_from_sequence(PyObject* object);
+
 /// The subscripts a key stands for, validated: one expression (`p[i]`), or the items of a
 /// sequence (`p[i, j]`, `p[[i, j]]`). A `str` or a non-sequence key is a TypeError; model
 /// objects are not sequences, so `p[q]` with an array `q` is refused at once. The key's

@@ -1,0 +1,70 @@
+// DummyIndexedVar: a decision variable subscripted with slices, waiting for `sum()` or `prod()`.
+#include "model/expression/operand/dummy_indexed_var.hpp"
+
+#include <fmt/format.h>
+
+#include "lib/docs.hpp"
+#include "model/expression/conversion.hpp"
+#include "model/expression/decision_var.hpp"
+#include "model/expression/indexing.hpp"
+#include "print/printer.hpp"
+
+namespace zorvane {
+namespace {
+
+Expr slice_bound(PyObject* bound) { return expression_from_pyobject(bound); }
+
+}  // namespace
+
+PyRef dummy_indexed_var_from_key(const Expr& variable, const KeyItems& key) {
+  const auto& v = as<DecisionVarNode>(variable);
+  DummyIndexed value{variable, {}, {}};
+  for (std::size_t position = 0; position < key.items.size(); ++position) {
+    const KeyItem& item = key.items[position];
+    if (item.expression) {
+      value.subscripts.push_back(item.expression);
+      continue;
+    }
+    const auto* slice = reinterpret_cast<const PySliceObject*>(item.slice.get());
+    Expr start = slice->start == Py_None ? make_number(NumericValue::of_integer(0)) : slice_bound(slice->start);
+    Expr stop;
+    if (slice->stop != Py_None) {
+      stop = slice_bound(slice->stop);
+    } else if (position < v.shape.size()) {
+      stop = v.shape[position];
+    } else {
+      refuse_missing_axis(variable, key.items.size());  // there is no axis to take the end from
+    }
+    if (slice->step != Py_None) refuse_slice_step(v, position, *slice_bound(slice->step));
+    Rc<const ElementNode> index = dummy_index(v, position, std::move(start), std::move(stop));
+    value.subscripts.push_back(Expr(index));
+    value.dummy_indices.push_back(std::move(index));
+  }
+  validate_subscripts(value.subscripts);
+  return new_instance(ClassId::DummyIndexedVar, std::move(value));
+}
+
+void refuse_dummy_indexed_var_as_expression(PyObject* object) {
+  const Borrow<DummyIndexed> held = borrow<DummyIndexed>(object, ClassId::DummyIndexedVar);
+  const auto& v = as<DecisionVarNode>(held->variable);
+  raise_modeling(fmt::format("dummy indexed {}Var with name '{}' must be called the `sum` or `prod` method "
+                             "to be converted into an expression.",
+                             decision_var_kind_word(v.var_kind()), v.name));
+}
+
+const ClassDef kDummyIndexedVarClass{
+    .id = ClassId::DummyIndexedVar,
+    .name = "DummyIndexedVar",
+    .doc = docs::kDummyIndexedVar,
+    .signature = nullptr,
+    .basicsize = sizeof(Instance<DummyIndexed>),
+    .dealloc = &dealloc_instance<DummyIndexed>,
+    .tp_new = nullptr,
+    .vectorcall = nullptr,
+    .slots = {},
+    .methods = nullptr,
+    .getset = nullptr,
+    .attributes = {},
+};
+
+}  // namespace zorvane
