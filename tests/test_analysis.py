@@ -49,7 +49,9 @@ def same_list(got, want):
 
 def test_extract_nodes_examples(a, b, x, y):
     same_list(zv.extract_nodes(a + b, zv.Placeholder), [a, b])
-    same_list(zv.extract_nodes(a * x + b * y + 123, (zv.BinaryVar, zv.Placeholder)), [a, x, b, y])
+    # classes are matched by identity: a ContinuousVar is not a BinaryVar
+    same_list(zv.extract_nodes(a * x + b * y + 123, (zv.BinaryVar, zv.Placeholder)), [a, x, b])
+    same_list(zv.extract_nodes(a * x + b * y + 123, (zv.BinaryVar, zv.ContinuousVar, zv.Placeholder)), [a, x, b, y])
     assert zv.extract_nodes(a + b, ()) == []
     assert zv.extract_nodes(a + b, object) == []
     assert zv.extract_nodes(a + b, zv.Range) == []
@@ -86,12 +88,12 @@ def test_extract_nodes_sum_index_twice():
     got = zv.extract_nodes(zv.sum(i, x[i]), zv.Element)
     assert names(got) == ["i", "i"]
     got = zv.extract_nodes(zv.sum(i, x[i]), (zv.SumOp, zv.Element, zv.NumberLit))
-    # the sum, its index, the index's bounds, then the body's element and its bounds
+    # the sum, its index and the index's bounds, then in the body the shape of `x` (its bounds 0
+    # and 1 are not walked), the element and its bounds
     assert [type(o).__name__ for o in got] == [
-        "SumOp", "Element", "NumberLit", "NumberLit", "Element", "NumberLit", "NumberLit",
+        "SumOp", "Element", "NumberLit", "NumberLit", "NumberLit", "Element", "NumberLit", "NumberLit",
     ]
-    # the bounds of `x`'s shape are not walked
-    assert [o.value for o in got if type(o) is zv.NumberLit] == [0, 10, 0, 10]
+    assert [o.value for o in got if type(o) is zv.NumberLit] == [0, 10, 10, 0, 10]
 
 
 def test_extract_nodes_of_range_bounds():

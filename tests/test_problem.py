@@ -398,7 +398,7 @@ def test_iadd_while_borrowed(x):
     p += Sneaky()
     assert p.objective.value == 3
     assert seen["read"] == "Already mutably borrowed"
-    assert seen["iadd"].startswith("unsupported operand type(s) for +=: 'Problem'")
+    assert seen["iadd"].startswith("unsupported operand type(s) for +=: ")
 
 
 # ---- LaTeX ---------------------------------------------------------------------------------------

@@ -5,7 +5,6 @@
 
 #include "model/problem.hpp"
 #include "model/walk.hpp"
-#include "print/decision_var_rows.hpp"
 #include "print/printer.hpp"
 
 namespace zorvane {
@@ -71,7 +70,7 @@ std::string problem_latex(const Problem& problem) {
   for (const DecisionVarCollector::Set& set : collector.sets()) {
     if (!first) out += '\n';
     first = false;
-    for (const auto& [key, variable] : set) out += write_decision_var_description(*variable);
+    for (const auto& [key, variable] : set) out += decision_var_rows_latex(*variable);
   }
   out += "\n\\end{array}";
   return out;
