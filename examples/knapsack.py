@@ -29,3 +29,25 @@ for attempt in (lambda: x + 1, lambda: x[i, i], lambda: 1 / x[i]):
         attempt()
     except (zv.ModelingError, TypeError, IndexError) as error:
         print(f"refused: {type(error).__name__}: {error}")
+
+# The whole model: maximise the packed value while the packed weight fits the capacity.
+problem = zv.Problem("knapsack", sense=zv.ProblemSense.MAXIMIZE)
+problem += zv.sum(i, v[i] * x[i])
+problem += zv.Constraint("capacity", zv.sum(i, w[i] * x[i]) <= W)
+
+print()
+print("problem:", problem.name, repr(problem.sense))
+print("  objective:", problem.objective)
+for name, constraint in problem.constraints.items():
+    print(f"  constraint {name}:", constraint)
+print("  objective is linear:", zv.is_linear(problem.objective))
+print("  capacity is linear: ", zv.is_linear(problem.constraints["capacity"].left))
+print("  variables:", ", ".join(type(var).__name__ + " " + str(var) for var in zv.extract_variables(problem)))
+print("LaTeX:")
+print(problem._repr_latex_())
+
+# One name stands for one variable throughout a model.
+try:
+    problem += zv.Constraint("count", zv.IntegerVar("x", lower_bound=0, upper_bound=N) <= 3)
+except zv.ModelingError as error:
+    print(f"refused: {type(error).__name__}: {error}")
