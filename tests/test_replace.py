@@ -130,6 +130,15 @@ def test_no_folding_or_flattening(a, b):
     assert type(r) is zv.MulOp and len(r.terms) == 2
 
 
+def test_a_nan_literal_does_not_stop_the_walk(a, b):
+    # A tree holding NaN is unequal to itself; the node given back as it was is still "unchanged".
+    e = a + float("nan")
+    r = zv.replace(e, when(named("a"), b))
+    assert str(r) == "b + NaN"
+    r = zv.replace(zv.abs(a * float("nan")), when(named("a"), b))
+    assert str(r) == "|NaN * b|"
+
+
 def test_failures_at_operator_nodes_are_discarded(a, b):
     def replacer(node):
         if isinstance(node, zv.Placeholder):

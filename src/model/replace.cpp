@@ -26,6 +26,13 @@ constexpr std::array<ClassId, 5> kDecisionVarClasses{ClassId::BinaryVar, ClassId
                                                      ClassId::ContinuousVar, ClassId::SemiIntegerVar,
                                                      ClassId::SemiContinuousVar};
 
+// The replacer gave the node back: the very node (an object holding it was returned), or an
+// equal one. Identity comes first because equality never holds for a tree with a NaN literal,
+// which would otherwise stop the walk there and leave the leaves below unvisited.
+bool unchanged(const Expr& replaced, const Expr& node) noexcept {
+  return replaced.get() == node.get() || expression_eq(*replaced, *node);
+}
+
 class Rewriter {
  public:
   explicit Rewriter(PyObject* replacer) noexcept : replacer_(replacer) {}
@@ -47,7 +54,7 @@ class Rewriter {
       PyRef result = call(node);
       replaced = expression_from_pyobject(result.get());
     });
-    if (read && !expression_eq(*replaced, *node)) return replaced;
+    if (read && !unchanged(replaced, node)) return replaced;
     return children(node);
   }
 
@@ -57,7 +64,7 @@ class Rewriter {
       PyRef result = call(node);
       replaced = conditional_from_pyobject(result.get());
     });
-    if (read && !expression_eq(*replaced, *node)) return replaced;
+    if (read && !unchanged(replaced, node)) return replaced;
     if (node->tag == Tag::Comparison) {
       const auto& comparison = as<ComparisonNode>(node);
       Expr left = expression(comparison.left);
