@@ -2,7 +2,11 @@
 // node (parents before children, children first to last); what it returns in place of a node
 // stands in the result, and where it gives a node back unchanged the walk goes on into the
 // node's children and rebuilds the node from them, without the node's own LaTeX string.
+//
+// The walk keeps its own stack of frames on the heap: a frame per node whose children are being
+// rewritten. Its C stack use does not grow with the height of the tree.
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "model/analysis.hpp"
@@ -12,7 +16,6 @@
 #include "model/expression/function_nodes.hpp"
 #include "model/expression/indexing.hpp"
 #include "model/expression/reduction.hpp"
-#include "model/walk.hpp"
 
 namespace zorvane::analysis {
 namespace {
@@ -33,58 +36,88 @@ bool unchanged(const Expr& replaced, const Expr& node) noexcept {
   return replaced.get() == node.get() || expression_eq(*replaced, *node);
 }
 
+bool is_leaf(const Node& node) noexcept {
+  return node.tag == Tag::NumberLit || node.tag == Tag::Placeholder || node.tag == Tag::Element ||
+         node.tag == Tag::DecisionVar;
+}
+
+// A node whose children are being rewritten. `base` is what its variable position came back as
+// (a subscript's variable, a reduction's index), read before any child.
+struct Frame {
+  Expr node;
+  Expr base;
+  std::size_t next = 0;
+  std::vector<Expr> done;  // rewritten children, in order
+};
+
+// One child of a frame: the node and whether it stands at a condition position.
+struct Child {
+  const Expr* node;
+  bool condition;
+};
+
 class Rewriter {
  public:
   explicit Rewriter(PyObject* replacer) noexcept : replacer_(replacer) {}
 
-  Expr expression(const Expr& node) {
-    switch (node->tag) {
-      case Tag::NumberLit:
-      case Tag::Placeholder:
-      case Tag::Element:
-      case Tag::DecisionVar: {
-        // A leaf: whatever the replacer returns stands, and its failures are the result.
-        PyRef result = call(node);
-        return expression_from_pyobject(result.get());
+  Expr run(const Expr& root) {
+    if (std::optional<Expr> result = enter(root, false)) return *std::move(result);
+    while (true) {
+      const std::size_t top = frames_.size() - 1;
+      if (std::optional<Child> child = child_at(frames_[top])) {
+        ++frames_[top].next;
+        // May push a frame; `frames_[top]` is looked up again after it.
+        if (std::optional<Expr> result = enter(*child->node, child->condition)) {
+          frames_[top].done.push_back(*std::move(result));
+        }
+        continue;
       }
-      default: break;
+      Expr built = rebuild(frames_[top]);
+      frames_.pop_back();
+      if (frames_.empty()) return built;
+      frames_.back().done.push_back(std::move(built));
     }
-    Expr replaced;
-    const bool read = attempt([&] {
-      PyRef result = call(node);
-      replaced = expression_from_pyobject(result.get());
-    });
-    if (read && !unchanged(replaced, node)) return replaced;
-    return children(node);
-  }
-
-  Expr condition(const Expr& node) {
-    Expr replaced;
-    const bool read = attempt([&] {
-      PyRef result = call(node);
-      replaced = conditional_from_pyobject(result.get());
-    });
-    if (read && !unchanged(replaced, node)) return replaced;
-    if (node->tag == Tag::Comparison) {
-      const auto& comparison = as<ComparisonNode>(node);
-      Expr left = expression(comparison.left);
-      Expr right = expression(comparison.right);
-      return make_node<ComparisonNode>([&](ComparisonNode& n) {
-        n.left = std::move(left);
-        n.right = std::move(right);
-      }, comparison.op());
-    }
-    const auto& logical = as<LogicalNode>(node);
-    std::vector<Expr> terms;
-    terms.reserve(logical.terms.size());
-    for (const Expr& term : logical.terms) terms.push_back(condition(term));
-    return make_node<LogicalNode>([&](LogicalNode& n) { n.terms = std::move(terms); }, logical.op());
   }
 
  private:
   PyRef call(const Expr& node) {
     PyRef argument = expression_into_py(node);
     return checked(PyObject_CallOneArg(replacer_, argument.get()));
+  }
+
+  // Shows the node to the replacer. Returns the rewritten node when it is settled here (a
+  // replacement, a leaf, an array length); otherwise pushes a frame for its children.
+  std::optional<Expr> enter(const Expr& node, bool condition) {
+    if (!condition && is_leaf(*node)) {
+      // A leaf: whatever the replacer returns stands, and its failures are the result.
+      PyRef result = call(node);
+      return expression_from_pyobject(result.get());
+    }
+    // Elsewhere a failed call or an unconvertible result only means "go on into the children".
+    Expr replaced;
+    const bool read = attempt([&] {
+      PyRef result = call(node);
+      replaced = condition ? conditional_from_pyobject(result.get()) : expression_from_pyobject(result.get());
+    });
+    if (read && !unchanged(replaced, node)) return replaced;
+
+    Frame frame{node, Expr(), 0, {}};
+    switch (node->tag) {
+      case Tag::ArrayLength: return array_length(node);
+      case Tag::Subscript: {
+        const auto& subscript = as<SubscriptNode>(node);
+        if (subscript.variable->tag == Tag::Subscript) {
+          // Subscripts of subscripts are joined when built, so none can reach here.
+          raise(ErrorKind::Value, "Subscripted variable with subscript is not supported");
+        }
+        frame.base = into_subscripted_variable(variable(subscript.variable));
+        break;
+      }
+      case Tag::ReductionOp: frame.base = variable(as<ReductionNode>(node).index); break;
+      default: break;
+    }
+    frames_.push_back(std::move(frame));
+    return std::nullopt;
   }
 
   // A variable position (the array of a length, the variable of a subscript, the index of a
@@ -99,62 +132,94 @@ class Rewriter {
     raise(ErrorKind::Type, "failed to convert into decision var");
   }
 
-  Expr children(const Expr& node) {
-    switch (node->tag) {
-      case Tag::ArrayLength: {
-        const auto& length = as<ArrayLengthNode>(node);
-        Expr array = into_array_operand(variable(length.array));
-        // An unchanged array keeps the node whole, with its LaTeX string and description.
-        if (array->tag == length.array->tag && expression_eq(*array, *length.array)) return node;
-        return new_array_length(std::move(array), length.axis, Text(), Text());
-      }
+  Expr array_length(const Expr& node) {
+    const auto& length = as<ArrayLengthNode>(node);
+    Expr array = into_array_operand(variable(length.array));
+    // An unchanged array keeps the node whole, with its LaTeX string and description.
+    if (array->tag == length.array->tag && expression_eq(*array, *length.array)) return node;
+    return new_array_length(std::move(array), length.axis, Text(), Text());
+  }
+
+  static std::optional<Child> child_at(const Frame& frame) {
+    const Node& node = *frame.node;
+    const std::size_t k = frame.next;
+    switch (node.tag) {
       case Tag::Subscript: {
-        const auto& subscript = as<SubscriptNode>(node);
-        if (subscript.variable->tag == Tag::Subscript) {
-          // Subscripts of subscripts are joined when built, so none can reach here.
-          raise(ErrorKind::Value, "Subscripted variable with subscript is not supported");
-        }
-        Expr base = into_subscripted_variable(variable(subscript.variable));
-        std::vector<Expr> items;
-        items.reserve(subscript.subscripts.size());
-        for (const Expr& item : subscript.subscripts) items.push_back(expression(item));
-        validate_subscripts(items);
-        return subscript_into_scalar(build_subscript(std::move(base), std::move(items)));
+        const auto& items = as<SubscriptNode>(node).subscripts;
+        if (k < items.size()) return Child{&items[k], false};
+        return std::nullopt;
       }
-      case Tag::UnaryOp: {
-        const auto& unary = as<UnaryNode>(node);
-        return unary_op_new(unary.op(), expression(unary.operand));
-      }
+      case Tag::UnaryOp:
+        if (k == 0) return Child{&as<UnaryNode>(node).operand, false};
+        return std::nullopt;
       case Tag::BinaryOp: {
         const auto& binary = as<BinaryNode>(node);
-        Expr left = expression(binary.left);
-        Expr right = expression(binary.right);
-        return binary.op() == BinaryKind::Pow ? pow_op_new(std::move(left), std::move(right))
-                                              : mod_op_new(std::move(left), std::move(right));
+        if (k < 2) return Child{k == 0 ? &binary.left : &binary.right, false};
+        return std::nullopt;
       }
       case Tag::CommutativeOp: {
-        // Rebuilt from the terms exactly as they come back: no folding, no flattening.
-        const auto& commutative = as<CommutativeNode>(node);
-        std::vector<Expr> terms;
-        terms.reserve(commutative.terms.size());
-        for (std::size_t i = 0; i < commutative.terms.size(); ++i) {
-          terms.push_back(expression(commutative.terms[i]));
-        }
-        return commutative_op_new(commutative.op(), TermList(std::move(terms)));
+        const TermList& terms = as<CommutativeNode>(node).terms;
+        if (k < terms.size()) return Child{&terms[k], false};
+        return std::nullopt;
       }
       case Tag::ReductionOp: {
+        // The condition (when there is one), then the body.
         const auto& reduction = as<ReductionNode>(node);
-        Rc<const ElementNode> index = element_node(variable(reduction.index));
-        Expr condition_node = reduction.condition ? condition(reduction.condition) : Expr();
-        Expr operand = expression(reduction.operand);
-        return reduction_op_new(reduction.op(), std::move(index), std::move(condition_node),
-                                std::move(operand));
+        const std::size_t conditions = reduction.condition ? 1 : 0;
+        if (k < conditions) return Child{&reduction.condition, true};
+        if (k == conditions) return Child{&reduction.operand, false};
+        return std::nullopt;
       }
-      default: return node;
+      case Tag::Comparison: {
+        const auto& comparison = as<ComparisonNode>(node);
+        if (k < 2) return Child{k == 0 ? &comparison.left : &comparison.right, false};
+        return std::nullopt;
+      }
+      case Tag::Logical: {
+        const auto& terms = as<LogicalNode>(node).terms;
+        if (k < terms.size()) return Child{&terms[k], true};
+        return std::nullopt;
+      }
+      default: return std::nullopt;
+    }
+  }
+
+  // The node again from its rewritten children, through the builder of its kind, without its
+  // own LaTeX string.
+  static Expr rebuild(Frame& frame) {
+    const Node& node = *frame.node;
+    std::vector<Expr>& done = frame.done;
+    switch (node.tag) {
+      case Tag::Subscript:
+        validate_subscripts(done);
+        return subscript_into_scalar(build_subscript(std::move(frame.base), std::move(done)));
+      case Tag::UnaryOp: return unary_op_new(as<UnaryNode>(node).op(), std::move(done[0]));
+      case Tag::BinaryOp:
+        return as<BinaryNode>(node).op() == BinaryKind::Pow ? pow_op_new(std::move(done[0]), std::move(done[1]))
+                                                            : mod_op_new(std::move(done[0]), std::move(done[1]));
+      case Tag::CommutativeOp:
+        // Rebuilt from the terms exactly as they come back: no folding, no flattening.
+        return commutative_op_new(as<CommutativeNode>(node).op(), TermList(std::move(done)));
+      case Tag::ReductionOp: {
+        const auto& reduction = as<ReductionNode>(node);
+        Expr condition = reduction.condition ? std::move(done[0]) : Expr();
+        return reduction_op_new(reduction.op(), element_node(std::move(frame.base)), std::move(condition),
+                                std::move(done.back()));
+      }
+      case Tag::Comparison:
+        return make_node<ComparisonNode>([&](ComparisonNode& n) {
+          n.left = std::move(done[0]);
+          n.right = std::move(done[1]);
+        }, as<ComparisonNode>(node).op());
+      case Tag::Logical:
+        return make_node<LogicalNode>([&](LogicalNode& n) { n.terms = std::move(done); },
+                                      as<LogicalNode>(node).op());
+      default: return frame.node;
     }
   }
 
   PyObject* replacer_;
+  std::vector<Frame> frames_;
 };
 
 }  // namespace
@@ -166,7 +231,7 @@ PyRef replace(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwna
     if (PyCallable_Check(arguments[1]) == 0) raise(ErrorKind::Type, "replacer must be callable");
   });
   Rewriter rewriter(arguments[1]);
-  return expression_into_py(rewriter.expression(expr));
+  return expression_into_py(rewriter.run(expr));
 }
 
 }  // namespace zorvane::analysis
