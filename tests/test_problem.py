@@ -133,6 +133,8 @@ def test_class_surface():
             "custom_penalty_terms", "sense"} <= own
     for name in ("__repr__", "__str__", "__eq__", "__hash__", "__add__"):
         assert name not in vars(zv.Problem)
+    for cls in (zv.Problem, zv.Constraint, zv.CustomPenaltyTerm):
+        assert cls._repr_latex_.__text_signature__ == "($self)"
 
 
 def test_identity_semantics():

@@ -104,7 +104,7 @@ PyRef constraint_expression(PyObject* self) { return expression_into_py(constrai
 PyMethodDef kMethods[] = {
     noargs_method<constraint_is_equality>("is_equality", nullptr),
     noargs_method<constraint_is_inequality>("is_inequality", nullptr),
-    noargs_method<constraint_repr_latex>("_repr_latex_", nullptr),
+    noargs_method<constraint_repr_latex>("_repr_latex_", docs::kMethodDocReprLatex),
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -47,7 +47,7 @@ PyRef custom_penalty_term_expression(PyObject* self) { return expression_into_py
 PyRef custom_penalty_term_forall(PyObject* self) { return forall_into_py(held(self)->forall); }
 
 PyMethodDef kMethods[] = {
-    noargs_method<custom_penalty_term_repr_latex>("_repr_latex_", nullptr),
+    noargs_method<custom_penalty_term_repr_latex>("_repr_latex_", docs::kMethodDocReprLatex),
     {nullptr, nullptr, 0, nullptr},
 };
 

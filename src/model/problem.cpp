@@ -154,7 +154,7 @@ PyRef problem_iadd(PyObject* self, PyObject* other) {
 }
 
 PyMethodDef kMethods[] = {
-    noargs_method<problem_repr_latex>("_repr_latex_", nullptr),
+    noargs_method<problem_repr_latex>("_repr_latex_", docs::kMethodDocReprLatex),
     {nullptr, nullptr, 0, nullptr},
 };
 
