@@ -60,7 +60,9 @@ PyRef min_max(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
 //
 // The index is read as the first reading that fits: one item (an element, or a 2-tuple of an
 // element and a condition), else a sequence of items. When nothing fits, the message lists what
-// every attempt reported, each failure rendered as "TypeName: message, caused by ...".
+// every attempt reported, each failure rendered as "TypeName: message, caused by ...". Reading
+// an item has no side effects, so the readers run without texts first and build the texts only
+// once the index is known to be refused.
 
 std::string type_failure(std::string_view message) { return fmt::format("TypeError: {}", message); }
 
@@ -76,63 +78,76 @@ std::string enum_failure_message(std::string_view type, std::string_view first_n
                      second_name, second);
 }
 
-// Any element, whatever its dimensionality.
-bool read_element(PyObject* object, Rc<const ElementNode>& out, std::string& failure) {
+// Any element, whatever its dimensionality. `failure` (when given) receives the reason.
+bool read_element(PyObject* object, Rc<const ElementNode>& out, std::string* failure) {
   if (!is_instance(object, ClassId::Element)) {
-    failure = type_failure(cannot_convert_message(object, "Element"));
+    if (failure != nullptr) *failure = type_failure(cannot_convert_message(object, "Element"));
     return false;
   }
   const Instance<Expr>* element = instance_of<Expr>(object);
   if (element->borrow == -1) {
-    failure = "RuntimeError: Already mutably borrowed";
+    if (failure != nullptr) *failure = "RuntimeError: Already mutably borrowed";
     return false;
   }
   out = element_node(element->value);
   return true;
 }
 
-bool read_conditional_element(PyObject* object, IndexItem& out, std::string& failure) {
+bool read_conditional_element(PyObject* object, IndexItem& out, std::string* failure) {
   if (!PyTuple_Check(object)) {
-    failure = type_failure(cannot_convert_message(object, "PyTuple"));
+    if (failure != nullptr) *failure = type_failure(cannot_convert_message(object, "PyTuple"));
     return false;
   }
   if (PyTuple_GET_SIZE(object) != 2) {
-    failure = fmt::format("ValueError: expected tuple of length 2, but got tuple of length {}",
-                          PyTuple_GET_SIZE(object));
+    if (failure != nullptr) {
+      *failure = fmt::format("ValueError: expected tuple of length 2, but got tuple of length {}",
+                             PyTuple_GET_SIZE(object));
+    }
     return false;
   }
   Rc<const ElementNode> element;
   std::string cause;
-  if (!read_element(PyTuple_GET_ITEM(object, 0), element, cause)) {
-    failure = field_failure("IndexItem::ConditionalElement", 0, cause);
+  if (!read_element(PyTuple_GET_ITEM(object, 0), element, failure != nullptr ? &cause : nullptr)) {
+    if (failure != nullptr) *failure = field_failure("IndexItem::ConditionalElement", 0, cause);
     return false;
   }
   try {
     out = IndexItem{std::move(element), conditional_from_pyobject(PyTuple_GET_ITEM(object, 1))};
   } catch (const Error& error) {
-    failure = field_failure("IndexItem::ConditionalElement", 1,
-                            fmt::format("{}: {}", error_kind_name(error.kind), error.message));
+    if (failure != nullptr) {
+      *failure = field_failure("IndexItem::ConditionalElement", 1,
+                               fmt::format("{}: {}", error_kind_name(error.kind), error.message));
+    }
     return false;
   }
   return true;
 }
 
-bool read_index_item(PyObject* object, IndexItem& out, std::string& failure) {
+bool read_index_item(PyObject* object, IndexItem& out, std::string* failure) {
   Rc<const ElementNode> element;
   std::string as_element;
-  if (read_element(object, element, as_element)) {
+  if (read_element(object, element, failure != nullptr ? &as_element : nullptr)) {
     out = IndexItem{std::move(element), Expr()};
     return true;
   }
-  as_element = field_failure("IndexItem::Element", 0, as_element);
   std::string as_conditional;
-  if (read_conditional_element(object, out, as_conditional)) return true;
-  failure = type_failure(enum_failure_message("IndexItem", "Element", as_element,
-                                              "ConditionalElement", as_conditional));
+  if (read_conditional_element(object, out, failure != nullptr ? &as_conditional : nullptr)) return true;
+  if (failure != nullptr) {
+    *failure = type_failure(enum_failure_message("IndexItem", "Element",
+                                                 field_failure("IndexItem::Element", 0, as_element),
+                                                 "ConditionalElement", as_conditional));
+  }
   return false;
 }
 
-// Iterated, never sized from `__len__`.
+std::string index_item_failure(PyObject* object) {
+  IndexItem unused;
+  std::string failure;
+  read_index_item(object, unused, &failure);
+  return failure;
+}
+
+// Iterated once, never sized from `__len__`.
 bool read_index_sequence(PyObject* object, std::vector<IndexItem>& out, std::string& failure) {
   if (PyUnicode_Check(object)) {
     failure = type_failure("Can't extract `str` to `Vec`");
@@ -149,7 +164,10 @@ bool read_index_sequence(PyObject* object, std::vector<IndexItem>& out, std::str
   }
   while (PyRef item = PyRef::steal(PyIter_Next(iterator.get()))) {
     IndexItem read;
-    if (!read_index_item(item.get(), read, failure)) return false;
+    if (!read_index_item(item.get(), read, nullptr)) {
+      failure = index_item_failure(item.get());
+      return false;
+    }
     out.push_back(std::move(read));
   }
   if (PyErr_Occurred()) {
@@ -161,14 +179,13 @@ bool read_index_sequence(PyObject* object, std::vector<IndexItem>& out, std::str
 
 std::vector<IndexItem> index_from_pyobject(PyObject* object) {
   IndexItem item;
-  std::string single;
-  if (read_index_item(object, item, single)) return {std::move(item)};
+  if (read_index_item(object, item, nullptr)) return {std::move(item)};
   std::vector<IndexItem> items;
   std::string sequence;
   if (read_index_sequence(object, items, sequence)) return items;
-  raise(ErrorKind::Type,
-        enum_failure_message("Index", "Single", field_failure("Index::Single", 0, single), "Sequence",
-                             field_failure("Index::Sequence", 0, sequence)));
+  raise(ErrorKind::Type, enum_failure_message("Index", "Single",
+                                              field_failure("Index::Single", 0, index_item_failure(object)),
+                                              "Sequence", field_failure("Index::Sequence", 0, sequence)));
 }
 
 // ---- sum and prod ----
