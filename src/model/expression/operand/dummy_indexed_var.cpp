@@ -10,11 +10,6 @@
 #include "print/printer.hpp"
 
 namespace zorvane {
-namespace {
-
-Expr slice_bound(PyObject* bound) { return expression_from_pyobject(bound); }
-
-}  // namespace
 
 PyRef dummy_indexed_var_from_key(const Expr& variable, const KeyItems& key) {
   const auto& v = as<DecisionVarNode>(variable);
@@ -26,16 +21,17 @@ PyRef dummy_indexed_var_from_key(const Expr& variable, const KeyItems& key) {
       continue;
     }
     const auto* slice = reinterpret_cast<const PySliceObject*>(item.slice.get());
-    Expr start = slice->start == Py_None ? make_number(NumericValue::of_integer(0)) : slice_bound(slice->start);
+    Expr start = slice->start == Py_None ? make_number(NumericValue::of_integer(0))
+                                         : expression_from_pyobject(slice->start);
     Expr stop;
     if (slice->stop != Py_None) {
-      stop = slice_bound(slice->stop);
+      stop = expression_from_pyobject(slice->stop);
     } else if (position < v.shape.size()) {
       stop = v.shape[position];
     } else {
       refuse_missing_axis(variable, key.items.size());  // there is no axis to take the end from
     }
-    if (slice->step != Py_None) refuse_slice_step(v, position, *slice_bound(slice->step));
+    if (slice->step != Py_None) refuse_slice_step(v, position, *expression_from_pyobject(slice->step));
     Rc<const ElementNode> index = dummy_index(v, position, std::move(start), std::move(stop));
     value.subscripts.push_back(Expr(index));
     value.dummy_indices.push_back(std::move(index));
