@@ -2,6 +2,7 @@
 // order; adding a function: append its row in the module's function order.
 #include "lib/registry.hpp"
 
+#include "lib/docs.hpp"
 #include "model/expression/operand/array_length.hpp"
 #include "model/expression/operand/data_type.hpp"
 #include "model/expression/operand/decision_var/decision_var_classes.hpp"
@@ -10,12 +11,24 @@
 #include "model/expression/operand/number_lit.hpp"
 #include "model/expression/operand/placeholder.hpp"
 #include "model/expression/operand/subscript.hpp"
+#include "model/expression/operator/functions.hpp"
 #include "model/expression/operator/operator_classes.hpp"
 
 namespace zorvane {
 namespace {
 
-const FunctionDef* const kNoFunctions = nullptr;
+const FunctionDef kFunctions[] = {
+    {docs::kNameAbs, docs::kSigAbs, docs::kFnAbs, &method_fastcall<functions::abs>},
+    {docs::kNameCeil, docs::kSigCeil, docs::kFnCeil, &method_fastcall<functions::ceil>},
+    {docs::kNameFloor, docs::kSigFloor, docs::kFnFloor, &method_fastcall<functions::floor>},
+    {docs::kNameLog2, docs::kSigLog2, docs::kFnLog2, &method_fastcall<functions::log2>},
+    {docs::kNameLog10, docs::kSigLog10, docs::kFnLog10, &method_fastcall<functions::log10>},
+    {docs::kNameLn, docs::kSigLn, docs::kFnLn, &method_fastcall<functions::ln>},
+    {docs::kNameMin, docs::kSigMin, docs::kFnMin, &method_fastcall<functions::min>},
+    {docs::kNameMax, docs::kSigMax, docs::kFnMax, &method_fastcall<functions::max>},
+    {docs::kNameSum, docs::kSigSum, docs::kFnSum, &method_fastcall<functions::sum>},
+    {docs::kNameProd, docs::kSigProd, docs::kFnProd, &method_fastcall<functions::prod>},
+};
 
 const ClassDef* const kClasses[] = {
     &kDataTypeClass,
@@ -58,7 +71,7 @@ const ClassDef* const kClasses[] = {
 
 }  // namespace
 
-std::span<const FunctionDef> registered_functions() { return {kNoFunctions, std::size_t{0}}; }
+std::span<const FunctionDef> registered_functions() { return kFunctions; }
 std::span<const ClassDef* const> registered_classes() { return kClasses; }
 
 }  // namespace zorvane
