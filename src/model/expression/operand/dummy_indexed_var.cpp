@@ -7,6 +7,7 @@
 #include "model/expression/conversion.hpp"
 #include "model/expression/decision_var.hpp"
 #include "model/expression/indexing.hpp"
+#include "model/expression/reduction.hpp"
 #include "print/printer.hpp"
 
 namespace zorvane {
@@ -48,6 +49,28 @@ void refuse_dummy_indexed_var_as_expression(PyObject* object) {
                              decision_var_kind_word(v.var_kind()), v.name));
 }
 
+namespace {
+
+// `sum()` and `prod()`: the variable subscripted by every item must be a scalar; the first dummy
+// index is the outermost reduction. Each call builds a new, independent node.
+template <ReductionKind Kind>
+PyRef dummy_indexed_var_reduce(PyObject* self) {
+  const Borrow<DummyIndexed> held = borrow<DummyIndexed>(self, ClassId::DummyIndexedVar);
+  Expr operand = dummy_indexed_operand(*held);
+  std::vector<IndexItem> index;
+  index.reserve(held->dummy_indices.size());
+  for (const Rc<const ElementNode>& element : held->dummy_indices) index.push_back({element, Expr()});
+  return expression_into_py(reduction_op_from_index(Kind, std::move(index), std::move(operand)));
+}
+
+PyMethodDef kMethods[] = {
+    noargs_method<dummy_indexed_var_reduce<ReductionKind::Sum>>("sum", docs::kMethodDocDummyIndexedVarSum),
+    noargs_method<dummy_indexed_var_reduce<ReductionKind::Prod>>("prod", docs::kMethodDocDummyIndexedVarProd),
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
 const ClassDef kDummyIndexedVarClass{
     .id = ClassId::DummyIndexedVar,
     .name = "DummyIndexedVar",
@@ -58,7 +81,7 @@ const ClassDef kDummyIndexedVarClass{
     .tp_new = nullptr,
     .vectorcall = nullptr,
     .slots = {},
-    .methods = nullptr,
+    .methods = kMethods,
     .getset = nullptr,
     .attributes = {},
 };
