@@ -76,6 +76,19 @@ def test_shape_items_are_not_checked(n):
     assert [str(s) for s in x.shape] == ["-1", "2.5", "y", "n"]
 
 
+def test_a_lying_len_of_a_shape_is_never_trusted(n):
+    class Shape:
+        def __len__(self):
+            return 2**62
+
+        def __getitem__(self, k):
+            if k < 2:
+                return n
+            raise IndexError(k)
+
+    assert zv.BinaryVar("x", shape=Shape()).ndim == 2
+
+
 def test_a_dummy_indexed_shape_item_is_a_modeling_error(n):
     d = zv.BinaryVar("w", shape=[n])[:]
     with pytest.raises(zv.ModelingError) as info:
