@@ -1,4 +1,5 @@
-"""A knapsack model's pieces: item data as placeholders, one binary variable per item."""
+"""A knapsack model: item data as placeholders, one binary variable per item, and the whole
+Problem with its objective and capacity constraint, printed as text and LaTeX."""
 import zorvane as zv
 
 # Instance data, known only when the model is solved.
@@ -32,8 +33,8 @@ for attempt in (lambda: x + 1, lambda: x[i, i], lambda: 1 / x[i]):
 
 # The whole model: maximise the packed value while the packed weight fits the capacity.
 problem = zv.Problem("knapsack", sense=zv.ProblemSense.MAXIMIZE)
-problem += zv.sum(i, v[i] * x[i])
-problem += zv.Constraint("capacity", zv.sum(i, w[i] * x[i]) <= W)
+problem += value
+problem += zv.Constraint("capacity", fits)
 
 print()
 print("problem:", problem.name, repr(problem.sense))
