@@ -507,3 +507,49 @@ def test_latex_uses_the_objective_latex(x):
     p = zv.Problem("p")
     p += e
     assert "\\min \\quad \\displaystyle \\Phi & " in p._repr_latex_()
+
+
+# ---- lifetime ----------------------------------------------------------------------------------------
+
+
+def test_models_are_freed():
+    import gc
+    import os
+    import sys
+
+    def rss_kb():
+        with open("/proc/self/statm") as f:
+            return int(f.read().split()[1]) * os.sysconf("SC_PAGE_SIZE") // 1024
+
+    N = zv.Placeholder("N")
+    i = zv.Element("i", belong_to=(0, N))
+    j = zv.Element("j", belong_to=(0, N))
+    x = zv.BinaryVar("x", shape=[N, N])
+
+    def churn():
+        p = zv.Problem("p")
+        p += zv.sum(i, x[i, 0])
+        p += zv.Constraint("c", zv.sum(i, x[i, j]) == 1, forall=[(j, j != 0)])
+        p += zv.CustomPenaltyTerm("t", (x[0, j] - 1) ** 2, forall=j)
+        p._repr_latex_()
+        zv.extract_nodes(p, zv.Element)
+        zv.extract_variables(p)
+        zv.is_same(p, p)
+        zv.replace(p.objective, lambda n: n)
+        p.constraints, p.custom_penalty_terms
+        try:
+            p += zv.Constraint("d", zv.IntegerVar("x", lower_bound=0, upper_bound=1) == 1)
+        except zv.ModelingError:
+            pass
+
+    for _ in range(200):
+        churn()
+    gc.collect()
+    counts = [sys.getrefcount(o) for o in (N, i, j, x)]
+    before = rss_kb()
+    for _ in range(3000):
+        churn()
+    gc.collect()
+    assert [sys.getrefcount(o) for o in (N, i, j, x)] == counts
+    if "libasan" not in os.environ.get("LD_PRELOAD", ""):
+        assert rss_kb() - before < 5_000
