@@ -380,6 +380,23 @@ def test_shapes_and_bounds_are_not_walked_but_compared():
     assert str(info.value) == DUPLICATED + "w"
 
 
+def test_iadd_never_swallows_non_exceptions(x):
+    class Interrupt(BaseException):
+        pass
+
+    class Evil:
+        def __index__(self):
+            raise Interrupt
+
+    p = zv.Problem("p")
+    p += x
+    with pytest.raises(Interrupt):
+        p += Evil()
+    assert zv.is_same(p.objective, x)
+    p += 1  # the problem is usable again
+    assert p.objective.value == 1
+
+
 def test_iadd_while_borrowed(x):
     p = zv.Problem("p")
     seen = {}
