@@ -87,10 +87,10 @@ def test_function_surface():
     assert zv.replace.__text_signature__ == "(expr, replacer)"
     doc = zv.replace.__doc__
     assert doc.startswith("Replace the expression node with the result of calling the replacer.")
-    for piece in ("Args:", "Examples:", "Raises:", "Note:",
+    for section in ("Args:", "Examples:", "Raises:", "Note:",
                   "TypeError: Raises if the type of `replacer` is not callable.",
                   "The replacer must return an expression node."):
-        assert piece in doc
+        assert section in doc
 
 
 # ---- operator nodes -------------------------------------------------------------------------------
