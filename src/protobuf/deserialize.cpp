@@ -1,8 +1,13 @@
-// The header and the bodies of the byte format.
+// The header and the bodies of the byte format. Constraints and penalty terms are rebuilt
+// through their constructors and checks, so a decoded one obeys the rules of one built in
+// Python; a decoded problem is checked as `+=` would check its parts.
 #include "protobuf/deserialize.hpp"
 
 #include <string>
 
+#include <fmt/format.h>
+
+#include "model/name_check.hpp"
 #include "protobuf/messages.hpp"
 #include "protobuf/node_decoder.hpp"
 #include "protobuf/schema.hpp"
@@ -13,6 +18,23 @@ namespace {
 constexpr const char* kNoBody = "failed to decode the input buffer because it did not contain a Problem message.";
 constexpr const char* kRootMissing =
     "failed to decode the input buffer because it contained the invalid ID of an expression node.";
+constexpr const char* kProblemSense =
+    "failed to decode the input buffer because it did not contain a Protobuf message according to a problem sense.";
+constexpr const char* kObjectiveMissing =
+    "failed to decode the input buffer because it did not contain a Protobuf message according to an objective "
+    "function.";
+constexpr const char* kConstraintSense =
+    "failed to decode the input buffer because it did not contain a Protobuf message according to a constraint "
+    "equality.";
+constexpr const char* kLeftMissing =
+    "failed to decode the input buffer because the Constraint message does not contain the left hand side.";
+constexpr const char* kRightMissing =
+    "failed to decode the input buffer because the Constraint message does not contain the right hand side.";
+constexpr const char* kTermMissing =
+    "failed to decode the input buffer because the CustomPenaltyTerm message does not contain the penalty term.";
+
+constexpr std::size_t kProblemSenseCount = std::size_t(ProblemSense::Maximize) + 1;
+constexpr std::size_t kConstraintSenseCount = std::size_t(ConstraintSense::GreaterThanEqual) + 1;
 
 [[noreturn]] void refuse(std::string text) { raise(ErrorKind::ProtobufDeserialization, std::move(text)); }
 
@@ -41,14 +63,102 @@ Expr decode_expr_body(const ExprMsg& message, DecodeBudget& budget) {
   return decoder.condition(message.root_id, kRootMissing);
 }
 
+/// Absent: the empty list, unchecked. Otherwise each index against the list's own table, then
+/// the duplicate and scope checks of forall lists.
+ForallList decode_forall_list(const std::optional<ForallListMsg>& message, DecodeBudget& budget) {
+  ForallList list;
+  if (!message) return list;
+  NodeDecoder decoder(message->expr_nodes, budget);
+  for (const IndexMsg& index : message->indices) {
+    IndexItem item = decoder.index(index);
+    list.push_back(ForallItem{std::move(item.element), std::move(item.condition)});
+  }
+  check_forall_list(list);
+  return list;
+}
+
+Constraint decode_constraint(const ConstraintMsg& message, DecodeBudget& budget) {
+  const auto sense = kind_from_wire<ConstraintSense>(message.sense, kSenseOffset, kConstraintSenseCount);
+  if (!sense) refuse(kConstraintSense);
+  if (!message.left) refuse(kLeftMissing);
+  Expr left = expr_message_to_expression(*message.left, budget);
+  if (!message.right) refuse(kRightMissing);
+  Expr right = expr_message_to_expression(*message.right, budget);
+  ForallList forall = decode_forall_list(message.forall_list, budget);
+  // The constructor's forall rule: the list names exactly the elements used free.
+  const Constraint unchecked{message.name, {}, left, right, *sense};
+  validate_forall(forall, condition_scope(*constraint_condition(unchecked)));
+  return new_constraint(message.name, *sense, std::move(left), std::move(right), std::move(forall));
+}
+
+CustomPenaltyTerm decode_custom_penalty_term(const CustomPenaltyTermMsg& message, DecodeBudget& budget) {
+  if (!message.term) refuse(kTermMissing);
+  Expr term = expr_message_to_expression(*message.term, budget);
+  ForallList forall = decode_forall_list(message.forall_list, budget);
+  validate_forall(forall, expression_scope(*term));
+  return new_custom_penalty_term(message.name, std::move(term), std::move(forall));
+}
+
+/// A map entry must hold its value under the value's own name, as `+=` stores it.
+template <class Value>
+void check_key(const std::string& key, const Value& value, const char* what) {
+  if (key != value.name) {
+    refuse(fmt::format("failed to decode the input buffer because the {} stored under the key '{}' is named '{}'",
+                       what, key, value.name));
+  }
+}
+
+/// The rule of `+=`: one name stands for one variable across the whole problem.
+void check_names(const Problem& problem) {
+  std::vector<const Node*> expressions{problem.objective.get()};
+  for (const auto& [name, constraint] : problem.constraints) {
+    expressions.push_back(constraint.left.get());
+    expressions.push_back(constraint.right.get());
+  }
+  for (const auto& [name, term] : problem.custom_penalty_terms) expressions.push_back(term.expression.get());
+  NameRegistry registry;
+  for (const Node* expression : expressions) {
+    const std::vector<std::string> conflicts = registry.check({expression});
+    if (!conflicts.empty()) raise_duplicated_name(conflicts);
+  }
+}
+
+Problem decode_problem(const ProblemMsg& message, DecodeBudget& budget) {
+  const auto sense = kind_from_wire<ProblemSense>(message.sense, kSenseOffset, kProblemSenseCount);
+  if (!sense) refuse(kProblemSense);
+  if (!message.objective_function) refuse(kObjectiveMissing);
+  Problem problem;
+  problem.sense = *sense;
+  problem.objective = expr_message_to_expression(*message.objective_function, budget);
+  // The maps are read in ascending key order, the order the problem keeps them in.
+  for (const auto& [key, entry] : message.constraints) {
+    Constraint constraint = decode_constraint(entry, budget);
+    check_key(key, constraint, "constraint");
+    problem.constraints.emplace(key, std::move(constraint));
+  }
+  for (const auto& [key, entry] : message.custom_penalty_terms) {
+    CustomPenaltyTerm term = decode_custom_penalty_term(entry, budget);
+    check_key(key, term, "custom penalty term");
+    problem.custom_penalty_terms.emplace(key, std::move(term));
+  }
+  problem.name = message.name;
+  check_names(problem);
+  return problem;
+}
+
 }  // namespace
 
-Expr deserialize(std::string_view buffer) {
+Decoded deserialize(std::string_view buffer) {
   const HeaderMsg header = parse_header(buffer);
   check_version(header.version);
   DecodeBudget budget(buffer.size());
-  if (const auto* body = std::get_if<ExprMsg>(&header.body)) return decode_expr_body(*body, budget);
-  refuse(kNoBody);
+  switch (header.body.index()) {
+    case 1: return decode_problem(std::get<ProblemMsg>(header.body), budget);
+    case 2: return decode_constraint(std::get<ConstraintMsg>(header.body), budget);
+    case 3: return decode_custom_penalty_term(std::get<CustomPenaltyTermMsg>(header.body), budget);
+    case 4: return decode_expr_body(std::get<ExprMsg>(header.body), budget);
+    default: refuse(kNoBody);
+  }
 }
 
 }  // namespace zorvane::protobuf

@@ -2,14 +2,21 @@
 #pragma once
 
 #include <string_view>
+#include <variant>
 
+#include "model/constraint.hpp"
+#include "model/custom_penalty_term.hpp"
 #include "model/expression/node.hpp"
+#include "model/problem.hpp"
 
 namespace zorvane::protobuf {
 
-/// The value of one `Header`: for an `expr` body, the expression, or when the root cannot be
-/// read as one, the condition. Format failures raise ProtobufDeserializationError; the
-/// builders' own errors pass unchanged.
-Expr deserialize(std::string_view buffer);
+/// What one buffer holds: an expression or a condition node (the `expr` body), a problem, a
+/// constraint or a custom penalty term.
+using Decoded = std::variant<Expr, Problem, Constraint, CustomPenaltyTerm>;
+
+/// Reads one `Header`. Format failures raise ProtobufDeserializationError; the errors of the
+/// builders and checks that rebuild the model pass unchanged.
+Decoded deserialize(std::string_view buffer);
 
 }  // namespace zorvane::protobuf

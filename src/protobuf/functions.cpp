@@ -2,6 +2,12 @@
 // the values that the writer and reader handle.
 #include "protobuf/functions.hpp"
 
+#include <array>
+#include <optional>
+#include <variant>
+
+#include <fmt/format.h>
+
 #include "model/expression/conversion.hpp"
 #include "protobuf/deserialize.hpp"
 #include "protobuf/serialize.hpp"
@@ -12,21 +18,78 @@ namespace {
 constexpr Signature kToProtobuf{.function = "to_protobuf", .names = {"obj"}, .positional = 1, .required_positional = 1};
 constexpr Signature kFromProtobuf{.function = "from_protobuf", .names = {"buf"}, .positional = 1, .required_positional = 1};
 
-PyRef bytes_of(const std::string& data) {
-  return checked(PyBytes_FromStringAndSize(data.data(), Py_ssize_t(data.size())));
+struct ConditionValue {
+  Expr node;
+};
+
+/// What `to_protobuf` accepts, read in this order.
+using Serializable = std::variant<Problem, Constraint, CustomPenaltyTerm, Expr, ConditionValue>;
+constexpr std::array<const char*, 5> kSerializableNames{"Problem", "Constraint", "CustomPenaltyTerm", "Expression",
+                                                       "ConditionalExpr"};
+
+/// One reading of the argument. On failure, `failure` receives "TypeName: message".
+template <class Read>
+bool try_read(Read&& read, std::string& failure) {
+  try {
+    read();
+    return true;
+  } catch (const Error& error) {
+    failure = fmt::format("{}: {}", error_kind_name(error.kind), error.message);
+  } catch (const PythonError&) {
+    failure = take_exception_text();  // a non-`Exception` error propagates from here
+  }
+  return false;
+}
+
+Serializable read_serializable(PyObject* object) {
+  std::optional<Serializable> value;
+  std::array<std::string, 5> failures;
+  if (try_read([&] { value.emplace(extract_problem(object)); }, failures[0]) ||
+      try_read([&] { value.emplace(extract_constraint(object)); }, failures[1]) ||
+      try_read([&] { value.emplace(extract_custom_penalty_term(object)); }, failures[2]) ||
+      try_read([&] { value.emplace(expression_from_pyobject(object)); }, failures[3]) ||
+      try_read([&] { value.emplace(ConditionValue{conditional_from_pyobject(object)}); }, failures[4])) {
+    return std::move(*value);
+  }
+  std::string message = fmt::format("failed to extract enum SerializableObject ('{}')",
+                                    fmt::join(kSerializableNames, " | "));
+  for (std::size_t k = 0; k < kSerializableNames.size(); ++k) {
+    const char* name = kSerializableNames[k];
+    message += fmt::format("\n- variant {} ({}): TypeError: failed to extract field SerializableObject::{}.0, "
+                           "caused by {}",
+                           name, name, name, failures[k]);
+  }
+  raise(ErrorKind::Type, std::move(message));
+}
+
+std::string encode(const Serializable& value) {
+  struct Encoder {
+    std::string operator()(const Problem& v) const { return serialize_problem(v); }
+    std::string operator()(const Constraint& v) const { return serialize_constraint(v); }
+    std::string operator()(const CustomPenaltyTerm& v) const { return serialize_custom_penalty_term(v); }
+    std::string operator()(const Expr& v) const { return serialize_expr(*v); }
+    std::string operator()(const ConditionValue& v) const { return serialize_expr(*v.node); }
+  };
+  return std::visit(Encoder{}, value);
+}
+
+PyRef into_py(Decoded value) {
+  struct IntoPy {
+    PyRef operator()(Expr& v) const { return expression_into_py(std::move(v)); }
+    PyRef operator()(Problem& v) const { return problem_into_py(std::move(v)); }
+    PyRef operator()(Constraint& v) const { return constraint_into_py(std::move(v)); }
+    PyRef operator()(CustomPenaltyTerm& v) const { return custom_penalty_term_into_py(std::move(v)); }
+  };
+  return std::visit(IntoPy{}, value);
 }
 
 }  // namespace
 
 PyRef to_protobuf(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kToProtobuf, args, nargs, kwnames);
-  Expr node;
-  try {
-    node = expression_from_pyobject(arguments[0]);
-  } catch (const Error&) {
-    node = conditional_from_pyobject(arguments[0]);
-  }
-  return bytes_of(serialize_expr(*node));
+  const Serializable value = convert_argument("obj", [&] { return read_serializable(arguments[0]); });
+  const std::string bytes = encode(value);
+  return checked(PyBytes_FromStringAndSize(bytes.data(), Py_ssize_t(bytes.size())));
 }
 
 PyRef from_protobuf(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -37,7 +100,7 @@ PyRef from_protobuf(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject
   }
   // Read in place: a bytes object cannot change, and the interpreter lock is held throughout.
   const std::string_view buffer(PyBytes_AS_STRING(buf), std::size_t(PyBytes_GET_SIZE(buf)));
-  return expression_into_py(deserialize(buffer));
+  return into_py(deserialize(buffer));
 }
 
 }  // namespace zorvane::protobuf

@@ -347,10 +347,74 @@ std::string header_message(std::uint32_t body_field, const std::string& body) {
 
 bool is_condition(const Node& node) noexcept { return node.tag == Tag::Comparison || node.tag == Tag::Logical; }
 
+/// A `ForallList` message, written also when the list is empty: one table for all items.
+std::string forall_list_message(const ForallList& list) {
+  NodeTable table;
+  std::vector<std::string> indices;
+  indices.reserve(list.size());
+  for (const ForallItem& item : list) indices.push_back(table.index(*item.element, item.condition.get()));
+  return message([&](protozero::pbf_writer& w) {
+    for (const std::string& index_body : indices) put_message(w, forall_list::kIndices, index_body);
+    table.write_records(w, forall_list::kExprNodes);
+  });
+}
+
+std::string constraint_message(const Constraint& value) {
+  return message([&](protozero::pbf_writer& w) {
+    w.add_string(constraint::kId, new_uuid());
+    put_string(w, constraint::kName, value.name);
+    put_enum(w, constraint::kSense, std::int32_t(value.sense) + kSenseOffset);
+    put_message(w, constraint::kLeft, expr_message(*value.left, false));
+    put_message(w, constraint::kRight, expr_message(*value.right, false));
+    put_message(w, constraint::kForallList, forall_list_message(value.forall));
+  });
+}
+
+std::string custom_penalty_term_message(const CustomPenaltyTerm& value) {
+  return message([&](protozero::pbf_writer& w) {
+    w.add_string(custom_penalty_term::kId, new_uuid());
+    put_string(w, custom_penalty_term::kName, value.name);
+    put_message(w, custom_penalty_term::kTerm, expr_message(*value.expression, false));
+    put_message(w, custom_penalty_term::kForallList, forall_list_message(value.forall));
+  });
+}
+
+/// One map entry: the key (left out when empty, as any default) and the value, always present.
+std::string map_entry_message(const std::string& key, const std::string& value) {
+  return message([&](protozero::pbf_writer& w) {
+    put_string(w, map_entry::kKey, key);
+    put_message(w, map_entry::kValue, value);
+  });
+}
+
 }  // namespace
 
 std::string serialize_expr(const Node& node) {
   return header_message(header::kExpr, expr_message(node, is_condition(node)));
+}
+
+std::string serialize_problem(const Problem& problem) {
+  const std::string body = message([&](protozero::pbf_writer& w) {
+    w.add_string(problem::kId, new_uuid());
+    put_string(w, problem::kName, problem.name);
+    put_enum(w, problem::kSense, std::int32_t(problem.sense) + kSenseOffset);
+    put_message(w, problem::kObjectiveFunction, expr_message(*problem.objective, false));
+    for (const auto& [name, value] : problem.constraints) {
+      put_message(w, problem::kConstraints, map_entry_message(name, constraint_message(value)));
+    }
+    for (const auto& [name, value] : problem.custom_penalty_terms) {
+      put_message(w, problem::kCustomPenaltyTerms, map_entry_message(name, custom_penalty_term_message(value)));
+    }
+  });
+  return header_message(header::kProblem, body);
+}
+
+std::string serialize_constraint(const Constraint& constraint) {
+  return header_message(header::kConstraint, constraint_message(constraint));
+}
+
+std::string serialize_custom_penalty_term(const CustomPenaltyTerm& term) {
+  return header_message(header::kCustomPenaltyTerm, custom_penalty_term_message(term));
 }
 
 }  // namespace zorvane::protobuf

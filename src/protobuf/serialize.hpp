@@ -3,7 +3,10 @@
 
 #include <string>
 
+#include "model/constraint.hpp"
+#include "model/custom_penalty_term.hpp"
 #include "model/expression/node.hpp"
+#include "model/problem.hpp"
 
 namespace zorvane::protobuf {
 
@@ -11,5 +14,10 @@ namespace zorvane::protobuf {
 /// ProtobufSerializationError for an element whose set the format cannot express (a subscript
 /// of a decision variable) and for output past the format's size limit.
 std::string serialize_expr(const Node& node);
+/// The encoded `Header` of a problem: its objective, and its constraints and penalty terms as
+/// map entries keyed by the names the problem holds them under (in name order).
+std::string serialize_problem(const Problem& problem);
+std::string serialize_constraint(const Constraint& constraint);
+std::string serialize_custom_penalty_term(const CustomPenaltyTerm& term);
 
 }  // namespace zorvane::protobuf
