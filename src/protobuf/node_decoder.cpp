@@ -3,7 +3,9 @@
 // ndim) are never read, since the builders derive them again.
 #include "protobuf/node_decoder.hpp"
 
+#include <algorithm>
 #include <bit>
+#include <stdexcept>
 #include <string>
 
 #include "model/expression/arithmetic.hpp"
@@ -124,47 +126,6 @@ void DecodeBudget::charge(std::uint64_t size) {
 
 // ---- NodeDecoder ------------------------------------------------------------------------
 
-/// One node being decoded: marks (id, role) as active so a reference back to it is a cycle,
-/// counts the depth when it descends to another id, and gathers the node's expanded size.
-class NodeDecoder::Frame {
- public:
-  Frame(NodeDecoder& decoder, std::uint64_t id, std::uint8_t role_bit)
-      : decoder_(decoder),
-        id_(id),
-        role_bit_(role_bit),
-        outer_id_(decoder.current_id_),
-        outer_size_(decoder.size_),
-        deeper_(id != decoder.current_id_) {
-    if (deeper_ && decoder.depth_ >= kMaxDepth) refuse_limit(too_deep_text());
-    if (deeper_) ++decoder.depth_;
-    decoder.active_[id] |= role_bit;
-    decoder.current_id_ = id;
-    decoder.size_ = 1;
-  }
-  Frame(const Frame&) = delete;
-  ~Frame() {
-    decoder_.active_[id_] &= std::uint8_t(~role_bit_);
-    decoder_.current_id_ = outer_id_;
-    if (deeper_) --decoder_.depth_;
-  }
-  /// The node's expanded size, also added to the enclosing node's.
-  std::uint64_t finish() {
-    const std::uint64_t size = decoder_.size_;
-    decoder_.budget_.check_size(size);
-    decoder_.size_ = outer_size_ + size;
-    decoder_.budget_.check_size(decoder_.size_);
-    return size;
-  }
-
- private:
-  NodeDecoder& decoder_;
-  std::uint64_t id_;
-  std::uint8_t role_bit_;
-  std::uint64_t outer_id_;
-  std::uint64_t outer_size_;
-  bool deeper_;
-};
-
 NodeDecoder::NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget)
     : table_(table), budget_(budget), active_(table.size(), 0) {}
 
@@ -173,50 +134,117 @@ const ExprNodeMsg& NodeDecoder::lookup(std::uint64_t id, const char* missing) co
   return table_[id];
 }
 
-template <class Build>
-Expr NodeDecoder::decode(std::uint64_t id, Role role, Build&& build) {
-  const std::uint64_t key = id * kRoleCount + std::uint64_t(role);
-  if (auto found = cache_.find(key); found != cache_.end()) {
-    size_ += found->second.size;
-    budget_.check_size(size_);
-    return found->second.value;
+bool NodeDecoder::is_active(std::uint64_t id, Role role) const noexcept {
+  return id < active_.size() && (active_[id] & (1u << std::uint8_t(role))) != 0;
+}
+
+Expr NodeDecoder::expression(std::uint64_t id, const char* missing) { return run(id, Role::Expression, missing); }
+
+Expr NodeDecoder::condition(std::uint64_t id, const char* missing) { return run(id, Role::Condition, missing); }
+
+IndexItem NodeDecoder::index(const IndexMsg& message) {
+  if (member(lookup(message.element_id, kIndexMissing)) != expr_node::kElement) refuse(kIndexKind);
+  IndexItem item{element_node(run(message.element_id, Role::Element, kIndexMissing)), Expr()};
+  if (message.condition_id) item.condition = run(*message.condition_id, Role::Condition, kConditionMissing);
+  return item;
+}
+
+const Expr* NodeDecoder::need(std::uint64_t id, Role role, const char* missing) {
+  if (const auto found = cache_.find(id * kRoleCount + std::uint64_t(role)); found != cache_.end()) {
+    children_size_ += found->second.size;
+    budget_.check_size(children_size_);
+    return &found->second.value;
   }
-  const auto role_bit = std::uint8_t(1u << std::uint8_t(role));
-  if ((active_[id] & role_bit) != 0) refuse_limit(kCycle);
-  Frame frame(*this, id, role_bit);
-  Expr value;
+  // Asked for again while it waits for its own children: the references form a cycle.
+  if (is_active(id, role)) refuse_limit(kCycle);
+  const std::uint32_t depth = running_->depth + (id != running_->id ? 1 : 0);
+  requests_.push_back(Task{id, role, missing, depth});
+  return nullptr;
+}
+
+bool NodeDecoder::need_all(const std::vector<std::uint64_t>& ids, Role role, const char* missing,
+                           std::vector<Expr>& out) {
+  // Every missing item is asked for at once; they are rebuilt one after the other in list
+  // order, each looked up only when its turn comes.
+  bool complete = true;
+  for (const std::uint64_t id : ids) {
+    if (cache_.count(id * kRoleCount + std::uint64_t(role)) == 0) {
+      need(id, role, missing);
+      complete = false;
+    }
+  }
+  if (!complete) return false;
+  out.reserve(ids.size());  // the ids were read from the input, so this is bounded by it
+  for (const std::uint64_t id : ids) out.push_back(*need(id, role, missing));
+  return true;
+}
+
+void NodeDecoder::start(Task& task) {
+  lookup(task.id, task.missing);
+  if (is_active(task.id, task.role)) refuse_limit(kCycle);
+  if (task.depth > kMaxDepth) refuse_limit(too_deep_text());
+  active_[task.id] |= std::uint8_t(1u << std::uint8_t(task.role));
+  task.started = true;
+}
+
+Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
+  const std::uint64_t goal = id * kRoleCount + std::uint64_t(role);
   try {
-    value = build();
+    tasks_.push_back(Task{id, role, missing, 1});
+    while (!tasks_.empty()) {
+      const std::uint64_t key = tasks_.back().id * kRoleCount + std::uint64_t(tasks_.back().role);
+      if (cache_.count(key) != 0) {  // asked for twice, rebuilt in the meantime
+        tasks_.pop_back();
+        continue;
+      }
+      if (!tasks_.back().started) start(tasks_.back());
+      const Task task = tasks_.back();
+      running_ = &task;
+      requests_.clear();
+      children_size_ = 0;
+      Step value = step(task);
+      running_ = nullptr;
+      if (!value) {
+        // The first child asked for goes on top, so children are rebuilt in order.
+        tasks_.insert(tasks_.end(), requests_.rbegin(), requests_.rend());
+        continue;
+      }
+      tasks_.pop_back();
+      active_[task.id] &= std::uint8_t(~(1u << std::uint8_t(task.role)));
+      const std::uint64_t size = children_size_ + 1;
+      budget_.check_size(size);
+      budget_.charge(size);
+      cache_.emplace(key, Entry{std::move(*value), size});
+    }
   } catch (const Error& error) {
+    tasks_.clear();
+    std::fill(active_.begin(), active_.end(), 0);
     // A rebuilt tree deeper than the builders allow: the input's fault, reported as such.
     if (error.kind == ErrorKind::Recursion) refuse_limit(too_deep_text());
     throw;
+  } catch (...) {
+    tasks_.clear();
+    std::fill(active_.begin(), active_.end(), 0);
+    throw;
   }
-  const std::uint64_t size = frame.finish();
-  budget_.charge(size);
-  cache_.emplace(key, Entry{value, size});
-  return value;
+  return cache_.at(goal).value;
 }
 
-Expr NodeDecoder::expression(std::uint64_t id, const char* missing) {
-  lookup(id, missing);
-  return decode(id, Role::Expression, [&] { return build_expression(id); });
+NodeDecoder::Step NodeDecoder::step(const Task& task) {
+  switch (task.role) {
+    case Role::Expression: return expression_step(task);
+    case Role::Condition: return condition_step(task);
+    case Role::Placeholder: return placeholder_step(task);
+    case Role::Element: return element_step(task);
+    case Role::Subscript: return subscript_step(task);
+    case Role::DecisionVar: return decision_var_step(task);
+  }
+  throw std::logic_error("unknown decoding role");
 }
 
-Expr NodeDecoder::condition(std::uint64_t id, const char* missing) {
-  lookup(id, missing);
-  return decode(id, Role::Condition, [&] { return build_condition(id); });
-}
-
-std::vector<Expr> NodeDecoder::expression_list(const std::vector<std::uint64_t>& ids, const char* missing) {
-  std::vector<Expr> items;
-  items.reserve(ids.size());  // the ids were read from the input, so this is bounded by it
-  for (const std::uint64_t id : ids) items.push_back(expression(id, missing));
-  return items;
-}
-
-Expr NodeDecoder::build_expression(std::uint64_t id) {
-  const ExprNodeMsg& node = table_[id];
+NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
+  const ExprNodeMsg& node = table_[task.id];
+  const std::uint64_t id = task.id;
   switch (member(node)) {
     case expr_node::kNumberLit: {
       const auto& m = get<NumberLitMsg>(node);
@@ -224,42 +252,64 @@ Expr NodeDecoder::build_expression(std::uint64_t id) {
       if (m.type == kInteger) return make_number(NumericValue::of_integer(std::bit_cast<std::int64_t>(m.value)));
       refuse(kNumberLitType);
     }
-    case expr_node::kPlaceholder: return placeholder_into_scalar(placeholder_at(id));
-    case expr_node::kElement: return element_into_scalar(Expr(element_at(id)));
-    case expr_node::kDecisionVar: return decision_var_into_scalar(decision_var_at(id));
+    case expr_node::kPlaceholder: {
+      const Expr* placeholder = need(id, Role::Placeholder, kRootMissing);
+      if (!placeholder) return std::nullopt;
+      return placeholder_into_scalar(*placeholder);
+    }
+    case expr_node::kElement: {
+      const Expr* element = need(id, Role::Element, kRootMissing);
+      if (!element) return std::nullopt;
+      return element_into_scalar(*element);
+    }
+    case expr_node::kDecisionVar: {
+      const Expr* variable = need(id, Role::DecisionVar, kRootMissing);
+      if (!variable) return std::nullopt;
+      return decision_var_into_scalar(*variable);
+    }
+    case expr_node::kSubscript: {
+      const Expr* subscript = need(id, Role::Subscript, kRootMissing);
+      if (!subscript) return std::nullopt;
+      return subscript_into_scalar(*subscript);
+    }
     case expr_node::kArrayLength: {
       const auto& m = get<ArrayLengthMsg>(node);
-      Expr array;
+      Role role = Role::Placeholder;
       switch (member(lookup(m.array_id, kArrayMissing))) {
-        case expr_node::kPlaceholder: array = placeholder_at(m.array_id); break;
-        case expr_node::kElement: array = element_at(m.array_id); break;
-        case expr_node::kSubscript: array = subscript_at(m.array_id); break;
+        case expr_node::kPlaceholder: role = Role::Placeholder; break;
+        case expr_node::kElement: role = Role::Element; break;
+        case expr_node::kSubscript: role = Role::Subscript; break;
         case 0: refuse(kUnsetKind);
         default: refuse(kInvalidMessage);
       }
-      return new_array_length(into_array_operand(array), m.axis, std::nullopt, std::nullopt);
+      const Expr* array = need(m.array_id, role, kArrayMissing);
+      if (!array) return std::nullopt;
+      return new_array_length(into_array_operand(*array), m.axis, std::nullopt, std::nullopt);
     }
-    case expr_node::kSubscript: return subscript_into_scalar(subscript_at(id));
     case expr_node::kUnaryOp: {
       const auto& m = get<UnaryOpMsg>(node);
-      Expr operand = expression(m.operand_id, kUnaryOperandMissing);
+      const Expr* operand = need(m.operand_id, Role::Expression, kUnaryOperandMissing);
+      if (!operand) return std::nullopt;
       const std::optional<UnaryKind> kind = unary_kind_from_wire(m.kind);
       if (!kind) refuse(kUnaryKind);
-      return unary_op_new(*kind, std::move(operand));
+      return unary_op_new(*kind, *operand);
     }
     case expr_node::kBinaryOp: {
       const auto& m = get<BinaryOpMsg>(node);
       const auto kind = kind_from_wire<BinaryKind>(m.kind, kBinaryOffset, kBinaryKindCount);
       if (!kind) refuse(kBinaryKind);
-      Expr left = expression(m.left_id, kLeftMissing);
-      Expr right = expression(m.right_id, kRightMissing);
+      const Expr* left = need(m.left_id, Role::Expression, kLeftMissing);
+      if (!left) return std::nullopt;
+      const Expr* right = need(m.right_id, Role::Expression, kRightMissing);
+      if (!right) return std::nullopt;
       // Unchecked and unfolded, as written.
-      if (*kind == BinaryKind::Pow) return pow_op_new(std::move(left), std::move(right));
-      return mod_op_new(std::move(left), std::move(right));
+      if (*kind == BinaryKind::Pow) return pow_op_new(*left, *right);
+      return mod_op_new(*left, *right);
     }
     case expr_node::kCommutativeOp: {
       const auto& m = get<CommutativeOpMsg>(node);
-      std::vector<Expr> terms = expression_list(m.term_ids, kTermMissing);
+      std::vector<Expr> terms;
+      if (!need_all(m.term_ids, Role::Expression, kTermMissing, terms)) return std::nullopt;
       const auto kind = kind_from_wire<CommutativeKind>(m.kind, kCommutativeOffset, kCommutativeKindCount);
       if (!kind) refuse(kCommutativeKind);
       switch (*kind) {
@@ -273,34 +323,43 @@ Expr NodeDecoder::build_expression(std::uint64_t id) {
     case expr_node::kReductionOp: {
       const auto& m = get<ReductionOpMsg>(node);
       if (!m.index) refuse(kIndexMissing);
-      IndexItem item = index(*m.index);
-      Expr operand = expression(m.operand_id, kOperandMissing);
+      if (member(lookup(m.index->element_id, kIndexMissing)) != expr_node::kElement) refuse(kIndexKind);
+      const Expr* element = need(m.index->element_id, Role::Element, kIndexMissing);
+      if (!element) return std::nullopt;
+      const Expr* condition = nullptr;
+      if (m.index->condition_id) {
+        condition = need(*m.index->condition_id, Role::Condition, kConditionMissing);
+        if (!condition) return std::nullopt;
+      }
+      const Expr* operand = need(m.operand_id, Role::Expression, kOperandMissing);
+      if (!operand) return std::nullopt;
       const auto kind = kind_from_wire<ReductionKind>(m.kind, kReductionOffset, kReductionKindCount);
       if (!kind) refuse(kReductionKind);
-      return reduction_op_new(*kind, std::move(item.element), std::move(item.condition), std::move(operand));
+      return reduction_op_new(*kind, element_node(*element), condition ? *condition : Expr(), *operand);
     }
     default: refuse(kUnsetKind);
   }
 }
 
-Expr NodeDecoder::build_condition(std::uint64_t id) {
-  const ExprNodeMsg& node = table_[id];
+NodeDecoder::Step NodeDecoder::condition_step(const Task& task) {
+  const ExprNodeMsg& node = table_[task.id];
   switch (member(node)) {
     case expr_node::kBinaryOp: {
       const auto& m = get<BinaryOpMsg>(node);
       const auto kind = kind_from_wire<ComparisonKind>(m.kind, kComparisonOffset, kComparisonKindCount);
       if (!kind) refuse(kConditionBinaryKind);
-      Expr left = expression(m.left_id, kLeftMissing);
-      Expr right = expression(m.right_id, kRightMissing);
-      return comparison_node(*kind, std::move(left), std::move(right));
+      const Expr* left = need(m.left_id, Role::Expression, kLeftMissing);
+      if (!left) return std::nullopt;
+      const Expr* right = need(m.right_id, Role::Expression, kRightMissing);
+      if (!right) return std::nullopt;
+      return comparison_node(*kind, *left, *right);
     }
     case expr_node::kCommutativeOp: {
       const auto& m = get<CommutativeOpMsg>(node);
       const auto kind = kind_from_wire<LogicalKind>(m.kind, kLogicalOffset, kLogicalKindCount);
       if (!kind) refuse(kConditionCommutativeKind);
       std::vector<Expr> terms;
-      terms.reserve(m.term_ids.size());
-      for (const std::uint64_t term : m.term_ids) terms.push_back(condition(term, kTermMissing));
+      if (!need_all(m.term_ids, Role::Condition, kTermMissing, terms)) return std::nullopt;
       return logical_node(*kind, std::move(terms));
     }
     case 0: refuse(kUnsetKind);
@@ -308,110 +367,116 @@ Expr NodeDecoder::build_condition(std::uint64_t id) {
   }
 }
 
-IndexItem NodeDecoder::index(const IndexMsg& message) {
-  if (member(lookup(message.element_id, kIndexMissing)) != expr_node::kElement) refuse(kIndexKind);
-  IndexItem item{element_at(message.element_id), Expr()};
-  if (message.condition_id) item.condition = condition(*message.condition_id, kConditionMissing);
-  return item;
+NodeDecoder::Step NodeDecoder::placeholder_step(const Task& task) {
+  const auto& m = get<PlaceholderMsg>(table_[task.id]);
+  return Expr(make_node<PlaceholderNode>([&](PlaceholderNode& p) {
+    p.name = m.name;
+    p.ndim = m.ndim;
+  }));
 }
 
-Expr NodeDecoder::placeholder_at(std::uint64_t id) {
-  return decode(id, Role::Placeholder, [&] {
-    const auto& m = get<PlaceholderMsg>(table_[id]);
-    return make_node<PlaceholderNode>([&](PlaceholderNode& p) {
-      p.name = m.name;
-      p.ndim = m.ndim;
-    });
-  });
-}
-
-Rc<const ElementNode> NodeDecoder::element_at(std::uint64_t id) {
-  Expr element = decode(id, Role::Element, [&] {
-    const auto& m = get<ElementMsg>(table_[id]);
-    Expr set = element_set(m);
-    return Expr(new_element(m.name, std::move(set), std::nullopt, std::nullopt));
-  });
-  return element_node(std::move(element));
-}
-
-Expr NodeDecoder::element_set(const ElementMsg& message) {
-  if (const auto* range = std::get_if<RangeMsg>(&message.belong_to)) {
-    Expr start = expression(range->start_id, kRangeStartMissing);
-    Expr end = expression(range->end_id, kRangeEndMissing);
-    return new_range(std::move(start), std::move(end));
-  }
-  const auto* set = std::get_if<BoundMsg>(&message.belong_to);
-  if (set == nullptr) refuse(kUnsetKind);
-  // The kind of the referenced node decides; `Bound.type` is not read.
-  switch (member(lookup(set->bound_id, kRangeStartMissing))) {
-    case expr_node::kPlaceholder: return operand_into_element_set(placeholder_at(set->bound_id));
-    case expr_node::kElement: return operand_into_element_set(element_at(set->bound_id));
-    case expr_node::kSubscript: return operand_into_element_set(subscript_at(set->bound_id));
-    case 0: refuse(kUnsetKind);
-    default: refuse(kInvalidMessage);
-  }
-}
-
-Expr NodeDecoder::decision_var_at(std::uint64_t id) {
-  return decode(id, Role::DecisionVar, [&] {
-    const auto& m = get<DecisionVarMsg>(table_[id]);
-    std::vector<Expr> shape = expression_list(m.shape_ids, kShapeMissing);
-    Bound lower;
-    Bound upper;
-    DecisionVarKind kind = DecisionVarKind::Binary;
-    if (m.type == std::int32_t(DecisionVarKind::Binary) + kDecisionVarOffset) {
-      // The fixed bounds of a binary variable; bounds in the message are not read.
-      lower = binary_var_lower_bound();
-      upper = binary_var_upper_bound();
-    } else {
-      if (!m.lower_bound) refuse(kLowerMissing);
-      lower = decision_var_bound(*m.lower_bound);
-      if (!m.upper_bound) refuse(kUpperMissing);
-      upper = decision_var_bound(*m.upper_bound);
-      const auto wire_kind = kind_from_wire<DecisionVarKind>(m.type, kDecisionVarOffset, kDecisionVarKindCount);
-      if (!wire_kind) refuse(kDecisionVarType);
-      kind = *wire_kind;
+NodeDecoder::Step NodeDecoder::element_step(const Task& task) {
+  const auto& m = get<ElementMsg>(table_[task.id]);
+  Expr set;
+  if (const auto* range = std::get_if<RangeMsg>(&m.belong_to)) {
+    const Expr* start = need(range->start_id, Role::Expression, kRangeStartMissing);
+    if (!start) return std::nullopt;
+    const Expr* end = need(range->end_id, Role::Expression, kRangeEndMissing);
+    if (!end) return std::nullopt;
+    set = new_range(*start, *end);
+  } else if (const auto* bound = std::get_if<BoundMsg>(&m.belong_to)) {
+    // The kind of the referenced node decides; `Bound.type` is not read.
+    Role role = Role::Placeholder;
+    switch (member(lookup(bound->bound_id, kRangeStartMissing))) {
+      case expr_node::kPlaceholder: role = Role::Placeholder; break;
+      case expr_node::kElement: role = Role::Element; break;
+      case expr_node::kSubscript: role = Role::Subscript; break;
+      case 0: refuse(kUnsetKind);
+      default: refuse(kInvalidMessage);
     }
-    // Assembled as read: the shape and bound checks of the variable constructors are not run.
-    return Expr(make_node<DecisionVarNode>([&](DecisionVarNode& v) {
-      v.name = m.name;
-      v.shape = std::move(shape);
-      v.lower_bound = std::move(lower);
-      v.upper_bound = std::move(upper);
-    }, kind));
-  });
+    const Expr* operand = need(bound->bound_id, role, kRangeStartMissing);
+    if (!operand) return std::nullopt;
+    set = operand_into_element_set(*operand);
+  } else {
+    refuse(kUnsetKind);
+  }
+  return Expr(new_element(m.name, std::move(set), std::nullopt, std::nullopt));
 }
 
-Bound NodeDecoder::decision_var_bound(const BoundMsg& message) {
+std::optional<Bound> NodeDecoder::bound_step(const BoundMsg& message) {
   switch (message.type) {
-    case kBoundExpression: return bound_from_expression(expression(message.bound_id, kBoundMissing));
-    case kBoundPlaceholder:
+    case kBoundExpression: {
+      const Expr* bound = need(message.bound_id, Role::Expression, kBoundMissing);
+      if (!bound) return std::nullopt;
+      return bound_from_expression(*bound);
+    }
+    case kBoundPlaceholder: {
       if (member(lookup(message.bound_id, kBoundMissing)) != expr_node::kPlaceholder) refuse(kBoundNotPlaceholder);
-      return bound_from_placeholder(placeholder_at(message.bound_id));
-    case kBoundSubscriptedPlaceholder:
+      const Expr* bound = need(message.bound_id, Role::Placeholder, kBoundMissing);
+      if (!bound) return std::nullopt;
+      return bound_from_placeholder(*bound);
+    }
+    case kBoundSubscriptedPlaceholder: {
       if (member(lookup(message.bound_id, kBoundMissing)) != expr_node::kSubscript) refuse(kBoundNotSubscript);
-      return bound_from_subscript(subscript_at(message.bound_id));
+      const Expr* bound = need(message.bound_id, Role::Subscript, kBoundMissing);
+      if (!bound) return std::nullopt;
+      return bound_from_subscript(*bound);
+    }
     default: refuse(kBoundType);
   }
 }
 
-Expr NodeDecoder::subscript_at(std::uint64_t id) {
-  return decode(id, Role::Subscript, [&] {
-    const auto& m = get<SubscriptMsg>(table_[id]);
-    Expr variable;
-    switch (member(lookup(m.variable_id, kVariableMissing))) {
-      case expr_node::kPlaceholder: variable = placeholder_at(m.variable_id); break;
-      case expr_node::kElement: variable = element_at(m.variable_id); break;
-      case expr_node::kDecisionVar: variable = decision_var_at(m.variable_id); break;
-      case expr_node::kSubscript: variable = subscript_at(m.variable_id); break;
-      case 0: refuse(kUnsetKind);
-      default: refuse(kInvalidMessage);
-    }
-    variable = into_subscripted_variable(variable);
-    std::vector<Expr> subscripts = expression_list(m.subscript_ids, kSubscriptMissing);
-    validate_subscripts(subscripts);
-    return build_subscript(std::move(variable), std::move(subscripts));
-  });
+NodeDecoder::Step NodeDecoder::decision_var_step(const Task& task) {
+  const auto& m = get<DecisionVarMsg>(table_[task.id]);
+  std::vector<Expr> shape;
+  if (!need_all(m.shape_ids, Role::Expression, kShapeMissing, shape)) return std::nullopt;
+  Bound lower;
+  Bound upper;
+  DecisionVarKind kind = DecisionVarKind::Binary;
+  if (m.type == std::int32_t(DecisionVarKind::Binary) + kDecisionVarOffset) {
+    // The fixed bounds of a binary variable; bounds in the message are not read.
+    lower = binary_var_lower_bound();
+    upper = binary_var_upper_bound();
+  } else {
+    if (!m.lower_bound) refuse(kLowerMissing);
+    std::optional<Bound> read_lower = bound_step(*m.lower_bound);
+    if (!read_lower) return std::nullopt;
+    if (!m.upper_bound) refuse(kUpperMissing);
+    std::optional<Bound> read_upper = bound_step(*m.upper_bound);
+    if (!read_upper) return std::nullopt;
+    const auto wire_kind = kind_from_wire<DecisionVarKind>(m.type, kDecisionVarOffset, kDecisionVarKindCount);
+    if (!wire_kind) refuse(kDecisionVarType);
+    lower = std::move(*read_lower);
+    upper = std::move(*read_upper);
+    kind = *wire_kind;
+  }
+  // Assembled as read: the shape and bound checks of the variable constructors are not run.
+  return Expr(make_node<DecisionVarNode>([&](DecisionVarNode& v) {
+    v.name = m.name;
+    v.shape = std::move(shape);
+    v.lower_bound = std::move(lower);
+    v.upper_bound = std::move(upper);
+  }, kind));
+}
+
+NodeDecoder::Step NodeDecoder::subscript_step(const Task& task) {
+  const auto& m = get<SubscriptMsg>(table_[task.id]);
+  Role role = Role::Placeholder;
+  switch (member(lookup(m.variable_id, kVariableMissing))) {
+    case expr_node::kPlaceholder: role = Role::Placeholder; break;
+    case expr_node::kElement: role = Role::Element; break;
+    case expr_node::kDecisionVar: role = Role::DecisionVar; break;
+    case expr_node::kSubscript: role = Role::Subscript; break;
+    case 0: refuse(kUnsetKind);
+    default: refuse(kInvalidMessage);
+  }
+  const Expr* read_variable = need(m.variable_id, role, kVariableMissing);
+  if (!read_variable) return std::nullopt;
+  Expr variable = into_subscripted_variable(*read_variable);
+  std::vector<Expr> subscripts;
+  if (!need_all(m.subscript_ids, Role::Expression, kSubscriptMissing, subscripts)) return std::nullopt;
+  validate_subscripts(subscripts);
+  return build_subscript(std::move(variable), std::move(subscripts));
 }
 
 Expr expr_message_to_expression(const ExprMsg& message, DecodeBudget& budget) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -36,9 +37,15 @@ class DecodeBudget {
   std::uint64_t work_ = 0;
 };
 
-/// The decoder of one table. Every id is looked up with the caller's message text; a node
-/// referenced many times is rebuilt once and shared (nodes are immutable, so this is the same
-/// value as rebuilding it at every reference).
+/// The decoder of one table. Every id is looked up with the caller's message text, at the
+/// moment the node is first needed. A node referenced many times is rebuilt once and shared
+/// (nodes are immutable, so this is the value that rebuilding it at every reference gives).
+///
+/// Decoding keeps its own stack of tasks instead of recursing, so neither a tree at the depth
+/// limit nor hostile input can exhaust the C stack. Each task rebuilds one node in one role by
+/// running its step function; a step that needs a child not yet rebuilt asks for it and is run
+/// again, from the start, once the child is there. Steps have no side effects before they
+/// build, so running one again repeats its checks in the same order with the same outcome.
 class NodeDecoder {
  public:
   NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget);
@@ -47,40 +54,54 @@ class NodeDecoder {
   Expr expression(std::uint64_t id, const char* missing);
   /// The node at `id` in condition position.
   Expr condition(std::uint64_t id, const char* missing);
-  /// The element and optional condition of a reduction index or forall item.
+  /// The element and optional condition of a forall item.
   IndexItem index(const IndexMsg& message);
 
  private:
   enum class Role : std::uint8_t { Expression, Condition, Placeholder, Element, Subscript, DecisionVar };
   static constexpr std::size_t kRoleCount = 6;
+
+  struct Task {
+    std::uint64_t id;
+    Role role;
+    const char* missing;  ///< the text of a failed lookup of `id`
+    std::uint32_t depth;  ///< levels of distinct nodes from the root, the root at 1
+    bool started = false;
+  };
   struct Entry {
     Expr value;
     std::uint64_t size;  ///< nodes in the tree as if no node were shared
   };
-  class Frame;
+  using Step = std::optional<Expr>;  ///< nothing: the step asked for children
 
+  Expr run(std::uint64_t id, Role role, const char* missing);
+  void start(Task& task);
+  Step step(const Task& task);
+
+  /// The child's value when it is rebuilt; otherwise asks for it and gives null.
+  const Expr* need(std::uint64_t id, Role role, const char* missing);
+  /// All items, when every one is rebuilt; otherwise asks for the missing ones and gives false.
+  bool need_all(const std::vector<std::uint64_t>& ids, Role role, const char* missing, std::vector<Expr>& out);
   const ExprNodeMsg& lookup(std::uint64_t id, const char* missing) const;
-  /// Memoised, cycle-checked and budgeted decoding of the node at `id` in one role.
-  template <class Build>
-  Expr decode(std::uint64_t id, Role role, Build&& build);
+  bool is_active(std::uint64_t id, Role role) const noexcept;
 
-  Expr build_expression(std::uint64_t id);
-  Expr build_condition(std::uint64_t id);
-  Expr placeholder_at(std::uint64_t id);
-  Rc<const ElementNode> element_at(std::uint64_t id);
-  Expr subscript_at(std::uint64_t id);
-  Expr decision_var_at(std::uint64_t id);
-  Expr element_set(const ElementMsg& message);
-  Bound decision_var_bound(const BoundMsg& message);
-  std::vector<Expr> expression_list(const std::vector<std::uint64_t>& ids, const char* missing);
+  Step expression_step(const Task& task);
+  Step condition_step(const Task& task);
+  Step placeholder_step(const Task& task);
+  Step element_step(const Task& task);
+  Step decision_var_step(const Task& task);
+  Step subscript_step(const Task& task);
+  /// A decision-variable bound; null when a child was asked for.
+  std::optional<Bound> bound_step(const BoundMsg& message);
 
   const NodeTableMsg& table_;
   DecodeBudget& budget_;
   std::unordered_map<std::uint64_t, Entry> cache_;  ///< key: id * kRoleCount + role
-  std::vector<std::uint8_t> active_;                ///< per id: roles being decoded now
-  std::uint64_t current_id_ = UINT64_MAX;
-  std::uint32_t depth_ = 0;
-  std::uint64_t size_ = 0;  ///< expanded size gathered for the node being decoded
+  std::vector<std::uint8_t> active_;                ///< per id: roles of started, unfinished tasks
+  std::vector<Task> tasks_;
+  std::vector<Task> requests_;   ///< children asked for by the running step, in order
+  const Task* running_ = nullptr;
+  std::uint64_t children_size_ = 0;  ///< expanded size of the children the running step got
 };
 
 /// `lookup_node` of `root_id` and the expression there, with the root-id text.

@@ -62,26 +62,34 @@ std::string new_uuid() {
 }
 
 /// One node table: records in insertion order, equal records once.
+///
+/// Nodes are written after their children by a walk with its own stack, so a tree at the depth
+/// limit needs no more C stack than a leaf.
 class NodeTable {
  public:
-  /// `serialize_walk_expression`: the index of the node's record.
-  std::uint64_t expression(const Node& node);
-  /// `serialize_walk_condition`.
-  std::uint64_t condition(const Node& node) { return expression(node); }
+  /// `serialize_walk_expression` (and `serialize_walk_condition`): the index of the record of
+  /// the node, written after everything it refers to.
+  std::uint64_t expression(const Node& root);
   /// An `Index` message: the element and, when there is one, the condition.
   std::string index(const ElementNode& element, const Node* condition);
   /// Every record as one `expr_nodes` field of `w`.
   void write_records(protozero::pbf_writer& w, std::uint32_t field) const;
 
  private:
+  /// The nodes a node's record refers to, in the order they are written.
+  void children(const Node& node, std::vector<const Node*>& out);
   std::uint64_t record(const Node& node);
+  std::uint64_t id_of(const Node& node) const { return written_.at(&node); }
   std::uint64_t intern(std::uint32_t member, const std::string& body);
   std::uint64_t element(const ElementNode& node);
   std::uint64_t decision_var(const DecisionVarNode& node);
   std::uint64_t subscript(const SubscriptNode& node);
-  std::uint64_t commutative(const CommutativeNode& node, std::int32_t kind);
-  std::string bound(const Bound& bound);
-  std::vector<std::uint64_t> expressions(const std::vector<Expr>& items);
+  std::uint64_t commutative(const Node& node, const std::vector<Expr>& terms, std::int32_t kind);
+  std::string bound(const Bound& bound) const;
+  template <class List>
+  std::vector<std::uint64_t> ids_of(const List& items) const;
+  /// The terms an Add or Mul node is written with (see `children`).
+  const std::vector<Expr>* normal_terms(const Node& node) const;
 
   // Records compare as their encodings: the writer is canonical (fields in order, defaults
   // left out), so equal fields give equal bytes.
@@ -90,8 +98,9 @@ class NodeTable {
       records_;
   // A node already written: every node's record depends on the node alone.
   std::unordered_map<const Node*, std::uint64_t> written_;
-  // Nodes made while writing (normal forms); kept so their addresses stay unique.
-  std::vector<Expr> made_;
+  // Add and Mul nodes written in the normal form that ignores LaTeX strings, with its terms
+  // (new nodes, kept alive here so their addresses stay unique while the table lives).
+  std::unordered_map<const Node*, std::vector<Expr>> normal_forms_;
 };
 
 std::uint64_t NodeTable::intern(std::uint32_t member, const std::string& body) {
@@ -104,18 +113,88 @@ void NodeTable::write_records(protozero::pbf_writer& w, std::uint32_t field) con
   for (const std::string& node : records_.values_container()) put_message(w, field, node);
 }
 
-std::uint64_t NodeTable::expression(const Node& node) {
-  if (const auto found = written_.find(&node); found != written_.end()) return found->second;
-  const std::uint64_t id = record(node);
-  written_.emplace(&node, id);
-  return id;
-}
-
-std::vector<std::uint64_t> NodeTable::expressions(const std::vector<Expr>& items) {
+template <class List>
+std::vector<std::uint64_t> NodeTable::ids_of(const List& items) const {
   std::vector<std::uint64_t> ids;
   ids.reserve(items.size());
-  for (const Expr& item : items) ids.push_back(expression(*item));
+  for (std::size_t i = 0; i < items.size(); ++i) ids.push_back(id_of(*items[i]));
   return ids;
+}
+
+const std::vector<Expr>* NodeTable::normal_terms(const Node& node) const {
+  const auto found = normal_forms_.find(&node);
+  return found == normal_forms_.end() ? nullptr : &found->second;
+}
+
+void NodeTable::children(const Node& node, std::vector<const Node*>& out) {
+  out.clear();
+  switch (node.tag) {
+    case Tag::Element: {
+      const Node& set = *as<ElementNode>(node).set;
+      if (set.tag == Tag::Range) {
+        out.push_back(as<RangeNode>(set).start.get());
+        out.push_back(as<RangeNode>(set).end.get());
+      } else {
+        out.push_back(&set);
+      }
+      return;
+    }
+    case Tag::DecisionVar: {
+      const auto& v = as<DecisionVarNode>(node);
+      for (const Expr& s : v.shape) out.push_back(s.get());
+      if (v.var_kind() != DecisionVarKind::Binary) {  // a binary variable's bounds are fixed
+        out.push_back(v.lower_bound.node.get());
+        out.push_back(v.upper_bound.node.get());
+      }
+      return;
+    }
+    case Tag::CommutativeOp: {
+      const auto& c = as<CommutativeNode>(node);
+      bool any_latex = false;
+      for (std::size_t i = 0; i < c.terms.size(); ++i) any_latex = any_latex || has_latex(*c.terms[i]);
+      if (any_latex && (c.op() == CommutativeKind::Add || c.op() == CommutativeKind::Mul)) {
+        // The LaTeX strings that kept these terms apart are not written, so neither is the split.
+        std::vector<Expr>& terms = normal_forms_[&node];
+        terms = c.op() == CommutativeKind::Add ? add_op_flatten(node) : mul_op_flatten(node);
+        for (const Expr& term : terms) out.push_back(term.get());
+        return;
+      }
+      for (std::size_t i = 0; i < c.terms.size(); ++i) out.push_back(c.terms[i].get());
+      return;
+    }
+    default:
+      // Every other node refers to its children in stored order (a reduction: index element,
+      // condition, body).
+      for_each_child(node, [&](const Expr& child) { out.push_back(child.get()); });
+      return;
+  }
+}
+
+std::uint64_t NodeTable::expression(const Node& root) {
+  struct Pending {
+    const Node* node;
+    bool expanded;
+  };
+  std::vector<Pending> stack{{&root, false}};
+  std::vector<const Node*> below;
+  while (!stack.empty()) {
+    Pending& top = stack.back();
+    if (written_.count(top.node) != 0) {
+      stack.pop_back();
+      continue;
+    }
+    if (!top.expanded) {
+      top.expanded = true;
+      children(*top.node, below);
+      // The first child goes on top, so children are written first to last.
+      for (auto child = below.rbegin(); child != below.rend(); ++child) stack.push_back({*child, false});
+      continue;
+    }
+    const Node& node = *top.node;
+    stack.pop_back();
+    written_.emplace(&node, record(node));
+  }
+  return id_of(root);
 }
 
 std::uint64_t NodeTable::record(const Node& node) {
@@ -156,19 +235,17 @@ std::uint64_t NodeTable::record(const Node& node) {
         }
         default: break;
       }
-      const std::uint64_t array_id = expression(array);
       return intern(member, message([&](protozero::pbf_writer& w) {
         put_enum(w, array_length::kType, type);
-        put_u64(w, array_length::kArrayId, array_id);
+        put_u64(w, array_length::kArrayId, id_of(array));
         put_u64(w, array_length::kAxis, a.axis);
       }));
     }
     case Tag::UnaryOp: {
       const auto& u = as<UnaryNode>(node);
-      const std::uint64_t operand = expression(*u.operand);
       return intern(member, message([&](protozero::pbf_writer& w) {
         put_enum(w, unary_op::kKind, kUnaryWire[std::size_t(u.op())]);
-        put_u64(w, unary_op::kOperandId, operand);
+        put_u64(w, unary_op::kOperandId, id_of(*u.operand));
       }));
     }
     case Tag::BinaryOp:
@@ -177,32 +254,33 @@ std::uint64_t NodeTable::record(const Node& node) {
       const Expr& left = comparison ? as<ComparisonNode>(node).left : as<BinaryNode>(node).left;
       const Expr& right = comparison ? as<ComparisonNode>(node).right : as<BinaryNode>(node).right;
       const std::int32_t kind = std::int32_t(node.kind) + (comparison ? kComparisonOffset : kBinaryOffset);
-      const std::uint64_t left_id = expression(*left);
-      const std::uint64_t right_id = expression(*right);
       return intern(member, message([&](protozero::pbf_writer& w) {
         put_enum(w, binary_op::kKind, kind);
-        put_u64(w, binary_op::kLeftId, left_id);
-        put_u64(w, binary_op::kRightId, right_id);
+        put_u64(w, binary_op::kLeftId, id_of(*left));
+        put_u64(w, binary_op::kRightId, id_of(*right));
       }));
     }
-    case Tag::CommutativeOp:
-      return commutative(as<CommutativeNode>(node), std::int32_t(node.kind) + kCommutativeOffset);
-    case Tag::Logical: {
-      const auto& l = as<LogicalNode>(node);
-      const std::vector<std::uint64_t> terms = expressions(l.terms);
-      return intern(member, message([&](protozero::pbf_writer& w) {
-        put_enum(w, commutative_op::kKind, std::int32_t(node.kind) + kLogicalOffset);
-        put_ids(w, commutative_op::kTermIds, terms);
-      }));
+    case Tag::CommutativeOp: {
+      const std::int32_t kind = std::int32_t(node.kind) + kCommutativeOffset;
+      if (const std::vector<Expr>* terms = normal_terms(node)) {
+        // A normal form of one term stands for the node itself.
+        if (terms->size() == 1) return id_of(*terms->front());
+        return commutative(node, *terms, kind);
+      }
+      return commutative(node, as<CommutativeNode>(node).terms.to_vector(), kind);
     }
+    case Tag::Logical:
+      return commutative(node, as<LogicalNode>(node).terms, std::int32_t(node.kind) + kLogicalOffset);
     case Tag::ReductionOp: {
       const auto& r = as<ReductionNode>(node);
-      const std::string index_body = index(*r.index, r.condition.get());
-      const std::uint64_t operand = expression(*r.operand);
+      const std::string index_body = message([&](protozero::pbf_writer& w) {
+        put_u64(w, index::kElementId, id_of(*r.index));
+        if (r.condition) w.add_uint64(index::kConditionId, id_of(*r.condition));  // 0 is written
+      });
       return intern(member, message([&](protozero::pbf_writer& w) {
         put_enum(w, reduction_op::kKind, std::int32_t(node.kind) + kReductionOffset);
         put_message(w, reduction_op::kIndex, index_body);
-        put_u64(w, reduction_op::kOperandId, operand);
+        put_u64(w, reduction_op::kOperandId, id_of(*r.operand));
       }));
     }
     case Tag::Range: break;  // written inside its element
@@ -210,18 +288,8 @@ std::uint64_t NodeTable::record(const Node& node) {
   throw std::logic_error("a range is not a record of its own");
 }
 
-std::uint64_t NodeTable::commutative(const CommutativeNode& node, std::int32_t kind) {
-  std::vector<Expr> terms = node.terms.to_vector();
-  const bool normal_form = node.op() == CommutativeKind::Add || node.op() == CommutativeKind::Mul;
-  bool any_latex = false;
-  for (const Expr& term : terms) any_latex = any_latex || has_latex(*term);
-  if (normal_form && any_latex) {
-    // The LaTeX strings that kept these terms apart are not written, so neither is the split.
-    terms = node.op() == CommutativeKind::Add ? add_op_flatten(node) : mul_op_flatten(node);
-    made_.insert(made_.end(), terms.begin(), terms.end());
-    if (terms.size() == 1) return expression(*terms.front());
-  }
-  const std::vector<std::uint64_t> ids = expressions(terms);
+std::uint64_t NodeTable::commutative(const Node&, const std::vector<Expr>& terms, std::int32_t kind) {
+  const std::vector<std::uint64_t> ids = ids_of(terms);
   return intern(expr_node::kCommutativeOp, message([&](protozero::pbf_writer& w) {
     put_enum(w, commutative_op::kKind, kind);
     put_ids(w, commutative_op::kTermIds, ids);
@@ -230,70 +298,61 @@ std::uint64_t NodeTable::commutative(const CommutativeNode& node, std::int32_t k
 
 std::uint64_t NodeTable::element(const ElementNode& node) {
   const Node& set = *node.set;
-  std::string range_body;
-  std::string set_body;
   if (set.tag == Tag::Range) {
     const auto& r = as<RangeNode>(set);
-    const std::uint64_t start = expression(*r.start);
-    const std::uint64_t end = expression(*r.end);
-    range_body = message([&](protozero::pbf_writer& w) {
-      put_u64(w, range::kStartId, start);
-      put_u64(w, range::kEndId, end);
+    const std::string range_body = message([&](protozero::pbf_writer& w) {
+      put_u64(w, range::kStartId, id_of(*r.start));
+      put_u64(w, range::kEndId, id_of(*r.end));
     });
-  } else {
-    std::int32_t type = kSetPlaceholder;
-    if (set.tag == Tag::Element) type = kSetElement;
-    if (set.tag == Tag::Subscript) {
-      const Tag variable = as<SubscriptNode>(set).variable->tag;
-      if (variable != Tag::Placeholder && variable != Tag::Element) {
-        raise(ErrorKind::ProtobufSerialization,
-              fmt::format("failed to encode the element {} because its set is a subscript of a decision "
-                          "variable, which the Protobuf message cannot express",
-                          node.name));
-      }
-      type = variable == Tag::Placeholder ? kSetSubscriptedPlaceholder : kSetSubscriptedElement;
-    }
-    const std::uint64_t set_id = expression(set);
-    set_body = message([&](protozero::pbf_writer& w) {
-      put_enum(w, bound::kType, type);
-      put_u64(w, bound::kBoundId, set_id);
-    });
+    return intern(expr_node::kElement, message([&](protozero::pbf_writer& w) {
+      put_string(w, element::kName, node.name);
+      put_u64(w, element::kNdim, node.ndim);
+      put_message(w, element::kRange, range_body);
+    }));
   }
+  std::int32_t type = kSetPlaceholder;
+  if (set.tag == Tag::Element) type = kSetElement;
+  if (set.tag == Tag::Subscript) {
+    const Tag variable = as<SubscriptNode>(set).variable->tag;
+    if (variable != Tag::Placeholder && variable != Tag::Element) {
+      raise(ErrorKind::ProtobufSerialization,
+            fmt::format("failed to encode the element {} because its set is a subscript of a decision "
+                        "variable, which the Protobuf message cannot express",
+                        node.name));
+    }
+    type = variable == Tag::Placeholder ? kSetSubscriptedPlaceholder : kSetSubscriptedElement;
+  }
+  const std::string set_body = message([&](protozero::pbf_writer& w) {
+    put_enum(w, bound::kType, type);
+    put_u64(w, bound::kBoundId, id_of(set));
+  });
   return intern(expr_node::kElement, message([&](protozero::pbf_writer& w) {
     put_string(w, element::kName, node.name);
     put_u64(w, element::kNdim, node.ndim);
-    if (set.tag == Tag::Range) {
-      put_message(w, element::kRange, range_body);
-    } else {
-      put_message(w, element::kBound, set_body);
-    }
+    put_message(w, element::kBound, set_body);
   }));
 }
 
-std::string NodeTable::bound(const Bound& value) {
+std::string NodeTable::bound(const Bound& value) const {
   std::int32_t type = kBoundExpression;
   if (value.kind == Bound::Kind::Placeholder) type = kBoundPlaceholder;
   if (value.kind == Bound::Kind::Subscript) type = kBoundSubscriptedPlaceholder;
-  const std::uint64_t id = expression(*value.node);
   return message([&](protozero::pbf_writer& w) {
     put_enum(w, bound::kType, type);
-    put_u64(w, bound::kBoundId, id);
+    put_u64(w, bound::kBoundId, id_of(*value.node));
   });
 }
 
 std::uint64_t NodeTable::decision_var(const DecisionVarNode& node) {
-  const std::vector<std::uint64_t> shape = expressions(node.shape);
+  const std::vector<std::uint64_t> shape = ids_of(node.shape);
   const bool binary = node.var_kind() == DecisionVarKind::Binary;
-  // A binary variable's bounds are fixed; the reader restores them.
-  const std::string lower = binary ? std::string() : bound(node.lower_bound);
-  const std::string upper = binary ? std::string() : bound(node.upper_bound);
   return intern(expr_node::kDecisionVar, message([&](protozero::pbf_writer& w) {
     put_enum(w, decision_var::kType, std::int32_t(node.kind) + kDecisionVarOffset);
     put_string(w, decision_var::kName, node.name);
     put_ids(w, decision_var::kShapeIds, shape);
-    if (!binary) {
-      put_message(w, decision_var::kLowerBound, lower);
-      put_message(w, decision_var::kUpperBound, upper);
+    if (!binary) {  // the reader restores a binary variable's fixed bounds
+      put_message(w, decision_var::kLowerBound, bound(node.lower_bound));
+      put_message(w, decision_var::kUpperBound, bound(node.upper_bound));
     }
   }));
 }
@@ -306,12 +365,11 @@ std::uint64_t NodeTable::subscript(const SubscriptNode& node) {
     case Tag::DecisionVar: type = kVariableDecisionVar; break;
     default: break;
   }
-  const std::uint64_t variable = expression(*node.variable);
-  const std::vector<std::uint64_t> subscripts = expressions(node.subscripts);
+  const std::vector<std::uint64_t> subscripts = ids_of(node.subscripts);
   return intern(expr_node::kSubscript, message([&](protozero::pbf_writer& w) {
     put_u64(w, subscript::kNdim, node.ndim);
     put_enum(w, subscript::kType, type);
-    put_u64(w, subscript::kVariableId, variable);
+    put_u64(w, subscript::kVariableId, id_of(*node.variable));
     put_ids(w, subscript::kSubscriptIds, subscripts);
   }));
 }
@@ -319,7 +377,7 @@ std::uint64_t NodeTable::subscript(const SubscriptNode& node) {
 std::string NodeTable::index(const ElementNode& element_node, const Node* condition_node) {
   const std::uint64_t element_id = expression(element_node);
   const bool has_condition = condition_node != nullptr;
-  const std::uint64_t condition_id = has_condition ? condition(*condition_node) : 0;
+  const std::uint64_t condition_id = has_condition ? expression(*condition_node) : 0;
   return message([&](protozero::pbf_writer& w) {
     put_u64(w, index::kElementId, element_id);
     if (has_condition) w.add_uint64(index::kConditionId, condition_id);  // explicit presence: 0 is written
@@ -327,9 +385,9 @@ std::string NodeTable::index(const ElementNode& element_node, const Node* condit
 }
 
 /// An `Expr` message: a table of its own, the root's index, a new id.
-std::string expr_message(const Node& node, bool is_condition) {
+std::string expr_message(const Node& node) {
   NodeTable table;
-  const std::uint64_t root = is_condition ? table.condition(node) : table.expression(node);
+  const std::uint64_t root = table.expression(node);
   return message([&](protozero::pbf_writer& w) {
     w.add_string(expr::kId, new_uuid());
     put_u64(w, expr::kRootId, root);
@@ -344,8 +402,6 @@ std::string header_message(std::uint32_t body_field, const std::string& body) {
     put_message(w, body_field, body);
   });
 }
-
-bool is_condition(const Node& node) noexcept { return node.tag == Tag::Comparison || node.tag == Tag::Logical; }
 
 /// A `ForallList` message, written also when the list is empty: one table for all items.
 std::string forall_list_message(const ForallList& list) {
@@ -364,8 +420,8 @@ std::string constraint_message(const Constraint& value) {
     w.add_string(constraint::kId, new_uuid());
     put_string(w, constraint::kName, value.name);
     put_enum(w, constraint::kSense, std::int32_t(value.sense) + kSenseOffset);
-    put_message(w, constraint::kLeft, expr_message(*value.left, false));
-    put_message(w, constraint::kRight, expr_message(*value.right, false));
+    put_message(w, constraint::kLeft, expr_message(*value.left));
+    put_message(w, constraint::kRight, expr_message(*value.right));
     put_message(w, constraint::kForallList, forall_list_message(value.forall));
   });
 }
@@ -374,7 +430,7 @@ std::string custom_penalty_term_message(const CustomPenaltyTerm& value) {
   return message([&](protozero::pbf_writer& w) {
     w.add_string(custom_penalty_term::kId, new_uuid());
     put_string(w, custom_penalty_term::kName, value.name);
-    put_message(w, custom_penalty_term::kTerm, expr_message(*value.expression, false));
+    put_message(w, custom_penalty_term::kTerm, expr_message(*value.expression));
     put_message(w, custom_penalty_term::kForallList, forall_list_message(value.forall));
   });
 }
@@ -390,7 +446,7 @@ std::string map_entry_message(const std::string& key, const std::string& value) 
 }  // namespace
 
 std::string serialize_expr(const Node& node) {
-  return header_message(header::kExpr, expr_message(node, is_condition(node)));
+  return header_message(header::kExpr, expr_message(node));
 }
 
 std::string serialize_problem(const Problem& problem) {
@@ -398,7 +454,7 @@ std::string serialize_problem(const Problem& problem) {
     w.add_string(problem::kId, new_uuid());
     put_string(w, problem::kName, problem.name);
     put_enum(w, problem::kSense, std::int32_t(problem.sense) + kSenseOffset);
-    put_message(w, problem::kObjectiveFunction, expr_message(*problem.objective, false));
+    put_message(w, problem::kObjectiveFunction, expr_message(*problem.objective));
     for (const auto& [name, value] : problem.constraints) {
       put_message(w, problem::kConstraints, map_entry_message(name, constraint_message(value)));
     }
