@@ -19,6 +19,7 @@ into REFERENCES as ``name: callable``.
 from __future__ import annotations
 
 import argparse
+import pickle
 import sys
 import timeit
 
@@ -61,6 +62,10 @@ Placeholder = feature("Placeholder")
 Element = feature("Element")
 BinaryVar = feature("BinaryVar")
 zv_sum = feature("sum")
+Problem = feature("Problem")
+Constraint = feature("Constraint")
+to_protobuf = feature("to_protobuf")
+from_protobuf = feature("from_protobuf")
 
 
 def float_pair(op):
@@ -77,6 +82,49 @@ def sum_operands():
     x = BinaryVar("x", shape=[10]) if hasattr(zv, "BinaryVar") else Placeholder("x", ndim=1)
     return i, p, x
 
+def model_tuples(constraints=40):
+    """A mid-size model as nested tuples, one tuple per node: an objective and ``constraints``
+    constraints over three placeholders, an element and a binary variable. ``build_model``
+    turns it into a Problem; pickling the tuples is the plain-Python reference."""
+    def s(k):
+        return ("sum", ("*", ("*", ("[]", "w", "i"), ("[]", "x", "i")), ("n", k + 1)))
+
+    objective = ("+", ("sum", ("*", ("[]", "v", "i"), ("[]", "x", "i"))), ("*", ("n", 2), ("p", "W")))
+    rows = tuple((f"c{k}", ("<=", ("+", s(k), ("n", k)), ("+", ("p", "W"), ("n", k)))) for k in range(constraints))
+    return ("problem", "bench", objective, rows)
+
+
+def build_model(spec):
+    """The Problem that ``model_tuples`` describes."""
+    w, v = Placeholder("w", ndim=1), Placeholder("v", ndim=1)
+    i = Element("i", belong_to=(0, w.len_at(0)))
+    names = {"w": w, "v": v, "W": Placeholder("W"), "i": i, "x": BinaryVar("x", shape=[w.len_at(0)])}
+
+    def node(t):
+        op, *args = t
+        if op == "n":
+            return args[0]
+        if op == "p":
+            return names[args[0]]
+        if op == "[]":
+            return names[args[0]][names[args[1]]]
+        if op == "sum":
+            return zv_sum(i, node(args[0]))
+        left, right = node(args[0]), node(args[1])
+        return {"+": lambda: left + right, "*": lambda: left * right, "<=": lambda: left <= right}[op]()
+
+    _, name, objective, rows = spec
+    model = Problem(name)
+    model += node(objective)
+    for row_name, condition in rows:
+        model += Constraint(row_name, node(condition))
+    return model
+
+
+MODEL_TUPLES = model_tuples()
+PICKLED_MODEL = pickle.dumps(MODEL_TUPLES)
+
+
 # Plain-Python references, measured in the same run as the rows that use them.
 REFERENCES = {
     "float(1.5)": lambda: float(1.5),
@@ -84,6 +132,8 @@ REFERENCES = {
     "1.5 + 2.5": lambda: 1.5 + 2.5,
     "a * b (floats)": float_pair(lambda a, b: a * b),
     "a <= b (floats)": float_pair(lambda a, b: a <= b),
+    "pickle.dumps(model tuples)": lambda: pickle.dumps(MODEL_TUPLES),
+    "pickle.loads(model tuples)": lambda: pickle.loads(PICKLED_MODEL),
 }
 
 # (name, stmt_callable, reference_name). stmt_callable is a zero-argument
@@ -95,6 +145,9 @@ ROWS = [
     ("zv.sum(i, p[i] * x[i])", WithObject(sum_operands, lambda o: zv_sum(o[0], o[1][o[0]] * o[2][o[0]])),
      "a * b (floats)"),
     ("e <= 3", WithObject(lambda: Placeholder("e") + 1, lambda e: e <= 3), "a <= b (floats)"),
+    ("to_protobuf(model)", WithObject(lambda: build_model(MODEL_TUPLES), to_protobuf), "pickle.dumps(model tuples)"),
+    ("from_protobuf(model bytes)", WithObject(lambda: to_protobuf(build_model(MODEL_TUPLES)), from_protobuf),
+     "pickle.loads(model tuples)"),
 ]
 
 

@@ -127,7 +127,18 @@ void DecodeBudget::charge(std::uint64_t size) {
 // ---- NodeDecoder ------------------------------------------------------------------------
 
 NodeDecoder::NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget)
-    : table_(table), budget_(budget), active_(table.size(), 0) {}
+    : table_(table), budget_(budget), first_entry_(table.size(), kNone), active_(table.size(), 0) {
+  // A table that large is refused by the size limits long before its entries run out.
+  if (table.size() >= kNone) refuse_limit(kTooLarge);
+}
+
+const NodeDecoder::Entry* NodeDecoder::find(std::uint64_t id, Role role) const noexcept {
+  if (id >= first_entry_.size()) return nullptr;
+  for (std::uint32_t k = first_entry_[id]; k != kNone; k = entries_[k].next) {
+    if (entries_[k].role == role) return &entries_[k];
+  }
+  return nullptr;
+}
 
 const ExprNodeMsg& NodeDecoder::lookup(std::uint64_t id, const char* missing) const {
   if (id >= table_.size()) refuse(missing);
@@ -150,10 +161,10 @@ IndexItem NodeDecoder::index(const IndexMsg& message) {
 }
 
 const Expr* NodeDecoder::need(std::uint64_t id, Role role, const char* missing) {
-  if (const auto found = cache_.find(id * kRoleCount + std::uint64_t(role)); found != cache_.end()) {
-    children_size_ += found->second.size;
+  if (const Entry* found = find(id, role)) {
+    children_size_ += found->size;
     budget_.check_size(children_size_);
-    return &found->second.value;
+    return &found->value;
   }
   // Asked for again while it waits for its own children: the references form a cycle.
   if (is_active(id, role)) refuse_limit(kCycle);
@@ -168,7 +179,7 @@ bool NodeDecoder::need_all(const std::vector<std::uint64_t>& ids, Role role, con
   // order, each looked up only when its turn comes.
   bool complete = true;
   for (const std::uint64_t id : ids) {
-    if (cache_.count(id * kRoleCount + std::uint64_t(role)) == 0) {
+    if (find(id, role) == nullptr) {
       need(id, role, missing);
       complete = false;
     }
@@ -188,12 +199,10 @@ void NodeDecoder::start(Task& task) {
 }
 
 Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
-  const std::uint64_t goal = id * kRoleCount + std::uint64_t(role);
   try {
     tasks_.push_back(Task{id, role, missing, 1});
     while (!tasks_.empty()) {
-      const std::uint64_t key = tasks_.back().id * kRoleCount + std::uint64_t(tasks_.back().role);
-      if (cache_.count(key) != 0) {  // asked for twice, rebuilt in the meantime
+      if (find(tasks_.back().id, tasks_.back().role) != nullptr) {  // asked for twice, rebuilt since
         tasks_.pop_back();
         continue;
       }
@@ -214,7 +223,8 @@ Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
       const std::uint64_t size = children_size_ + 1;
       budget_.check_size(size);
       budget_.charge(size);
-      cache_.emplace(key, Entry{std::move(*value), size});
+      entries_.push_back(Entry{std::move(*value), size, first_entry_[task.id], task.role});
+      first_entry_[task.id] = std::uint32_t(entries_.size() - 1);
     }
   } catch (const Error& error) {
     tasks_.clear();
@@ -227,7 +237,7 @@ Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
     std::fill(active_.begin(), active_.end(), 0);
     throw;
   }
-  return cache_.at(goal).value;
+  return find(id, role)->value;
 }
 
 NodeDecoder::Step NodeDecoder::step(const Task& task) {

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 #include "lib/error.hpp"
@@ -70,8 +69,11 @@ class NodeDecoder {
   };
   struct Entry {
     Expr value;
-    std::uint64_t size;  ///< nodes in the tree as if no node were shared
+    std::uint64_t size;   ///< nodes in the tree as if no node were shared
+    std::uint32_t next;   ///< the id's next entry (another role), or kNone
+    Role role;
   };
+  static constexpr std::uint32_t kNone = UINT32_MAX;
   using Step = std::optional<Expr>;  ///< nothing: the step asked for children
 
   Expr run(std::uint64_t id, Role role, const char* missing);
@@ -84,6 +86,8 @@ class NodeDecoder {
   bool need_all(const std::vector<std::uint64_t>& ids, Role role, const char* missing, std::vector<Expr>& out);
   const ExprNodeMsg& lookup(std::uint64_t id, const char* missing) const;
   bool is_active(std::uint64_t id, Role role) const noexcept;
+  /// The rebuilt node at `id` in `role`, or null.
+  const Entry* find(std::uint64_t id, Role role) const noexcept;
 
   Step expression_step(const Task& task);
   Step condition_step(const Task& task);
@@ -96,8 +100,10 @@ class NodeDecoder {
 
   const NodeTableMsg& table_;
   DecodeBudget& budget_;
-  std::unordered_map<std::uint64_t, Entry> cache_;  ///< key: id * kRoleCount + role
-  std::vector<std::uint8_t> active_;                ///< per id: roles of started, unfinished tasks
+  // The rebuilt nodes: per id, the first of its entries (one per role it was rebuilt in).
+  std::vector<Entry> entries_;
+  std::vector<std::uint32_t> first_entry_;
+  std::vector<std::uint8_t> active_;  ///< per id: roles of started, unfinished tasks
   std::vector<Task> tasks_;
   std::vector<Task> requests_;   ///< children asked for by the running step, in order
   const Task* running_ = nullptr;

@@ -2,7 +2,9 @@
 // once, children before parents, so every reference points to a smaller position.
 #include "protobuf/serialize.hpp"
 
+#include <array>
 #include <bit>
+#include <cstring>
 #include <limits>
 #include <unordered_map>
 #include <vector>
@@ -10,6 +12,7 @@
 #include <fmt/format.h>
 #include <protozero/pbf_writer.hpp>
 #include <tsl/ordered_set.h>
+#include <unistd.h>
 #include <uuid/uuid.h>
 
 #include "model/expression/expression.hpp"
@@ -53,13 +56,37 @@ std::string message(Fill&& fill) {
   return bytes;
 }
 
-std::string new_uuid() {
-  uuid_t uuid;
-  uuid_generate_random(uuid);
-  char text[37];
-  uuid_unparse_lower(uuid, text);
-  return std::string(text, 36);
-}
+/// The version-4 UUIDs of one call. Random bytes are read from the operating system in blocks
+/// (one system call for 16 ids instead of one or more per id); libuuid's generator is the
+/// fallback when the block cannot be read. Nothing is kept between calls.
+class Uuids {
+ public:
+  std::string next() {
+    uuid_t uuid;
+    if (used_ + sizeof(uuid_t) > pool_.size()) {
+      if (getentropy(pool_.data(), pool_.size()) != 0) {
+        uuid_generate_random(uuid);
+        return text(uuid);
+      }
+      used_ = 0;
+    }
+    std::memcpy(uuid, pool_.data() + used_, sizeof(uuid_t));
+    used_ += sizeof(uuid_t);
+    uuid[6] = std::uint8_t((uuid[6] & 0x0Fu) | 0x40u);  // version 4
+    uuid[8] = std::uint8_t((uuid[8] & 0x3Fu) | 0x80u);  // RFC 4122 variant
+    return text(uuid);
+  }
+
+ private:
+  static std::string text(const uuid_t uuid) {
+    char out[37];
+    uuid_unparse_lower(uuid, out);
+    return std::string(out, 36);
+  }
+
+  std::array<unsigned char, 256> pool_{};  // getentropy's limit per call
+  std::size_t used_ = pool_.size();
+};
 
 /// One node table: records in insertion order, equal records once.
 ///
@@ -385,19 +412,19 @@ std::string NodeTable::index(const ElementNode& element_node, const Node* condit
 }
 
 /// An `Expr` message: a table of its own, the root's index, a new id.
-std::string expr_message(const Node& node) {
+std::string expr_message(Uuids& ids, const Node& node) {
   NodeTable table;
   const std::uint64_t root = table.expression(node);
   return message([&](protozero::pbf_writer& w) {
-    w.add_string(expr::kId, new_uuid());
+    w.add_string(expr::kId, ids.next());
     put_u64(w, expr::kRootId, root);
     table.write_records(w, expr::kExprNodes);
   });
 }
 
-std::string header_message(std::uint32_t body_field, const std::string& body) {
+std::string header_message(Uuids& ids, std::uint32_t body_field, const std::string& body) {
   return message([&](protozero::pbf_writer& w) {
-    w.add_string(header::kId, new_uuid());
+    w.add_string(header::kId, ids.next());
     put_u64(w, header::kVersion, kSchemaVersion);
     put_message(w, body_field, body);
   });
@@ -415,22 +442,22 @@ std::string forall_list_message(const ForallList& list) {
   });
 }
 
-std::string constraint_message(const Constraint& value) {
+std::string constraint_message(Uuids& ids, const Constraint& value) {
   return message([&](protozero::pbf_writer& w) {
-    w.add_string(constraint::kId, new_uuid());
+    w.add_string(constraint::kId, ids.next());
     put_string(w, constraint::kName, value.name);
     put_enum(w, constraint::kSense, std::int32_t(value.sense) + kSenseOffset);
-    put_message(w, constraint::kLeft, expr_message(*value.left));
-    put_message(w, constraint::kRight, expr_message(*value.right));
+    put_message(w, constraint::kLeft, expr_message(ids, *value.left));
+    put_message(w, constraint::kRight, expr_message(ids, *value.right));
     put_message(w, constraint::kForallList, forall_list_message(value.forall));
   });
 }
 
-std::string custom_penalty_term_message(const CustomPenaltyTerm& value) {
+std::string custom_penalty_term_message(Uuids& ids, const CustomPenaltyTerm& value) {
   return message([&](protozero::pbf_writer& w) {
-    w.add_string(custom_penalty_term::kId, new_uuid());
+    w.add_string(custom_penalty_term::kId, ids.next());
     put_string(w, custom_penalty_term::kName, value.name);
-    put_message(w, custom_penalty_term::kTerm, expr_message(*value.expression));
+    put_message(w, custom_penalty_term::kTerm, expr_message(ids, *value.expression));
     put_message(w, custom_penalty_term::kForallList, forall_list_message(value.forall));
   });
 }
@@ -446,31 +473,35 @@ std::string map_entry_message(const std::string& key, const std::string& value) 
 }  // namespace
 
 std::string serialize_expr(const Node& node) {
-  return header_message(header::kExpr, expr_message(node));
+  Uuids ids;
+  return header_message(ids, header::kExpr, expr_message(ids, node));
 }
 
 std::string serialize_problem(const Problem& problem) {
+  Uuids ids;
   const std::string body = message([&](protozero::pbf_writer& w) {
-    w.add_string(problem::kId, new_uuid());
+    w.add_string(problem::kId, ids.next());
     put_string(w, problem::kName, problem.name);
     put_enum(w, problem::kSense, std::int32_t(problem.sense) + kSenseOffset);
-    put_message(w, problem::kObjectiveFunction, expr_message(*problem.objective));
+    put_message(w, problem::kObjectiveFunction, expr_message(ids, *problem.objective));
     for (const auto& [name, value] : problem.constraints) {
-      put_message(w, problem::kConstraints, map_entry_message(name, constraint_message(value)));
+      put_message(w, problem::kConstraints, map_entry_message(name, constraint_message(ids, value)));
     }
     for (const auto& [name, value] : problem.custom_penalty_terms) {
-      put_message(w, problem::kCustomPenaltyTerms, map_entry_message(name, custom_penalty_term_message(value)));
+      put_message(w, problem::kCustomPenaltyTerms, map_entry_message(name, custom_penalty_term_message(ids, value)));
     }
   });
-  return header_message(header::kProblem, body);
+  return header_message(ids, header::kProblem, body);
 }
 
 std::string serialize_constraint(const Constraint& constraint) {
-  return header_message(header::kConstraint, constraint_message(constraint));
+  Uuids ids;
+  return header_message(ids, header::kConstraint, constraint_message(ids, constraint));
 }
 
 std::string serialize_custom_penalty_term(const CustomPenaltyTerm& term) {
-  return header_message(header::kCustomPenaltyTerm, custom_penalty_term_message(term));
+  Uuids ids;
+  return header_message(ids, header::kCustomPenaltyTerm, custom_penalty_term_message(ids, term));
 }
 
 }  // namespace zorvane::protobuf
