@@ -287,6 +287,21 @@ def test_to_protobuf_refusals():
     with pytest.raises(zv.ProtobufSerializationError, match="^failed to encode the element w because its "
                        "set is a subscript of a decision variable"):
         zv.to_protobuf(zv.Element("w", belong_to=zv.BinaryVar("v", shape=[2, 2])[0]))
+    with pytest.raises(TypeError) as info:
+        zv.to_protobuf(x[:])
+    assert str(info.value).split("\n")[4].endswith(
+        "caused by ModelingError: dummy indexed BinaryVar with name 'x' must be called the `sum` or `prod` "
+        "method to be converted into an expression.")
+
+    class Interrupt(BaseException):
+        pass
+
+    class Number:
+        def __index__(self):
+            raise Interrupt
+
+    with pytest.raises(Interrupt):
+        zv.to_protobuf(Number())
     with pytest.raises(TypeError, match="missing 1 required positional argument: 'obj'"):
         zv.to_protobuf()
     assert zv.to_protobuf.__text_signature__ == "(obj)" and zv.from_protobuf.__text_signature__ == "(buf)"
@@ -747,3 +762,30 @@ def test_a_decoded_problem_has_one_variable_per_name():
     with pytest.raises(zv.ModelingError) as info:
         zv.from_protobuf(data)
     assert str(info.value) == "Duplicated name -- different variables share the same name(s): x"
+
+
+def test_writing_and_reading_leave_memory_as_it_was():
+    def rss_kb():
+        with open("/proc/self/status") as status:
+            return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
+
+    model = problem()
+    data = zv.to_protobuf(model)
+    bad = [W.expr_body([W.unary(1, 0)]), READ_ERRORS["constraint without decision variable"][0], data[:-3]]
+
+    def churn():
+        zv.from_protobuf(zv.to_protobuf(model))
+        zv.from_protobuf(data)
+        for buf in bad:
+            with pytest.raises(Exception):
+                zv.from_protobuf(buf)
+
+    for _ in range(200):
+        churn()
+    counts = [sys.getrefcount(o) for o in (model, data, x, i)]
+    before = rss_kb()
+    for _ in range(3000):
+        churn()
+    assert [sys.getrefcount(o) for o in (model, data, x, i)] == counts
+    if "libasan" not in os.environ.get("LD_PRELOAD", ""):
+        assert rss_kb() - before < 5_000

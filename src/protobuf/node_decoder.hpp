@@ -58,7 +58,6 @@ class NodeDecoder {
 
  private:
   enum class Role : std::uint8_t { Expression, Condition, Placeholder, Element, Subscript, DecisionVar };
-  static constexpr std::size_t kRoleCount = 6;
 
   struct Task {
     std::uint64_t id;

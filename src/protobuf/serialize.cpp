@@ -36,14 +36,18 @@ void put_u64(protozero::pbf_writer& w, std::uint32_t field, std::uint64_t value)
 void put_enum(protozero::pbf_writer& w, std::uint32_t field, std::int32_t value) {
   if (value != 0) w.add_enum(field, value);
 }
+void check_length(std::size_t size) {
+  if (size > kMaxMessageSize) raise(ErrorKind::ProtobufSerialization, kNoCapacity);
+}
 void put_string(protozero::pbf_writer& w, std::uint32_t field, const std::string& value) {
+  check_length(value.size());
   if (!value.empty()) w.add_string(field, value);
 }
 void put_ids(protozero::pbf_writer& w, std::uint32_t field, const std::vector<std::uint64_t>& ids) {
   w.add_packed_uint64(field, ids.begin(), ids.end());
 }
 void put_message(protozero::pbf_writer& w, std::uint32_t field, const std::string& body) {
-  if (body.size() > kMaxMessageSize) raise(ErrorKind::ProtobufSerialization, kNoCapacity);
+  check_length(body.size());
   w.add_message(field, body);
 }
 
@@ -111,7 +115,7 @@ class NodeTable {
   std::uint64_t element(const ElementNode& node);
   std::uint64_t decision_var(const DecisionVarNode& node);
   std::uint64_t subscript(const SubscriptNode& node);
-  std::uint64_t commutative(const Node& node, const std::vector<Expr>& terms, std::int32_t kind);
+  std::uint64_t commutative(const std::vector<Expr>& terms, std::int32_t kind);
   std::string bound(const Bound& bound) const;
   template <class List>
   std::vector<std::uint64_t> ids_of(const List& items) const;
@@ -292,12 +296,12 @@ std::uint64_t NodeTable::record(const Node& node) {
       if (const std::vector<Expr>* terms = normal_terms(node)) {
         // A normal form of one term stands for the node itself.
         if (terms->size() == 1) return id_of(*terms->front());
-        return commutative(node, *terms, kind);
+        return commutative(*terms, kind);
       }
-      return commutative(node, as<CommutativeNode>(node).terms.to_vector(), kind);
+      return commutative(as<CommutativeNode>(node).terms.to_vector(), kind);
     }
     case Tag::Logical:
-      return commutative(node, as<LogicalNode>(node).terms, std::int32_t(node.kind) + kLogicalOffset);
+      return commutative(as<LogicalNode>(node).terms, std::int32_t(node.kind) + kLogicalOffset);
     case Tag::ReductionOp: {
       const auto& r = as<ReductionNode>(node);
       const std::string index_body = message([&](protozero::pbf_writer& w) {
@@ -315,7 +319,7 @@ std::uint64_t NodeTable::record(const Node& node) {
   throw std::logic_error("a range is not a record of its own");
 }
 
-std::uint64_t NodeTable::commutative(const Node&, const std::vector<Expr>& terms, std::int32_t kind) {
+std::uint64_t NodeTable::commutative(const std::vector<Expr>& terms, std::int32_t kind) {
   const std::vector<std::uint64_t> ids = ids_of(terms);
   return intern(expr_node::kCommutativeOp, message([&](protozero::pbf_writer& w) {
     put_enum(w, commutative_op::kKind, kind);
