@@ -6,6 +6,9 @@
 #include "model/expression/operand/number_lit.hpp"
 #include "model/expression/operand/placeholder.hpp"
 #include "model/expression/operator/operator_classes.hpp"
+#include "sample_set/measuring_time.hpp"
+#include "sample_set/solving_time.hpp"
+#include "sample_set/system_time.hpp"
 
 namespace zorvane {
 namespace {
@@ -39,6 +42,9 @@ const ClassDef* const kClasses[] = {
     &kLessThanEqualOpClass,
     &kGreaterThanOpClass,
     &kGreaterThanEqualOpClass,
+    &kSolvingTimeClass,
+    &kSystemTimeClass,
+    &kMeasuringTimeClass,
 };
 
 }  // namespace
