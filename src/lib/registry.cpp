@@ -7,6 +7,7 @@
 #include "model/expression/operand/placeholder.hpp"
 #include "model/expression/operator/operator_classes.hpp"
 #include "sample_set/measuring_time.hpp"
+#include "sample_set/record.hpp"
 #include "sample_set/solving_time.hpp"
 #include "sample_set/system_time.hpp"
 
@@ -42,6 +43,7 @@ const ClassDef* const kClasses[] = {
     &kLessThanEqualOpClass,
     &kGreaterThanOpClass,
     &kGreaterThanEqualOpClass,
+    &kRecordClass,
     &kSolvingTimeClass,
     &kSystemTimeClass,
     &kMeasuringTimeClass,
