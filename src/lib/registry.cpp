@@ -6,6 +6,7 @@
 #include "model/expression/operand/number_lit.hpp"
 #include "model/expression/operand/placeholder.hpp"
 #include "model/expression/operator/operator_classes.hpp"
+#include "sample_set/evaluation.hpp"
 #include "sample_set/measuring_time.hpp"
 #include "sample_set/record.hpp"
 #include "sample_set/solving_time.hpp"
@@ -43,6 +44,7 @@ const ClassDef* const kClasses[] = {
     &kLessThanEqualOpClass,
     &kGreaterThanOpClass,
     &kGreaterThanEqualOpClass,
+    &kEvaluationClass,
     &kRecordClass,
     &kSolvingTimeClass,
     &kSystemTimeClass,
