@@ -2,6 +2,8 @@
 // order; adding a function: append its row in the module's function order.
 #include "lib/registry.hpp"
 
+#include "lib/docs.hpp"
+
 #include "model/expression/operand/data_type.hpp"
 #include "model/expression/operand/number_lit.hpp"
 #include "model/expression/operand/placeholder.hpp"
@@ -9,13 +11,16 @@
 #include "sample_set/evaluation.hpp"
 #include "sample_set/measuring_time.hpp"
 #include "sample_set/record.hpp"
+#include "sample_set/sample_set.hpp"
 #include "sample_set/solving_time.hpp"
 #include "sample_set/system_time.hpp"
 
 namespace zorvane {
 namespace {
 
-const FunctionDef* const kNoFunctions = nullptr;
+const FunctionDef kFunctions[] = {
+    {docs::kNameConcatenate, docs::kSigConcatenate, docs::kFnConcatenate, &concatenate_entry},
+};
 
 const ClassDef* const kClasses[] = {
     &kDataTypeClass,
@@ -49,11 +54,12 @@ const ClassDef* const kClasses[] = {
     &kSolvingTimeClass,
     &kSystemTimeClass,
     &kMeasuringTimeClass,
+    &kSampleSetClass,
 };
 
 }  // namespace
 
-std::span<const FunctionDef> registered_functions() { return {kNoFunctions, std::size_t{0}}; }
+std::span<const FunctionDef> registered_functions() { return kFunctions; }
 std::span<const ClassDef* const> registered_classes() { return kClasses; }
 
 }  // namespace zorvane

@@ -238,6 +238,7 @@ PyRef function_from_source(const char* source, const char* function) {
   PyRef module = checked(PyModule_New(""));
   PyObject* globals = PyModule_GetDict(module.get());  // borrowed
   if (globals == nullptr) throw PythonError{};
+  if (PyDict_SetItemString(globals, "__builtins__", PyEval_GetBuiltins()) < 0) throw PythonError{};
   PyRef result = checked(PyEval_EvalCode(code.get(), globals, globals));
   PyRef found = checked(PyObject_GetAttrString(module.get(), function));
   return found;
