@@ -22,6 +22,9 @@ import argparse
 import sys
 import timeit
 
+import orjson
+import pandas as pd
+
 import zorvane as zv
 
 
@@ -57,12 +60,66 @@ class WithObject:
 
 
 NumberLit = feature("NumberLit")
+SampleSet = feature("SampleSet")
+
+
+def mid_size_result(samples=200, variables=5, constraints=3):
+    """The dict form of a mid-size solver result, built in plain Python: sparse solutions of
+    `variables` length-10 vectors, one evaluation entry per sample and per constraint."""
+    solution = {
+        f"x{v}": [[[[(s + k) % 10 for k in range(5)]], [1.0] * 5, [10]] for s in range(samples)]
+        for v in range(variables)
+    }
+    names = [f"c{k}" for k in range(constraints)]
+    evaluation = {
+        "energy": [float(s) for s in range(samples)],
+        "objective": [s * 0.5 for s in range(samples)],
+        "constraint_violations": {c: [0.0] * samples for c in names},
+        "constraint_forall": {c: [[i] for i in range(4)] for c in names},
+        "constraint_values": [{c: [1.0, 2.0, 3.0, 4.0] for c in names} for _ in range(samples)],
+        "penalty": {c: [0.25] * samples for c in names},
+    }
+    measuring_time = {"solve": {"preprocess": None, "solve": 1.5, "postprocess": None}, "system": {}, "total": 2.0}
+    return {
+        "record": {"solution": solution, "num_occurrences": [1] * samples},
+        "evaluation": evaluation,
+        "measuring_time": measuring_time,
+        "metadata": {"run": "bench"},
+    }
+
+
+MID_RESULT = mid_size_result()
+MID_TEXT = orjson.dumps(MID_RESULT).decode("utf-8")
+
+
+def mid_size_frame():
+    """The table of `SampleSet.to_pandas()` for MID_RESULT, built directly with pandas."""
+    record, evaluation = MID_RESULT["record"], MID_RESULT["evaluation"]
+    samples = len(record["num_occurrences"])
+    left = {f"solution[{name}]": [(tuple(i), v, tuple(s)) for i, v, s in entries]
+            for name, entries in sorted(record["solution"].items())}
+    left["num_occurrences"] = record["num_occurrences"]
+    right = {
+        "energy": evaluation["energy"],
+        "objective": evaluation["objective"],
+        "constraint_forall": [evaluation["constraint_forall"]] * samples,
+        "constraint_values": evaluation["constraint_values"],
+    }
+    right.update({f"constraint_violation[{c}]": v for c, v in sorted(evaluation["constraint_violations"].items())})
+    right.update({f"penalty[{c}]": v for c, v in sorted(evaluation["penalty"].items())})
+    return pd.concat([pd.DataFrame.from_dict(left), pd.DataFrame.from_dict(right)], axis=1)
+
+
+def sample_set_from_json(text):
+    return getattr(SampleSet, "from_json", SampleSet)(text)
 
 # Plain-Python references, measured in the same run as the rows that use them.
 REFERENCES = {
     "float(1.5)": lambda: float(1.5),
     "repr(1.5)": lambda: repr(1.5),
     "1.5 + 2.5": lambda: 1.5 + 2.5,
+    "orjson.loads(mid-size result)": lambda: orjson.loads(MID_TEXT),
+    "pandas DataFrame of mid-size result": mid_size_frame,
 }
 
 # (name, stmt_callable, reference_name). stmt_callable is a zero-argument
@@ -71,6 +128,9 @@ ROWS = [
     ("NumberLit(1.5)", lambda: NumberLit(1.5), "float(1.5)"),
     ("str(NumberLit(1.5))", WithObject(lambda: NumberLit(1.5), str), "repr(1.5)"),
     ("repr(NumberLit(1.5))", WithObject(lambda: NumberLit(1.5), repr), "repr(1.5)"),
+    ("SampleSet.from_json(mid-size result)", lambda: sample_set_from_json(MID_TEXT), "orjson.loads(mid-size result)"),
+    ("SampleSet.to_pandas(mid-size result)", WithObject(lambda: sample_set_from_json(MID_TEXT), lambda s: s.to_pandas()),
+     "pandas DataFrame of mid-size result"),
 ]
 
 

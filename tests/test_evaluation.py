@@ -375,3 +375,56 @@ def test_round_trips(e):
     assert zv.Evaluation.from_json(text) == e
     assert zv.Evaluation.from_json(text).to_json() == text
     assert zv.Evaluation.from_json(json.dumps(json.loads(text))) == e
+
+
+# ---- inputs that change while they are read ---------------------------------------------
+
+
+def test_dict_changed_during_conversion():
+    violations = {}
+
+    class Clearing:
+        def __float__(self):
+            violations.clear()
+            return 1.0
+
+    violations.update({"a": [Clearing()], "b": [2.0]})
+    with pytest.raises(RuntimeError, match=r"^dictionary changed size during iteration$"):
+        zv.Evaluation(constraint_violations=violations)
+
+
+def test_list_changed_during_conversion():
+    values = []
+
+    class Shrinking:
+        def __float__(self):
+            values.clear()
+            return 1.0
+
+    values.extend([Shrinking(), 2.0, 3.0])
+    assert zv.Evaluation(energy=values).energy.tolist() == [1.0]
+
+
+def test_sequence_with_lying_length():
+    class Lying:
+        def __len__(self):
+            return 2**62
+
+        def __getitem__(self, i):
+            if i < 2:
+                return float(i)
+            raise IndexError
+
+    assert zv.Evaluation(energy=Lying()).energy.tolist() == [0.0, 1.0]
+
+
+def test_sequence_raising_during_iteration():
+    class Broken:
+        def __len__(self):
+            return 3
+
+        def __getitem__(self, i):
+            raise ZeroDivisionError("inside")
+
+    with pytest.raises(ZeroDivisionError, match="inside"):
+        zv.Evaluation(energy=Broken())

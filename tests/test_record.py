@@ -568,3 +568,25 @@ def test_dense_sparse_dense(record):
         assert record.to_dict()["solution"] == {} or all(v == [] for v in record.solution.values())
         return
     assert record.to_sparse().to_dense() == record
+
+
+def test_interrupt_during_extraction_is_not_swallowed():
+    class Interrupting:
+        def __index__(self):
+            raise KeyboardInterrupt
+
+    with pytest.raises(KeyboardInterrupt):
+        zv.Record({"x": [(([Interrupting()],), [1.0], (1,))]}, [1])
+
+
+def test_solution_dict_changed_during_extraction():
+    solution = {}
+
+    class Clearing:
+        def __index__(self):
+            solution.clear()
+            return 0
+
+    solution.update({"x": [(([Clearing()],), [1.0], (1,))], "y": []})
+    with pytest.raises(TypeError, match=re.escape(NOT_A_SOLUTION)):
+        zv.Record(solution, [1])

@@ -104,7 +104,15 @@ std::vector<std::uint64_t> to_u64_list(PyObject* object) {
     PyBuffer_Release(&view);
     return out;
   }
-  for_each_sequence_item(object, [&](PyRef item) { out.push_back(to_u64(item.get())); });
+  for_each_sequence_item(object, [&](PyRef item) {
+    if (PyLong_CheckExact(item.get())) {  // no `__index__` to call: read it directly
+      const unsigned long long value = PyLong_AsUnsignedLongLong(item.get());
+      if (value == static_cast<unsigned long long>(-1) && PyErr_Occurred()) throw PythonError{};
+      out.push_back(value);
+    } else {
+      out.push_back(to_u64(item.get()));
+    }
+  });
   return out;
 }
 

@@ -109,17 +109,33 @@ void for_each_sequence_item(PyObject* sequence, F&& item) {
   if (PyErr_Occurred()) throw PythonError{};
 }
 
+/// Calls `item(key, value)` for each entry of a dict, holding references to both: the call may
+/// run Python code, and a dict that changes size meanwhile raises RuntimeError as in Python.
+template <class F>
+void for_each_dict_item(PyObject* dict, F&& item) {
+  const Py_ssize_t size = PyDict_GET_SIZE(dict);
+  Py_ssize_t position = 0;
+  PyObject* key = nullptr;
+  PyObject* value = nullptr;
+  while (PyDict_Next(dict, &position, &key, &value)) {
+    PyRef held_key = PyRef::borrow(key);
+    PyRef held_value = PyRef::borrow(value);
+    item(held_key.get(), held_value.get());
+    if (PyDict_GET_SIZE(dict) != size) {
+      PyErr_SetString(PyExc_RuntimeError, "dictionary changed size during iteration");
+      throw PythonError{};
+    }
+  }
+}
+
 template <class T, class F>
 std::map<std::string, T> to_name_map(PyObject* object, F&& convert) {
   check_dict(object);
-  // A snapshot of the items: conversions may run Python code that changes the dict.
-  PyRef items = checked(PyDict_Items(object));
   std::map<std::string, T> out;
-  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(items.get()); ++i) {
-    PyObject* pair = PyList_GET_ITEM(items.get(), i);
-    std::string name = to_string(PyTuple_GET_ITEM(pair, 0));
-    out.insert_or_assign(std::move(name), convert(PyTuple_GET_ITEM(pair, 1)));
-  }
+  for_each_dict_item(object, [&](PyObject* key, PyObject* value) {
+    std::string name = to_string(key);
+    out.insert_or_assign(std::move(name), convert(value));
+  });
   return out;
 }
 

@@ -249,6 +249,14 @@ CooFormat read_coo(PyObject* item) {
       return std::move(*coo);
     }
   }
+  if (PyList_Check(item) && PyList_GET_SIZE(item) == 3) {
+    PyRef parts[3] = {PyRef::borrow(PyList_GET_ITEM(item, 0)), PyRef::borrow(PyList_GET_ITEM(item, 1)),
+                      PyRef::borrow(PyList_GET_ITEM(item, 2))};
+    for (const PyRef& part : parts) {
+      if (!PyList_Check(part.get())) not_sparse();
+    }
+    return coo_from_parts(parts[0].get(), parts[1].get(), parts[2].get());
+  }
   check_sequence(item);
   const Py_ssize_t size = PySequence_Size(item);
   if (size < 0) throw PythonError{};
@@ -265,11 +273,7 @@ CooFormat read_coo(PyObject* item) {
 template <class F>
 void for_each_solution_item(PyObject* object, F&& entries) {
   if (!PyDict_Check(object)) throw Error{ErrorKind::Type, "not a dict"};
-  PyRef items = checked(PyDict_Items(object));
-  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(items.get()); ++i) {
-    PyObject* pair = PyList_GET_ITEM(items.get(), i);
-    entries(to_string(PyTuple_GET_ITEM(pair, 0)), PyTuple_GET_ITEM(pair, 1));
-  }
+  for_each_dict_item(object, [&](PyObject* key, PyObject* value) { entries(to_string(key), value); });
 }
 
 SparseSolution read_sparse_solution(PyObject* object) {
