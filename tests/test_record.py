@@ -588,5 +588,5 @@ def test_solution_dict_changed_during_extraction():
             return 0
 
     solution.update({"x": [(([Clearing()],), [1.0], (1,))], "y": []})
-    with pytest.raises(TypeError, match=re.escape(NOT_A_SOLUTION)):
-        zv.Record(solution, [1])
+    # The sparse reading stops at the change; the dense reading then sees the emptied dict.
+    assert zv.Record(solution, [1]).solution == {}
