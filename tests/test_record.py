@@ -590,3 +590,13 @@ def test_solution_dict_changed_during_extraction():
     solution.update({"x": [(([Clearing()],), [1.0], (1,))], "y": []})
     # The sparse reading stops at the change; the dense reading then sees the emptied dict.
     assert zv.Record(solution, [1]).solution == {}
+
+
+def test_zero_size_arrays_with_huge_axes():
+    text = '{"solution":{"Dense":{"x":[{"v":1,"dim":[0,9223372036854775807],"data":[]}]}},"num_occurrences":[1]}'
+    r = zv.Record.from_json(text)
+    assert repr(r) == "Record(solution={'x': [[[]]]}, num_occurrences=[1])"
+    assert r.to_json() == text
+    assert r.to_sparse().solution == {"x": [(([], []), [], (0, 2**63 - 1))]}
+    with pytest.raises(ValueError):  # numpy refuses to make such an array
+        r.solution

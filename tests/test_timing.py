@@ -373,3 +373,15 @@ def test_display_text_reads_back_exactly(value):
     text = str(zv.SolvingTime(solve=value)).split("solve=")[1].split(",")[0]
     assert "e" not in text
     assert float(text) == value
+
+
+def test_from_dict_key_comparison_errors_propagate():
+    class Key(str):
+        def __hash__(self):
+            return hash("solve")
+
+        def __eq__(self, other):
+            raise ArithmeticError("compared")
+
+    with pytest.raises(ArithmeticError, match="compared"):
+        zv.SolvingTime.from_dict({Key("x"): 1.0})

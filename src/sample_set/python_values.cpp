@@ -117,8 +117,11 @@ std::vector<std::uint64_t> to_u64_list(PyObject* object) {
 }
 
 PyRef dict_item(PyObject* dict, const char* key) {
-  PyObject* value = PyDict_GetItemString(dict, key);  // borrowed; no error for a str key
-  return PyRef::borrow(value);
+  PyRef name = checked(PyUnicode_FromString(key));
+  // Borrowed; the look-up may run `__eq__` of other keys, whose errors are raised.
+  PyRef value = PyRef::borrow(PyDict_GetItemWithError(dict, name.get()));
+  if (!value && PyErr_Occurred()) throw PythonError{};
+  return value;
 }
 
 PyRef py_float(double value) { return checked(PyFloat_FromDouble(value)); }
