@@ -11,14 +11,14 @@ N = w.len_at(0, latex="N", description="number of items")
 x = zv.BinaryVar("x", shape=[N], description="1 if the item is packed")
 i = zv.Element("i", belong_to=(0, N))
 
-value = v[i] * x[i]
-weight = w[i] * x[i]
-fits = weight <= W
+value = zv.sum(i, v[i] * x[i])
+fits = zv.sum(i, w[i] * x[i]) <= W
+packed = x[:].sum()  # a slice sums over a generated index
 
 print("variable:", repr(zv.BinaryVar("x", shape=[w.len_at(0)])))
 print("index:   ", repr(zv.Element("i", belong_to=3)))
-for label, node in [("shape of x", x.shape[0]), ("value of item i", value), ("weight of item i", weight),
-                    ("capacity", fits)]:
+for label, node in [("shape of x", x.shape[0]), ("total value", value), ("capacity", fits),
+                    ("items packed", packed)]:
     print(f"{label}:")
     print("  str:  ", node)
     print("  LaTeX:", node._repr_latex_())

@@ -76,6 +76,19 @@ def test_shape_items_are_not_checked(n):
     assert [str(s) for s in x.shape] == ["-1", "2.5", "y", "n"]
 
 
+def test_a_lying_len_of_a_shape_is_never_trusted(n):
+    class Shape:
+        def __len__(self):
+            return 2**62
+
+        def __getitem__(self, k):
+            if k < 2:
+                return n
+            raise IndexError(k)
+
+    assert zv.BinaryVar("x", shape=Shape()).ndim == 2
+
+
 def test_a_dummy_indexed_shape_item_is_a_modeling_error(n):
     d = zv.BinaryVar("w", shape=[n])[:]
     with pytest.raises(zv.ModelingError) as info:
@@ -395,3 +408,73 @@ def test_elements_over_decision_variables(n):
         zv.ArrayLength(w[i], 0)
     with pytest.raises(TypeError, match="^argument 'array': unsupported type$"):
         zv.ArrayLength(w, 0)
+
+
+class TestDummyIndexedReductions:
+    @pytest.fixture
+    def m(self):
+        return zv.Placeholder("m")
+
+    @pytest.fixture
+    def x(self, n, m):
+        return zv.BinaryVar("x", shape=[n, m])
+
+    @pytest.fixture
+    def j(self, m):
+        return zv.Element("j", belong_to=m)
+
+    def dummy(self, position, belong_to):
+        return zv.Element(f"__dummy_x_{position}", belong_to=belong_to, latex=f"\\ast_{{{position}}}",
+                          description=f"dummy index at {position} for x")
+
+    @pytest.mark.parametrize("method, function, cls", [("sum", zv.sum, zv.SumOp), ("prod", zv.prod, zv.ProdOp)])
+    def test_same_as_the_module_function(self, x, j, n, method, function, cls):
+        built = getattr(x[:, j], method)()
+        assert type(built) is cls
+        i = self.dummy(0, n)
+        assert repr(built) == repr(function(i, x[i, j]))
+        assert str(built) == f"{method}(__dummy_x_0 in [0..n), x[__dummy_x_0, j])"
+
+    def test_texts_and_nesting(self, x, j, n, m):
+        s = x[:, :].sum()
+        assert str(s) == "sum(__dummy_x_0 in [0..n), sum(__dummy_x_1 in [0..m), x[__dummy_x_0, __dummy_x_1]))"
+        inner = s.operand
+        assert inner.index.description == "dummy index at 1 for x"
+        assert str(inner.index.belong_to) == "[0..m)"
+        assert s._repr_latex_() == (
+            "$$\\displaystyle \\sum_{\\ast_{0} = 0}^{n - 1} \\sum_{\\ast_{1} = 0}^{m - 1} x_{\\ast_{0}, \\ast_{1}}$$"
+        )
+        assert str(x[1:3, j].sum()) == "sum(__dummy_x_0 in [1..3), x[__dummy_x_0, j])"
+        assert str(x[j, 2:].prod()) == "prod(__dummy_x_1 in [2..m), x[j, __dummy_x_1])"
+
+    def test_every_call_builds_a_new_node(self, x, j):
+        d = x[:, j]
+        first, second = d.sum(), d.sum()
+        assert first is not second and repr(first) == repr(second)
+
+    @pytest.mark.parametrize(
+        "build, message",
+        [
+            (lambda x, n: x[:],
+             "the dimensionality of the subscripted variable `x[__dummy_x_0]` must be zero, but actually 1"),
+            (lambda x, n: zv.BinaryVar("x", shape=[n])[0:3, 0:3],
+             "the number of subscripts (= 2) is greater than the dimensionality of the variable `x` (= 1)"),
+            (lambda x, n: zv.IntegerVar("x", lower_bound=0, upper_bound=1)[0:3],
+             "the scalar `IntegerVar { name: x }` is not subscriptable"),
+        ],
+    )
+    @pytest.mark.parametrize("method", ["sum", "prod"])
+    def test_refusals(self, x, n, build, message, method):
+        d = build(x, n)
+        with pytest.raises(zv.ModelingError) as info:
+            getattr(d, method)()
+        assert str(info.value) == message
+        with pytest.raises(zv.ModelingError):
+            getattr(d, method)()  # the object stays usable
+
+    def test_method_docs(self):
+        assert zv.DummyIndexedVar.sum.__text_signature__ == "($self)"
+        assert zv.DummyIndexedVar.sum.__doc__.startswith(
+            "Take a sum of the decision variable over the elements for which the slice is given and return a SumOp object."
+        )
+        assert zv.DummyIndexedVar.prod.__doc__.startswith("Take a prod of the decision variable")

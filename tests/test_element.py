@@ -220,3 +220,17 @@ def test_nested_sets_stop_at_the_depth_limit():
             e = zv.Element("e", belong_to=e)
     assert repr(e).count("Element(") == 4_095
     assert e._repr_latex_() == "$$\\displaystyle e$$"
+
+
+def test_subscript_sets_print_in_every_mode(a):
+    i = zv.Element("i", belong_to=3)
+    k = zv.Element("k", belong_to=a[i])
+    sub_repr = "Placeholder(name='a', ndim=2)[Element(name='i', belong_to=(NumberLit(value=0), NumberLit(value=3)))]"
+    assert repr(k) == f"Element(name='k', belong_to={sub_repr})"
+    s = zv.sum(k, k + 1)
+    assert str(s) == "sum(k in a[i], (k + 1))"
+    assert repr(s) == (
+        f"sum(Element(name='k', belong_to={sub_repr}), (Element(name='k', belong_to={sub_repr}) + NumberLit(value=1)))"
+    )
+    assert s._repr_latex_() == "$$\\displaystyle \\sum_{k \\in a_{i}} \\left(k + 1\\right)$$"
+    assert str(zv.sum((k, k != 0), k)) == "sum(k in a[i] s.t. k != 0, k)"
