@@ -1,4 +1,5 @@
-"""A knapsack model's pieces: item data as placeholders, one binary variable per item."""
+"""A knapsack model: item data as placeholders, one binary variable per item, and the whole
+Problem with its objective and capacity constraint, printed as text and LaTeX."""
 import zorvane as zv
 
 # Instance data, known only when the model is solved.
@@ -29,3 +30,25 @@ for attempt in (lambda: x + 1, lambda: x[i, i], lambda: 1 / x[i]):
         attempt()
     except (zv.ModelingError, TypeError, IndexError) as error:
         print(f"refused: {type(error).__name__}: {error}")
+
+# The whole model: maximise the packed value while the packed weight fits the capacity.
+problem = zv.Problem("knapsack", sense=zv.ProblemSense.MAXIMIZE)
+problem += value
+problem += zv.Constraint("capacity", fits)
+
+print()
+print("problem:", problem.name, repr(problem.sense))
+print("  objective:", problem.objective)
+for name, constraint in problem.constraints.items():
+    print(f"  constraint {name}:", constraint)
+print("  objective is linear:", zv.is_linear(problem.objective))
+print("  capacity is linear: ", zv.is_linear(problem.constraints["capacity"].left))
+print("  variables:", ", ".join(type(var).__name__ + " " + str(var) for var in zv.extract_variables(problem)))
+print("LaTeX:")
+print(problem._repr_latex_())
+
+# One name stands for one variable throughout a model.
+try:
+    problem += zv.Constraint("count", zv.IntegerVar("x", lower_bound=0, upper_bound=N) <= 3)
+except zv.ModelingError as error:
+    print(f"refused: {type(error).__name__}: {error}")

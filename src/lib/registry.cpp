@@ -13,11 +13,22 @@
 #include "model/expression/operand/subscript.hpp"
 #include "model/expression/operator/functions.hpp"
 #include "model/expression/operator/operator_classes.hpp"
+#include "model/analysis.hpp"
+#include "model/constraint.hpp"
+#include "model/custom_penalty_term.hpp"
+#include "model/problem.hpp"
 
 namespace zorvane {
 namespace {
 
 const FunctionDef kFunctions[] = {
+    {docs::kNameIsLinear, docs::kSigIsLinear, docs::kFnIsLinear, &method_fastcall<analysis::is_linear>},
+    {docs::kNameIsQuadratic, docs::kSigIsQuadratic, docs::kFnIsQuadratic, &method_fastcall<analysis::is_quadratic>},
+    {docs::kNameIsHigherOrder, docs::kSigIsHigherOrder, docs::kFnIsHigherOrder, &method_fastcall<analysis::is_higher_order>},
+    {docs::kNameIsDynamicDegree, docs::kSigIsDynamicDegree, docs::kFnIsDynamicDegree, &method_fastcall<analysis::is_dynamic_degree>},
+    {docs::kNameExtractNodes, docs::kSigExtractNodes, docs::kFnExtractNodes, &method_fastcall<analysis::extract_nodes>},
+    {docs::kNameExtractVariables, docs::kSigExtractVariables, docs::kFnExtractVariables, &method_fastcall<analysis::extract_variables>},
+    {docs::kNameIsSame, docs::kSigIsSame, docs::kFnIsSame, &method_fastcall<analysis::is_same>},
     {docs::kNameAbs, docs::kSigAbs, docs::kFnAbs, &method_fastcall<functions::abs>},
     {docs::kNameCeil, docs::kSigCeil, docs::kFnCeil, &method_fastcall<functions::ceil>},
     {docs::kNameFloor, docs::kSigFloor, docs::kFnFloor, &method_fastcall<functions::floor>},
@@ -28,6 +39,7 @@ const FunctionDef kFunctions[] = {
     {docs::kNameMax, docs::kSigMax, docs::kFnMax, &method_fastcall<functions::max>},
     {docs::kNameSum, docs::kSigSum, docs::kFnSum, &method_fastcall<functions::sum>},
     {docs::kNameProd, docs::kSigProd, docs::kFnProd, &method_fastcall<functions::prod>},
+    {docs::kNameReplace, docs::kSigReplace, docs::kFnReplace, &method_fastcall<analysis::replace>},
 };
 
 const ClassDef* const kClasses[] = {
@@ -67,6 +79,11 @@ const ClassDef* const kClasses[] = {
     &kLessThanEqualOpClass,
     &kGreaterThanOpClass,
     &kGreaterThanEqualOpClass,
+    &kProblemClass,
+    &kProblemSenseClass,
+    &kConstraintClass,
+    &kConstraintSenseClass,
+    &kCustomPenaltyTermClass,
 };
 
 }  // namespace
