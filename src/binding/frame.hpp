@@ -34,6 +34,7 @@ struct ClassDef {
   PyMethodDef* methods;  ///< null-terminated table or null
   PyGetSetDef* getset;   ///< null-terminated table or null
   std::span<const ClassAttribute> attributes;
+  std::span<const PyType_Slot> more_slots{};  ///< the class's own slots besides the shared `slots`
 };
 
 /// Builds the type object on first use (the module fill asks first and gets the error);
@@ -246,8 +247,6 @@ constexpr PyMethodDef static_method(const char* name, const char* doc) {
           METH_FASTCALL | METH_KEYWORDS | METH_STATIC, doc};
 }
 
-/// The name a class was registered with (null while it is not built).
-const char* class_name(ClassId id) noexcept;
 /// "<", "<=", "==", "!=", ">", ">=" for a rich-comparison code.
 const char* comparison_operator_text(int op) noexcept;
 

@@ -3,7 +3,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 namespace zorvane {
 
@@ -34,9 +33,9 @@ void append_number(std::string& out, NumericValue value) {
   for (char c : text.substr(0, e)) {
     if (c != '.') digits += c;
   }
-  // The buffer is not NUL-terminated: read the exponent within the text only ("e+10", "e-7").
+  // The buffer is not NUL-terminated: read the exponent from the written characters only.
   std::string_view exponent_text = text.substr(e + 1);
-  if (!exponent_text.empty() && exponent_text.front() == '+') exponent_text.remove_prefix(1);
+  if (exponent_text.front() == '+') exponent_text.remove_prefix(1);
   long exponent = 0;
   std::from_chars(exponent_text.data(), exponent_text.data() + exponent_text.size(), exponent);
   const long point = exponent + 1;  // digits before the decimal point

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "lib/docs.hpp"
+#include "model/attempt.hpp"
 #include "sample_set/float_text.hpp"
 
 namespace zorvane {
@@ -210,19 +211,6 @@ void append_record_text(std::string& out, const Record& record) {
 
 namespace {
 
-// Runs one reading attempt; a failure (an `Exception` raised in Python or a model error) gives
-// nothing. KeyboardInterrupt and other non-`Exception` errors pass on.
-template <class F>
-auto attempt(F&& read) -> std::optional<decltype(read())> {
-  try {
-    return read();
-  } catch (const PythonError&) {
-    discard_exception();
-  } catch (const Error&) {
-  }
-  return std::nullopt;
-}
-
 std::vector<std::vector<std::uint64_t>> to_index_lists(PyObject* object) {
   std::vector<std::vector<std::uint64_t>> axes;
   for_each_sequence_item(object, [&](PyRef axis) { axes.push_back(to_u64_list(axis.get())); });
@@ -242,11 +230,11 @@ CooFormat coo_from_parts(PyObject* indices, PyObject* values, PyObject* shape) {
 // A 3-tuple (indices, values, shape), or else a sequence of exactly three lists.
 CooFormat read_coo(PyObject* item) {
   if (PyTuple_Check(item) && PyTuple_GET_SIZE(item) == 3) {
-    if (auto coo = attempt([&] {
-          return coo_from_parts(PyTuple_GET_ITEM(item, 0), PyTuple_GET_ITEM(item, 1),
-                                PyTuple_GET_ITEM(item, 2));
+    CooFormat coo;
+    if (attempt([&] {
+          coo = coo_from_parts(PyTuple_GET_ITEM(item, 0), PyTuple_GET_ITEM(item, 1), PyTuple_GET_ITEM(item, 2));
         })) {
-      return std::move(*coo);
+      return coo;
     }
   }
   if (PyList_Check(item) && PyList_GET_SIZE(item) == 3) {
@@ -337,8 +325,9 @@ PyRef entries_to_py(const std::vector<T>& entries, F&& entry) {
 }  // namespace
 
 RecordSolution extract_solution(PyObject* object) {
-  if (auto sparse = attempt([&] { return read_sparse_solution(object); })) return std::move(*sparse);
-  if (auto dense = attempt([&] { return read_dense_solution(object); })) return std::move(*dense);
+  RecordSolution solution;
+  if (attempt([&] { solution = read_sparse_solution(object); })) return solution;
+  if (attempt([&] { solution = read_dense_solution(object); })) return solution;
   raise(ErrorKind::Type, kNotASolution);
 }
 

@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "model/expression/operand/dummy_indexed_var.hpp"
 #include "print/printer.hpp"
 
 namespace zorvane {
@@ -166,6 +167,7 @@ Expr expression_from_pyobject(PyObject* object) {
       break;  // a non-scalar operand is not an expression here
     }
   }
+  if (type == type_object_or_null(ClassId::DummyIndexedVar)) refuse_dummy_indexed_var_as_expression(object);
   if (std::optional<NumericValue> value = number_from_pyobject(object)) return make_number(*value);
   raise(ErrorKind::Type, kNotAnExpression);
 }
