@@ -210,7 +210,9 @@ def test_deep_trees_are_freed():
             churn()
         gc.collect()
         grown = rss_kb() - before
-        assert grown < 20_000, f"resident set grew by {grown} kB"
+        # (a sanitizer build keeps freed memory in quarantine, so only count a plain build)
+        if "asan" not in os.environ.get("LD_PRELOAD", ""):
+            assert grown < 20_000, f"resident set grew by {grown} kB"
         """,
         timeout=600,
     )
@@ -237,9 +239,9 @@ def test_dropping_references_in_any_order():
 def test_deep_trees_in_a_thread():
     run(
         """
-        results = []
+        per_thread = [[] for _ in range(3)]
 
-        def work():
+        def work(results):
             try:
                 e = power_chain(p, LIMIT - 1)
                 results.append(refused(lambda: e ** 2))
@@ -257,14 +259,13 @@ def test_deep_trees_in_a_thread():
             except BaseException as error:  # report instead of dying silently
                 results.append(repr(error))
 
-        threads = [threading.Thread(target=work) for _ in range(3)]
+        threads = [threading.Thread(target=work, args=(r,)) for r in per_thread]
         for t in threads:
             t.start()
         for t in threads:
             t.join()
-        assert len(results) == 18, results
-        assert results[:6] == [True, 28664, 98307, 69621, "PowOp", 4 * (LIMIT - 1) + 1], results
-        assert results[6:12] == results[:6] and results[12:] == results[:6], results
+        for results in per_thread:
+            assert results == [True, 28664, 98307, 69621, "PowOp", 4 * (LIMIT - 1) + 1], results
         """
     )
 
