@@ -212,7 +212,7 @@ def test_deep_trees_are_freed():
         grown = rss_kb() - before
         # (a sanitizer build keeps freed memory in quarantine, so only count a plain build)
         if "asan" not in os.environ.get("LD_PRELOAD", ""):
-            assert grown < 20_000, f"resident set grew by {grown} kB"
+            assert grown < 8_000, f"resident set grew by {grown} kB"
         """,
         timeout=600,
     )
