@@ -970,3 +970,63 @@ def test_random_expressions_match_the_model(recipe):
         got = N(got)
     assert model.same(model.tree(got), expected), (model.tree(got), expected)
     assert str(got) == model.to_str(expected)
+
+
+# ---------------------------------------------------------------------------------------------
+# Building a sum term by term in a loop is linear, whatever the loop adds with each term
+# ---------------------------------------------------------------------------------------------
+
+import time  # noqa: E402
+
+LOOPS = {
+    "e + k * p": lambda e, k, p: e + k * p,
+    "e + k * p + 1": lambda e, k, p: e + k * p + 1,
+    "e + (k * p + 1)": lambda e, k, p: e + (k * p + 1),
+    "e + 1 + k * p": lambda e, k, p: e + 1 + k * p,
+    "e - p - 0.5": lambda e, k, p: e - p - 0.5,
+    "(e + p) + (p + 1)": lambda e, k, p: (e + p) + (p + 1),
+    "p + e": lambda e, k, p: p + e,
+}
+
+
+def _per_term_ns(step, n, repeats=3):
+    ps = [zv.Placeholder(f"p{k}") for k in range(n)]
+    best = math.inf
+    for _ in range(repeats):
+        start = time.perf_counter()
+        e = 0
+        for k, p in enumerate(ps, 1):
+            e = step(e, k, p)
+        best = min(best, time.perf_counter() - start)
+    assert type(e) is zv.AddOp and len(e.terms) >= n
+    return best / n * 1e9
+
+
+@pytest.mark.parametrize("name", list(LOOPS))
+def test_loop_building_a_sum_is_linear(name):
+    small = _per_term_ns(LOOPS[name], 1_000)
+    big = _per_term_ns(LOOPS[name], 16_000)
+    # A quadratic loop costs about 16x more per term at the larger size.
+    assert big / small < 4, f"{big:.0f} ns/term at 16 000 terms vs {small:.0f} at 1 000"
+
+
+def test_loop_with_constants_keeps_the_normal_form():
+    ps = [zv.Placeholder(f"p{k}") for k in range(50)]
+    e = 0
+    for k, p in enumerate(ps, 1):
+        e = e + k * p + 1
+    assert len(e.terms) == 51 and e.terms[-1].value == 50
+    f = 0
+    for k, p in enumerate(ps, 1):
+        f += k * p + 1
+    assert repr(f) == repr(e)
+    g = 0
+    for k, p in enumerate(ps, 1):
+        g = g + 1 + k * p
+    assert repr(g) == repr(e)
+    # an earlier sum is not changed by later appends to a shared list
+    h = e + zv.Placeholder("extra")
+    e2 = e + 1
+    assert len(e.terms) == 51 and e.terms[-1].value == 50
+    assert str(h).endswith("50 * p49 + extra + 50")
+    assert str(e2).endswith("50 * p49 + 51")

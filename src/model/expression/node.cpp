@@ -169,9 +169,11 @@ void TermList::append_to_prefix(Expr term) {
 
 void TermList::push_back(Expr term) {
   literals_ += term->tag == Tag::NumberLit ? 1 : 0;
+  max_height_ = std::max(max_height_, term->height);
   if (tail_) append_to_prefix(std::move(tail_));
-  tail_ = Expr();
-  append_to_prefix(std::move(term));
+  // The newest term waits in the tail: replacing it (a sum's literal) or inserting before it
+  // then never shortens the shared prefix, which would force a copy of the whole prefix.
+  tail_ = std::move(term);
 }
 
 void TermList::insert_before_last(Expr term) {
@@ -186,7 +188,9 @@ void TermList::insert_before_last(Expr term) {
 
 void TermList::set_back(Expr term) {
   pop_back();
-  push_back(std::move(term));
+  literals_ += term->tag == Tag::NumberLit ? 1 : 0;
+  max_height_ = std::max(max_height_, term->height);
+  tail_ = std::move(term);
 }
 
 void TermList::pop_back() noexcept {

@@ -123,7 +123,8 @@ const T& as(const Expr& node) noexcept {
 
 /// An ordered list of terms whose prefix can be shared between nodes: appending to the newest
 /// list reuses the buffer, so building a sum term by term in a loop is linear. The optional
-/// tail holds a last term kept apart (a sum's literal), so terms can be added before it cheaply.
+/// tail holds the last term kept apart (the newest term, or a sum's literal), so the last term
+/// can be replaced and terms added before it without shortening the shared prefix.
 /// A mutation may reallocate a buffer that other lists share: never keep a reference to a term
 /// across a mutation; copy the `Expr` instead.
 class TermList {
