@@ -115,6 +115,18 @@ def _build_by_iadd(ps):
     return e
 
 
+def _loop_add_constant(n):
+    """``e = e + k * p_k + 1``: a constant with every term (the sum's literal moves each time)."""
+    return WithObject(lambda: [Placeholder(f"p{k}") for k in range(n)], _build_with_constant)
+
+
+def _build_with_constant(ps):
+    e = 0
+    for k, p in enumerate(ps, 1):
+        e = e + k * p + 1
+    return e
+
+
 def _float_loop(n):
     return WithObject(lambda: [float(k) for k in range(n)], _float_sum)
 
@@ -168,6 +180,10 @@ ROWS = [
      "e = e + k * p_k, 1 000 [ns/term]"),
     ("e += k * p_k, 1 000 [ns/term]", PerUnit(_loop_iadd(1_000), 1_000), "float loop, 1 000 [ns/term]"),
     ("e += k * p_k, 100 000 [ns/term]", PerUnit(_loop_iadd(100_000), 100_000), "e += k * p_k, 1 000 [ns/term]"),
+    ("e = e + k * p_k + 1, 1 000 [ns/term]", PerUnit(_loop_add_constant(1_000), 1_000),
+     "float loop, 1 000 [ns/term]"),
+    ("e = e + k * p_k + 1, 100 000 [ns/term]", PerUnit(_loop_add_constant(100_000), 100_000),
+     "e = e + k * p_k + 1, 1 000 [ns/term]"),
     # printing a sum: per term, and the ratio between sizes
     ("str(sum of 1 000) [ns/term]", PerUnit(WithObject(_big_sum(1_000), str), 1_000),
      "repr(list of 100 000 floats) [ns/item]"),
@@ -189,6 +205,8 @@ BARS = [
     ("2 * p", 10.0, "binary op with a number <= 10x float + float"),
     ("e = e + k * p_k, 100 000 [ns/term]", 2.0, "loop building linear (100 000 vs 1 000 per term)"),
     ("e += k * p_k, 100 000 [ns/term]", 2.0, "loop building linear with += (100 000 vs 1 000 per term)"),
+    ("e = e + k * p_k + 1, 100 000 [ns/term]", 2.0,
+     "loop building linear with a constant per term (100 000 vs 1 000 per term)"),
     ("str(sum of 100 000) [ns/term]", 2.0, "str linear (100 000 vs 1 000 per term)"),
     ("repr(sum of 100 000) [ns/term]", 2.0, "repr linear (100 000 vs 1 000 per term)"),
     ("LaTeX(sum of 100 000) [ns/term]", 2.0, "LaTeX linear (100 000 vs 1 000 per term)"),
