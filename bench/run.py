@@ -127,6 +127,18 @@ def _build_with_constant(ps):
     return e
 
 
+def _loop_mul_constant(n):
+    """``m = m * (2 * p_k)``: a product whose literal is multiplied with every factor."""
+    return WithObject(lambda: [Placeholder(f"p{k}") for k in range(n)], _build_product)
+
+
+def _build_product(ps):
+    m = 1
+    for p in ps:
+        m = m * (2 * p)
+    return m
+
+
 def _float_loop(n):
     return WithObject(lambda: [float(k) for k in range(n)], _float_sum)
 
@@ -184,6 +196,10 @@ ROWS = [
      "float loop, 1 000 [ns/term]"),
     ("e = e + k * p_k + 1, 100 000 [ns/term]", PerUnit(_loop_add_constant(100_000), 100_000),
      "e = e + k * p_k + 1, 1 000 [ns/term]"),
+    ("m = m * (2 * p_k), 1 000 [ns/factor]", PerUnit(_loop_mul_constant(1_000), 1_000),
+     "float loop, 1 000 [ns/term]"),
+    ("m = m * (2 * p_k), 100 000 [ns/factor]", PerUnit(_loop_mul_constant(100_000), 100_000),
+     "m = m * (2 * p_k), 1 000 [ns/factor]"),
     # printing a sum: per term, and the ratio between sizes
     ("str(sum of 1 000) [ns/term]", PerUnit(WithObject(_big_sum(1_000), str), 1_000),
      "repr(list of 100 000 floats) [ns/item]"),
@@ -207,6 +223,8 @@ BARS = [
     ("e += k * p_k, 100 000 [ns/term]", 2.0, "loop building linear with += (100 000 vs 1 000 per term)"),
     ("e = e + k * p_k + 1, 100 000 [ns/term]", 2.0,
      "loop building linear with a constant per term (100 000 vs 1 000 per term)"),
+    ("m = m * (2 * p_k), 100 000 [ns/factor]", 2.0,
+     "loop building a product linear (100 000 vs 1 000 per factor)"),
     ("str(sum of 100 000) [ns/term]", 2.0, "str linear (100 000 vs 1 000 per term)"),
     ("repr(sum of 100 000) [ns/term]", 2.0, "repr linear (100 000 vs 1 000 per term)"),
     ("LaTeX(sum of 100 000) [ns/term]", 2.0, "LaTeX linear (100 000 vs 1 000 per term)"),
