@@ -84,6 +84,24 @@ def units_of(stmt) -> int:
 
 NumberLit = feature("NumberLit")
 Placeholder = feature("Placeholder")
+Element = feature("Element")
+BinaryVar = feature("BinaryVar")
+zv_sum = feature("sum")
+
+
+def float_pair(op):
+    """A reference that applies ``op`` to two floats held in a closure (no constant folding)."""
+    a, b = 1.5, 2.5
+    return lambda: op(a, b)
+
+
+def sum_operands():
+    """``(i, p, x)`` for ``zv.sum(i, p[i] * x[i])``: x is a binary variable when the module has
+    them, else a second placeholder."""
+    i = Element("i", belong_to=(0, 10))
+    p = Placeholder("p", ndim=1)
+    x = BinaryVar("x", shape=[10]) if hasattr(zv, "BinaryVar") else Placeholder("x", ndim=1)
+    return i, p, x
 
 
 # ---- arithmetic: operands and loops ----
@@ -168,6 +186,8 @@ REFERENCES = {
     "float(1.5)": lambda: float(1.5),
     "repr(1.5)": lambda: repr(1.5),
     "1.5 + 2.5": lambda: 1.5 + 2.5,
+    "a * b (floats)": float_pair(lambda a, b: a * b),
+    "a <= b (floats)": float_pair(lambda a, b: a <= b),
     # Two variables, so the compiler cannot fold the sum into a constant.
     "float + float": WithObject(lambda: (1.5, 2.5), lambda ab: ab[0] + ab[1]),
     "float loop, 1 000 [ns/term]": PerUnit(_float_loop(1_000), 1_000),
@@ -180,6 +200,9 @@ ROWS = [
     ("NumberLit(1.5)", lambda: NumberLit(1.5), "float(1.5)"),
     ("str(NumberLit(1.5))", WithObject(lambda: NumberLit(1.5), str), "repr(1.5)"),
     ("repr(NumberLit(1.5))", WithObject(lambda: NumberLit(1.5), repr), "repr(1.5)"),
+    ("zv.sum(i, p[i] * x[i])", WithObject(sum_operands, lambda o: zv_sum(o[0], o[1][o[0]] * o[2][o[0]])),
+     "a * b (floats)"),
+    ("e <= 3", WithObject(lambda: Placeholder("e") + 1, lambda e: e <= 3), "a <= b (floats)"),
     # one binary operation between model objects (operands prebuilt)
     ("p + q", WithObject(_pair, lambda pq: pq[0] + pq[1]), "float + float"),
     ("2 * p", WithObject(_pair, lambda pq: 2 * pq[0]), "float + float"),

@@ -9,10 +9,12 @@
 #include <fmt/format.h>
 
 namespace zorvane {
+
+std::array<PyTypeObject*, kClassCount> g_type_objects{};
+
 namespace {
 
-std::array<PyTypeObject*, kClassCount> g_types{};
-std::array<const char*, kClassCount> g_names{};
+#define g_types g_type_objects
 
 PyObject* no_constructor(PyTypeObject*, PyObject*, PyObject*) noexcept {
   PyErr_SetString(PyExc_TypeError, "No constructor defined");
@@ -55,6 +57,7 @@ PyTypeObject* create_type(const ClassDef& def) {
   if (def.methods != nullptr) slots.push_back({Py_tp_methods, def.methods});
   if (def.getset != nullptr) slots.push_back({Py_tp_getset, def.getset});
   slots.insert(slots.end(), def.slots.begin(), def.slots.end());
+  slots.insert(slots.end(), def.more_slots.begin(), def.more_slots.end());
   slots.push_back({0, nullptr});
 
   static std::vector<std::string> names;
@@ -73,7 +76,6 @@ PyTypeObject* build_type_object(const ClassDef& def) {
   if (cell != nullptr) return cell;
   try {
     cell = create_type(def);
-    g_names[std::size_t(def.id)] = def.name;
   } catch (const Error& error) {
     set_python_error(error);
     raise_chained_runtime_error(fmt::format("An error occurred while initializing class {}", def.name));
@@ -104,21 +106,15 @@ PyTypeObject* build_type_object(const ClassDef& def) {
 PyTypeObject* type_object(ClassId id) {
   PyTypeObject* type = g_types[std::size_t(id)];
   if (type == nullptr) {
-    throw std::logic_error(fmt::format("failed to create type object for class #{}", int(id)));
+    throw std::logic_error(fmt::format("failed to create type object for {}", class_name(id)));
   }
   return type;
 }
 
-PyTypeObject* type_object_or_null(ClassId id) noexcept { return g_types[std::size_t(id)]; }
-
-bool is_instance(PyObject* object, ClassId id) {
-  PyTypeObject* type = type_object(id);
-  return Py_TYPE(object) == type || PyType_IsSubtype(Py_TYPE(object), type);
-}
 
 void check_instance(PyObject* object, ClassId id) {
   if (!is_instance(object, id)) {
-    raise(ErrorKind::Type, cannot_convert_message(object, g_names[std::size_t(id)]));
+    raise(ErrorKind::Type, cannot_convert_message(object, class_name(id)));
   }
 }
 

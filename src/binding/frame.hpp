@@ -2,6 +2,7 @@
 // native value plus a borrow counter; thunks wrap every entry in the boundary guard.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <span>
 #include <utility>
@@ -33,6 +34,7 @@ struct ClassDef {
   PyMethodDef* methods;  ///< null-terminated table or null
   PyGetSetDef* getset;   ///< null-terminated table or null
   std::span<const ClassAttribute> attributes;
+  std::span<const PyType_Slot> more_slots{};  ///< the class's own slots besides the shared `slots`
 };
 
 /// Builds the type object on first use (the module fill asks first and gets the error);
@@ -40,8 +42,10 @@ struct ClassDef {
 PyTypeObject* build_type_object(const ClassDef& def);
 /// The type object of a class that the module has registered; an internal fault otherwise.
 PyTypeObject* type_object(ClassId id);
+/// The type objects, indexed by class; null while a class is not built.
+extern std::array<PyTypeObject*, kClassCount> g_type_objects;
 /// The type object, or null while the class is not built.
-PyTypeObject* type_object_or_null(ClassId id) noexcept;
+inline PyTypeObject* type_object_or_null(ClassId id) noexcept { return g_type_objects[std::size_t(id)]; }
 
 /// The native layout of every instance: header, value, borrow counter.
 template <class T>
@@ -51,7 +55,11 @@ struct Instance {
   Py_ssize_t borrow;  ///< 0 free, >0 shared borrows, -1 borrowed exclusively
 };
 
-bool is_instance(PyObject* object, ClassId id);
+/// Exact type or subtype (the module's classes cannot be subclassed, so this is an exact test).
+inline bool is_instance(PyObject* object, ClassId id) noexcept {
+  PyTypeObject* type = type_object_or_null(id);
+  return type != nullptr && (Py_TYPE(object) == type || PyType_IsSubtype(Py_TYPE(object), type));
+}
 /// TypeError "'<type>' object cannot be converted to '<Class>'" unless `object` is an instance.
 void check_instance(PyObject* object, ClassId id);
 [[noreturn]] void raise_already_mutably_borrowed();

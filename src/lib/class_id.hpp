@@ -1,6 +1,8 @@
 // Every Python class of the module, in registration order (the order of `__all__`).
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace zorvane {
@@ -56,5 +58,58 @@ enum class ClassId : std::uint8_t {
 };
 
 inline constexpr std::size_t kClassCount = std::size_t(ClassId::SampleSet) + 1;
+
+/// Python class names, indexed by `ClassId`.
+inline constexpr std::array<const char*, kClassCount> kClassNames{
+    "DataType",
+    "NumberLit",
+    "Placeholder",
+    "Range",
+    "Element",
+    "Subscript",
+    "ArrayLength",
+    "DummyIndexedVar",
+    "BinaryVar",
+    "IntegerVar",
+    "ContinuousVar",
+    "SemiIntegerVar",
+    "SemiContinuousVar",
+    "AbsOp",
+    "CeilOp",
+    "FloorOp",
+    "Log2Op",
+    "Log10Op",
+    "LnOp",
+    "AddOp",
+    "MulOp",
+    "ModOp",
+    "MinOp",
+    "MaxOp",
+    "PowOp",
+    "SumOp",
+    "ProdOp",
+    "AndOp",
+    "OrOp",
+    "XorOp",
+    "EqualOp",
+    "NotEqualOp",
+    "LessThanOp",
+    "LessThanEqualOp",
+    "GreaterThanOp",
+    "GreaterThanEqualOp",
+    "Problem",
+    "ProblemSense",
+    "Constraint",
+    "ConstraintSense",
+    "CustomPenaltyTerm",
+    "Evaluation",
+    "Record",
+    "SolvingTime",
+    "SystemTime",
+    "MeasuringTime",
+    "SampleSet",
+};
+
+inline const char* class_name(ClassId id) noexcept { return kClassNames[std::size_t(id)]; }
 
 }  // namespace zorvane

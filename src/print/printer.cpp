@@ -567,6 +567,29 @@ std::string expression_list_display(const std::vector<Expr>& items) {
   return out + "]";
 }
 
+std::string bound_latex(const Bound& bound) {
+  if (!bound.node) return {};
+  switch (bound.kind) {
+    case Bound::Kind::Expression: return expression_latex(*bound.node);
+    case Bound::Kind::Placeholder: return as<PlaceholderNode>(bound.node).name;
+    case Bound::Kind::Subscript: return render_latex(*bound.node);
+  }
+  return {};
+}
+
+std::string decision_var_rows_latex(const DecisionVarNode& variable) {
+  constexpr std::array<const char*, 5> kKindWords{"binary", "integer", "continuous", "semi-integer",
+                                                  "semi-continuous"};
+  std::string out = "& " + variable.name + " & " + std::to_string(variable.shape.size()) + "\\text{-dim " +
+                    kKindWords[std::size_t(variable.var_kind())] + " variable}";
+  if (variable.description) out += "& \\text{" + escape_latex_text(*variable.description) + "}";
+  if (variable.var_kind() != DecisionVarKind::Binary) {
+    out += "\\\\ & & \\text{lower bound: }" + bound_latex(variable.lower_bound) + " & \\\\ & & \\text{upper bound: }" +
+           bound_latex(variable.upper_bound) + " & ";
+  }
+  return out + "\\\\";
+}
+
 std::string escape_latex_text(std::string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -76,6 +76,13 @@ std::string expression_repr(const Node& node);
 std::string expression_latex(const Node& node);
 /// "[a, b]": the str forms of a list of expressions.
 std::string expression_list_display(const std::vector<Expr>& items);
+/// LaTeX of a decision variable's bound: an expression's LaTeX (its own string included), an
+/// array placeholder's name, a subscript's LaTeX.
+std::string bound_latex(const Bound& bound);
+/// The rows that describe one decision variable in a problem's LaTeX array, e.g.
+/// "& k & 1\text{-dim integer variable}& \text{count}\\ & & \text{lower bound: }0 & \\ & & "
+/// "\text{upper bound: }N & \\". A BinaryVar has no bound rows; the description is escaped.
+std::string decision_var_rows_latex(const DecisionVarNode& variable);
 /// Free text placed inside `\text{...}`, with LaTeX's special characters escaped.
 std::string escape_latex_text(std::string_view text);
 /// "Binary", "Integer", ...: the word that messages follow with "Var".

@@ -144,6 +144,15 @@ Expr mul_append(const Expr& product, Expr factor) {
   return commutative_op_new(CommutativeKind::Mul, std::move(terms));
 }
 
+// A new two-term sum or product; the callers have put any literal where the normal form wants it.
+Expr pair(CommutativeKind kind, Expr first, Expr second) {
+  std::vector<Expr> items;
+  items.reserve(4);  // room for the next appends of a loop
+  items.push_back(std::move(first));
+  items.push_back(std::move(second));
+  return commutative_op_new(kind, TermList(std::move(items)));
+}
+
 // A positive literal exponent: value > 0 (NaN is not positive).
 bool is_positive_literal(const Node& node) noexcept {
   const NumericValue* value = literal_value(node);
@@ -220,7 +229,7 @@ Expr expression_add(Expr left, Expr right) {
       add_push_constant(terms, *l);
       return add_clean_up(std::move(terms));
     }
-    return add_op_from_terms({std::move(right), std::move(left)});
+    return pair(CommutativeKind::Add, std::move(right), std::move(left));
   }
   if (is_flat_sum(*left)) {
     if (r) {
@@ -238,7 +247,7 @@ Expr expression_add(Expr left, Expr right) {
     add_push_term(terms, std::move(left));
     return commutative_op_new(CommutativeKind::Add, std::move(terms));
   }
-  return add_op_from_terms({std::move(left), std::move(right)});
+  return pair(CommutativeKind::Add, std::move(left), std::move(right));
 }
 
 Expr expression_mul(Expr left, Expr right) {
@@ -251,7 +260,7 @@ Expr expression_mul(Expr left, Expr right) {
   if (l && l->is_one()) return right;
   if (l) {
     if (is_flat_product(*right)) return mul_with_constant(right, *l);
-    return mul_op_from_terms({std::move(left), std::move(right)});
+    return pair(CommutativeKind::Mul, std::move(left), std::move(right));
   }
   if (is_flat_product(*left)) {
     if (r) return mul_with_constant(left, *r);
@@ -264,8 +273,8 @@ Expr expression_mul(Expr left, Expr right) {
     const auto& b = as<BinaryNode>(right);
     if (expression_eq(*a.left, *b.left)) return pow_op_new(a.left, expression_add(a.right, b.right));
   }
-  if (r) return mul_op_from_terms({std::move(right), std::move(left)});
-  return mul_op_from_terms({std::move(left), std::move(right)});
+  if (r) return pair(CommutativeKind::Mul, std::move(right), std::move(left));
+  return pair(CommutativeKind::Mul, std::move(left), std::move(right));
 }
 
 Expr expression_sub(Expr left, Expr right) {

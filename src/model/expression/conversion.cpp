@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "model/expression/operand/dummy_indexed_var.hpp"
 #include "print/printer.hpp"
 
 namespace zorvane {
@@ -151,8 +152,9 @@ constexpr const char* kNotACondition = "failed to convert into a conditional exp
 }  // namespace
 
 Expr expression_from_pyobject(PyObject* object) {
-  // The module's own classes first: none of them reads as a number, so the order of attempts
-  // is unchanged, and the common case costs a few pointer comparisons.
+  // Exact ints and floats, then the module's own classes: none of them reads as a number, so
+  // the order of attempts is unchanged, and the common cases cost a few comparisons.
+  if (PyFloat_CheckExact(object)) return make_number(NumericValue::of_float(PyFloat_AS_DOUBLE(object)));
   PyTypeObject* type = Py_TYPE(object);
   for (const ExpressionClass& cls : kExpressionClasses) {
     if (type != type_object_or_null(cls.id)) continue;
@@ -165,6 +167,7 @@ Expr expression_from_pyobject(PyObject* object) {
       break;  // a non-scalar operand is not an expression here
     }
   }
+  if (type == type_object_or_null(ClassId::DummyIndexedVar)) refuse_dummy_indexed_var_as_expression(object);
   if (std::optional<NumericValue> value = number_from_pyobject(object)) return make_number(*value);
   raise(ErrorKind::Type, kNotAnExpression);
 }

@@ -2,6 +2,7 @@
 #include "model/expression/node.hpp"
 
 #include <algorithm>
+#include <array>
 
 namespace zorvane {
 namespace {
@@ -94,6 +95,20 @@ void release(const Node* node) noexcept {
       if (--child->refs == 0) pending.push_back(child);
     }
   }
+}
+
+Expr make_number(NumericValue value) {
+  constexpr std::int64_t kLow = -8;
+  constexpr std::int64_t kHigh = 256;
+  if (value.is_integer() && value.integer >= kLow && value.integer <= kHigh) {
+    // Never freed: the cache holds one reference to each node for the life of the process.
+    static std::array<const NumberLitNode*, std::size_t(kHigh - kLow + 1)> cache{};
+    const NumberLitNode*& slot = cache[std::size_t(value.integer - kLow)];
+    if (slot == nullptr) slot = new NumberLitNode(value);
+    ++slot->refs;
+    return Expr::adopt(slot);
+  }
+  return finish(new NumberLitNode(value));
 }
 
 // ---- TermList ---------------------------------------------------------------------------

@@ -384,6 +384,7 @@ Rc<const T> make_node(F&& init, A&&... args) {
   return finish(node);
 }
 
-inline Expr make_number(NumericValue value) { return finish(new NumberLitNode(value)); }
+/// A number literal. Small integers come from a cache of shared nodes.
+Expr make_number(NumericValue value);
 
 }  // namespace zorvane

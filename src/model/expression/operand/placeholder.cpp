@@ -2,6 +2,7 @@
 #include "model/expression/operand/placeholder.hpp"
 
 #include "model/expression/expression_class.hpp"
+#include "model/expression/operand/subscripting.hpp"
 
 namespace zorvane {
 namespace {
@@ -26,6 +27,13 @@ PyRef placeholder_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, Py
   return new_instance(ClassId::Placeholder, std::move(node));
 }
 
+constexpr Signature kLenAt{.owner = "Placeholder",
+                           .function = "len_at",
+                           .names = {"axis", "latex", "description"},
+                           .positional = 1,
+                           .required_positional = 1,
+                           .keyword_only = 2};
+
 const PlaceholderNode& record(const Expr& node) { return as<PlaceholderNode>(node); }
 
 PyRef placeholder_name(PyObject* self) { return new_str(record(borrow_node(self, ClassId::Placeholder)).name); }
@@ -37,11 +45,25 @@ PyRef placeholder_description(PyObject* self) {
   return description ? new_str(*description) : none();
 }
 
+PyRef placeholder_shape(PyObject* self) { return lengths_tuple(borrow_node(self, ClassId::Placeholder)); }
+
 PyGetSetDef kGetters[] = {
     getter<placeholder_name>("name"),
     getter<placeholder_ndim>("ndim"),
     getter<placeholder_description>("description"),
+    getter<placeholder_shape>("shape"),
     {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyMethodDef kMethods[] = {
+    fastcall_method<len_at_method<ClassId::Placeholder, kLenAt>>("len_at", docs::kMethodDocLenAt),
+    fastcall_method<slots::set_latex<ClassId::Placeholder, kName>>("set_latex", docs::kMethodDocSetLatex),
+    noargs_method<slots::repr_latex<ClassId::Placeholder>>("_repr_latex_", docs::kMethodDocReprLatex),
+    {nullptr, nullptr, 0, nullptr},
+};
+
+const PyType_Slot kSubscriptSlot[] = {
+    {Py_mp_subscript, reinterpret_cast<void*>(&slot_binary<getitem_method<ClassId::Placeholder>>)},
 };
 
 }  // namespace
@@ -56,9 +78,10 @@ const ClassDef kPlaceholderClass{
     .tp_new = &constructor_new<placeholder_new>,
     .vectorcall = &constructor_vectorcall<placeholder_new>,
     .slots = kExpressionSlots<ClassId::Placeholder, placeholder_into_scalar>,
-    .methods = kLatexMethods<ClassId::Placeholder, kName>,
+    .methods = kMethods,
     .getset = kGetters,
     .attributes = {},
+    .more_slots = kSubscriptSlot,
 };
 
 }  // namespace zorvane

@@ -6,14 +6,8 @@ namespace zorvane {
 namespace {
 
 template <ClassId Id>
-PyRef terms(PyObject* self) {
-  const Expr node = borrow_node(self, Id);
-  return expressions_into_list(as<LogicalNode>(node).terms);
-}
-
-template <ClassId Id>
 PyGetSetDef kGetters[] = {
-    getter<terms<Id>>("terms"),
+    getter<terms_getter<Id, LogicalNode>>("terms"),
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 

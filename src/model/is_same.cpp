@@ -1,0 +1,67 @@
+// is_same: structural equality of two model objects of one class, ignoring LaTeX strings and
+// descriptions (except a subscript's own LaTeX string).
+#include <array>
+#include <optional>
+
+#include "model/analysis.hpp"
+#include "model/attempt.hpp"
+#include "model/expression/conversion.hpp"
+#include "model/model_object.hpp"
+
+namespace zorvane::analysis {
+namespace {
+
+constexpr Signature kIsSame{.function = "is_same",
+                            .names = {"src", "dst"},
+                            .positional = 2,
+                            .required_positional = 2};
+
+// One class of the classification: both objects read by `read`, then compared by `eq`.
+// Nothing when either reading fails (without a trace).
+template <class Read, class Eq>
+std::optional<bool> compare_as(PyObject* src, PyObject* dst, Read read, Eq eq) {
+  using Value = decltype(read(src));
+  std::optional<Value> a;
+  std::optional<Value> b;
+  if (!attempt([&] { a.emplace(read(src)); })) return std::nullopt;
+  if (!attempt([&] { b.emplace(read(dst)); })) return std::nullopt;
+  return eq(*a, *b);
+}
+
+bool nodes_eq(const Expr& a, const Expr& b) noexcept { return expression_eq(*a, *b); }
+
+// The classes whose objects are compared by their held node when they are not expressions
+// (non-scalar operands, ranges), in the order they are tried.
+constexpr std::array<ClassId, 9> kOperandClasses{
+    ClassId::Placeholder,    ClassId::Element,           ClassId::Range,
+    ClassId::BinaryVar,      ClassId::IntegerVar,        ClassId::ContinuousVar,
+    ClassId::SemiIntegerVar, ClassId::SemiContinuousVar, ClassId::Subscript,
+};
+
+std::optional<bool> same(PyObject* src, PyObject* dst) {
+  if (auto r = compare_as(src, dst, extract_problem, problem_eq)) return r;
+  if (auto r = compare_as(src, dst, extract_constraint, constraint_eq)) return r;
+  if (auto r = compare_as(src, dst, extract_custom_penalty_term, custom_penalty_term_eq)) return r;
+  if (auto r = compare_as(src, dst, [](PyObject* o) { return expression_from_pyobject(o); }, nodes_eq)) return r;
+  if (auto r = compare_as(src, dst, [](PyObject* o) { return conditional_from_pyobject(o); }, nodes_eq)) return r;
+  for (ClassId id : kOperandClasses) {
+    if (type_object_or_null(id) == nullptr) continue;
+    if (auto r = compare_as(src, dst, [id](PyObject* o) { return borrow_node(o, id); }, nodes_eq)) return r;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+PyRef is_same(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Arguments arguments = parse_arguments(kIsSame, args, nargs, kwnames);
+  const std::optional<bool> result = same(arguments[0], arguments[1]);
+  if (!result) {
+    raise(ErrorKind::Type, "the type of src (= " + type_qualname(arguments[0]) +
+                               ") is different from the type of dst (= " + type_qualname(arguments[1]) +
+                               "), or one of them is unsupported type");
+  }
+  return PyRef::borrow(*result ? Py_True : Py_False);
+}
+
+}  // namespace zorvane::analysis
