@@ -105,6 +105,8 @@ def sum_operands():
     p = Placeholder("p", ndim=1)
     x = BinaryVar("x", shape=[10]) if hasattr(zv, "BinaryVar") else Placeholder("x", ndim=1)
     return i, p, x
+
+
 SampleSet = feature("SampleSet")
 
 
@@ -259,6 +261,9 @@ ROWS = [
     ("repr(NumberLit(1.5))", WithObject(lambda: NumberLit(1.5), repr), "repr(1.5)"),
     ("zv.sum(i, p[i] * x[i])", WithObject(sum_operands, lambda o: zv_sum(o[0], o[1][o[0]] * o[2][o[0]])),
      "a * b (floats)"),
+    ("p[i] * q[i]", WithObject(lambda: (Element("i", belong_to=(0, 10)), Placeholder("p", ndim=1),
+                                        Placeholder("q", ndim=1)),
+                               lambda o: o[1][o[0]] * o[2][o[0]]), "a * b (floats)"),
     ("e <= 3", WithObject(lambda: Placeholder("e") + 1, lambda e: e <= 3), "a <= b (floats)"),
     ("SampleSet.from_json(mid-size result)", lambda: sample_set_from_json(MID_TEXT), "orjson.loads(mid-size result)"),
     ("SampleSet.to_pandas(mid-size result)", WithObject(lambda: sample_set_from_json(MID_TEXT), lambda s: s.to_pandas()),
