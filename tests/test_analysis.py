@@ -345,7 +345,13 @@ DYNAMIC = (False, False, False, True)
         (lambda a, x, y, z: x * y + z, QUADRATIC),
         (lambda a, x, y, z: x**2, QUADRATIC),
         (lambda a, x, y, z: x**3 + y, HIGHER),
-        (lambda a, x, y, z: (x * y) ** 0.5, QUADRATIC),  # the base's degree stays in the maximum
+        # a fractional or negative power of a variable has no polynomial degree
+        (lambda a, x, y, z: x**0.5, CONSTANT),
+        (lambda a, x, y, z: (x * y) ** 0.5, CONSTANT),
+        (lambda a, x, y, z: x**0.5 + y, CONSTANT),
+        (lambda a, x, y, z: swap(x**2, zv.NumberLit(2), zv.NumberLit(-1)), CONSTANT),
+        (lambda a, x, y, z: x**2.0, QUADRATIC),
+        (lambda a, x, y, z: a**0.5 * x, LINEAR),
         (lambda a, x, y, z: swap(x**2, zv.NumberLit(2), a), DYNAMIC),
         (lambda a, x, y, z: swap(x**2 + 1, zv.NumberLit(2), a), DYNAMIC),
         (lambda a, x, y, z: swap(3 * x**2, zv.NumberLit(2), a), DYNAMIC),

@@ -970,3 +970,175 @@ def test_random_expressions_match_the_model(recipe):
         got = N(got)
     assert model.same(model.tree(got), expected), (model.tree(got), expected)
     assert str(got) == model.to_str(expected)
+
+
+# ---------------------------------------------------------------------------------------------
+# Building a sum term by term in a loop is linear, whatever the loop adds with each term
+# ---------------------------------------------------------------------------------------------
+
+import time  # noqa: E402
+
+LOOPS = {
+    "e + k * p": lambda e, k, p: e + k * p,
+    "e + k * p + 1": lambda e, k, p: e + k * p + 1,
+    "e + (k * p + 1)": lambda e, k, p: e + (k * p + 1),
+    "e + 1 + k * p": lambda e, k, p: e + 1 + k * p,
+    "e - p - 0.5": lambda e, k, p: e - p - 0.5,
+    "(e + p) + (p + 1)": lambda e, k, p: (e + p) + (p + 1),
+    "p + e": lambda e, k, p: p + e,
+}
+
+
+def _per_term_ns(step, n, repeats=3):
+    ps = [zv.Placeholder(f"p{k}") for k in range(n)]
+    best = math.inf
+    for _ in range(repeats):
+        start = time.perf_counter()
+        e = 0
+        for k, p in enumerate(ps, 1):
+            e = step(e, k, p)
+        best = min(best, time.perf_counter() - start)
+    assert type(e) is zv.AddOp and len(e.terms) >= n
+    return best / n * 1e9
+
+
+@pytest.mark.parametrize("name", list(LOOPS))
+def test_loop_building_a_sum_is_linear(name):
+    small = _per_term_ns(LOOPS[name], 1_000)
+    big = _per_term_ns(LOOPS[name], 16_000)
+    # A quadratic loop costs about 16x more per term at the larger size.
+    assert big / small < 4, f"{big:.0f} ns/term at 16 000 terms vs {small:.0f} at 1 000"
+
+
+def test_loop_with_constants_keeps_the_normal_form():
+    ps = [zv.Placeholder(f"p{k}") for k in range(50)]
+    e = 0
+    for k, p in enumerate(ps, 1):
+        e = e + k * p + 1
+    assert len(e.terms) == 51 and e.terms[-1].value == 50
+    f = 0
+    for k, p in enumerate(ps, 1):
+        f += k * p + 1
+    assert repr(f) == repr(e)
+    g = 0
+    for k, p in enumerate(ps, 1):
+        g = g + 1 + k * p
+    assert repr(g) == repr(e)
+    # an earlier sum is not changed by later appends to a shared list
+    h = e + zv.Placeholder("extra")
+    e2 = e + 1
+    assert len(e.terms) == 51 and e.terms[-1].value == 50
+    assert str(h).endswith("50 * p49 + extra + 50")
+    assert str(e2).endswith("50 * p49 + 51")
+
+
+# ---------------------------------------------------------------------------------------------
+# Shared term lists: results that extend one operand many times stay independent
+# ---------------------------------------------------------------------------------------------
+
+_POOL_OPS = ["+", "-", "*", "/", "**"]
+
+
+@settings(max_examples=500, deadline=None)
+@given(st.lists(st.tuples(st.integers(0, 10_000), st.integers(0, 10_000), st.sampled_from(_POOL_OPS),
+                          st.sampled_from([None, 1, 2, -1, 0.5, 3])),
+                min_size=1, max_size=80))
+def test_pool_of_results_matches_the_model(steps):
+    # Every step combines two earlier results (or one and a number), so lists get extended
+    # from the same operand again and again; afterwards every result must still be intact.
+    objects = [x, y, z, x + y, 2 * x, x + 1]
+    trees = [model.tree(o) for o in objects]
+    for i, j, op, number in steps:
+        # mostly extend one of the newest results, so lists grow long and get shared
+        i = len(objects) - 1 - (i % 3) if i % 4 else i % len(objects)
+        a, ta = objects[i], trees[i]
+        if number is None:
+            b, tb = objects[j % len(objects)], trees[j % len(trees)]
+        else:
+            b, tb = number, model.literal_of(number)
+        if op == "**" and number is None:
+            continue  # keep the trees small
+        try:
+            expected = model.BUILDERS[op](ta, tb)
+        except model.ModelError as error:
+            with pytest.raises(error.kind):
+                _OPS[op](a, b)
+            continue
+        got = _OPS[op](a, b)
+        if isinstance(got, (int, float)):
+            got = N(got)
+        assert model.same(model.tree(got), expected), (model.tree(got), expected)
+        objects.append(got)
+        trees.append(expected)
+    for o, t in zip(objects, trees):
+        assert model.same(model.tree(o), t), (model.tree(o), t)
+        assert str(o) == model.to_str(t)
+
+
+@pytest.mark.parametrize("name, step", [
+    ("m * p", lambda m, k, p: m * p),
+    ("m * p * 2", lambda m, k, p: m * p * 2),
+    ("m * (2 * p)", lambda m, k, p: m * (2 * p)),
+    ("2 * m * p", lambda m, k, p: 2 * m * p),
+    ("p * m", lambda m, k, p: p * m),
+])
+def test_loop_building_a_product_is_linear(name, step):
+    def per_factor(n):
+        ps = [zv.Placeholder(f"p{k}") for k in range(n)]
+        best = math.inf
+        for _ in range(3):
+            start = time.perf_counter()
+            m = x
+            for k, p in enumerate(ps, 1):
+                m = step(m, k, p)
+            best = min(best, time.perf_counter() - start)
+        assert type(m) is zv.MulOp and len(m.terms) > n
+        return best / n * 1e9
+
+    small, big = per_factor(1_000), per_factor(16_000)
+    assert big / small < 4, f"{big:.0f} ns/factor at 16 000 factors vs {small:.0f} at 1 000"
+
+
+def test_product_constant_moves_keep_order():
+    m = 3 * x * y * z
+    check(m * 2, ("*", 6, "x", "y", "z"))
+    check(m * (5 * a * b), ("*", 15, "x", "y", "z", "b", "a"))
+    check((5 * a * b) * m, ("*", 15, "a", "b", "z", "x", "y"))
+    check(m * (5 * a), ("*", 15, "x", "y", "z", "a"))
+    n = m * (5 * a * b)
+    check(n * 2 * c, ("*", 30, "x", "y", "z", "b", "a", "c"))
+    check(m, ("*", 3, "x", "y", "z"))
+    check(-(m * a), ("*", -3, "x", "y", "z", "a"))
+    # a product whose literal was taken out and whose last factor moved to the front
+    p = (x * y) * (3 * z * a * b)
+    check(p, ("*", 3, "x", "y", "b", "z", "a"))
+    check(p * 2, ("*", 6, "x", "y", "b", "z", "a"))
+
+
+@pytest.mark.parametrize("constant_every", [1, 2, 3, 5])
+def test_long_chains_with_constants_keep_every_intermediate_result(constant_every):
+    ps = [zv.Placeholder(f"q{k}") for k in range(40)]
+    sums, products = [], []
+    e, te = x, "x"
+    m, tm = 2 * x, ("*", 2, "x")
+    for k, p in enumerate(ps):
+        e, te = e + p, model.add(te, p.name)
+        m, tm = m * p, model.mul(tm, p.name)
+        if k % constant_every == 0:
+            e, te = e + 1, model.add(te, 1)
+            m, tm = m * 3, model.mul(tm, 3)
+        sums.append((e, te))
+        products.append((m, tm))
+        # branch off the current result twice: both branches and the trunk stay intact
+        b1, b2 = e + a, 2 + e
+        c1, c2 = m * a, 5 * m
+        check(b1, model.add(te, "a"))
+        check(b2, model.add(2, te))
+        check(c1, model.mul(tm, "a"))
+        check(c2, model.mul(5, tm))
+        check((5 * a * b) * m, model.mul(("*", 5, "a", "b"), tm))
+        check(m * (5 * a * b), model.mul(tm, ("*", 5, "a", "b")))
+        check((a + b + 1) + e, model.add(("+", "a", "b", 1), te))
+        check(e + (a + b + 1), model.add(te, ("+", "a", "b", 1)))
+    for obj, t in sums + products:
+        check(obj, t)

@@ -144,6 +144,23 @@ PyRef call_with_tuple_and_dict(ConstructorBody body, PyTypeObject* type, PyObjec
   return body(type, stack.data(), nargs, kwnames.get());
 }
 
+int refuse_attribute_delete() noexcept {
+  PyErr_SetString(PyExc_AttributeError, "can't delete attribute");
+  return -1;
+}
+
+const char* comparison_operator_text(int op) noexcept {
+  switch (op) {
+    case Py_LT: return "<";
+    case Py_LE: return "<=";
+    case Py_EQ: return "==";
+    case Py_NE: return "!=";
+    case Py_GT: return ">";
+    case Py_GE: return ">=";
+    default: return "?";
+  }
+}
+
 PyRef not_implemented() { return PyRef::borrow(Py_NotImplemented); }
 PyRef none() { return PyRef::borrow(Py_None); }
 PyRef new_str(std::string_view text) {

@@ -147,6 +147,9 @@ void dealloc_instance(PyObject* self) noexcept {
   Py_DECREF(type);
 }
 
+/// `NotImplemented`, as a new reference.
+PyRef not_implemented();
+
 // ---- Thunks: C-API entry points generated from plain functions returning PyRef. ----
 
 using ConstructorBody = PyRef (*)(PyTypeObject*, PyObject* const*, Py_ssize_t, PyObject*);
@@ -214,12 +217,61 @@ constexpr PyMethodDef noargs_method(const char* name, const char* doc) {
   return {name, &method_noargs<Body>, METH_NOARGS, doc};
 }
 template <UnaryBody Body>
-constexpr PyGetSetDef getter(const char* name) {
-  return {name, &slot_getter<Body>, nullptr, nullptr, nullptr};
+constexpr PyGetSetDef getter(const char* name, const char* doc = nullptr) {
+  return {name, &slot_getter<Body>, nullptr, doc, nullptr};
 }
 
-/// `NotImplemented`, as a new reference.
-PyRef not_implemented();
+/// A setter body: converts `value` (never null) and stores it; raises on failure.
+using SetterBody = void (*)(PyObject* self, PyObject* value);
+
+/// Deleting a writable attribute raises AttributeError "can't delete attribute".
+int refuse_attribute_delete() noexcept;
+
+template <SetterBody Body>
+int slot_setter(PyObject* self, PyObject* value, void*) noexcept {
+  if (value == nullptr) return refuse_attribute_delete();
+  return guard<int>(-1, [&] {
+    Body(self, value);
+    return 0;
+  });
+}
+/// A read-write attribute.
+template <UnaryBody Get, SetterBody Set>
+constexpr PyGetSetDef getter_setter(const char* name, const char* doc = nullptr) {
+  return {name, &slot_getter<Get>, &slot_setter<Set>, doc, nullptr};
+}
+/// A static method (called on the class; the body receives a null `self`).
+template <MethodBody Body>
+constexpr PyMethodDef static_method(const char* name, const char* doc) {
+  return {name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&method_fastcall<Body>)),
+          METH_FASTCALL | METH_KEYWORDS | METH_STATIC, doc};
+}
+
+/// "<", "<=", "==", "!=", ">", ">=" for a rich-comparison code.
+const char* comparison_operator_text(int op) noexcept;
+
+/// Rich comparison of classes that compare by value: `NotImplemented` unless both operands are
+/// of the class (and readable); `==` / `!=` by `Eq`; ordering raises TypeError
+/// "Comparison '<' not supported for <Class>".
+template <class T, ClassId Id, bool (*Eq)(const T&, const T&)>
+PyRef compare_by_value(PyObject* self, PyObject* other, int op) {
+  auto left = try_borrow<T>(self, Id);
+  if (!left) return not_implemented();
+  auto right = try_borrow<T>(other, Id);
+  if (!right) return not_implemented();
+  switch (op) {
+    case Py_EQ: return PyRef::borrow(Eq(**left, **right) ? Py_True : Py_False);
+    case Py_NE: return PyRef::borrow(Eq(**left, **right) ? Py_False : Py_True);
+    case Py_LT:
+    case Py_LE:
+    case Py_GT:
+    case Py_GE:
+      raise(ErrorKind::Type, std::string("Comparison '") + comparison_operator_text(op) +
+                                 "' not supported for " + class_name(Id));
+    default: return not_implemented();
+  }
+}
+
 /// `None`, as a new reference.
 PyRef none();
 /// A new Python `str` from UTF-8 text.

@@ -18,6 +18,12 @@
 #include "model/custom_penalty_term.hpp"
 #include "model/problem.hpp"
 #include "protobuf/functions.hpp"
+#include "sample_set/evaluation.hpp"
+#include "sample_set/measuring_time.hpp"
+#include "sample_set/record.hpp"
+#include "sample_set/sample_set.hpp"
+#include "sample_set/solving_time.hpp"
+#include "sample_set/system_time.hpp"
 
 namespace zorvane {
 namespace {
@@ -43,6 +49,7 @@ const FunctionDef kFunctions[] = {
     {docs::kNameToProtobuf, docs::kSigToProtobuf, docs::kFnToProtobuf, &method_fastcall<protobuf::to_protobuf>},
     {docs::kNameFromProtobuf, docs::kSigFromProtobuf, docs::kFnFromProtobuf, &method_fastcall<protobuf::from_protobuf>},
     {docs::kNameReplace, docs::kSigReplace, docs::kFnReplace, &method_fastcall<analysis::replace>},
+    {docs::kNameConcatenate, docs::kSigConcatenate, docs::kFnConcatenate, &concatenate_entry},
 };
 
 const ClassDef* const kClasses[] = {
@@ -87,6 +94,12 @@ const ClassDef* const kClasses[] = {
     &kConstraintClass,
     &kConstraintSenseClass,
     &kCustomPenaltyTermClass,
+    &kEvaluationClass,
+    &kRecordClass,
+    &kSolvingTimeClass,
+    &kSystemTimeClass,
+    &kMeasuringTimeClass,
+    &kSampleSetClass,
 };
 
 }  // namespace

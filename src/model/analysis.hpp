@@ -13,6 +13,9 @@ struct DegreeInfo {
   double degree = 0.0;      ///< of the node evaluated last
   double max_degree;        ///< the running maximum over every node evaluated (-inf at first)
   bool is_dynamic = false;  ///< a degree depends on instance data; never cleared
+  /// A variable raised to a negative or fractional power (x ** 0.5, x ** -1): no polynomial
+  /// degree applies, so the expression is neither linear, quadratic nor of higher order.
+  bool non_polynomial = false;
   DegreeInfo() noexcept;
 };
 

@@ -17,6 +17,7 @@ double term_degrees(DegreeInfo& info, const CommutativeNode& node) noexcept {
     DegreeInfo term;
     compute_degree(term, *node.terms[i]);
     info.is_dynamic = info.is_dynamic || term.is_dynamic;
+    info.non_polynomial = info.non_polynomial || term.non_polynomial;
     info.max_degree = std::fmax(info.max_degree, term.max_degree);
     degree = product ? degree + term.degree : std::fmax(degree, term.degree);
   }
@@ -51,7 +52,9 @@ void compute_degree(DegreeInfo& info, const Node& node) noexcept {
         compute_degree(info, *binary.left);
         degree = info.degree;
         if (const NumericValue* exponent = literal_value(*binary.right)) {
-          degree *= exponent->as_double();
+          const double power = exponent->as_double();
+          if (degree != 0.0 && !(power >= 0.0 && std::floor(power) == power)) info.non_polynomial = true;
+          degree *= power;
         } else {
           info.is_dynamic = true;
         }
@@ -111,17 +114,17 @@ PyRef boolean(bool value) { return PyRef::borrow(value ? Py_True : Py_False); }
 
 PyRef is_linear(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const DegreeInfo info = degree_of<kIsLinear>(args, nargs, kwnames);
-  return boolean(!info.is_dynamic && info.max_degree == 1.0);
+  return boolean(!info.is_dynamic && !info.non_polynomial && info.max_degree == 1.0);
 }
 
 PyRef is_quadratic(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const DegreeInfo info = degree_of<kIsQuadratic>(args, nargs, kwnames);
-  return boolean(!info.is_dynamic && info.max_degree == 2.0);
+  return boolean(!info.is_dynamic && !info.non_polynomial && info.max_degree == 2.0);
 }
 
 PyRef is_higher_order(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const DegreeInfo info = degree_of<kIsHigherOrder>(args, nargs, kwnames);
-  return boolean(!info.is_dynamic && info.max_degree > 2.0);
+  return boolean(!info.is_dynamic && !info.non_polynomial && info.max_degree > 2.0);
 }
 
 PyRef is_dynamic_degree(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {

@@ -97,16 +97,13 @@ Expr add_merge(const Expr& left, const Expr& right) {
 // ---- product term-list operations ----
 
 void mul_push_constant(TermList& terms, NumericValue value) {
-  std::vector<Expr> items = terms.to_vector();
-  if (!items.empty()) {
-    if (const NumericValue* first = literal_value(*items.front())) {
-      items.front() = make_number(numeric_value_mul(*first, value));
-      terms = TermList(std::move(items));
+  if (!terms.empty()) {
+    if (const NumericValue* first = literal_value(*terms.front())) {
+      terms.set_front(make_number(numeric_value_mul(*first, value)));
       return;
     }
   }
-  items.insert(items.begin(), make_number(value));
-  terms = TermList(std::move(items));
+  terms.push_front(make_number(value));
 }
 
 // Removes a leading literal (the last term moves into the first place) and returns its value.
@@ -115,10 +112,13 @@ std::optional<NumericValue> mul_take_constant(TermList& terms) {
   const NumericValue* first = literal_value(*terms.front());
   if (first == nullptr) return std::nullopt;
   const NumericValue taken = *first;
-  std::vector<Expr> items = terms.to_vector();
-  items.front() = items.back();
-  items.pop_back();
-  terms = TermList(std::move(items));
+  if (terms.size() == 1) {
+    terms.pop_back();
+    return taken;
+  }
+  Expr last = terms.back();
+  terms.pop_back();
+  terms.set_front(std::move(last));
   return taken;
 }
 

@@ -97,14 +97,13 @@ PyRef set_latex(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObjec
 }  // namespace slots
 
 /// The arithmetic, comparison and text slots of an expression class.
-template <ClassId Id, SelfToExpr ToExpr, bool Remainder = true>
+template <ClassId Id, SelfToExpr ToExpr>
 inline const std::array<PyType_Slot, 11> kExpressionSlots{{
     {Py_nb_add, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, ToExpr, expression_add>>)},
     {Py_nb_subtract, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, ToExpr, expression_sub>>)},
     {Py_nb_multiply, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, ToExpr, expression_mul>>)},
     {Py_nb_true_divide, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, ToExpr, expression_div>>)},
-    {Remainder ? Py_nb_remainder : Py_nb_floor_divide,
-     Remainder ? reinterpret_cast<void*>(&slot_binary<slots::binary<Id, ToExpr, expr_mod>>) : nullptr},
+    {Py_nb_remainder, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, ToExpr, expr_mod>>)},
     {Py_nb_power, reinterpret_cast<void*>(&slot_ternary<slots::power<Id, ToExpr>>)},
     {Py_nb_negative, reinterpret_cast<void*>(&slot_unary<slots::negative<Id, ToExpr>>)},
     {Py_tp_richcompare, reinterpret_cast<void*>(&slot_richcompare<slots::richcompare<Id, ToExpr>>)},

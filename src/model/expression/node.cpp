@@ -125,25 +125,31 @@ TermList::TermList(std::vector<Expr> items) {
 
 TermList::TermList(const TermList& other) noexcept
     : buffer_(other.buffer_),
+      start_(other.start_),
       size_(other.size_),
       max_height_(other.max_height_),
       literals_(other.literals_),
+      head_(other.head_),
       tail_(other.tail_) {
   if (buffer_ != nullptr) ++buffer_->refs;
 }
 
 TermList::TermList(TermList&& other) noexcept
     : buffer_(std::exchange(other.buffer_, nullptr)),
+      start_(std::exchange(other.start_, 0)),
       size_(std::exchange(other.size_, 0)),
       max_height_(std::exchange(other.max_height_, 0)),
       literals_(std::exchange(other.literals_, 0)),
+      head_(std::move(other.head_)),
       tail_(std::move(other.tail_)) {}
 
 TermList& TermList::operator=(TermList other) noexcept {
   std::swap(buffer_, other.buffer_);
+  std::swap(start_, other.start_);
   std::swap(size_, other.size_);
   std::swap(max_height_, other.max_height_);
   std::swap(literals_, other.literals_);
+  std::swap(head_, other.head_);
   std::swap(tail_, other.tail_);
   return *this;
 }
@@ -158,62 +164,104 @@ TermList::~TermList() {
   }
 }
 
-const Expr& TermList::operator[](std::size_t i) const noexcept {
-  return i < size_ ? buffer_->items[i] : tail_;
+// Literal count and height bound for a term that enters (+1) or leaves (-1) the list. The
+// height bound never decreases: an upper bound is all the depth limit needs, and recomputing
+// it would make `sum + literal` linear in the number of terms.
+void TermList::count(const Expr& term, int sign) noexcept {
+  if (term->tag == Tag::NumberLit) literals_ += std::uint32_t(sign);
+  if (sign > 0) max_height_ = std::max(max_height_, term->height);
 }
 
-// Appends to the prefix view; the caller has already counted `term` among the literals.
+// Appends to the prefix view; the caller has already counted `term`.
 void TermList::append_to_prefix(Expr term) {
-  const std::uint32_t height = term->height;
   if (buffer_ == nullptr) {
     buffer_ = new Buffer{};
-  } else if (buffer_->items.size() != size_) {
+    start_ = 0;
+  } else if (buffer_->items.size() != start_ + size_) {
     if (buffer_->refs == 1) {
-      buffer_->items.resize(size_);  // items past our view belong to nobody else
+      buffer_->items.resize(start_ + size_);  // items past our view belong to nobody else
     } else {
       // Another list appended to the shared buffer first: copy our view.
-      auto* copy = new Buffer{1, std::vector<Expr>(buffer_->items.begin(), buffer_->items.begin() + size_)};
+      const auto first = buffer_->items.begin() + start_;
+      auto* copy = new Buffer{1, std::vector<Expr>(first, first + size_)};
       --buffer_->refs;  // cannot reach zero: refs was above 1
       buffer_ = copy;
+      start_ = 0;
     }
   }
   buffer_->items.push_back(std::move(term));
   ++size_;
-  max_height_ = std::max(max_height_, height);
 }
 
 void TermList::push_back(Expr term) {
-  literals_ += term->tag == Tag::NumberLit ? 1 : 0;
+  count(term, +1);
   if (tail_) append_to_prefix(std::move(tail_));
-  tail_ = Expr();
-  append_to_prefix(std::move(term));
+  // The newest term waits in the tail: replacing it (a sum's literal) or inserting before it
+  // then never shortens the shared prefix, which would force a copy of the whole prefix.
+  tail_ = std::move(term);
 }
 
 void TermList::insert_before_last(Expr term) {
-  literals_ += term->tag == Tag::NumberLit ? 1 : 0;
-  if (!tail_ && size_ > 0) {
-    // Move the last prefix item into the tail; the prefix view simply shrinks by one.
-    tail_ = buffer_->items[size_ - 1];
-    --size_;
+  count(term, +1);
+  if (!tail_) {
+    if (size_ > 0) {
+      // Move the last prefix item into the tail; the prefix view simply shrinks by one.
+      tail_ = buffer_->items[start_ + size_ - 1];
+      --size_;
+    } else if (head_) {
+      tail_ = std::move(head_);
+      head_ = Expr();
+    }
   }
   append_to_prefix(std::move(term));
 }
 
 void TermList::set_back(Expr term) {
   pop_back();
-  push_back(std::move(term));
+  count(term, +1);
+  tail_ = std::move(term);
 }
 
 void TermList::pop_back() noexcept {
   if (empty()) return;
-  literals_ -= back()->tag == Tag::NumberLit ? 1 : 0;
-  // max_height_ stays as it was: an upper bound is all the depth limit needs, and recomputing
-  // it would make `sum + literal` linear in the number of terms.
+  count(back(), -1);
   if (tail_) {
     tail_ = Expr();
-  } else {
+  } else if (size_ > 0) {
     --size_;
+  } else {
+    head_ = Expr();
   }
+}
+
+void TermList::set_front(Expr term) {
+  if (empty()) return push_back(std::move(term));
+  count(front(), -1);
+  count(term, +1);
+  if (head_) {
+    head_ = std::move(term);
+  } else if (size_ > 0) {
+    // The first prefix item leaves the view; the shared buffer is not touched.
+    head_ = std::move(term);
+    ++start_;
+    --size_;
+  } else {
+    tail_ = std::move(term);
+  }
+}
+
+void TermList::push_front(Expr term) {
+  if (!head_) {
+    count(term, +1);
+    head_ = std::move(term);
+    return;
+  }
+  // Rare (a product whose first term is not a literal but was moved to the front): rebuild.
+  std::vector<Expr> items;
+  items.reserve(size() + 1);
+  items.push_back(std::move(term));
+  for (std::size_t i = 0; i < size(); ++i) items.push_back((*this)[i]);
+  *this = TermList(std::move(items));
 }
 
 std::vector<Expr> TermList::to_vector() const {
@@ -224,6 +272,7 @@ std::vector<Expr> TermList::to_vector() const {
 }
 
 void TermList::leak_into(std::vector<const Node*>& out) noexcept {
+  if (const Node* head = head_.leak()) out.push_back(head);
   if (const Node* tail = tail_.leak()) out.push_back(tail);
   if (buffer_ != nullptr && --buffer_->refs == 0) {
     for (Expr& item : buffer_->items) {
@@ -232,6 +281,7 @@ void TermList::leak_into(std::vector<const Node*>& out) noexcept {
     delete buffer_;
   }
   buffer_ = nullptr;
+  start_ = 0;
   size_ = 0;
 }
 

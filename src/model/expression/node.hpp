@@ -121,9 +121,11 @@ const T& as(const Expr& node) noexcept {
   return static_cast<const T&>(*node);
 }
 
-/// An ordered list of terms whose prefix can be shared between nodes: appending to the newest
-/// list reuses the buffer, so building a sum term by term in a loop is linear. The optional
-/// tail holds a last term kept apart (a sum's literal), so terms can be added before it cheaply.
+/// An ordered list of terms whose middle part (the prefix) can be shared between nodes:
+/// appending to the newest list reuses the buffer, so building a sum or product term by term
+/// in a loop is linear. Two terms can be kept apart: a first term (the head: a product's
+/// literal) and a last term (the tail: the newest term, or a sum's literal), so the ends can
+/// be replaced, and terms added before the last, without shortening the shared prefix.
 /// A mutation may reallocate a buffer that other lists share: never keep a reference to a term
 /// across a mutation; copy the `Expr` instead.
 class TermList {
@@ -135,9 +137,15 @@ class TermList {
   TermList& operator=(TermList other) noexcept;
   ~TermList();
 
-  std::size_t size() const noexcept { return size_ + (tail_ ? 1 : 0); }
+  std::size_t size() const noexcept { return (head_ ? 1 : 0) + size_ + (tail_ ? 1 : 0); }
   bool empty() const noexcept { return size() == 0; }
-  const Expr& operator[](std::size_t i) const noexcept;
+  const Expr& operator[](std::size_t i) const noexcept {
+    if (head_) {
+      if (i == 0) return head_;
+      --i;
+    }
+    return i < size_ ? buffer_->items[start_ + i] : tail_;
+  }
   const Expr& front() const noexcept { return (*this)[0]; }
   const Expr& back() const noexcept { return (*this)[size() - 1]; }
   /// At least the greatest height among the terms (0 when empty).
@@ -151,6 +159,10 @@ class TermList {
   /// Replaces the last term.
   void set_back(Expr term);
   void pop_back() noexcept;
+  /// Replaces the first term (appends when empty).
+  void set_front(Expr term);
+  /// Inserts `term` as the first term.
+  void push_front(Expr term);
   std::vector<Expr> to_vector() const;
 
   /// Moves every owned node reference onto `out` (iterative destruction).
@@ -162,11 +174,14 @@ class TermList {
     std::vector<Expr> items;
   };
   void append_to_prefix(Expr term);
+  void count(const Expr& term, int sign) noexcept;
 
   Buffer* buffer_ = nullptr;
-  std::uint32_t size_ = 0;  ///< number of buffer items this list sees
+  std::uint32_t start_ = 0;  ///< first buffer item this list sees
+  std::uint32_t size_ = 0;   ///< number of buffer items this list sees
   std::uint32_t max_height_ = 0;
   std::uint32_t literals_ = 0;
+  Expr head_;
   Expr tail_;
 };
 

@@ -1,0 +1,262 @@
+// Conversions between Python objects and sample-set values; NumPy and pandas through
+// Python-level calls (`numpy.empty`, `isinstance`, dtype equality, the buffer protocol).
+#include "sample_set/python_values.hpp"
+
+#include <cstring>
+
+#include "lib/error.hpp"
+
+namespace zorvane {
+namespace {
+
+// A buffer view released on scope exit.
+class BufferView {
+ public:
+  BufferView(PyObject* object, int flags) {
+    if (PyObject_GetBuffer(object, &view_, flags) < 0) throw PythonError{};
+  }
+  BufferView(const BufferView&) = delete;
+  ~BufferView() { PyBuffer_Release(&view_); }
+  Py_buffer* operator->() noexcept { return &view_; }
+  Py_buffer& operator*() noexcept { return view_; }
+
+ private:
+  Py_buffer view_{};
+};
+
+// A one-axis buffer of native 8-byte items whose format is one of `formats` (e.g. "d"), or
+// nothing (no error pending) when the object offers no such buffer.
+bool try_one_axis_buffer(PyObject* object, const char* formats, Py_buffer& view) {
+  if (!PyObject_CheckBuffer(object) || PyBytes_Check(object) || PyByteArray_Check(object)) return false;
+  if (PyObject_GetBuffer(object, &view, PyBUF_RECORDS_RO) < 0) {
+    discard_exception();
+    return false;
+  }
+  const char* format = view.format != nullptr ? view.format : "B";
+  if (format[0] == '@' || format[0] == '=' ||
+      (format[0] == '<' && PY_LITTLE_ENDIAN)) {
+    ++format;
+  }
+  const bool fits = view.ndim == 1 && view.itemsize == 8 && format[0] != '\0' && format[1] == '\0' &&
+                    std::strchr(formats, format[0]) != nullptr;
+  if (!fits) {
+    PyBuffer_Release(&view);
+    return false;
+  }
+  return true;
+}
+
+template <class T>
+T read_strided(const Py_buffer& view, Py_ssize_t i) {
+  T value;
+  std::memcpy(&value, static_cast<const char*>(view.buf) + i * view.strides[0], sizeof value);
+  return value;
+}
+
+}  // namespace
+
+void raise_str_to_vec() { raise(ErrorKind::Type, "Can't extract `str` to `Vec`"); }
+
+void check_sequence(PyObject* object) {
+  if (PyUnicode_Check(object)) raise_str_to_vec();
+  if (!PySequence_Check(object)) raise(ErrorKind::Type, cannot_convert_message(object, "Sequence"));
+}
+
+void check_dict(PyObject* object) {
+  if (!PyDict_Check(object)) raise(ErrorKind::Type, cannot_convert_message(object, "PyDict"));
+}
+
+double to_f64(PyObject* object) {
+  if (PyFloat_CheckExact(object)) return PyFloat_AS_DOUBLE(object);
+  const double value = PyFloat_AsDouble(object);
+  if (value == -1.0 && PyErr_Occurred()) throw PythonError{};
+  return value;
+}
+
+std::optional<double> to_optional_f64(PyObject* object) {
+  if (object == nullptr || object == Py_None) return std::nullopt;
+  return to_f64(object);
+}
+
+std::vector<double> to_f64_list(PyObject* object) {
+  check_sequence(object);
+  std::vector<double> out;
+  Py_buffer view;
+  if (try_one_axis_buffer(object, "d", view)) {
+    out.resize(std::size_t(view.shape[0]));
+    for (Py_ssize_t i = 0; i < view.shape[0]; ++i) out[std::size_t(i)] = read_strided<double>(view, i);
+    PyBuffer_Release(&view);
+    return out;
+  }
+  for_each_sequence_item(object, [&](PyRef item) { out.push_back(to_f64(item.get())); });
+  return out;
+}
+
+std::vector<std::uint64_t> to_u64_list(PyObject* object) {
+  check_sequence(object);
+  std::vector<std::uint64_t> out;
+  Py_buffer view;
+  if (try_one_axis_buffer(object, "LQ", view)) {
+    out.resize(std::size_t(view.shape[0]));
+    for (Py_ssize_t i = 0; i < view.shape[0]; ++i) {
+      out[std::size_t(i)] = read_strided<std::uint64_t>(view, i);
+    }
+    PyBuffer_Release(&view);
+    return out;
+  }
+  for_each_sequence_item(object, [&](PyRef item) {
+    if (PyLong_CheckExact(item.get())) {  // no `__index__` to call: read it directly
+      const unsigned long long value = PyLong_AsUnsignedLongLong(item.get());
+      if (value == static_cast<unsigned long long>(-1) && PyErr_Occurred()) throw PythonError{};
+      out.push_back(value);
+    } else {
+      out.push_back(to_u64(item.get()));
+    }
+  });
+  return out;
+}
+
+PyRef dict_item(PyObject* dict, const char* key) {
+  PyRef name = checked(PyUnicode_FromString(key));
+  // Borrowed; the look-up may run `__eq__` of other keys, whose errors are raised.
+  PyRef value = PyRef::borrow(PyDict_GetItemWithError(dict, name.get()));
+  if (!value && PyErr_Occurred()) throw PythonError{};
+  return value;
+}
+
+PyRef py_float(double value) { return checked(PyFloat_FromDouble(value)); }
+PyRef py_optional_float(const std::optional<double>& value) {
+  return value ? py_float(*value) : none();
+}
+PyRef py_u64(std::uint64_t value) { return checked(PyLong_FromUnsignedLongLong(value)); }
+PyRef py_bool(bool value) { return PyRef::borrow(value ? Py_True : Py_False); }
+
+PyRef new_list(std::size_t size) { return checked(PyList_New(Py_ssize_t(size))); }
+void list_set(PyObject* list, std::size_t index, PyRef item) {
+  PyList_SET_ITEM(list, Py_ssize_t(index), item.release());
+}
+
+PyRef py_float_list(std::span<const double> values) {
+  PyRef list = new_list(values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) list_set(list.get(), i, py_float(values[i]));
+  return list;
+}
+
+PyRef py_u64_list(std::span<const std::uint64_t> values) {
+  PyRef list = new_list(values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) list_set(list.get(), i, py_u64(values[i]));
+  return list;
+}
+
+PyRef new_dict() { return checked(PyDict_New()); }
+
+void dict_set(PyObject* dict, const char* key, PyObject* value) {
+  if (PyDict_SetItemString(dict, key, value) < 0) throw PythonError{};
+}
+void dict_set(PyObject* dict, std::string_view key, PyObject* value) {
+  PyRef name = new_str(key);
+  if (PyDict_SetItem(dict, name.get(), value) < 0) throw PythonError{};
+}
+
+// ---- NumPy ----
+
+Numpy Numpy::import() {
+  PyRef module = checked(PyImport_ImportModule("numpy"));
+  Numpy numpy;
+  numpy.empty = checked(PyObject_GetAttrString(module.get(), "empty"));
+  numpy.ndarray = checked(PyObject_GetAttrString(module.get(), "ndarray"));
+  PyRef dtype = checked(PyObject_GetAttrString(module.get(), "dtype"));
+  numpy.float64 = checked(PyObject_CallFunction(dtype.get(), "s", "float64"));
+  numpy.uint64 = checked(PyObject_CallFunction(dtype.get(), "s", "uint64"));
+  return numpy;
+}
+
+namespace {
+
+PyRef new_array(const Numpy& numpy, std::span<const std::size_t> shape, const PyRef& dtype,
+                const void* data, std::size_t bytes) {
+  PyRef dims = checked(PyTuple_New(Py_ssize_t(shape.size())));
+  for (std::size_t i = 0; i < shape.size(); ++i) {
+    PyTuple_SET_ITEM(dims.get(), Py_ssize_t(i), py_u64(shape[i]).release());
+  }
+  PyRef array = checked(PyObject_CallFunctionObjArgs(numpy.empty.get(), dims.get(), dtype.get(), nullptr));
+  if (bytes == 0) return array;
+  BufferView view(array.get(), PyBUF_WRITABLE | PyBUF_C_CONTIGUOUS);
+  if (std::size_t(view->len) != bytes) throw std::logic_error("numpy.empty returned an array of another size");
+  std::memcpy(view->buf, data, bytes);
+  return array;
+}
+
+}  // namespace
+
+PyRef new_float64_array(const Numpy& numpy, std::span<const std::size_t> shape,
+                        std::span<const double> data) {
+  return new_array(numpy, shape, numpy.float64, data.data(), data.size_bytes());
+}
+
+PyRef new_uint64_matrix(const Numpy& numpy, std::size_t rows, std::size_t columns,
+                        std::span<const std::uint64_t> data) {
+  const std::size_t shape[] = {rows, columns};
+  return new_array(numpy, shape, numpy.uint64, data.data(), data.size_bytes());
+}
+
+bool is_float64_array(const Numpy& numpy, PyObject* object) {
+  const int is_array = PyObject_IsInstance(object, numpy.ndarray.get());
+  if (is_array < 0) throw PythonError{};
+  if (is_array == 0) return false;
+  PyRef dtype = checked(PyObject_GetAttrString(object, "dtype"));
+  const int equivalent = PyObject_RichCompareBool(dtype.get(), numpy.float64.get(), Py_EQ);
+  if (equivalent < 0) throw PythonError{};
+  return equivalent == 1;
+}
+
+DenseArray read_float64_array(PyObject* array) {
+  BufferView view(array, PyBUF_RECORDS_RO);
+  if (view->itemsize != 8) throw std::logic_error("a float64 array with items of another size");
+  const auto ndim = std::size_t(view->ndim);
+  std::vector<std::size_t> shape(ndim);
+  for (std::size_t a = 0; a < ndim; ++a) shape[a] = std::size_t(view->shape[a]);
+  DenseArray out(shape, 0.0);
+  const std::size_t size = out.size();
+  if (size == 0) return out;
+  // Row-major walk over any strides with an index counter per axis.
+  std::vector<std::size_t> index(ndim, 0);
+  const char* base = static_cast<const char*>(view->buf);
+  double* target = out.data();
+  for (std::size_t k = 0; k < size; ++k) {
+    Py_ssize_t at = 0;
+    for (std::size_t a = 0; a < ndim; ++a) at += Py_ssize_t(index[a]) * view->strides[a];
+    std::memcpy(target + k, base + at, sizeof(double));
+    for (std::size_t a = ndim; a-- > 0;) {
+      if (++index[a] < shape[a]) break;
+      index[a] = 0;
+    }
+  }
+  return out;
+}
+
+// ---- pandas and embedded sources ----
+
+PyRef dataframe_from_dict(PyObject* table) {
+  PyRef pandas = checked(PyImport_ImportModule("pandas"));
+  PyRef frame = checked(PyObject_GetAttrString(pandas.get(), "DataFrame"));
+  PyRef from_dict = checked(PyObject_GetAttrString(frame.get(), "from_dict"));
+  return checked(PyObject_CallOneArg(from_dict.get(), table));
+}
+
+PyRef function_from_source(const char* source, const char* function) {
+  PyRef code = checked(Py_CompileString(source, "", Py_file_input));
+  PyRef module = checked(PyModule_New(""));
+  PyObject* globals = PyModule_GetDict(module.get());  // borrowed
+  if (globals == nullptr) throw PythonError{};
+  if (PyDict_SetItemString(globals, "__builtins__", PyEval_GetBuiltins()) < 0) throw PythonError{};
+  PyRef result = checked(PyEval_EvalCode(code.get(), globals, globals));
+  PyRef found = checked(PyObject_GetAttrString(module.get(), function));
+  return found;
+}
+
+PyRef call(PyObject* function, std::initializer_list<PyObject*> args) {
+  return checked(PyObject_Vectorcall(function, args.begin(), args.size(), nullptr));
+}
+
+}  // namespace zorvane

@@ -1,0 +1,353 @@
+// Record conversions: sparse <-> dense, dict, JSON and pandas forms.
+#include <limits>
+
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+
+#include "sample_set/json_writer.hpp"
+#include "sample_set/record.hpp"
+
+namespace zorvane {
+
+// ---- sparse <-> dense ----
+
+namespace {
+
+// The number of elements of `shape`, refused when it cannot be allocated at all.
+std::size_t element_count(const std::vector<std::uint64_t>& shape) {
+  constexpr std::uint64_t kMaxElements = std::uint64_t(std::numeric_limits<std::ptrdiff_t>::max()) / sizeof(double);
+  std::uint64_t count = 1;
+  bool too_large = false;
+  for (std::uint64_t length : shape) {
+    if (length == 0) return 0;
+    if (count > kMaxElements / length) too_large = true;
+    else count *= length;
+  }
+  if (too_large) {
+    raise(ErrorKind::Memory,
+          fmt::format("a dense array of shape [{}] is too large", fmt::join(shape, ", ")));
+  }
+  return std::size_t(count);
+}
+
+}  // namespace
+
+DenseArray sparse_to_dense_array(const CooFormat& coo) {
+  element_count(coo.shape);
+  const std::vector<std::size_t> shape(coo.shape.begin(), coo.shape.end());
+  DenseArray array(shape, 0.0);
+  const std::size_t ndim = shape.size();
+  std::vector<std::uint64_t> coordinate(coo.non_zero_indices.size());
+  for (std::size_t k = 0; k < coo.non_zero_values.size(); ++k) {
+    for (std::size_t a = 0; a < coo.non_zero_indices.size(); ++a) {
+      const std::vector<std::uint64_t>& axis = coo.non_zero_indices[a];
+      if (k >= axis.size()) {
+        raise(ErrorKind::Index,
+              fmt::format("Failed to read the coordinate of the non-zero value #{}: the index list "
+                          "of axis {} has only {} entries. shape: [{}]",
+                          k, a, axis.size(), fmt::join(coo.shape, ", ")));
+      }
+      coordinate[a] = axis[k];
+    }
+    bool inside = coordinate.size() == ndim;
+    std::size_t offset = 0;
+    for (std::size_t a = 0; inside && a < ndim; ++a) {
+      inside = coordinate[a] < coo.shape[a];
+      offset = offset * shape[a] + std::size_t(coordinate[a]);
+    }
+    if (!inside) {
+      raise(ErrorKind::Index,
+            fmt::format("Failed to get a mutable reference to the array at [{}]. This might be caused "
+                        "by the shape mismatch. shape: [{}]",
+                        fmt::join(coordinate, ", "), fmt::join(coo.shape, ", ")));
+    }
+    array.data()[offset] = coo.non_zero_values[k];
+  }
+  return array;
+}
+
+CooFormat dense_to_sparse_array(const DenseArray& array) {
+  const std::size_t ndim = array.dimension();
+  CooFormat coo;
+  coo.shape.assign(array.shape().begin(), array.shape().end());
+  coo.non_zero_indices.resize(ndim);
+  std::vector<std::size_t> index(ndim, 0);
+  for (std::size_t k = 0; k < array.size(); ++k) {
+    const double value = array.data()[k];
+    if (value != 0.0) {  // NaN enters, 0.0 and -0.0 do not
+      for (std::size_t a = 0; a < ndim; ++a) coo.non_zero_indices[a].push_back(index[a]);
+      coo.non_zero_values.push_back(value);
+    }
+    for (std::size_t a = ndim; a-- > 0;) {
+      if (++index[a] < coo.shape[a]) break;
+      index[a] = 0;
+    }
+  }
+  return coo;
+}
+
+Record record_to_dense(const Record& record) {
+  if (is_dense(record)) return record;
+  DenseSolution dense;
+  for (const auto& [name, entries] : std::get<SparseSolution>(record.solution)) {
+    std::vector<DenseArray> arrays;
+    arrays.reserve(entries.size());
+    for (const CooFormat& coo : entries) arrays.push_back(sparse_to_dense_array(coo));
+    dense.emplace(name, std::move(arrays));
+  }
+  return Record{std::move(dense), record.num_occurrences};
+}
+
+Record record_to_sparse(const Record& record) {
+  if (!is_dense(record)) return record;
+  SparseSolution sparse;
+  for (const auto& [name, arrays] : std::get<DenseSolution>(record.solution)) {
+    std::vector<CooFormat> entries;
+    entries.reserve(arrays.size());
+    for (const DenseArray& array : arrays) entries.push_back(dense_to_sparse_array(array));
+    sparse.emplace(name, std::move(entries));
+  }
+  return Record{std::move(sparse), record.num_occurrences};
+}
+
+// ---- dict and pandas forms ----
+
+PyRef record_to_dict(const Record& record) {
+  PyRef dict = new_dict();
+  dict_set(dict.get(), "solution", solution_to_py(record.solution).get());
+  dict_set(dict.get(), "num_occurrences", py_u64_list(record.num_occurrences).get());
+  return dict;
+}
+
+Record record_from_dict(PyObject* dict) {
+  Record record;
+  if (PyRef solution = dict_item(dict, "solution")) record.solution = extract_solution(solution.get());
+  if (PyRef counts = dict_item(dict, "num_occurrences")) record.num_occurrences = to_u64_list(counts.get());
+  return record;
+}
+
+PyRef record_to_pandas(const Record& record) {
+  PyRef table = new_dict();
+  std::visit(
+      [&](const auto& map) {
+        for (const auto& entry : map) {
+          dict_set(table.get(), "solution[" + entry.first + "]",
+                   solution_entries_to_py(record.solution, entry.first).get());
+        }
+      },
+      record.solution);
+  dict_set(table.get(), "num_occurrences", py_u64_list(record.num_occurrences).get());
+  return dataframe_from_dict(table.get());
+}
+
+// ---- JSON form ----
+
+namespace {
+
+void append_coo_json(std::string& out, const CooFormat& coo) {
+  out += '[';
+  json::append_array(out, coo.non_zero_indices, json::append_u64_array);
+  out += ',';
+  json::append_f64_array(out, coo.non_zero_values);
+  out += ',';
+  json::append_u64_array(out, coo.shape);
+  out += ']';
+}
+
+void append_dense_json(std::string& out, const DenseArray& array) {
+  out += "{\"v\":1,\"dim\":[";
+  for (std::size_t a = 0; a < array.dimension(); ++a) {
+    if (a > 0) out += ',';
+    json::append_u64(out, array.shape()[a]);
+  }
+  out += "],\"data\":[";
+  for (std::size_t i = 0; i < array.size(); ++i) {
+    if (i > 0) out += ',';
+    json::append_f64(out, array.data()[i]);
+  }
+  out += "]}";
+}
+
+std::vector<double> read_f64_array(json::Cursor& cursor) {
+  std::vector<double> values;
+  cursor.read_array("a sequence", [&] { values.push_back(cursor.read_f64()); });
+  return values;
+}
+
+std::vector<std::uint64_t> read_u64_array(json::Cursor& cursor) {
+  std::vector<std::uint64_t> values;
+  cursor.read_array("a sequence", [&] { values.push_back(cursor.read_u64()); });
+  return values;
+}
+
+CooFormat read_coo_json(json::Cursor& cursor) {
+  static constexpr const char* kFields[] = {"non_zero_indices", "non_zero_values", "shape"};
+  static constexpr json::StructShape kShape{"COOFormat", kFields, 3, nullptr};
+  CooFormat coo;
+  json::read_struct(cursor, kShape, [&](std::size_t field) {
+    switch (field) {
+      case 0:
+        coo.non_zero_indices.clear();
+        cursor.read_array("a sequence", [&] { coo.non_zero_indices.push_back(read_u64_array(cursor)); });
+        break;
+      case 1: coo.non_zero_values = read_f64_array(cursor); break;
+      default: coo.shape = read_u64_array(cursor);
+    }
+  });
+  return coo;
+}
+
+constexpr const char* kArrayExpected = "ndarray representation";
+
+// The product of `dim`, or nothing when it does not fit 64 bits.
+std::optional<std::uint64_t> checked_product(const std::vector<std::uint64_t>& dim) {
+  std::uint64_t product = 1;
+  bool overflow = false;
+  for (std::uint64_t length : dim) {
+    if (length == 0) return 0;
+    if (product > std::numeric_limits<std::uint64_t>::max() / length) overflow = true;
+    product *= length;
+  }
+  if (overflow) return std::nullopt;
+  return product;
+}
+
+DenseArray dense_from_parts(const json::Cursor& cursor, const json::Event& at,
+                            const std::vector<std::uint64_t>& dim, std::vector<double> data) {
+  const std::optional<std::uint64_t> size = checked_product(dim);
+  if (!size || *size != data.size()) cursor.fail("data and dimension must match in size", at);
+  const std::vector<std::size_t> shape(dim.begin(), dim.end());
+  DenseArray array(shape, 0.0);
+  std::copy(data.begin(), data.end(), array.data());
+  return array;
+}
+
+void check_array_version(const json::Cursor& cursor, const json::Event& at, std::uint8_t version) {
+  if (version != 1) cursor.fail(fmt::format("unknown array version: {}", version), at);
+}
+
+// {"v":1,"dim":[...],"data":[...]} or [1, [...], [...]].
+DenseArray read_dense_json(json::Cursor& cursor) {
+  const json::Event& start = cursor.next();
+  std::optional<std::uint8_t> version;
+  std::optional<std::vector<std::uint64_t>> dim;
+  std::optional<std::vector<double>> data;
+  if (start.kind == json::Event::Kind::StartArray) {
+    std::size_t count = 0;
+    auto element = [&](auto&& read) {
+      if (cursor.peek().kind == json::Event::Kind::EndArray) {
+        cursor.fail(fmt::format("invalid length {}, expected {}", count, kArrayExpected), cursor.next());
+      }
+      read();
+      ++count;
+    };
+    element([&] {
+      version = cursor.read_u8();
+      check_array_version(cursor, cursor.peek(), *version);
+    });
+    element([&] { dim = read_u64_array(cursor); });
+    element([&] { data = read_f64_array(cursor); });
+    while (cursor.peek().kind != json::Event::Kind::EndArray) {
+      cursor.skip_value();
+      ++count;
+    }
+    const json::Event& end = cursor.next();
+    if (count != 3) cursor.fail(fmt::format("invalid length {}, expected {}", count, kArrayExpected), end);
+    return dense_from_parts(cursor, end, *dim, std::move(*data));
+  }
+  if (start.kind != json::Event::Kind::StartObject) cursor.invalid_type(start, kArrayExpected);
+  while (cursor.peek().kind != json::Event::Kind::EndObject) {
+    const json::Event& key = cursor.next();
+    const std::string_view name = cursor.string(key);
+    if (name == "v") {
+      const std::uint8_t v = cursor.read_u8();
+      check_array_version(cursor, key, v);
+      version = v;
+    } else if (name == "dim") {
+      dim = read_u64_array(cursor);
+    } else if (name == "data") {
+      data = read_f64_array(cursor);
+    } else {
+      cursor.fail(fmt::format("unknown field `{}`, expected one of `v`, `dim`, `data`", name), key);
+    }
+  }
+  const json::Event& end = cursor.next();
+  if (!version) cursor.fail("missing field `v`", end);
+  if (!dim) cursor.fail("missing field `dim`", end);
+  if (!data) cursor.fail("missing field `data`", end);
+  return dense_from_parts(cursor, end, *dim, std::move(*data));
+}
+
+template <class T, class F>
+std::map<std::string, std::vector<T>> read_solution_map(json::Cursor& cursor, F&& entry) {
+  std::map<std::string, std::vector<T>> map;
+  cursor.read_object("a map", [&](std::string name) {
+    std::vector<T> entries;
+    cursor.read_array("a sequence", [&] { entries.push_back(entry(cursor)); });
+    map.insert_or_assign(std::move(name), std::move(entries));
+  });
+  return map;
+}
+
+constexpr const char* kSolutionExpected = "enum RecordSolution";
+
+RecordSolution read_solution_json(json::Cursor& cursor) {
+  const json::Event& start = cursor.next();
+  if (start.kind != json::Event::Kind::StartObject) cursor.invalid_type(start, kSolutionExpected);
+  const json::Event& key = cursor.next();
+  if (key.kind != json::Event::Kind::Key) {
+    cursor.fail("invalid value: empty map, expected enum RecordSolution with one variant", key);
+  }
+  const std::string_view variant = cursor.string(key);
+  RecordSolution solution;
+  if (variant == "Sparse") {
+    solution = read_solution_map<CooFormat>(cursor, read_coo_json);
+  } else if (variant == "Dense") {
+    solution = read_solution_map<DenseArray>(cursor, read_dense_json);
+  } else {
+    cursor.fail(fmt::format("unknown variant `{}`, expected `Sparse` or `Dense`", variant), key);
+  }
+  const json::Event& end = cursor.next();
+  if (end.kind != json::Event::Kind::EndObject) {
+    cursor.fail("invalid value: map with more than one key, expected enum RecordSolution with one variant", end);
+  }
+  return solution;
+}
+
+}  // namespace
+
+void append_record_json(std::string& out, const Record& record) {
+  out += "{\"solution\":{";
+  if (is_dense(record)) {
+    out += "\"Dense\":";
+    json::append_map(out, std::get<DenseSolution>(record.solution),
+                     [](std::string& o, const std::vector<DenseArray>& arrays) {
+                       json::append_array(o, arrays, append_dense_json);
+                     });
+  } else {
+    out += "\"Sparse\":";
+    json::append_map(out, std::get<SparseSolution>(record.solution),
+                     [](std::string& o, const std::vector<CooFormat>& entries) {
+                       json::append_array(o, entries, append_coo_json);
+                     });
+  }
+  out += "},\"num_occurrences\":";
+  json::append_u64_array(out, record.num_occurrences);
+  out += '}';
+}
+
+Record read_record_json(json::Cursor& cursor) {
+  static constexpr const char* kFields[] = {"solution", "num_occurrences"};
+  static constexpr json::StructShape kShape{"PyRecord", kFields, 2, nullptr};
+  Record record;
+  json::read_struct(cursor, kShape, [&](std::size_t field) {
+    if (field == 0) {
+      record.solution = read_solution_json(cursor);
+    } else {
+      record.num_occurrences = read_u64_array(cursor);
+    }
+  });
+  return record;
+}
+
+}  // namespace zorvane

@@ -1,0 +1,266 @@
+// SampleSet: construction, attributes, text, equality, dict, JSON (through orjson) and pandas
+// forms, the dense form, and the Python class.
+#include "sample_set/sample_set.hpp"
+
+#include "lib/docs.hpp"
+
+namespace zorvane {
+
+bool sample_set_eq(const SampleSet& a, const SampleSet& b) {
+  if (!record_eq(a.record, b.record) || !evaluation_eq(a.evaluation, b.evaluation) ||
+      !measuring_time_eq(a.measuring_time, b.measuring_time)) {
+    return false;
+  }
+  PyRef equal = checked(PyObject_RichCompare(a.metadata.get(), b.metadata.get(), Py_EQ));
+  const int truth = PyObject_IsTrue(equal.get());
+  if (truth < 0) throw PythonError{};
+  return truth == 1;
+}
+
+PyRef wrap_sample_set(SampleSet value) { return new_instance(ClassId::SampleSet, std::move(value)); }
+
+namespace {
+
+// Embedded Python sources, compiled and run as a fresh module on every call.
+constexpr const char* kDumpSource = R"py(import orjson
+import numpy as np
+
+
+def default(obj):
+    if isinstance(obj, np.ndarray):
+        return obj.tolist()
+    return obj
+
+
+def dump(obj):
+    return orjson.dumps(obj, default=default, option=orjson.OPT_SERIALIZE_NUMPY).decode("utf-8")
+)py";
+
+constexpr const char* kLoadSource = R"py(import orjson
+
+
+def load(obj):
+    return orjson.loads(obj)
+)py";
+
+constexpr Signature kNew{.owner = "SampleSet",
+                         .function = "__new__",
+                         .names = {"record", "evaluation", "measuring_time", "metadata"},
+                         .positional = 4,
+                         .required_positional = 3};
+constexpr Signature kFromDict{.owner = "SampleSet", .function = "from_dict", .names = {"dict"},
+                              .positional = 1, .required_positional = 1};
+constexpr Signature kFromJson{.owner = "SampleSet", .function = "from_json", .names = {"json"},
+                              .positional = 1, .required_positional = 1};
+
+Borrow<SampleSet> held(PyObject* self) { return borrow<SampleSet>(self, ClassId::SampleSet); }
+
+PyRef metadata_dict(PyObject* object) {
+  check_dict(object);
+  return PyRef::borrow(object);
+}
+
+PyRef sample_set_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
+  SampleSet value;
+  value.record = convert_argument("record", [&] { return *borrow<Record>(arguments[0], ClassId::Record); });
+  value.evaluation =
+      convert_argument("evaluation", [&] { return *borrow<Evaluation>(arguments[1], ClassId::Evaluation); });
+  value.measuring_time = convert_argument(
+      "measuring_time", [&] { return *borrow<MeasuringTime>(arguments[2], ClassId::MeasuringTime); });
+  if (arguments[3] == nullptr || arguments[3] == Py_None) {
+    value.metadata = new_dict();
+  } else {
+    value.metadata = convert_argument("metadata", [&] { return metadata_dict(arguments[3]); });
+  }
+  return wrap_sample_set(std::move(value));
+}
+
+PyRef get_record(PyObject* self) { return wrap_record(held(self)->record); }
+PyRef get_evaluation(PyObject* self) { return wrap_evaluation(held(self)->evaluation); }
+PyRef get_measuring_time(PyObject* self) {
+  return new_instance(ClassId::MeasuringTime, held(self)->measuring_time);
+}
+PyRef get_metadata(PyObject* self) { return held(self)->metadata; }
+
+BorrowMut<SampleSet> held_mut(PyObject* self) { return borrow_mut<SampleSet>(self, ClassId::SampleSet); }
+
+void set_record(PyObject* self, PyObject* value) {
+  Record record = *borrow<Record>(value, ClassId::Record);
+  held_mut(self)->record = std::move(record);
+}
+void set_evaluation(PyObject* self, PyObject* value) {
+  Evaluation evaluation = *borrow<Evaluation>(value, ClassId::Evaluation);
+  held_mut(self)->evaluation = std::move(evaluation);
+}
+void set_measuring_time(PyObject* self, PyObject* value) {
+  MeasuringTime time = *borrow<MeasuringTime>(value, ClassId::MeasuringTime);
+  held_mut(self)->measuring_time = time;
+}
+void set_metadata(PyObject* self, PyObject* value) {
+  PyRef metadata = metadata_dict(value);
+  PyRef old;
+  {
+    BorrowMut<SampleSet> set = held_mut(self);
+    old = std::exchange(set->metadata, std::move(metadata));
+  }
+  // `old` is released after the borrow ends: dropping it may run Python code.
+}
+
+PyRef sample_set_repr(PyObject* self) {
+  Borrow<SampleSet> set = held(self);
+  std::string text = "SampleSet(record=";
+  append_record_text(text, set->record);
+  text += ", evaluation=";
+  append_evaluation_text(text, set->evaluation);
+  text += ", measuring_time=";
+  append_measuring_time_text(text, set->measuring_time);
+  text += ", metadata=";
+  PyRef metadata_text = PyRef::steal(PyObject_Str(set->metadata.get()));
+  const char* utf8 = metadata_text ? PyUnicode_AsUTF8(metadata_text.get()) : nullptr;
+  if (utf8 != nullptr) {
+    text += utf8;
+  } else {
+    discard_exception();
+    text += "<unprintable dict object>";
+  }
+  text += ')';
+  return new_str(text);
+}
+
+PyRef sample_set_to_dict_value(const SampleSet& set) {
+  PyRef dict = new_dict();
+  dict_set(dict.get(), "record", record_to_dict(set.record).get());
+  dict_set(dict.get(), "evaluation", evaluation_to_dict(set.evaluation).get());
+  dict_set(dict.get(), "measuring_time", measuring_time_to_dict(set.measuring_time).get());
+  dict_set(dict.get(), "metadata", set.metadata.get());
+  return dict;
+}
+
+// The dict under `key`: ValueError when missing, TypeError when not a dict.
+PyRef required_dict(PyObject* dict, const char* key) {
+  PyRef value = dict_item(dict, key);
+  if (!value) raise(ErrorKind::Value, std::string("the key '") + key + "' is not included in the dict");
+  if (!PyDict_Check(value.get())) {
+    raise(ErrorKind::Type, std::string("the value of the key '") + key + "' is not dict");
+  }
+  return value;
+}
+
+SampleSet sample_set_from_dict(PyObject* dict) {
+  SampleSet value;
+  value.record = record_from_dict(required_dict(dict, "record").get());
+  value.evaluation = evaluation_from_dict(required_dict(dict, "evaluation").get());
+  value.measuring_time = measuring_time_from_dict(required_dict(dict, "measuring_time").get());
+  PyRef metadata = dict_item(dict, "metadata");
+  if (!metadata) {
+    value.metadata = new_dict();
+  } else if (!PyDict_Check(metadata.get())) {
+    raise(ErrorKind::Type, "the value of the key 'metadata' is not dict");
+  } else {
+    value.metadata = std::move(metadata);
+  }
+  return value;
+}
+
+PyRef sample_set_to_dict(PyObject* self) { return sample_set_to_dict_value(*held(self)); }
+
+PyRef sample_set_from_dict_method(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Arguments arguments = parse_arguments(kFromDict, args, nargs, kwnames);
+  convert_argument("dict", [&] { check_dict(arguments[0]); });
+  return wrap_sample_set(sample_set_from_dict(arguments[0]));
+}
+
+PyRef sample_set_to_json(PyObject* self) {
+  PyRef dump = function_from_source(kDumpSource, "dump");
+  PyRef dict = sample_set_to_dict(self);
+  PyRef text = call(dump.get(), {dict.get()});
+  if (!PyUnicode_Check(text.get())) raise(ErrorKind::Type, cannot_convert_message(text.get(), "PyString"));
+  return text;
+}
+
+PyRef sample_set_from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Arguments arguments = parse_arguments(kFromJson, args, nargs, kwnames);
+  PyObject* text = arguments[0];
+  convert_argument("json", [&] { to_string(text); });
+  PyRef load = function_from_source(kLoadSource, "load");
+  PyRef dict = call(load.get(), {text});
+  check_dict(dict.get());
+  return wrap_sample_set(sample_set_from_dict(dict.get()));
+}
+
+PyRef sample_set_to_pandas(PyObject* self) {
+  PyRef pandas = checked(PyImport_ImportModule("pandas"));
+  Borrow<SampleSet> set = held(self);
+  PyRef record_table = record_to_pandas(set->record);
+  PyRef evaluation_table = evaluation_to_pandas(set->evaluation);
+  PyRef concat = checked(PyObject_GetAttrString(pandas.get(), "concat"));
+  PyRef tables = checked(PyList_New(2));
+  PyList_SET_ITEM(tables.get(), 0, record_table.release());
+  PyList_SET_ITEM(tables.get(), 1, evaluation_table.release());
+  PyRef positional = checked(PyTuple_Pack(1, tables.get()));
+  PyRef keywords = new_dict();
+  PyRef axis = checked(PyLong_FromLong(1));
+  dict_set(keywords.get(), "axis", axis.get());
+  return checked(PyObject_Call(concat.get(), positional.get(), keywords.get()));
+}
+
+PyRef sample_set_to_dense(PyObject* self) {
+  Borrow<SampleSet> set = held(self);
+  SampleSet dense{record_to_dense(set->record), set->evaluation, set->measuring_time, set->metadata};
+  return wrap_sample_set(std::move(dense));
+}
+
+PyRef sample_set_is_dense(PyObject* self) { return py_bool(is_dense(held(self)->record)); }
+PyRef sample_set_is_sparse(PyObject* self) { return py_bool(!is_dense(held(self)->record)); }
+
+PyGetSetDef kGetSet[] = {
+    getter_setter<get_record, set_record>("record"),
+    getter_setter<get_evaluation, set_evaluation>("evaluation"),
+    getter_setter<get_measuring_time, set_measuring_time>("measuring_time"),
+    getter_setter<get_metadata, set_metadata>("metadata"),
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyMethodDef kMethods[] = {
+    noargs_method<sample_set_to_dict>("to_dict", docs::kMethodDocSampleSetToDict),
+    static_method<sample_set_from_dict_method>("from_dict", docs::kMethodDocSampleSetFromDict),
+    noargs_method<sample_set_to_json>("to_json", docs::kMethodDocSampleSetToJson),
+    static_method<sample_set_from_json>("from_json", docs::kMethodDocSampleSetFromJson),
+    noargs_method<sample_set_to_pandas>("to_pandas", docs::kMethodDocSampleSetToPandas),
+    noargs_method<sample_set_to_dense>("to_dense", docs::kMethodDocSampleSetToDense),
+    noargs_method<sample_set_is_dense>("is_dense", docs::kMethodDocSampleSetIsDense),
+    noargs_method<sample_set_is_sparse>("is_sparse", docs::kMethodDocSampleSetIsSparse),
+    fastcall_method<sample_set_feasible>("feasible", docs::kMethodDocSampleSetFeasible),
+    fastcall_method<sample_set_infeasible>("infeasible", docs::kMethodDocSampleSetInfeasible),
+    fastcall_method<sample_set_lowest>("lowest", docs::kMethodDocSampleSetLowest),
+    noargs_method<sample_set_backend_calculation_time>("get_backend_calculation_time",
+                                                       docs::kMethodDocSampleSetGetBackendCalculationTime),
+    {nullptr, nullptr, 0, nullptr},
+};
+
+const PyType_Slot kSlots[] = {
+    {Py_tp_repr, reinterpret_cast<void*>(&slot_unary<sample_set_repr>)},
+    {Py_tp_str, reinterpret_cast<void*>(&slot_unary<sample_set_repr>)},
+    {Py_tp_richcompare,
+     reinterpret_cast<void*>(&slot_richcompare<compare_by_value<SampleSet, ClassId::SampleSet, sample_set_eq>>)},
+};
+
+}  // namespace
+
+const ClassDef kSampleSetClass{
+    .id = ClassId::SampleSet,
+    .name = "SampleSet",
+    .doc = docs::kSampleSet,
+    .signature = docs::kSigSampleSet,
+    .basicsize = sizeof(Instance<SampleSet>),
+    .dealloc = &dealloc_instance<SampleSet>,
+    .tp_new = &constructor_new<sample_set_new>,
+    .vectorcall = &constructor_vectorcall<sample_set_new>,
+    .slots = kSlots,
+    .methods = kMethods,
+    .getset = kGetSet,
+    .attributes = {},
+};
+
+}  // namespace zorvane
