@@ -124,7 +124,7 @@ def model_tuples(constraints=40):
     return ("problem", "bench", objective, rows)
 
 
-def build_model(spec):
+def build_model(tuples):
     """The Problem that ``model_tuples`` describes."""
     w, v = Placeholder("w", ndim=1), Placeholder("v", ndim=1)
     i = Element("i", belong_to=(0, w.len_at(0)))
@@ -143,7 +143,7 @@ def build_model(spec):
         left, right = node(args[0]), node(args[1])
         return {"+": lambda: left + right, "*": lambda: left * right, "<=": lambda: left <= right}[op]()
 
-    _, name, objective, rows = spec
+    _, name, objective, rows = tuples
     model = Problem(name)
     model += node(objective)
     for row_name, condition in rows:

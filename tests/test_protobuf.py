@@ -59,7 +59,7 @@ EXPRESSIONS = {
     "length of an element": k.len_at(0),
     "length of a subscript": q[i].len_at(0),
     "length of a subscripted element": e3[0].len_at(0),
-    **{f"{f.__name__}": f(a + 1) for f in (zv.abs, zv.ceil, zv.floor, zv.ln, zv.log2, zv.log10)},
+    **{f.__name__: f(a + 1) for f in (zv.abs, zv.ceil, zv.floor, zv.ln, zv.log2, zv.log10)},
     "power": x[i] ** 2,
     "remainder": a % 3,
     "division": a / b,
@@ -105,7 +105,8 @@ MODELS = {
     "constraint": zv.Constraint("c", zv.sum(i, x[i]) == 1),
     "constraint with forall": zv.Constraint("c", x[i] <= p[i], forall=[(i, i > 0)]),
     "penalty": zv.CustomPenaltyTerm("t", (x[i] - 1) ** 2, forall=[i]),
-    "names with any text": zv.Constraint("", c == 1),
+    "empty name": zv.Constraint("", c == 1),
+    "name in any script": zv.CustomPenaltyTerm("péno ✓ 罰", zv.SemiContinuousVar("変数", lower_bound=0, upper_bound=1)),
 }
 
 
