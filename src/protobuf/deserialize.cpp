@@ -7,7 +7,6 @@
 
 #include <fmt/format.h>
 
-#include "model/name_check.hpp"
 #include "protobuf/messages.hpp"
 #include "protobuf/node_decoder.hpp"
 #include "protobuf/schema.hpp"
@@ -99,30 +98,6 @@ CustomPenaltyTerm decode_custom_penalty_term(const CustomPenaltyTermMsg& message
   return new_custom_penalty_term(message.name, std::move(term), std::move(forall));
 }
 
-/// A map entry must hold its value under the value's own name, as `+=` stores it.
-template <class Value>
-void check_key(const std::string& key, const Value& value, const char* what) {
-  if (key != value.name) {
-    refuse(fmt::format("failed to decode the input buffer because the {} stored under the key '{}' is named '{}'",
-                       what, key, value.name));
-  }
-}
-
-/// The rule of `+=`: one name stands for one variable across the whole problem.
-void check_names(const Problem& problem) {
-  std::vector<const Node*> expressions{problem.objective.get()};
-  for (const auto& [name, constraint] : problem.constraints) {
-    expressions.push_back(constraint.left.get());
-    expressions.push_back(constraint.right.get());
-  }
-  for (const auto& [name, term] : problem.custom_penalty_terms) expressions.push_back(term.expression.get());
-  NameRegistry registry;
-  for (const Node* expression : expressions) {
-    const std::vector<std::string> conflicts = registry.check({expression});
-    if (!conflicts.empty()) raise_duplicated_name(conflicts);
-  }
-}
-
 Problem decode_problem(const ProblemMsg& message, DecodeBudget& budget) {
   const auto sense = kind_from_wire<ProblemSense>(message.sense, kSenseOffset, kProblemSenseCount);
   if (!sense) refuse(kProblemSense);
@@ -133,16 +108,15 @@ Problem decode_problem(const ProblemMsg& message, DecodeBudget& budget) {
   // The maps are read in ascending key order, the order the problem keeps them in.
   for (const auto& [key, entry] : message.constraints) {
     Constraint constraint = decode_constraint(entry, budget);
-    check_key(key, constraint, "constraint");
     problem.constraints.emplace(key, std::move(constraint));
   }
   for (const auto& [key, entry] : message.custom_penalty_terms) {
     CustomPenaltyTerm term = decode_custom_penalty_term(entry, budget);
-    check_key(key, term, "custom penalty term");
     problem.custom_penalty_terms.emplace(key, std::move(term));
   }
+  // Assembled as stored: map keys and value names are kept as they are, and the one-name-one-
+  // variable rule of `+=` is not applied, so every stored model reads back without loss.
   problem.name = message.name;
-  check_names(problem);
   return problem;
 }
 
