@@ -1,0 +1,116 @@
+"""Builders, hypothesis strategies and a memory check shared by the tests of records, evaluations, timing records,
+sample sets and protobuf."""
+import gc
+import os
+import sys
+import tracemalloc
+
+import numpy as np
+from hypothesis import strategies as st
+from hypothesis.extra import numpy as hnp
+
+import zorvane as zv
+
+# The record of the Record class documentation, in both forms.
+DENSE_X = [np.array([[0.0, 1.0, 0.0], [2.0, 0.0, 3.0]]), np.array([[1.0, 0.0, 0.0], [2.0, 3.0, 4.0]])]
+DENSE_Y = [np.array([0.0, 0.0, 1.0]), np.array([0.0, 1.0, 0.0])]
+SPARSE_X = [(([0, 1, 1], [1, 0, 2]), [1.0, 2.0, 3.0], (2, 3)),
+            (([0, 1, 1, 1], [0, 0, 1, 2]), [1.0, 2.0, 3.0, 4.0], (2, 3))]
+SPARSE_Y = [(([2],), [1.0], (3,)), (([1],), [1.0], (3,))]
+SOLVING_FIELDS = ["preprocess", "solve", "postprocess"]
+SYSTEM_FIELDS = ["post_problem_and_instance_data", "request_queue", "fetch_problem_and_instance_data",
+                 "fetch_result", "deserialize_solution"]
+EVALUATION_FIELDS = ["energy", "objective", "constraint_violations", "constraint_forall", "constraint_values",
+                     "penalty"]
+
+
+def dense_record():
+    return zv.Record({"x": DENSE_X, "y": DENSE_Y}, [1, 2])
+
+
+def sparse_record():
+    return zv.Record({"x": SPARSE_X, "y": SPARSE_Y}, [1, 2])
+
+
+def full_evaluation():
+    return zv.Evaluation(energy=[1.0, 2.0], objective=[3.0, 4.0],
+                         constraint_violations={"b": [0.0, 1.0], "a": [1.0, 0.0]},
+                         constraint_forall={"a": [[0, 1], [1, 0]]},
+                         constraint_values=[{"a": [5.0, 6.0]}, {"a": [7.0, 8.0]}], penalty={"a": [0.5, 0.25]})
+
+
+def samples_record(n=3):
+    """n sparse samples of "x" (shape (2,)), each seen once."""
+    return zv.Record({"x": [(([i % 2],), [1.0], (2,)) for i in range(n)]}, [1] * n)
+
+
+def sample_set(violations=None, objective=None, n=3, metadata=None, **evaluation):
+    """n samples; sample i has energy 10 + i, objective i and no violation unless given."""
+    e = zv.Evaluation(energy=[10.0 + i for i in range(n)],
+                      objective=[float(i) for i in range(n)] if objective is None else objective,
+                      constraint_violations={"c": [0.0] * n} if violations is None else violations,
+                      penalty={"c": [0.5] * n}, **evaluation)
+    return zv.SampleSet(samples_record(n), e, zv.MeasuringTime(total=1.0), metadata)
+
+
+def empty_set(metadata=None):
+    return zv.SampleSet(zv.Record({}, []), zv.Evaluation(), zv.MeasuringTime(), metadata)
+
+
+def kept(s):
+    """The samples a selection kept, read back from their energies."""
+    return [int(v) - 10 for v in s.evaluation.energy]
+
+
+UNDER_ASAN = "libasan" in os.environ.get("LD_PRELOAD", "")
+
+
+def resident_kb():
+    with open("/proc/self/status") as status:
+        return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
+
+
+def assert_no_leak(churn, *watched, rounds=1000):
+    """Repeating `churn()` leaves the reference counts of `watched`, the memory Python traces and (but under
+    AddressSanitizer, whose allocator holds on to freed memory) the resident set as they were."""
+    for _ in range(rounds // 10):
+        churn()
+    gc.collect()
+    refs, resident = [sys.getrefcount(o) for o in watched], resident_kb()
+    tracemalloc.start()
+    traced = tracemalloc.get_traced_memory()[0]
+    for _ in range(rounds):
+        churn()
+    gc.collect()
+    traced = tracemalloc.get_traced_memory()[0] - traced
+    tracemalloc.stop()
+    assert [sys.getrefcount(o) for o in watched] == refs and traced < 64 * 1024
+    assert UNDER_ASAN or resident_kb() - resident < 5_000
+
+
+# ---- strategies ----
+
+finite = st.floats(allow_nan=False, allow_infinity=False)
+times = st.one_of(st.none(), finite)
+names = st.text(max_size=5)
+float_lists = st.lists(finite, max_size=4)
+float_maps = st.dictionaries(names, float_lists, max_size=3)
+u64 = st.integers(0, 2**64 - 1)
+measuring_times = st.builds(zv.MeasuringTime, st.builds(zv.SolvingTime, times, times, times),
+                            st.builds(zv.SystemTime, times, times, times, times, times), times)
+# a sparse entry: k coordinates within its shape and k values
+coo_entries = st.lists(st.integers(1, 4), max_size=3).flatmap(lambda shape: st.integers(0, 4).flatmap(
+    lambda k: st.tuples(st.tuples(*[st.lists(st.integers(0, n - 1), min_size=k, max_size=k) for n in shape]),
+                        st.lists(finite, min_size=k, max_size=k), st.just(tuple(shape)))))
+dense_arrays = hnp.arrays(np.float64, hnp.array_shapes(min_dims=0, max_dims=3, min_side=0, max_side=3), elements=finite)
+sparse_records = st.builds(zv.Record, st.dictionaries(names, st.lists(coo_entries, max_size=3), max_size=3),
+                           st.lists(u64, max_size=4))
+dense_records = st.builds(zv.Record, st.dictionaries(names, st.lists(dense_arrays, min_size=1, max_size=3), max_size=3),
+                          st.lists(u64, max_size=4))
+forall_maps = st.dictionaries(names, st.integers(1, 3).flatmap(  # rows of one width per name
+    lambda width: st.lists(st.lists(u64, min_size=width, max_size=width), max_size=3)), max_size=3)
+evaluations = st.builds(zv.Evaluation, float_lists, float_lists, float_maps, forall_maps, st.lists(float_maps, max_size=3),
+                        float_maps)
+metadata = st.dictionaries(names, st.one_of(st.integers(-100, 100), names, st.lists(finite, max_size=2)), max_size=3)
+# The JSON form of a sample set writes dense arrays as plain lists, which read back as sparse.
+sample_sets = st.builds(zv.SampleSet, sparse_records, evaluations, measuring_times, metadata)
