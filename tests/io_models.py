@@ -20,6 +20,8 @@ SPARSE_Y = [(([2],), [1.0], (3,)), (([1],), [1.0], (3,))]
 SOLVING_FIELDS = ["preprocess", "solve", "postprocess"]
 SYSTEM_FIELDS = ["post_problem_and_instance_data", "request_queue", "fetch_problem_and_instance_data",
                  "fetch_result", "deserialize_solution"]
+NOT_A_SOLUTION = ("Failed to extract a solution. The solution must be a dict of str to a list of numpy.ndarray "
+                  "or Tuple[List[List[int]], List[int|float], Tuple[int,..]].")
 EVALUATION_FIELDS = ["energy", "objective", "constraint_violations", "constraint_forall", "constraint_values",
                      "penalty"]
 
@@ -33,19 +35,16 @@ def sparse_record():
 
 
 def full_evaluation():
-    return zv.Evaluation(energy=[1.0, 2.0], objective=[3.0, 4.0],
-                         constraint_violations={"b": [0.0, 1.0], "a": [1.0, 0.0]},
-                         constraint_forall={"a": [[0, 1], [1, 0]]},
-                         constraint_values=[{"a": [5.0, 6.0]}, {"a": [7.0, 8.0]}], penalty={"a": [0.5, 0.25]})
+    return zv.Evaluation(energy=[1.0, 2.0], objective=[3.0, 4.0], constraint_violations={"b": [0.0, 1.0], "a": [1.0, 0.0]},
+                         constraint_forall={"a": [[0, 1], [1, 0]]}, constraint_values=[{"a": [5.0, 6.0]}, {"a": [7.0, 8.0]}],
+                         penalty={"a": [0.5, 0.25]})
 
 
-def samples_record(n=3):
-    """n sparse samples of "x" (shape (2,)), each seen once."""
+def samples_record(n=3):  # n sparse samples of "x" (shape (2,)), each seen once
     return zv.Record({"x": [(([i % 2],), [1.0], (2,)) for i in range(n)]}, [1] * n)
 
 
-def sample_set(violations=None, objective=None, n=3, metadata=None, **evaluation):
-    """n samples; sample i has energy 10 + i, objective i and no violation unless given."""
+def sample_set(violations=None, objective=None, n=3, metadata=None, **evaluation):  # sample i: energy 10 + i, objective i
     e = zv.Evaluation(energy=[10.0 + i for i in range(n)],
                       objective=[float(i) for i in range(n)] if objective is None else objective,
                       constraint_violations={"c": [0.0] * n} if violations is None else violations,
@@ -57,8 +56,7 @@ def empty_set(metadata=None):
     return zv.SampleSet(zv.Record({}, []), zv.Evaluation(), zv.MeasuringTime(), metadata)
 
 
-def kept(s):
-    """The samples a selection kept, read back from their energies."""
+def kept(s):  # the samples a selection kept, read back from their energies
     return [int(v) - 10 for v in s.evaluation.energy]
 
 

@@ -12,12 +12,11 @@ def varint(n):
     return bytes(out) + bytes([n])
 
 
-# Fields. A varint field of zero is left out, as the writer leaves out defaults; `opt...` leave out None.
+# Fields. A varint field of zero is left out, as the writer leaves out defaults; `opt` leaves out None.
 def key(field, wire): return varint(field << 3 | wire)
 def vint(field, n): return key(field, 0) + varint(n) if n else b""
 def ld(field, payload=b""): return key(field, 2) + varint(len(payload)) + payload
 def opt(field, payload): return b"" if payload is None else ld(field, payload)
-def opt_varint(field, n): return b"" if n is None else key(field, 0) + varint(n)
 def text(field, s): return ld(field, s.encode()) if s else b""
 def packed(field, ids): return ld(field, b"".join(varint(i) for i in ids)) if ids else b""
 
@@ -26,7 +25,7 @@ def packed(field, ids): return ld(field, b"".join(varint(i) for i in ids)) if id
 def header(body=b"", version=1): return vint(2, version) + body
 def expr(nodes, root=0): return vint(2, root) + b"".join(ld(3, n) for n in nodes)
 def expr_body(nodes, root=0): return header(ld(6, expr(nodes, root)))
-def index(element_id, condition=None): return vint(1, element_id) + opt_varint(2, condition)
+def index(element, condition=None): return vint(1, element) + (b"" if condition is None else key(2, 0) + varint(condition))
 def forall_list(indices, nodes): return b"".join(ld(1, i) for i in indices) + b"".join(ld(2, n) for n in nodes)
 def penalty(name, term=None): return text(2, name) + opt(3, term)
 
@@ -45,6 +44,7 @@ def problem_body(**fields): return header(ld(3, problem(**fields)))
 def objective(nodes, root=0): return problem_body(objective=expr(nodes, root))
 def constraint_body(*args, **kwargs): return header(ld(4, constraint(*args, **kwargs)))
 def in_table(*nodes): return header(ld(6, expr(list(nodes))))
+def bv_constraint(name, sense=1, value=1): return constraint(name, sense, expr([decision_var(1, "x")]), expr([lit(value)]))
 def nested_groups(depth): return key(9, 3) * depth + key(9, 4) * depth
 
 
@@ -99,7 +99,7 @@ def fields(data):
 
 
 def message(data, *path):
-    """{field: [values]} of a message, or of the one reached through the fields of `path` (each occurring once)."""
+    """{field: [values]} of a message, or of the one reached through the fields of `path` (each once)."""
     out = {}
     for field, _, value in fields(data):
         out.setdefault(field, []).append(value)
