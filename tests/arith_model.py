@@ -1,8 +1,7 @@
-"""A small pure-Python model of the arithmetic builders, used as an oracle by the tests.
+"""A pure-Python model of the arithmetic builders and of str(), the oracle of the arithmetic tests.
 
-Trees: a literal is a Python int (64-bit range) or float, a placeholder is its name (str), and an
-operator node is a tuple ("+", *terms), ("*", *factors), ("**", base, exponent) or
-("%", left, right). Nodes with their own LaTeX string are not modelled.
+Trees: a literal is a Python int (64-bit range) or float, a placeholder its name (str), and an
+operator node a tuple ("+", *terms), ("*", *factors), ("**", base, exponent) or ("%", left, right).
 """
 
 import math
@@ -17,11 +16,8 @@ class ModelError(Exception):
 
     def __init__(self, kind, message):
         super().__init__(message)
-        self.kind = kind
-        self.message = message
+        self.kind, self.message = kind, message
 
-
-# ---- trees from objects ----------------------------------------------------------------------
 
 _SYMBOL = {zv.AddOp: "+", zv.MulOp: "*"}
 
@@ -48,23 +44,32 @@ def same(got, expected):
         return False
     if isinstance(expected, float):
         if math.isnan(expected):
-            return math.isnan(got)
+            return math.isnan(got)  # the sign of a computed NaN is not portable
         return got == expected and math.copysign(1, got) == math.copysign(1, expected)
     if isinstance(expected, tuple):
         return len(got) == len(expected) and all(same(g, e) for g, e in zip(got, expected))
     return got == expected
 
 
+def check(e, expected):
+    got = tree(e)
+    assert same(got, expected), f"{got!r} != {expected!r}"
+
+
+def lit(e, value):
+    assert type(e) is zv.NumberLit
+    assert same(e.value, value), f"{e.value!r} != {value!r}"
+
+
 def literal_of(value):
     """What the general conversion makes of a Python number."""
-    if isinstance(value, bool):
-        return int(value)
     if isinstance(value, int):
+        value = int(value)
         return value if INT64_MIN <= value <= INT64_MAX else float(value)
     return float(value)
 
 
-# ---- literal arithmetic ----------------------------------------------------------------------
+# ---- literal arithmetic: checked 64-bit integers, else doubles ------------------------------
 
 
 def is_lit(t):
@@ -79,44 +84,32 @@ def is_one(t):
     return is_lit(t) and t == 1
 
 
-def _fold(exact, approx):
-    return exact if INT64_MIN <= exact <= INT64_MAX else approx
+def _fold(op, a, b):
+    if isinstance(a, int) and isinstance(b, int):
+        exact = op(a, b)
+        if INT64_MIN <= exact <= INT64_MAX:
+            return exact
+    return op(float(a), float(b))
 
 
 def num_add(a, b):
-    if isinstance(a, int) and isinstance(b, int):
-        return _fold(a + b, float(a) + float(b))
-    return float(a) + float(b)
-
-
-def num_sub(a, b):
-    if isinstance(a, int) and isinstance(b, int):
-        return _fold(a - b, float(a) - float(b))
-    return float(a) - float(b)
+    return _fold(lambda u, v: u + v, a, b)
 
 
 def num_mul(a, b):
-    if isinstance(a, int) and isinstance(b, int):
-        return _fold(a * b, float(a) * float(b))
-    return float(a) * float(b)
+    return _fold(lambda u, v: u * v, a, b)
 
 
 def num_neg(a):
-    if isinstance(a, int):
-        return _fold(-a, -float(a))
-    return -a
-
-
-def num_eq(a, b):
-    if isinstance(a, int) and isinstance(b, int):
-        return a == b
-    return float(a) == float(b)
+    return _fold(lambda u, v: -u, a, 0) if isinstance(a, int) else -a
 
 
 def eq(a, b):
-    """Structural equality (NaN equals nothing)."""
+    """Structural equality (NaN equals nothing; Integer and Float compare as doubles)."""
     if is_lit(a) or is_lit(b):
-        return is_lit(a) and is_lit(b) and num_eq(a, b)
+        if not (is_lit(a) and is_lit(b)):
+            return False
+        return a == b if isinstance(a, int) and isinstance(b, int) else float(a) == float(b)
     if isinstance(a, str) or isinstance(b, str):
         return a == b
     return a[0] == b[0] and len(a) == len(b) and all(eq(u, v) for u, v in zip(a[1:], b[1:]))
@@ -183,11 +176,10 @@ def add(l, r):
             return _clean_up(terms)
         if _flat(r, "+"):
             other = list(r[1:])
-            a = _take_constant(terms)
-            b = _take_constant(other)
+            constants = [c for c in (_take_constant(terms), _take_constant(other)) if c is not None]
             terms += other
-            if a is not None or b is not None:
-                terms.append(num_add(a, b) if a is not None and b is not None else (a if a is not None else b))
+            if constants:
+                terms.append(num_add(*constants) if len(constants) == 2 else constants[0])
             return _clean_up(terms)
         _push_term(terms, r)
         return ("+", *terms)
@@ -208,13 +200,10 @@ def _mul_push_constant(terms, v):
 def mul(l, r):
     if is_lit(l) and is_lit(r):
         return num_mul(l, r)
-    if is_zero(l):
+    if is_zero(l) or is_zero(r):
         return 0
-    if is_lit(r):
-        if is_zero(r):
-            return 0
-        if is_one(r):
-            return l
+    if is_one(r):
+        return l
     if is_one(l):
         return r
     if is_lit(l):
@@ -252,7 +241,7 @@ def sub(l, r):
     if is_zero(r):
         return l
     if is_lit(l) and is_lit(r):
-        return num_sub(l, r)
+        return _fold(lambda u, v: u - v, l, r)
     return add(l, mul(-1, r))
 
 
@@ -281,19 +270,15 @@ def div(l, r):
 BUILDERS = {"+": add, "-": sub, "*": mul, "/": div, "%": mod, "**": power}
 
 
-# ---- a reference printer for str() -----------------------------------------------------------
+# ---- str() -----------------------------------------------------------------------------------
 
-# (child op, parent op) pairs that get parentheses in str(); "**e" is a power's exponent side.
-_PARENS = {
-    ("+", "**"), ("+", "%"), ("+", "*"),
-    ("*", "**"), ("*", "%"),
-    ("**", "**"),
-    ("%", "**"), ("%", "%"), ("%", "*"),
-}
+# (child op, parent op) pairs that get parentheses in str().
+_PARENS = {("+", "**"), ("+", "%"), ("+", "*"), ("*", "**"), ("*", "%"), ("**", "**"),
+           ("%", "**"), ("%", "%"), ("%", "*")}
 
 
 def number_text(v):
-    """The printer's number text."""
+    """The printer's number text: shortest round-trip digits laid out without an exponent."""
     if isinstance(v, int):
         return str(v)
     if math.isnan(v):
@@ -301,14 +286,12 @@ def number_text(v):
     if math.isinf(v):
         return "-inf" if v < 0 else "inf"
     sign = "-" if math.copysign(1.0, v) < 0 else ""
-    text = repr(abs(v))  # shortest round-trip digits
-    mantissa, _, exponent = text.partition("e")
+    mantissa, _, exponent = repr(abs(v)).partition("e")
     whole, _, fraction = mantissa.partition(".")
     digits = whole + fraction
     point = len(whole) + (int(exponent) if exponent else 0)
     while len(digits) > 1 and digits[0] == "0":
-        digits = digits[1:]
-        point -= 1
+        digits, point = digits[1:], point - 1
     digits = digits.rstrip("0")
     if not digits:
         return sign + "0"
@@ -323,52 +306,32 @@ def _negative(v):
     return is_lit(v) and _sign_bit(v) and not (isinstance(v, float) and math.isnan(v))
 
 
-def _is_minus_one(v):
-    return is_lit(v) and v == -1
-
-
 def to_str(t, parent=None):
-    """str() of a tree printed by its class entry (a top-level node is never parenthesised)."""
+    """str() of a tree (a top-level node is never parenthesised)."""
     if is_lit(t):
         return number_text(t)
     if isinstance(t, str):
         return t
     op = t[0]
-    body = _body(t)
-    if parent is not None and (op, parent) in _PARENS:
-        return "(" + body + ")"
-    return body
-
-
-def _factors(factors, parent="*"):
-    lead = ""
-    if len(factors) > 1 and is_lit(factors[0]) and _is_minus_one(factors[0]):
-        lead, factors = "- ", factors[1:]
-    return lead + " * ".join(to_str(f, parent) for f in factors)
-
-
-def _body(t):
-    op = t[0]
     if op == "*":
-        return _factors(list(t[1:]))
-    if op in ("**", "%"):
-        return to_str(t[1], op) + (" ** " if op == "**" else " % ") + to_str(t[2], op)
-    out = ""
-    terms = t[1:]
-    for i, term in enumerate(terms):
-        if _negative(term):
-            if out.endswith("+ "):
-                out = out[:-2]
-            out += "- " + number_text(term)[1:]
-        elif _flat(term, "*") and len(term) > 2 and _negative(term[1]):
-            if out.endswith("+ "):
-                out = out[:-2]
-            out += "- "
-            if not _is_minus_one(term[1]):
-                out += number_text(term[1])[1:] + " * "
-            out += " * ".join(to_str(f, "*") for f in term[2:])
-        else:
-            out += to_str(term, "+")
-        if i + 1 < len(terms):
-            out += " + "
-    return out
+        factors, lead = list(t[1:]), ""
+        if len(factors) > 1 and factors[0] == -1:
+            lead, factors = "- ", factors[1:]
+        body = lead + " * ".join(to_str(f, "*") for f in factors)
+    elif op in ("**", "%"):
+        body = to_str(t[1], op) + f" {op} " + to_str(t[2], op)
+    else:
+        body = ""
+        for term in t[1:]:
+            if _negative(term):
+                body = body.removesuffix("+ ") + "- " + number_text(term)[1:]
+            elif _flat(term, "*") and len(term) > 2 and _negative(term[1]):
+                body = body.removesuffix("+ ") + "- "
+                if term[1] != -1:
+                    body += number_text(term[1])[1:] + " * "
+                body += " * ".join(to_str(f, "*") for f in term[2:])
+            else:
+                body += to_str(term, "+")
+            body += " + "
+        body = body[:-3]
+    return "(" + body + ")" if parent is not None and (op, parent) in _PARENS else body

@@ -1,480 +1,221 @@
-"""The five decision-variable classes: constructors, bounds, getters, subscripting, text forms."""
+"""The five decision-variable classes: constructors, bounds, getters, subscripting, slices and the
+dummy-indexed variables they build."""
 import pytest
 
 import zorvane as zv
+from model_support import (VARS, BadIndex, Interrupt, LyingLen, dummy, fails, not_str, refusals, scalar, shows, texts,
+                           too_many, var)
 
-BOUNDED = [zv.IntegerVar, zv.ContinuousVar, zv.SemiIntegerVar, zv.SemiContinuousVar]
-ALL = [zv.BinaryVar, *BOUNDED]
-
-
-def make(cls, name="x", **kwargs):
-    if cls is not zv.BinaryVar:
-        kwargs.setdefault("lower_bound", 0)
-        kwargs.setdefault("upper_bound", 1)
-    return cls(name, **kwargs)
-
-
-class Interrupt(BaseException):
-    """Not an `Exception`: no reading may swallow it."""
-
-
-@pytest.fixture
-def n():
-    return zv.Placeholder("n")
-
-
-@pytest.mark.parametrize("cls", ALL)
-def test_scalar_defaults(cls):
-    x = make(cls)
-    assert (x.name, x.ndim, x.shape, x.description) == ("x", 0, (), "")
-    assert str(x) == "x"
-    assert x._repr_latex_() == "$$\\displaystyle x$$"
+n, m = zv.Placeholder("n"), zv.Placeholder("m")
+x = zv.BinaryVar("x", shape=[3, 4])
+xs = zv.BinaryVar("x", shape=[n, m])  # for slices
+j = zv.Element("j", belong_to=m)
+y = zv.IntegerVar("y", lower_bound=0, upper_bound=2)
+v1 = zv.IntegerVar("v", shape=[n], lower_bound=0, upper_bound=1)
+w = zv.BinaryVar("w", shape=[n, n])
+i = zv.Element("i", belong_to=n)
+STEP = ("The {}-th subscript of the BinaryVar named 'x' uses a slice with a step `{}`. "
+        "However, the slice with a step is not supported.")
+IN_SUBSCRIPT = "a subscript contains a decision variable"
+LOWER, UPPER = "the lower bound contains a decision variable", "the upper bound contains a decision variable"
+SHAPES = [("ab", "Can't extract `str` to `Vec`"), (5, "'int' object cannot be converted to 'Sequence'"),
+          ([zv.Placeholder("p", ndim=1)], "failed to convert into expression."),
+          ([1, None], "failed to convert into expression.")]
 
 
-def test_signatures_and_docs():
-    assert zv.BinaryVar.__text_signature__ == "(name, *, shape=None, latex=None, description=None)"
-    for cls, first in zip(BOUNDED, ["an integer", "a continuous", "a semi-integer", "a semi-continuous"]):
-        assert cls.__text_signature__ == (
-            "(name, *, shape=None, lower_bound, upper_bound, latex=None, description=None)"
-        )
-        assert cls.__doc__.startswith(f"A class for creating {first} variable")
-    assert not hasattr(zv.BinaryVar("x"), "lower_bound")
+class StrFails:
+    def __str__(self):
+        raise LookupError("no text")
 
 
-def test_shape_and_bound_getters(n):
+@pytest.mark.parametrize("cls, first", list(zip(VARS, [None, "an integer", "a continuous", "a semi-integer",
+                                                       "a semi-continuous"])))
+def test_scalar_defaults_and_surface(cls, first):
+    v = var(cls)
+    assert (v.name, v.ndim, v.shape, v.description, str(v)) == ("x", 0, (), "", "x")
+    shows(v, "latex", "x")
+    bounds = "" if first is None else ", lower_bound, upper_bound"
+    assert cls.__text_signature__ == f"(name, *, shape=None{bounds}, latex=None, description=None)"
+    assert first is None or cls.__doc__.startswith(f"A class for creating {first} variable")
+    for shape, message in SHAPES:
+        fails(lambda: var(cls, shape=shape), TypeError, "argument 'shape': " + message)
+
+
+@refusals([
+    (lambda: zv.BinaryVar("x", shape=[zv.BinaryVar("w", shape=[n])[:]]), zv.ModelingError, dummy("BinaryVar", "w")),
+    (lambda: zv.SemiIntegerVar("x", lower_bound=0), TypeError,
+     "SemiIntegerVar.__new__() missing 1 required keyword argument: 'upper_bound'"),
+    (lambda: zv.IntegerVar("x"), TypeError,
+     "IntegerVar.__new__() missing 2 required keyword arguments: 'lower_bound' and 'upper_bound'"),
+    (lambda: zv.BinaryVar("x", lower_bound=0), TypeError,
+     "BinaryVar.__new__() got an unexpected keyword argument 'lower_bound'"),
+    (lambda: zv.BinaryVar("x", [1]), TypeError, "BinaryVar.__new__() takes 1 positional arguments but 2 were given"),
+    (lambda: zv.BinaryVar(), TypeError, "BinaryVar.__new__() missing 1 required positional argument: 'name'"),
+    (lambda: zv.BinaryVar(1), TypeError, not_str("name", "int")),
+    (lambda: zv.ContinuousVar("x", lower_bound=0, upper_bound=1, latex=2), TypeError, not_str("latex", "int")),
+    (lambda: zv.BinaryVar("x", description=b"d"), TypeError, not_str("description", "bytes")),
+    (lambda: zv.BinaryVar("x").lower_bound, AttributeError,
+     "'zorvane.BinaryVar' object has no attribute 'lower_bound'"),
+    *[(lambda side=side, b=b: zv.ContinuousVar("x", shape=[n], **{"lower_bound": 0, "upper_bound": 1, side: b}),
+       zv.ModelingError, "the input object is not used as the bound of a decision variable")
+      for side in ("lower_bound", "upper_bound")
+      for b in ("a", None, [1, 2], w[zv.Element("i", n)], zv.Element("e", zv.Placeholder("q", ndim=2)),
+                zv.Element("e", zv.Placeholder("q", ndim=3))[0], zv.BinaryVar("w", shape=[n]))],
+    # subscripting
+    (lambda: zv.BinaryVar("y")[0], zv.ModelingError, scalar("BinaryVar { name: y }")),
+    (lambda: var(zv.SemiIntegerVar, "y")[0], zv.ModelingError, scalar("SemiIntegerVar { name: y }")),
+    (lambda: x[0, 1, 2], zv.ModelingError, too_many(3, "x", 2)),
+    (lambda: x[()], zv.ModelingError, "the number of subscripts is zero"),
+    (lambda: x["abc"], IndexError, "Invalid index: abc"),
+    (lambda: x[None], IndexError, "Invalid index: None"),
+    (lambda: x[0, "a"], IndexError, "Invalid index: (0, 'a')"),
+    (lambda: x[zv.Placeholder("q", ndim=1)], IndexError, "Invalid index: q"),
+    (lambda: x[StrFails()], LookupError, "no text"),  # an error from str(key) propagates
+    (lambda: x[BadIndex()], Interrupt, None),
+    (lambda: x[0, BadIndex()], Interrupt, None),
+    *[(lambda key=key: x[key], zv.ModelingError, IN_SUBSCRIPT) for key in (y, (0, y + 1), (slice(None), y))],
+    (lambda: zv.Placeholder("p", ndim=2)[y], zv.ModelingError, IN_SUBSCRIPT),
+    (lambda: zv.Placeholder("p", ndim=2)[0, y + 1], zv.ModelingError, IN_SUBSCRIPT),
+    # slices
+    (lambda: xs[::2, 0], zv.ModelingError, STEP.format(0, 2)),
+    (lambda: xs[0, 1::1], zv.ModelingError, STEP.format(1, 1)),
+    (lambda: xs[3:1, 0], ValueError, "`Range.start` (= 3) is larger than `Range.end` (= 1)"),
+    (lambda: xs[2:2, 0], ValueError, "`Range.start` (= 2) is equal to `Range.end` (= 2)"),
+    (lambda: xs[:"a", 0], TypeError, "failed to convert into expression."),
+    (lambda: xs[y:, 0], zv.ModelingError, LOWER),
+    (lambda: xs[:y, 0], zv.ModelingError, UPPER),
+    # a slice on an axis the variable does not have is refused, even with an omitted stop
+    (lambda: v1[:, :], zv.ModelingError, too_many(2, "v", 1)),
+    (lambda: v1[0, 1, :], zv.ModelingError, too_many(3, "v", 1)),
+    (lambda: var(zv.SemiContinuousVar, "s")[:], zv.ModelingError, scalar("SemiContinuousVar { name: s }")),
+    # dummy-indexed variables are no expressions
+    (lambda: type(xs[:, j])(), TypeError, "No constructor defined"),
+    (lambda: xs[:, j] + 1, TypeError, "unsupported operand type(s) for +: 'zorvane.DummyIndexedVar' and 'int'"),
+    (lambda: n + xs[:, j], zv.ModelingError, dummy("BinaryVar", "x")),
+    (lambda: y * xs[:, j], zv.ModelingError, dummy("BinaryVar", "x")),
+    (lambda: n < v1[:], zv.ModelingError, dummy("IntegerVar", "v")),
+    (lambda: zv.Element("e", belong_to=xs[:, j]), TypeError, "failed to convert into a set"),
+    # elements over decision variables
+    *[(lambda b=b: zv.Element("k", belong_to=b), zv.ModelingError, UPPER) for b in (y, (0, y), (0, y + 1), w[i, i])],
+    *[(lambda b=b: zv.Element("k", belong_to=b), zv.ModelingError, LOWER) for b in ((y, 10), (y, 0), (y, y))],
+    *[(lambda b=b: zv.Element("k", belong_to=b), TypeError, "failed to convert into a set") for b in (w, w[:, i])],
+    (lambda: w[i].len_at(0), zv.ModelingError, "the subscripted variable w[i] is a decision variable"),
+    (lambda: zv.ArrayLength(w[i], 0), TypeError, "argument 'array': unsupported type"),
+    (lambda: zv.ArrayLength(w, 0), TypeError, "argument 'array': unsupported type"),
+])
+def test_refusals(call, kind, message):
+    fails(call, kind, message)
+
+
+DIMENSIONS = "the number of dimensions of a {} bound (= {}) must be equal to zero or the number of {} (= {})"
+
+
+@pytest.mark.parametrize("cls, noun, upper_noun", [
+    (zv.IntegerVar, "an integer variable", "an integer variable"),
+    (zv.ContinuousVar, "a continuous variable", "a continuous variable"),
+    (zv.SemiIntegerVar, "a semi-integer variable", "a semi-integer integer variable"),
+    (zv.SemiContinuousVar, "a semi-continuous variable", "a semi-continuous variable"),
+])
+def test_bound_dimension_checks(cls, noun, upper_noun):
+    two, one = zv.Placeholder("b", ndim=2), zv.Placeholder("c", ndim=1)
+    too_deep = DIMENSIONS.format("lower", 2, noun, 1)
+    fails(lambda: cls("x", shape=[3], lower_bound=two, upper_bound=1), zv.ModelingError, too_deep)
+    fails(lambda: cls("x", shape=[3], lower_bound=two, upper_bound=two), zv.ModelingError, too_deep)  # lower first
+    fails(lambda: cls("x", shape=[3], lower_bound=0, upper_bound=two), zv.ModelingError,
+          DIMENSIONS.format("upper", 2, upper_noun, 1))
+    fails(lambda: cls("x", lower_bound=one, upper_bound=0), zv.ModelingError, DIMENSIONS.format("lower", 1, noun, 0))
+    assert type(cls("x", shape=[3], lower_bound=one, upper_bound=1).lower_bound) is zv.Placeholder
+
+
+N = "Placeholder(name='n', ndim=0)"
+
+
+@texts([
+    (lambda: zv.BinaryVar("z", shape=[n]), "repr", f"BinaryVar(name='z', shape=[{N}])"),
+    (lambda: zv.IntegerVar("k", lower_bound=0, upper_bound=5), "repr",
+     "IntegerVar(name='k', shape=[], lower_bound=NumberLit(value=0), upper_bound=NumberLit(value=5))"),
+    (lambda: zv.SemiContinuousVar("s", shape=[n], lower_bound=zv.Placeholder("l", ndim=1), upper_bound=n + 1,
+                                  latex="S", description="d"), "repr",
+     f"SemiContinuousVar(name='s', shape=[{N}], lower_bound=Placeholder(name='l', ndim=1), "
+     f"upper_bound={N} + NumberLit(value=1), latex='S', description='d')"),
+    (lambda: zv.BinaryVar("x", shape=[124])[123], "repr",
+     "BinaryVar(name='x', shape=[NumberLit(value=124)])[NumberLit(value=123)]"),
+    (lambda: x[0, 1], "str", "x[0, 1]"),
+    (lambda: x[[0, 1]], "str", "x[0, 1]"),
+    (lambda: x[zv.Element("i", 3)][1], "str", "x[i, 1]"),
+    (lambda: x[zv.Element("i", 3)], "latex", "x_{i}"),
+    (lambda: zv.IntegerVar("r", lower_bound=5, upper_bound=1).lower_bound, "str", "5"),  # bounds are not ordered
+    (lambda: zv.IntegerVar("v", shape=[n], lower_bound=0, upper_bound=y + 1).upper_bound, "str", "y + 1"),
+    (lambda: zv.ContinuousVar("s", lower_bound=0, upper_bound=zv.Placeholder("lb", ndim=2).len_at(0)).upper_bound,
+     "str", "len(lb, 0)"),
+    # the methods of a dummy-indexed variable
+    (lambda: xs[:, j].sum(), "str", "sum(__dummy_x_0 in [0..n), x[__dummy_x_0, j])"),
+    (lambda: xs[:, j].prod(), "str", "prod(__dummy_x_0 in [0..n), x[__dummy_x_0, j])"),
+    (lambda: xs[:, :].sum(), "str",
+     "sum(__dummy_x_0 in [0..n), sum(__dummy_x_1 in [0..m), x[__dummy_x_0, __dummy_x_1]))"),
+    (lambda: xs[:, :].sum(), "latex",
+     "\\sum_{\\ast_{0} = 0}^{n - 1} \\sum_{\\ast_{1} = 0}^{m - 1} x_{\\ast_{0}, \\ast_{1}}"),
+    (lambda: xs[1:3, j].sum(), "str", "sum(__dummy_x_0 in [1..3), x[__dummy_x_0, j])"),
+    (lambda: xs[j, 2:].prod(), "str", "prod(__dummy_x_1 in [2..m), x[j, __dummy_x_1])"),
+])
+def test_texts(make, form, text):
+    shows(make(), form, text)
+
+
+def test_getters_shapes_and_set_latex():
     k = zv.IntegerVar("k", shape=[2, 3], lower_bound=0, upper_bound=10.5, description="d")
-    assert [s.value for s in k.shape] == [2, 3]
-    assert all(isinstance(s, zv.NumberLit) for s in k.shape)
-    assert k.ndim == 2
-    assert (k.lower_bound.value, k.upper_bound.value) == (0, 10.5)
-    assert k.lower_bound is not k.lower_bound
-    assert k.shape[0] is not k.shape[0]
-    assert k.description == "d"
-    x = zv.BinaryVar("x", shape=(n, 3, n + 1))
-    assert [str(s) for s in x.shape] == ["n", "3", "n + 1"]
-
-
-@pytest.mark.parametrize(
-    "shape, kind, message",
-    [
-        ("ab", TypeError, "argument 'shape': Can't extract `str` to `Vec`"),
-        (5, TypeError, "argument 'shape': 'int' object cannot be converted to 'Sequence'"),
-        ([zv.Placeholder("p", ndim=1)], TypeError, "argument 'shape': failed to convert into expression."),
-        ([1, None], TypeError, "argument 'shape': failed to convert into expression."),
-    ],
-)
-@pytest.mark.parametrize("cls", ALL)
-def test_shape_refusals(cls, shape, kind, message):
-    with pytest.raises(kind) as info:
-        make(cls, shape=shape)
-    assert str(info.value) == message
-
-
-def test_shape_items_are_not_checked(n):
-    y = zv.BinaryVar("y")
-    x = zv.BinaryVar("x", shape=[-1, 2.5, y, n])
-    assert [str(s) for s in x.shape] == ["-1", "2.5", "y", "n"]
-
-
-def test_a_lying_len_of_a_shape_is_never_trusted(n):
-    class Shape:
-        def __len__(self):
-            return 2**62
-
-        def __getitem__(self, k):
-            if k < 2:
-                return n
-            raise IndexError(k)
-
-    assert zv.BinaryVar("x", shape=Shape()).ndim == 2
-
-
-def test_a_dummy_indexed_shape_item_is_a_modeling_error(n):
-    d = zv.BinaryVar("w", shape=[n])[:]
-    with pytest.raises(zv.ModelingError) as info:
-        zv.BinaryVar("x", shape=[d])
-    assert str(info.value) == (
-        "dummy indexed BinaryVar with name 'w' must be called the `sum` or `prod` method to be converted into an expression."
-    )
-
-
-@pytest.mark.parametrize(
-    "call, message",
-    [
-        (lambda: zv.SemiIntegerVar("x", lower_bound=0),
-         "SemiIntegerVar.__new__() missing 1 required keyword argument: 'upper_bound'"),
-        (lambda: zv.IntegerVar("x"),
-         "IntegerVar.__new__() missing 2 required keyword arguments: 'lower_bound' and 'upper_bound'"),
-        (lambda: zv.BinaryVar("x", lower_bound=0), "BinaryVar.__new__() got an unexpected keyword argument 'lower_bound'"),
-        (lambda: zv.BinaryVar("x", [1]), "BinaryVar.__new__() takes 1 positional arguments but 2 were given"),
-        (lambda: zv.BinaryVar(), "BinaryVar.__new__() missing 1 required positional argument: 'name'"),
-        (lambda: zv.BinaryVar(1), "argument 'name': 'int' object cannot be converted to 'PyString'"),
-        (lambda: zv.ContinuousVar("x", lower_bound=0, upper_bound=1, latex=2),
-         "argument 'latex': 'int' object cannot be converted to 'PyString'"),
-        (lambda: zv.BinaryVar("x", description=b"d"),
-         "argument 'description': 'bytes' object cannot be converted to 'PyString'"),
-    ],
-)
-def test_argument_errors(call, message):
-    with pytest.raises(TypeError) as info:
-        call()
-    assert str(info.value) == message
-
-
-def test_bound_forms(n):
-    i = zv.Element("i", belong_to=n)
+    assert [s.value for s in k.shape] == [2, 3] and all(type(s) is zv.NumberLit for s in k.shape) and k.ndim == 2
+    assert (k.lower_bound.value, k.upper_bound.value, k.description) == (0, 10.5, "d")
+    assert k.lower_bound is not k.lower_bound and k.shape[0] is not k.shape[0]
+    assert [str(s) for s in zv.BinaryVar("x", shape=(n, 3, n + 1)).shape] == ["n", "3", "n + 1"]
+    # shape items are not checked, and a lying __len__ is never trusted
+    assert [str(s) for s in zv.BinaryVar("x", shape=[-1, 2.5, y, n]).shape] == ["-1", "2.5", "y", "n"]
+    assert zv.BinaryVar("x", shape=LyingLen(n, n)).ndim == 2
     lb2 = zv.Placeholder("lb", ndim=2)
-    y = zv.BinaryVar("y")
-    x = zv.IntegerVar("x", shape=[n, n], lower_bound=lb2, upper_bound=lb2[i, i])
-    assert repr(x.lower_bound) == "Placeholder(name='lb', ndim=2)"
-    assert isinstance(x.upper_bound, zv.Subscript)
+    b = zv.IntegerVar("b", shape=[n, n], lower_bound=lb2, upper_bound=lb2[i, i])
+    assert repr(b.lower_bound) == "Placeholder(name='lb', ndim=2)" and type(b.upper_bound) is zv.Subscript
     v = zv.IntegerVar("v", shape=[n], lower_bound=lb2[i], upper_bound=y + 1)  # a decision variable is not checked
-    assert isinstance(v.lower_bound, zv.Subscript) and v.lower_bound.ndim == 1
-    assert str(v.upper_bound) == "y + 1"
-    s = zv.ContinuousVar("s", lower_bound=n, upper_bound=zv.ArrayLength(lb2, 0))
-    assert repr(s.lower_bound) == "Placeholder(name='n', ndim=0)"
-    assert str(s.upper_bound) == "len(lb, 0)"
-    assert zv.IntegerVar("r", lower_bound=5, upper_bound=1).lower_bound.value == 5
-
-
-@pytest.mark.parametrize(
-    "bound",
-    [
-        lambda n: "a",
-        lambda n: None,
-        lambda n: [1, 2],
-        lambda n: zv.BinaryVar("w", shape=[n, n])[zv.Element("i", n)],
-        lambda n: zv.Element("e", zv.Placeholder("q", ndim=2)),
-        lambda n: zv.Element("e", zv.Placeholder("q", ndim=3))[0],
-        lambda n: zv.BinaryVar("w", shape=[n]),
-    ],
-)
-@pytest.mark.parametrize("side", ["lower_bound", "upper_bound"])
-def test_bounds_that_fit_no_form(n, bound, side):
-    kwargs = {"lower_bound": 0, "upper_bound": 1, side: bound(n)}
-    with pytest.raises(zv.ModelingError) as info:
-        zv.ContinuousVar("x", shape=[n], **kwargs)
-    assert str(info.value) == "the input object is not used as the bound of a decision variable"
-
-
-LOWER = "the number of dimensions of a lower bound (= {b}) must be equal to zero or the number of {noun} (= {n})"
-UPPER = "the number of dimensions of a upper bound (= {b}) must be equal to zero or the number of {noun} (= {n})"
-
-
-@pytest.mark.parametrize(
-    "cls, lower_noun, upper_noun",
-    [
-        (zv.IntegerVar, "an integer variable", "an integer variable"),
-        (zv.ContinuousVar, "a continuous variable", "a continuous variable"),
-        (zv.SemiIntegerVar, "a semi-integer variable", "a semi-integer integer variable"),
-        (zv.SemiContinuousVar, "a semi-continuous variable", "a semi-continuous variable"),
-    ],
-)
-def test_bound_dimension_checks(cls, lower_noun, upper_noun):
-    two = zv.Placeholder("b", ndim=2)
-    one = zv.Placeholder("c", ndim=1)
-    with pytest.raises(zv.ModelingError) as info:
-        cls("x", shape=[3], lower_bound=two, upper_bound=1)
-    assert str(info.value) == LOWER.format(b=2, noun=lower_noun, n=1)
-    with pytest.raises(zv.ModelingError) as info:
-        cls("x", shape=[3], lower_bound=two, upper_bound=two)  # the lower bound is checked first
-    assert str(info.value) == LOWER.format(b=2, noun=lower_noun, n=1)
-    with pytest.raises(zv.ModelingError) as info:
-        cls("x", shape=[3], lower_bound=0, upper_bound=two)
-    assert str(info.value) == UPPER.format(b=2, noun=upper_noun, n=1)
-    with pytest.raises(zv.ModelingError) as info:
-        cls("x", lower_bound=one, upper_bound=0)
-    assert str(info.value) == LOWER.format(b=1, noun=lower_noun, n=0)
-    assert isinstance(cls("x", shape=[3], lower_bound=one, upper_bound=1).lower_bound, zv.Placeholder)
-
-
-def test_set_latex():
-    x = zv.BinaryVar("x", latex="X")
-    assert x._repr_latex_() == "$$\\displaystyle X$$"
-    with pytest.raises(TypeError, match="^argument 'latex': "):
-        x.set_latex(1)
-    assert x._repr_latex_() == "$$\\displaystyle X$$"
-    x.set_latex()
-    assert x._repr_latex_() == "$$\\displaystyle x$$"
-    x.set_latex("\\xi")
-    assert (x + 1)._repr_latex_() == "$$\\displaystyle \\xi + 1$$"
+    assert type(v.lower_bound) is zv.Subscript and v.lower_bound.ndim == 1
+    assert repr(zv.ContinuousVar("s", lower_bound=n, upper_bound=1).lower_bound) == N
+    X = zv.BinaryVar("x", latex="X")
+    fails(lambda: X.set_latex(1), TypeError, not_str("latex", "int"))
+    shows(X, "latex", "X")  # unchanged by the failed call
+    X.set_latex()
+    shows(X, "latex", "x")
+    X.set_latex("\\xi")
+    shows(X + 1, "latex", "\\xi + 1")
     assert zv.IntegerVar.set_latex.__text_signature__ == "($self, latex=None)"
 
 
-@pytest.mark.parametrize(
-    "var, text",
-    [
-        (lambda n: zv.BinaryVar("z", shape=[n]), "BinaryVar(name='z', shape=[Placeholder(name='n', ndim=0)])"),
-        (lambda n: zv.IntegerVar("k", lower_bound=0, upper_bound=5),
-         "IntegerVar(name='k', shape=[], lower_bound=NumberLit(value=0), upper_bound=NumberLit(value=5))"),
-        (lambda n: zv.SemiContinuousVar("s", shape=[n], lower_bound=zv.Placeholder("l", ndim=1), upper_bound=n + 1,
-                                        latex="S", description="d"),
-         "SemiContinuousVar(name='s', shape=[Placeholder(name='n', ndim=0)], lower_bound=Placeholder(name='l', ndim=1), "
-         "upper_bound=Placeholder(name='n', ndim=0) + NumberLit(value=1), latex='S', description='d')"),
-        (lambda n: zv.BinaryVar("x", shape=[124])[123], "BinaryVar(name='x', shape=[NumberLit(value=124)])[NumberLit(value=123)]"),
-    ],
-)
-def test_repr(n, var, text):
-    assert repr(var(n)) == text
+def test_subscript_and_slice_forms():
+    assert type(x[0]) is zv.Subscript and x[0].ndim == 1 and x[0, 1].ndim == 0
+    assert [s.value for s in x[0].shape] == [4] and type(x[0].variable) is zv.BinaryVar
+    for key in [(slice(None), 1), [slice(None), 1], LyingLen(slice(None), 1), (slice(None), j), (slice(1, 3), j),
+                slice(None), (slice(None), slice(None)), (j, slice(0, 3))]:
+        assert type(xs[key]) is zv.DummyIndexedVar
+    assert type(zv.BinaryVar("v", shape=[3])[0:3, 0:3]) is zv.DummyIndexedVar  # explicit stops: refused by sum()
+    assert type(zv.Element("e", belong_to=w[i]).belong_to) is zv.Subscript
+    d = zv.DummyIndexedVar
+    assert d.__text_signature__ is None and d.sum.__text_signature__ == "($self)"
+    assert d.__doc__.startswith("A class for representing a subscripted variable with dummy indices")
+    assert d.sum.__doc__.startswith("Take a sum of the decision variable over the elements for which the slice is "
+                                    "given and return a SumOp object.")
+    assert d.prod.__doc__.startswith("Take a prod of the decision variable")
 
 
-class TestSubscripting:
-    @pytest.fixture
-    def x(self):
-        return zv.BinaryVar("x", shape=[3, 4])
-
-    def test_forms(self, x):
-        assert isinstance(x[0], zv.Subscript) and x[0].ndim == 1
-        assert x[0, 1].ndim == 0
-        assert str(x[0, 1]) == "x[0, 1]"
-        assert str(x[[0, 1]]) == "x[0, 1]"
-        assert [s.value for s in x[0].shape] == [4]
-        assert type(x[:, 1]).__name__ == "DummyIndexedVar"
-        assert type(x[[slice(None), 1]]).__name__ == "DummyIndexedVar"
-        assert isinstance(x[0].variable, zv.BinaryVar)
-        i = zv.Element("i", 3)
-        assert x[i]._repr_latex_() == "$$\\displaystyle x_{i}$$"
-        assert str(x[i][1]) == "x[i, 1]"
-
-    @pytest.mark.parametrize("cls, word", [(zv.BinaryVar, "Binary"), (zv.SemiIntegerVar, "SemiInteger")])
-    def test_scalar(self, cls, word):
-        with pytest.raises(zv.ModelingError) as info:
-            make(cls, "y")[0]
-        assert str(info.value) == f"the scalar `{word}Var {{ name: y }}` is not subscriptable"
-
-    @pytest.mark.parametrize(
-        "key, kind, message",
-        [
-            ((0, 1, 2), zv.ModelingError,
-             "the number of subscripts (= 3) is greater than the dimensionality of the variable `x` (= 2)"),
-            ((), zv.ModelingError, "the number of subscripts is zero"),
-            ("abc", IndexError, "Invalid index: abc"),
-            (None, IndexError, "Invalid index: None"),
-            ((0, "a"), IndexError, "Invalid index: (0, 'a')"),
-            (zv.Placeholder("q", ndim=1), IndexError, "Invalid index: q"),
-        ],
-    )
-    def test_refusals(self, x, key, kind, message):
-        with pytest.raises(kind) as info:
-            x[key]
-        assert type(info.value) is kind
-        assert str(info.value) == message
-
-    def test_decision_variable_in_a_subscript(self, x):
-        y = zv.IntegerVar("y", lower_bound=0, upper_bound=2)
-        for key in [y, (0, y + 1), (slice(None), y)]:
-            with pytest.raises(zv.ModelingError, match="^a subscript contains a decision variable$"):
-                x[key]
-        p = zv.Placeholder("p", ndim=2)
-        with pytest.raises(zv.ModelingError, match="^a subscript contains a decision variable$"):
-            p[y]
-        with pytest.raises(zv.ModelingError, match="^a subscript contains a decision variable$"):
-            p[0, y + 1]
-
-    def test_str_of_key_raising_propagates(self, x):
-        class Key:
-            def __str__(self):
-                raise LookupError("no text")
-
-        with pytest.raises(LookupError, match="no text"):
-            x[Key()]
-
-    def test_non_exceptions_propagate(self, x):
-        class Index:
-            def __index__(self):
-                raise Interrupt
-
-        with pytest.raises(Interrupt):
-            x[Index()]
-        with pytest.raises(Interrupt):
-            x[0, Index()]
-
-    def test_a_lying_len_is_never_trusted(self, x):
-        class Key:
-            def __len__(self):
-                return 2**62
-
-            def __getitem__(self, k):
-                if k < 2:
-                    return [slice(None), 1][k]
-                raise IndexError(k)
-
-        assert type(x[Key()]).__name__ == "DummyIndexedVar"
-
-
-class TestSlices:
-    @pytest.fixture
-    def x(self, n):
-        return zv.BinaryVar("x", shape=[n, zv.Placeholder("m")])
-
-    @pytest.fixture
-    def j(self, n):
-        return zv.Element("j", belong_to=n)
-
-    def test_builds(self, x, j):
-        for key in [(slice(None), j), (slice(1, 3), j), slice(None), (slice(None), slice(None)), (j, slice(0, 3))]:
-            assert type(x[key]).__name__ == "DummyIndexedVar"
-        one = zv.BinaryVar("v", shape=[3])
-        assert type(one[0:3, 0:3]).__name__ == "DummyIndexedVar"  # explicit stops: refused by sum()
-
-    @pytest.mark.parametrize(
-        "key, kind, message",
-        [
-            ((slice(None, None, 2), 0), zv.ModelingError,
-             "The 0-th subscript of the BinaryVar named 'x' uses a slice with a step `2`. "
-             "However, the slice with a step is not supported."),
-            ((0, slice(1, None, 1)), zv.ModelingError,
-             "The 1-th subscript of the BinaryVar named 'x' uses a slice with a step `1`. "
-             "However, the slice with a step is not supported."),
-            ((slice(3, 1), 0), ValueError, "`Range.start` (= 3) is larger than `Range.end` (= 1)"),
-            ((slice(2, 2), 0), ValueError, "`Range.start` (= 2) is equal to `Range.end` (= 2)"),
-            ((slice(None, "a"), 0), TypeError, "failed to convert into expression."),
-        ],
-    )
-    def test_refusals(self, x, key, kind, message):
-        with pytest.raises(kind) as info:
-            x[key]
-        assert str(info.value) == message
-
-    def test_decision_variables_in_slice_bounds(self, x):
-        y = zv.IntegerVar("y", lower_bound=0, upper_bound=2)
-        with pytest.raises(zv.ModelingError, match="^the lower bound contains a decision variable$"):
-            x[y:, 0]
-        with pytest.raises(zv.ModelingError, match="^the upper bound contains a decision variable$"):
-            x[:y, 0]
-
-    def test_omitted_stop_on_a_missing_axis(self, n):
-        one = zv.IntegerVar("v", shape=[n], lower_bound=0, upper_bound=1)
-        with pytest.raises(zv.ModelingError) as info:
-            one[:, :]
-        assert str(info.value) == (
-            "the number of subscripts (= 2) is greater than the dimensionality of the variable `v` (= 1)"
-        )
-        with pytest.raises(zv.ModelingError) as info:
-            one[0, 1, :]
-        assert str(info.value) == (
-            "the number of subscripts (= 3) is greater than the dimensionality of the variable `v` (= 1)"
-        )
-        with pytest.raises(zv.ModelingError) as info:
-            zv.SemiContinuousVar("s", lower_bound=0, upper_bound=1)[:]
-        assert str(info.value) == "the scalar `SemiContinuousVar { name: s }` is not subscriptable"
-
-    def test_dummy_indexed_var_surface(self, x, j, n):
-        d = x[:, j]
-        with pytest.raises(TypeError, match="^No constructor defined$"):
-            type(d)()
-        assert type(d).__text_signature__ is None
-        assert type(d).__doc__.startswith("A class for representing a subscripted variable with dummy indices")
-        assert type(d) is zv.DummyIndexedVar
-        with pytest.raises(TypeError, match="unsupported operand"):
-            d + 1
-        message = (
-            "dummy indexed BinaryVar with name 'x' must be called the `sum` or `prod` method "
-            "to be converted into an expression."
-        )
-        with pytest.raises(zv.ModelingError) as info:
-            n + d
-        assert str(info.value) == message
-        with pytest.raises(zv.ModelingError) as info:
-            zv.IntegerVar("k", lower_bound=0, upper_bound=1) * d
-        assert str(info.value) == message
-        y = zv.IntegerVar("y", shape=[n], lower_bound=0, upper_bound=1)
-        with pytest.raises(zv.ModelingError, match="^dummy indexed IntegerVar with name 'y' must"):
-            n < y[:]
-        with pytest.raises(TypeError, match="^failed to convert into a set$"):
-            zv.Element("e", belong_to=d)
-
-
-def test_elements_over_decision_variables(n):
-    x = zv.BinaryVar("x")
-    for belong_to in [x, (0, x), (0, x + 1)]:
-        with pytest.raises(zv.ModelingError, match="^the upper bound contains a decision variable$"):
-            zv.Element("i", belong_to=belong_to)
-    for belong_to in [(x, 10), (x, 0), (x, x)]:
-        with pytest.raises(zv.ModelingError, match="^the lower bound contains a decision variable$"):
-            zv.Element("i", belong_to=belong_to)
-    w = zv.BinaryVar("w", shape=[n, n])
-    i = zv.Element("i", belong_to=n)
-    assert isinstance(zv.Element("e", belong_to=w[i]).belong_to, zv.Subscript)
-    with pytest.raises(zv.ModelingError, match="^the upper bound contains a decision variable$"):
-        zv.Element("e", belong_to=w[i, i])
-    for belong_to in [w, w[:, i]]:
-        with pytest.raises(TypeError, match="^failed to convert into a set$"):
-            zv.Element("e", belong_to=belong_to)
-    with pytest.raises(zv.ModelingError) as info:
-        w[i].len_at(0)
-    assert str(info.value) == "the subscripted variable w[i] is a decision variable"
-    with pytest.raises(TypeError, match="^argument 'array': unsupported type$"):
-        zv.ArrayLength(w[i], 0)
-    with pytest.raises(TypeError, match="^argument 'array': unsupported type$"):
-        zv.ArrayLength(w, 0)
-
-
-class TestDummyIndexedReductions:
-    @pytest.fixture
-    def m(self):
-        return zv.Placeholder("m")
-
-    @pytest.fixture
-    def x(self, n, m):
-        return zv.BinaryVar("x", shape=[n, m])
-
-    @pytest.fixture
-    def j(self, m):
-        return zv.Element("j", belong_to=m)
-
-    def dummy(self, position, belong_to):
-        return zv.Element(f"__dummy_x_{position}", belong_to=belong_to, latex=f"\\ast_{{{position}}}",
-                          description=f"dummy index at {position} for x")
-
-    @pytest.mark.parametrize("method, function, cls", [("sum", zv.sum, zv.SumOp), ("prod", zv.prod, zv.ProdOp)])
-    def test_same_as_the_module_function(self, x, j, n, method, function, cls):
-        built = getattr(x[:, j], method)()
-        assert type(built) is cls
-        i = self.dummy(0, n)
-        assert repr(built) == repr(function(i, x[i, j]))
-        assert str(built) == f"{method}(__dummy_x_0 in [0..n), x[__dummy_x_0, j])"
-
-    def test_texts_and_nesting(self, x, j, n, m):
-        s = x[:, :].sum()
-        assert str(s) == "sum(__dummy_x_0 in [0..n), sum(__dummy_x_1 in [0..m), x[__dummy_x_0, __dummy_x_1]))"
-        inner = s.operand
-        assert inner.index.description == "dummy index at 1 for x"
-        assert str(inner.index.belong_to) == "[0..m)"
-        assert s._repr_latex_() == (
-            "$$\\displaystyle \\sum_{\\ast_{0} = 0}^{n - 1} \\sum_{\\ast_{1} = 0}^{m - 1} x_{\\ast_{0}, \\ast_{1}}$$"
-        )
-        assert str(x[1:3, j].sum()) == "sum(__dummy_x_0 in [1..3), x[__dummy_x_0, j])"
-        assert str(x[j, 2:].prod()) == "prod(__dummy_x_1 in [2..m), x[j, __dummy_x_1])"
-
-    def test_every_call_builds_a_new_node(self, x, j):
-        d = x[:, j]
-        first, second = d.sum(), d.sum()
-        assert first is not second and repr(first) == repr(second)
-
-    @pytest.mark.parametrize(
-        "build, message",
-        [
-            (lambda x, n: x[:],
-             "the dimensionality of the subscripted variable `x[__dummy_x_0]` must be zero, but actually 1"),
-            (lambda x, n: zv.BinaryVar("x", shape=[n])[0:3, 0:3],
-             "the number of subscripts (= 2) is greater than the dimensionality of the variable `x` (= 1)"),
-            (lambda x, n: zv.IntegerVar("x", lower_bound=0, upper_bound=1)[0:3],
-             "the scalar `IntegerVar { name: x }` is not subscriptable"),
-        ],
-    )
-    @pytest.mark.parametrize("method", ["sum", "prod"])
-    def test_refusals(self, x, n, build, message, method):
-        d = build(x, n)
-        with pytest.raises(zv.ModelingError) as info:
-            getattr(d, method)()
-        assert str(info.value) == message
-        with pytest.raises(zv.ModelingError):
-            getattr(d, method)()  # the object stays usable
-
-    def test_method_docs(self):
-        assert zv.DummyIndexedVar.sum.__text_signature__ == "($self)"
-        assert zv.DummyIndexedVar.sum.__doc__.startswith(
-            "Take a sum of the decision variable over the elements for which the slice is given and return a SumOp object."
-        )
-        assert zv.DummyIndexedVar.prod.__doc__.startswith("Take a prod of the decision variable")
+@pytest.mark.parametrize("method, function, cls", [("sum", zv.sum, zv.SumOp), ("prod", zv.prod, zv.ProdOp)])
+def test_dummy_reductions(method, function, cls):
+    d = xs[:, j]
+    first, second = getattr(d, method)(), getattr(d, method)()
+    assert type(first) is cls and first is not second and repr(first) == repr(second)
+    k = zv.Element("__dummy_x_0", belong_to=n, latex="\\ast_{0}", description="dummy index at 0 for x")
+    assert repr(first) == repr(function(k, xs[k, j]))
+    inner = xs[:, :].sum().operand
+    assert inner.index.description == "dummy index at 1 for x" and str(inner.index.belong_to) == "[0..m)"
+    for bad, message in [
+        (xs[:], "the dimensionality of the subscripted variable `x[__dummy_x_0]` must be zero, but actually 1"),
+        (zv.BinaryVar("x", shape=[n])[0:3, 0:3], too_many(2, "x", 1)),
+        (zv.IntegerVar("x", lower_bound=0, upper_bound=1)[0:3], scalar("IntegerVar { name: x }")),
+    ]:
+        fails(getattr(bad, method), zv.ModelingError, message)
+        fails(getattr(bad, method), zv.ModelingError, message)  # the object stays usable

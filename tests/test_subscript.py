@@ -1,191 +1,106 @@
 """Subscripting placeholders, elements and subscripts: key reading, validation, getters, text."""
-import pytest
-
 import zorvane as zv
+from model_support import BadIndex, Interrupt, LyingLen, fails, refusals, scalar, shows, texts, too_many
 
-
-class Interrupt(BaseException):
-    """Not an `Exception`: a key reading must let it through."""
-
-
-@pytest.fixture
-def p():
-    return zv.Placeholder("p", ndim=2)
-
-
-@pytest.fixture
-def i():
-    return zv.Element("i", belong_to=10)
-
-
-@pytest.fixture
-def j():
-    return zv.Element("j", belong_to=(0, 5))
-
-
+p = zv.Placeholder("p", ndim=2)
+i = zv.Element("i", belong_to=10)
+j = zv.Element("j", belong_to=(0, 5))
+q1 = zv.Placeholder("q", ndim=1)
+SCALAR_Q = "ModelingError: " + scalar("Placeholder { name: q }")
 I_REPR = "Element(name='i', belong_to=(NumberLit(value=0), NumberLit(value=10)))"
 
 
-def test_forms_and_getters(p, i, j):
+class Broken:
+    def __getitem__(self, k):
+        raise KeyError("boom")
+
+
+def not_sequence(name):
+    return f"'{name}' object cannot be converted to 'Sequence'"
+
+
+@refusals([
+    (lambda: p[i, j, i], IndexError, "ModelingError: " + too_many(3, "p", 2)),
+    (lambda: p[i][j, i], IndexError, "ModelingError: " + too_many(2, "p[i]", 1)),
+    (lambda: zv.Placeholder("q")[i], TypeError, SCALAR_Q),
+    (lambda: zv.Placeholder("q")["any key"], TypeError, SCALAR_Q),
+    (lambda: p[i, j][i], TypeError, "ModelingError: " + scalar("p[i, j]")),
+    (lambda: p[()], zv.ModelingError, "the number of subscripts is zero"),
+    (lambda: p[[]], zv.ModelingError, "the number of subscripts is zero"),
+    (lambda: p["a"], TypeError, "Can't extract `str` to `Vec`"),
+    (lambda: p[:], TypeError, not_sequence("slice")),
+    (lambda: p[None], TypeError, not_sequence("NoneType")),
+    (lambda: p[i, "a"], TypeError, "failed to convert into expression."),
+    (lambda: p[i, None], TypeError, "failed to convert into expression."),
+    # model objects are not sequences
+    (lambda: p[q1], TypeError, not_sequence("Placeholder")),
+    (lambda: p[zv.Element("e", belong_to=p)], TypeError, not_sequence("Element")),
+    (lambda: p[p[i]], TypeError, not_sequence("Subscript")),
+    (lambda: iter(p[i]), TypeError, "'zorvane.Subscript' object is not iterable"),
+    (lambda: iter(q1), TypeError, "'zorvane.Placeholder' object is not iterable"),
+    (lambda: iter(zv.Element("e", belong_to=p)), TypeError, "'zorvane.Element' object is not iterable"),
+    # errors while reading a key propagate
+    (lambda: p[BadIndex()], Interrupt, None),
+    (lambda: p[Broken()], KeyError, None),
+    (lambda: p[i].len_at(1), zv.ModelingError, "axis 1 is out of bounds for the axis of the array p[i]"),
+    (lambda: p[i, j].len_at(0), zv.ModelingError, "Can't get length of a scalar"),
+    (lambda: p[i].len_at(0.5), TypeError, "argument 'axis': 'float' object cannot be interpreted as an integer"),
+    (lambda: zv.Subscript(), TypeError, "No constructor defined"),
+    *[(build, zv.ModelingError, "the dimensionality of the subscripted variable `p[i]` must be zero, but actually 1")
+      for build in (lambda: p[i] + 1, lambda: 1 + p[i])],  # the reflected slot converts 1 first, then itself
+    (lambda: p[i, j] + p[i], TypeError, "failed to convert into expression."),
+])
+def test_refusals(call, kind, message):
+    fails(call, kind, message)
+
+
+@texts([
+    (lambda: p[i, j + 1], "str", "p[i, j + 1]"),
+    (lambda: p[(i, j)], "str", "p[i, j]"),
+    (lambda: p[[i, j]], "str", "p[i, j]"),
+    (lambda: p[LyingLen(i, i)], "str", "p[i, i]"),  # a lying __len__ is never trusted
+    (lambda: q1[i], "repr", f"Placeholder(name='q', ndim=1)[{I_REPR}]"),
+    (lambda: p[i, 0], "repr", f"Placeholder(name='p', ndim=2)[{I_REPR}, NumberLit(value=0)]"),
+    (lambda: p[i].len_at(0, latex="m", description="cols"), "str", "len(p[i], 0)"),
+    (lambda: p[i, j] * 2, "str", "2 * p[i, j]"),
+    (lambda: p[i], "latex", "p_{i}"),
+    (lambda: p[i, j], "latex", "p_{i, j}"),
+    (lambda: p[i + 1, j], "latex", "p_{i + 1, j}"),
+    (lambda: p[i, j] + p[j, i], "latex", "p_{i, j} + p_{j, i}"),
+])
+def test_texts(make, form, text):
+    shows(make(), form, text)
+
+
+def test_getters_and_keys():
     s = p[i]
-    assert isinstance(s, zv.Subscript)
-    assert s.ndim == 1
-    assert repr(s.variable) == "Placeholder(name='p', ndim=2)"
-    assert s.variable is not s.variable
-    assert [str(x) for x in s.subscripts] == ["i"]
-    assert s.subscripts is not s.subscripts
-    assert str(p[i, j + 1]) == "p[i, j + 1]"
-    assert p[i, j].ndim == 0
-    assert str(zv.Placeholder("x", ndim=1)[i]) == "x[i]"
-    assert repr(zv.Placeholder("x", ndim=1)[i]) == f"Placeholder(name='x', ndim=1)[{I_REPR}]"
-
-
-@pytest.mark.parametrize("key", ["tuple", "list"])
-def test_sequence_keys(p, i, j, key):
-    s = p[(i, j)] if key == "tuple" else p[[i, j]]
-    assert str(s) == "p[i, j]"
-    assert s.ndim == 0
-
-
-def test_number_keys(p):
+    assert type(s) is zv.Subscript and s.ndim == 1 and p[i, j].ndim == 0 and p[[i, j]].ndim == 0
+    assert repr(s.variable) == "Placeholder(name='p', ndim=2)" and s.variable is not s.variable
+    assert [str(x) for x in s.subscripts] == ["i"] and s.subscripts is not s.subscripts
+    (length,) = s.shape
+    assert type(length) is zv.ArrayLength and repr(length.array) == repr(s) and length.axis == 0
+    assert p[i, j].shape == ()
     (item,) = p[1.5].subscripts
     assert item.dtype == zv.DataType.FLOAT and item.value == 1.5
     (item,) = p[True].subscripts
     assert item.dtype == zv.DataType.INTEGER and item.value == 1
-
-
-def test_nested_subscripts_flatten(p, i, j):
-    inner = p[i]
-    inner.set_latex("S")
-    nested = inner[j]
-    assert repr(nested) == repr(p[i, j])
-    assert repr(nested.variable) == "Placeholder(name='p', ndim=2)"
-    assert nested._repr_latex_() == "$$\\displaystyle p_{i, j}$$"
-    assert inner._repr_latex_() == "$$\\displaystyle S$$"
-
-
-@pytest.mark.parametrize(
-    "build, kind, message",
-    [
-        (lambda p, i, j: p[i, j, i], IndexError,
-         "ModelingError: the number of subscripts (= 3) is greater than the dimensionality of the variable `p` (= 2)"),
-        (lambda p, i, j: p[i][j, i], IndexError,
-         "ModelingError: the number of subscripts (= 2) is greater than the dimensionality of the variable `p[i]` (= 1)"),
-        (lambda p, i, j: zv.Placeholder("q")[i], TypeError,
-         "ModelingError: the scalar `Placeholder { name: q }` is not subscriptable"),
-        (lambda p, i, j: zv.Placeholder("q")["any key"], TypeError,
-         "ModelingError: the scalar `Placeholder { name: q }` is not subscriptable"),
-        (lambda p, i, j: p[i, j][i], TypeError, "ModelingError: the scalar `p[i, j]` is not subscriptable"),
-        (lambda p, i, j: p[()], zv.ModelingError, "the number of subscripts is zero"),
-        (lambda p, i, j: p[[]], zv.ModelingError, "the number of subscripts is zero"),
-        (lambda p, i, j: p["a"], TypeError, "Can't extract `str` to `Vec`"),
-        (lambda p, i, j: p[:], TypeError, "'slice' object cannot be converted to 'Sequence'"),
-        (lambda p, i, j: p[None], TypeError, "'NoneType' object cannot be converted to 'Sequence'"),
-        (lambda p, i, j: p[i, "a"], TypeError, "failed to convert into expression."),
-        (lambda p, i, j: p[i, None], TypeError, "failed to convert into expression."),
-    ],
-)
-def test_refusals(p, i, j, build, kind, message):
-    with pytest.raises(kind) as info:
-        build(p, i, j)
-    assert type(info.value) is kind
-    assert str(info.value) == message
-
-
-def test_model_objects_are_not_sequences(p, i):
-    q = zv.Placeholder("q", ndim=1)
-    e = zv.Element("e", belong_to=p)
-    for key, name in [(q, "Placeholder"), (e, "Element"), (p[i], "Subscript")]:
-        with pytest.raises(TypeError) as info:
-            p[key]
-        assert str(info.value) == f"'{name}' object cannot be converted to 'Sequence'"
-        with pytest.raises(TypeError):
-            iter(key)
-
-
-def test_a_lying_len_is_never_trusted(p, i):
-    class Key:
-        def __len__(self):
-            return 2**62
-
-        def __getitem__(self, k):
-            if k < 2:
-                return i
-            raise IndexError(k)
-
-    assert str(p[Key()]) == "p[i, i]"
-
-
-def test_key_errors_propagate(p, i):
-    class Index:
-        def __index__(self):
-            raise Interrupt
-
-    with pytest.raises(Interrupt):
-        p[Index()]
-
-    class Broken:
-        def __getitem__(self, k):
-            raise KeyError("boom")
-
-    with pytest.raises(KeyError):
-        p[Broken()]
-
-
-def test_shape_and_len_at(p, i, j):
-    (length,) = p[i].shape
-    assert isinstance(length, zv.ArrayLength)
-    assert repr(length.array) == repr(p[i])
-    assert length.axis == 0
-    assert p[i, j].shape == ()
-    assert str(p[i].len_at(0, latex="m", description="cols")) == "len(p[i], 0)"
-    with pytest.raises(zv.ModelingError) as info:
-        p[i].len_at(1)
-    assert str(info.value) == "axis 1 is out of bounds for the axis of the array p[i]"
-    with pytest.raises(zv.ModelingError) as info:
-        p[i, j].len_at(0)
-    assert str(info.value) == "Can't get length of a scalar"
-    with pytest.raises(TypeError, match="^argument 'axis': "):
-        p[i].len_at(0.5)
-
-
-def test_no_constructor_and_docs():
     assert zv.Subscript.__text_signature__ is None
     assert zv.Subscript.__doc__.startswith("A class for representing a subscripted variable")
-    with pytest.raises(TypeError, match="^No constructor defined$"):
-        zv.Subscript()
 
 
-def test_scalar_rule_in_operators(p, i, j):
-    assert str(p[i, j] * 2) == "2 * p[i, j]"
-    with pytest.raises(zv.ModelingError) as info:
-        p[i] + 1
-    assert str(info.value) == "the dimensionality of the subscripted variable `p[i]` must be zero, but actually 1"
-    with pytest.raises(zv.ModelingError):
-        1 + p[i]  # the reflected slot converts 1 first, then itself
-    with pytest.raises(TypeError, match="^failed to convert into expression.$"):
-        p[i, j] + p[i]
-
-
-@pytest.mark.parametrize(
-    "build, latex",
-    [
-        (lambda p, i, j: p[i], "p_{i}"),
-        (lambda p, i, j: p[i, j], "p_{i, j}"),
-        (lambda p, i, j: p[i + 1, j], "p_{i + 1, j}"),
-        (lambda p, i, j: p[i, j] + p[j, i], "p_{i, j} + p_{j, i}"),
-    ],
-)
-def test_latex(p, i, j, build, latex):
-    assert build(p, i, j)._repr_latex_() == f"$$\\displaystyle {latex}$$"
-
-
-def test_own_latex(p, i, j):
-    p.set_latex("P")
-    assert p[i]._repr_latex_() == "$$\\displaystyle p_{i}$$"  # a base prints by name
-    s = p[i, j]
+def test_nested_subscripts_flatten_and_own_latex():
+    ps = zv.Placeholder("ps", ndim=2)
+    inner = ps[i]
+    inner.set_latex("S")
+    nested = inner[j]
+    assert repr(nested) == repr(ps[i, j]) and repr(nested.variable) == "Placeholder(name='ps', ndim=2)"
+    shows(nested, "latex", "ps_{i, j}")
+    shows(inner, "latex", "S")
+    ps.set_latex("P")
+    shows(ps[i], "latex", "ps_{i}")  # a base prints by name
+    s = ps[i, j]
     s.set_latex("s_{ij}")
-    assert (s + 1)._repr_latex_() == "$$\\displaystyle s_{ij} + 1$$"
-    assert str(s) == "p[i, j]"
+    shows(s + 1, "latex", "s_{ij} + 1")
+    shows(s, "str", "ps[i, j]")
     s.set_latex(None)
-    assert s._repr_latex_() == "$$\\displaystyle p_{i, j}$$"
+    shows(s, "latex", "ps_{i, j}")

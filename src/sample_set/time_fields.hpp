@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "binding/frame.hpp"
 #include "sample_set/json_reader.hpp"
@@ -177,6 +178,57 @@ PyRef py_from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject*
   T value = read_json<T>(cursor);
   cursor.finish();
   return new_instance(TimeTraits<T>::kId, std::move(value));
+}
+
+/// The documentation texts of a time class and its four methods.
+struct TimeDocs {
+  const char* doc;
+  const char* signature;
+  const char* to_dict;
+  const char* from_dict;
+  const char* to_json;
+  const char* from_json;
+};
+
+template <class T, std::size_t... I>
+PyGetSetDef* getset_table(std::index_sequence<I...>) {
+  static PyGetSetDef table[] = {
+      getter_setter<py_get<T, I>, py_set<T, I>>(TimeTraits<T>::kFields[I])...,
+      {nullptr, nullptr, nullptr, nullptr, nullptr},
+  };
+  return table;
+}
+
+/// The table row of a time class: one getter/setter per field, the dict and JSON methods, a
+/// constructor-like text for both str and repr, and comparison by value.
+template <class T>
+ClassDef time_class(const TimeDocs& docs) {
+  using Traits = TimeTraits<T>;
+  static PyMethodDef methods[] = {
+      noargs_method<py_to_dict<T>>("to_dict", docs.to_dict),
+      static_method<py_from_dict<T>>("from_dict", docs.from_dict),
+      noargs_method<py_to_json<T>>("to_json", docs.to_json),
+      static_method<py_from_json<T>>("from_json", docs.from_json),
+      {nullptr, nullptr, 0, nullptr},
+  };
+  static const PyType_Slot slots[] = {
+      {Py_tp_repr, reinterpret_cast<void*>(&slot_unary<py_repr<T>>)},
+      {Py_tp_str, reinterpret_cast<void*>(&slot_unary<py_repr<T>>)},
+      {Py_tp_richcompare,
+       reinterpret_cast<void*>(&slot_richcompare<compare_by_value<T, Traits::kId, equal<T>>>)},
+  };
+  return ClassDef{.id = Traits::kId,
+                  .name = Traits::kName,
+                  .doc = docs.doc,
+                  .signature = docs.signature,
+                  .basicsize = sizeof(Instance<T>),
+                  .dealloc = &dealloc_instance<T>,
+                  .tp_new = &constructor_new<py_new<T>>,
+                  .vectorcall = &constructor_vectorcall<py_new<T>>,
+                  .slots = slots,
+                  .methods = methods,
+                  .getset = getset_table<T>(std::make_index_sequence<Traits::kFields.size()>{}),
+                  .attributes = {}};
 }
 
 }  // namespace time_fields
