@@ -486,7 +486,7 @@ def test_memory():
             with pytest.raises(Exception):
                 zv.from_protobuf(buf)
 
-    io.assert_no_leak(churn, model, data, x, i, rounds=2000)
+    io.assert_no_leak(churn, model, data, x, i, rounds=1500)
 
 
 # ---- fuzzing: a model object or one of the module's exceptions (never a crash, a hang or any other exception),

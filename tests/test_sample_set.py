@@ -98,7 +98,7 @@ def test_memory():
             with pytest.raises(error):
                 call()
 
-    io.assert_no_leak(churn, md, rounds=300)
+    io.assert_no_leak(churn, md, rounds=200)
 
 
 # ---- refusals ----
