@@ -117,7 +117,7 @@ def span(span_id, parent, end="2024-01-01T00:00:01.500000Z", start=T0):
 
 
 REFUSALS = [
-    # SampleSet and concatenate
+    # arguments of the wrong type
     *[(partial(cls, *args, **kwargs), TypeError, f"^argument '{name}': '{got}' object cannot be converted to '{want}'$")
       for cls, args, kwargs, name, got, want in [
           (SS, (1, E0, MT0), {}, "record", "int", "Record"), (SS, (R0, R0, MT0), {}, "evaluation", "Record", "Evaluation"),
@@ -130,6 +130,7 @@ REFUSALS = [
           (M, (), {"solve": 1}, "solve", "int", "SolvingTime"), (M, (), {"solve": zv.SystemTime()}, "solve", "SystemTime",
                                                                 "SolvingTime"),
           (M, (), {"system": ST()}, "system", "SolvingTime", "SystemTime")]],
+    # SampleSet and concatenate
     (SS, TypeError,
      r"^SampleSet.__new__\(\) missing 3 required positional arguments: 'record', 'evaluation', and 'measuring_time'$"),
     (partial(SS, 1, 2, 3, 4, 5), TypeError,
