@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "lib/stack.hpp"
 #include "model/expression/arithmetic.hpp"
 #include "print/number_text.hpp"
 
@@ -104,6 +105,7 @@ bool Printer::needs_parens(const Node& child) const noexcept {
 }
 
 void Printer::write_operand(const Node& child) {
+  check_stack();
   if (latex()) {
     if (const Text& own = latex_field(child)) {
       out_ += *own;
@@ -145,6 +147,7 @@ void Printer::write_node(const Node& node) {
 }
 
 void Printer::write_conditional(const Node& node) {
+  check_stack();
   if (node.tag == Tag::Comparison) return write_comparison(as<ComparisonNode>(node));
   write_logical(as<LogicalNode>(node));
 }
