@@ -6,6 +6,7 @@
 
 #include "binding/frame.hpp"
 #include "lib/exceptions.hpp"
+#include "lib/interrupt.hpp"
 #include "lib/registry.hpp"
 
 namespace zorvane {
@@ -51,6 +52,11 @@ void add_function(PyObject* module, const FunctionDef& function) {
   add_member(module, text, object.get());
 }
 
+// Runs pending signal handlers (Ctrl-C) for long native loops; a raising handler stops the loop.
+void check_signals() {
+  if (PyErr_CheckSignals() != 0) throw PythonError{};
+}
+
 void fill(PyObject* module) {
   PyRef version = checked(PyUnicode_FromString(kVersion));
   add_member(module, "__version__", version.get());
@@ -89,6 +95,7 @@ PyRef create_module() {
     throw PythonError{};
   }
   fill(module.get());
+  set_interrupt_check(&check_signals);
   return module;
 }
 

@@ -1,0 +1,34 @@
+// Long native loops stay interruptible: every few thousand steps they ask whether the user
+// pressed Ctrl-C. The check itself is installed by the module (it runs the interpreter's signal
+// handlers), so code under it never calls the interpreter.
+#pragma once
+
+#include <cstdint>
+
+namespace zorvane {
+
+/// Throws (the installed check throws `PythonError` with KeyboardInterrupt set) when a pending
+/// signal handler raised. Without an installed check it does nothing.
+using InterruptCheck = void (*)();
+
+/// Installs the check that `InterruptPoll` runs (once, at module start-up).
+void set_interrupt_check(InterruptCheck check) noexcept;
+/// Runs the installed check now.
+void check_interrupt();
+
+/// A step counter for one loop: `tick()` is cheap and runs the check every `kEvery` steps.
+class InterruptPoll {
+ public:
+  static constexpr std::uint32_t kEvery = 4096;
+  void tick() {
+    if (++steps_ == kEvery) {
+      steps_ = 0;
+      check_interrupt();
+    }
+  }
+
+ private:
+  std::uint32_t steps_ = 0;
+};
+
+}  // namespace zorvane
