@@ -3,58 +3,84 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
+#include <cstring>
 
 namespace zorvane {
 namespace {
 
-void leak_child(Expr& child, std::vector<const Node*>& out) noexcept {
-  if (const Node* node = child.leak()) out.push_back(node);
-}
+// Nodes whose count reached zero, waiting to be freed: a stack linked through the nodes' own
+// first 8 bytes (their count and height, of no further use), so it never allocates.
+class DeadNodes {
+ public:
+  static_assert(offsetof(Node, refs) == 0 && offsetof(Node, tag) >= sizeof(const Node*),
+                "the link must not overlap the tag, which says how to free the node");
 
-// Moves every child reference of `node` onto `out`, leaving the node without children.
-void leak_children(Node& node, std::vector<const Node*>& out) noexcept {
+  // Drops one reference; a node that loses its last one is queued.
+  void drop(const Node* node) noexcept {
+    if (--node->refs != 0) return;
+    std::memcpy(static_cast<void*>(const_cast<Node*>(node)), &top_, sizeof top_);
+    top_ = node;
+  }
+  void drop(Expr& child) noexcept {
+    if (const Node* node = child.leak()) drop(node);
+  }
+  // The most recently queued node, unlinked; null when none is left.
+  Node* pop() noexcept {
+    const Node* node = top_;
+    if (node != nullptr) std::memcpy(&top_, static_cast<const void*>(node), sizeof top_);
+    return const_cast<Node*>(node);
+  }
+
+ private:
+  const Node* top_ = nullptr;
+};
+
+// Drops every child reference of `node`, leaving the node without children.
+void drop_children(Node& node, DeadNodes& dead) noexcept {
   switch (node.tag) {
     case Tag::NumberLit:
     case Tag::Placeholder: return;
-    case Tag::Element: return leak_child(static_cast<ElementNode&>(node).set, out);
+    case Tag::Element: return dead.drop(static_cast<ElementNode&>(node).set);
     case Tag::Range: {
       auto& r = static_cast<RangeNode&>(node);
-      leak_child(r.start, out);
-      return leak_child(r.end, out);
+      dead.drop(r.start);
+      return dead.drop(r.end);
     }
     case Tag::DecisionVar: {
       auto& v = static_cast<DecisionVarNode&>(node);
-      for (Expr& s : v.shape) leak_child(s, out);
-      leak_child(v.lower_bound.node, out);
-      return leak_child(v.upper_bound.node, out);
+      for (Expr& s : v.shape) dead.drop(s);
+      dead.drop(v.lower_bound.node);
+      return dead.drop(v.upper_bound.node);
     }
     case Tag::Subscript: {
       auto& s = static_cast<SubscriptNode&>(node);
-      leak_child(s.variable, out);
-      for (Expr& i : s.subscripts) leak_child(i, out);
+      dead.drop(s.variable);
+      for (Expr& i : s.subscripts) dead.drop(i);
       return;
     }
-    case Tag::ArrayLength: return leak_child(static_cast<ArrayLengthNode&>(node).array, out);
-    case Tag::UnaryOp: return leak_child(static_cast<UnaryNode&>(node).operand, out);
+    case Tag::ArrayLength: return dead.drop(static_cast<ArrayLengthNode&>(node).array);
+    case Tag::UnaryOp: return dead.drop(static_cast<UnaryNode&>(node).operand);
     case Tag::BinaryOp: {
       auto& b = static_cast<BinaryNode&>(node);
-      leak_child(b.left, out);
-      return leak_child(b.right, out);
+      dead.drop(b.left);
+      return dead.drop(b.right);
     }
     case Tag::Comparison: {
       auto& c = static_cast<ComparisonNode&>(node);
-      leak_child(c.left, out);
-      return leak_child(c.right, out);
+      dead.drop(c.left);
+      return dead.drop(c.right);
     }
-    case Tag::CommutativeOp: return static_cast<CommutativeNode&>(node).terms.leak_into(out);
+    case Tag::CommutativeOp:
+      return static_cast<CommutativeNode&>(node).terms.leak_each([&](const Node* term) { dead.drop(term); });
     case Tag::ReductionOp: {
       auto& r = static_cast<ReductionNode&>(node);
-      if (const Node* index = r.index.leak()) out.push_back(index);
-      leak_child(r.condition, out);
-      return leak_child(r.operand, out);
+      if (const Node* index = r.index.leak()) dead.drop(index);
+      dead.drop(r.condition);
+      return dead.drop(r.operand);
     }
     case Tag::Logical:
-      for (Expr& t : static_cast<LogicalNode&>(node).terms) leak_child(t, out);
+      for (Expr& t : static_cast<LogicalNode&>(node).terms) dead.drop(t);
       return;
   }
 }
@@ -80,20 +106,14 @@ void delete_node(Node* node) noexcept {
 }  // namespace
 
 void release(const Node* node) noexcept {
-  if (--node->refs != 0) return;
   // Children whose last reference goes away are queued instead of recursed into, so dropping a
-  // tree of any depth uses constant stack.
-  std::vector<const Node*> pending{node};
-  std::vector<const Node*> children;
-  while (!pending.empty()) {
-    Node* dead = const_cast<Node*>(pending.back());
-    pending.pop_back();
-    children.clear();
-    leak_children(*dead, children);
-    delete_node(dead);
-    for (const Node* child : children) {
-      if (--child->refs == 0) pending.push_back(child);
-    }
+  // tree of any depth uses constant stack. A node is freed once its children are dropped, so
+  // its destructor has nothing left to release.
+  DeadNodes dead;
+  dead.drop(node);
+  while (Node* next = dead.pop()) {
+    drop_children(*next, dead);
+    delete_node(next);
   }
 }
 
@@ -155,13 +175,7 @@ TermList& TermList::operator=(TermList other) noexcept {
 }
 
 TermList::~TermList() {
-  if (buffer_ == nullptr) return;
-  if (--buffer_->refs == 0) {
-    // Hand the items to the iterative release one by one (each may be a deep tree).
-    std::vector<Expr> items = std::move(buffer_->items);
-    delete buffer_;
-    while (!items.empty()) items.pop_back();
-  }
+  if (buffer_ != nullptr && --buffer_->refs == 0) delete buffer_;
 }
 
 // Literal count and height bound for a term that enters (+1) or leaves (-1) the list. The
@@ -172,8 +186,9 @@ void TermList::count(const Expr& term, int sign) noexcept {
   if (sign > 0) max_height_ = std::max(max_height_, term->height);
 }
 
-// Appends to the prefix view; the caller has already counted `term`.
-void TermList::append_to_prefix(Expr term) {
+// Appends a copy of `term` to the prefix view. On failure the list holds the same terms (its
+// buffer may have been replaced by a private copy of the view).
+void TermList::append_to_prefix(const Expr& term) {
   if (buffer_ == nullptr) {
     buffer_ = new Buffer{};
     start_ = 0;
@@ -189,20 +204,20 @@ void TermList::append_to_prefix(Expr term) {
       start_ = 0;
     }
   }
-  buffer_->items.push_back(std::move(term));
+  buffer_->items.push_back(term);
   ++size_;
 }
 
+// Counting comes after the step that can fail, so a failed mutation changes nothing.
 void TermList::push_back(Expr term) {
-  count(term, +1);
-  if (tail_) append_to_prefix(std::move(tail_));
   // The newest term waits in the tail: replacing it (a sum's literal) or inserting before it
   // then never shortens the shared prefix, which would force a copy of the whole prefix.
+  if (tail_) append_to_prefix(tail_);
+  count(term, +1);
   tail_ = std::move(term);
 }
 
 void TermList::insert_before_last(Expr term) {
-  count(term, +1);
   if (!tail_) {
     if (size_ > 0) {
       // Move the last prefix item into the tail; the prefix view simply shrinks by one.
@@ -210,10 +225,10 @@ void TermList::insert_before_last(Expr term) {
       --size_;
     } else if (head_) {
       tail_ = std::move(head_);
-      head_ = Expr();
     }
   }
-  append_to_prefix(std::move(term));
+  append_to_prefix(term);
+  count(term, +1);
 }
 
 void TermList::set_back(Expr term) {
@@ -269,20 +284,6 @@ std::vector<Expr> TermList::to_vector() const {
   out.reserve(size());
   for (std::size_t i = 0; i < size(); ++i) out.push_back((*this)[i]);
   return out;
-}
-
-void TermList::leak_into(std::vector<const Node*>& out) noexcept {
-  if (const Node* head = head_.leak()) out.push_back(head);
-  if (const Node* tail = tail_.leak()) out.push_back(tail);
-  if (buffer_ != nullptr && --buffer_->refs == 0) {
-    for (Expr& item : buffer_->items) {
-      if (const Node* node = item.leak()) out.push_back(node);
-    }
-    delete buffer_;
-  }
-  buffer_ = nullptr;
-  start_ = 0;
-  size_ = 0;
 }
 
 }  // namespace zorvane

@@ -52,18 +52,21 @@ enum class LogicalKind : std::uint8_t { And, Or, Xor };
 /// over a tree is bounded.
 inline constexpr std::uint32_t kMaxDepth = 4096;
 
+/// The count and the height come first: once the count reaches zero, those 8 bytes link the node
+/// into the list of nodes being freed, so freeing a tree never allocates.
 struct Node {
   mutable std::uint32_t refs = 1;
+  std::uint32_t height = 1;
   Tag tag;
   std::uint8_t kind = 0;  ///< the variant's own kind enum, where it has one
-  std::uint32_t height = 1;
 
   explicit Node(Tag t, std::uint8_t k = 0) noexcept : tag(t), kind(k) {}
-  Node(const Node& other) noexcept : tag(other.tag), kind(other.kind), height(other.height) {}
+  Node(const Node& other) noexcept : height(other.height), tag(other.tag), kind(other.kind) {}
   Node& operator=(const Node&) = delete;
 };
 
-/// Drops one reference; frees the node and every node only it kept alive, iteratively.
+/// Drops one reference; frees the node and every node only it kept alive, iteratively and
+/// without allocating (so it cannot fail, even with no memory left).
 void release(const Node* node) noexcept;
 
 /// An owning, shared handle to an immutable node. Copying is O(1).
@@ -153,6 +156,7 @@ class TermList {
   /// How many terms are number literals.
   std::uint32_t literal_count() const noexcept { return literals_; }
 
+  // A mutation that throws (only `std::bad_alloc`) leaves the list holding the same terms.
   void push_back(Expr term);
   /// Inserts `term` just before the last term (appends when empty).
   void insert_before_last(Expr term);
@@ -165,15 +169,29 @@ class TermList {
   void push_front(Expr term);
   std::vector<Expr> to_vector() const;
 
-  /// Moves every owned node reference onto `out` (iterative destruction).
-  void leak_into(std::vector<const Node*>& out) noexcept;
+  /// Gives up every term reference, handing each node to `take`, and leaves the list empty.
+  /// Allocates nothing: a buffer's items are handed over in place (iterative destruction).
+  template <class F>
+  void leak_each(F&& take) noexcept {
+    if (const Node* head = head_.leak()) take(head);
+    if (const Node* tail = tail_.leak()) take(tail);
+    if (buffer_ != nullptr && --buffer_->refs == 0) {
+      for (Expr& item : buffer_->items) {
+        if (const Node* node = item.leak()) take(node);
+      }
+      delete buffer_;
+    }
+    buffer_ = nullptr;
+    start_ = 0;
+    size_ = 0;
+  }
 
  private:
   struct Buffer {
     std::uint32_t refs = 1;
     std::vector<Expr> items;
   };
-  void append_to_prefix(Expr term);
+  void append_to_prefix(const Expr& term);
   void count(const Expr& term, int sign) noexcept;
 
   Buffer* buffer_ = nullptr;
