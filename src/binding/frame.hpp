@@ -151,12 +151,13 @@ void dealloc_instance(PyObject* self) noexcept {
 PyRef not_implemented();
 
 // ---- Thunks: C-API entry points generated from plain functions returning PyRef. ----
+// None is `noexcept`: a thread ended by the interpreter unwinds through them (see `guard`).
 
 using ConstructorBody = PyRef (*)(PyTypeObject*, PyObject* const*, Py_ssize_t, PyObject*);
 
 template <ConstructorBody Body>
 PyObject* constructor_vectorcall(PyObject* type, PyObject* const* args, size_t nargsf,
-                                 PyObject* kwnames) noexcept {
+                                 PyObject* kwnames) {
   return guard_object([&] {
     return Body(reinterpret_cast<PyTypeObject*>(type), args, PyVectorcall_NARGS(nargsf), kwnames);
   });
@@ -167,7 +168,7 @@ PyRef call_with_tuple_and_dict(ConstructorBody body, PyTypeObject* type, PyObjec
                                PyObject* kwargs);
 
 template <ConstructorBody Body>
-PyObject* constructor_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) noexcept {
+PyObject* constructor_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   return guard_object([&] { return call_with_tuple_and_dict(Body, type, args, kwargs); });
 }
 
@@ -179,31 +180,31 @@ using CompareBody = PyRef (*)(PyObject*, PyObject*, int);
 
 template <MethodBody Body>
 PyObject* method_fastcall(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                          PyObject* kwnames) noexcept {
+                          PyObject* kwnames) {
   return guard_object([&] { return Body(self, args, nargs, kwnames); });
 }
 template <UnaryBody Body>
-PyObject* method_noargs(PyObject* self, PyObject*) noexcept {
+PyObject* method_noargs(PyObject* self, PyObject*) {
   return guard_object([&] { return Body(self); });
 }
 template <UnaryBody Body>
-PyObject* slot_unary(PyObject* self) noexcept {
+PyObject* slot_unary(PyObject* self) {
   return guard_object([&] { return Body(self); });
 }
 template <UnaryBody Body>
-PyObject* slot_getter(PyObject* self, void*) noexcept {
+PyObject* slot_getter(PyObject* self, void*) {
   return guard_object([&] { return Body(self); });
 }
 template <BinaryBody Body>
-PyObject* slot_binary(PyObject* left, PyObject* right) noexcept {
+PyObject* slot_binary(PyObject* left, PyObject* right) {
   return guard_object([&] { return Body(left, right); });
 }
 template <TernaryBody Body>
-PyObject* slot_ternary(PyObject* a, PyObject* b, PyObject* c) noexcept {
+PyObject* slot_ternary(PyObject* a, PyObject* b, PyObject* c) {
   return guard_object([&] { return Body(a, b, c); });
 }
 template <CompareBody Body>
-PyObject* slot_richcompare(PyObject* self, PyObject* other, int op) noexcept {
+PyObject* slot_richcompare(PyObject* self, PyObject* other, int op) {
   return guard_object([&] { return Body(self, other, op); });
 }
 
@@ -228,7 +229,7 @@ using SetterBody = void (*)(PyObject* self, PyObject* value);
 int refuse_attribute_delete() noexcept;
 
 template <SetterBody Body>
-int slot_setter(PyObject* self, PyObject* value, void*) noexcept {
+int slot_setter(PyObject* self, PyObject* value, void*) {
   if (value == nullptr) return refuse_attribute_delete();
   return guard<int>(-1, [&] {
     Body(self, value);

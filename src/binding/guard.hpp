@@ -1,6 +1,8 @@
 // The boundary guard: no C++ exception ever crosses into the interpreter.
 #pragma once
 
+#include <cxxabi.h>
+
 #include <exception>
 #include <new>
 #include <string>
@@ -29,10 +31,17 @@ inline PyRef checked(PyObject* new_reference) {
 /// Runs one entry from the interpreter. Returns the body's result, or `error_value` with a
 /// Python exception set: model errors map to their exception types, `std::bad_alloc` to
 /// MemoryError, and anything else is an internal fault reported as the panic exception.
+///
+/// Not `noexcept`, and neither is any entry point or function between an entry and a C-API
+/// call that may run Python code: at exit the interpreter ends daemon threads that wait for
+/// it with `pthread_exit`, which unwinds the thread's stack, and unwinding through a
+/// `noexcept` frame or swallowing it aborts the process.
 template <class R, class F>
-R guard(R error_value, F&& body) noexcept {
+R guard(R error_value, F&& body) {
   try {
     return body();
+  } catch (const abi::__forced_unwind&) {
+    throw;  // the thread is being ended: let it go
   } catch (const PythonError&) {
     if (!PyErr_Occurred()) set_panic("an error was signalled but none was set");
   } catch (const Error& error) {
@@ -49,7 +58,7 @@ R guard(R error_value, F&& body) noexcept {
 
 /// Guard for entries returning a new reference (NULL on error).
 template <class F>
-PyObject* guard_object(F&& body) noexcept {
+PyObject* guard_object(F&& body) {
   return guard<PyObject*>(nullptr, [&]() -> PyObject* { return body().release(); });
 }
 

@@ -8,6 +8,11 @@
 
 namespace zorvane {
 
+/// Whether this thread holds the GIL. Our code runs without it only while the interpreter ends
+/// a daemon thread at exit (`pthread_exit` unwinds its stack through our frames, see `guard`);
+/// cleanups then leave Python objects alone, and the references leak with the ending process.
+inline bool holds_gil() noexcept { return PyGILState_Check() != 0; }
+
 /// An owned (strong) reference to a Python object; null means "no object".
 class PyRef {
  public:
@@ -18,7 +23,9 @@ class PyRef {
     std::swap(ptr_, other.ptr_);
     return *this;
   }
-  ~PyRef() { Py_XDECREF(ptr_); }
+  ~PyRef() {
+    if (ptr_ != nullptr && holds_gil()) Py_DECREF(ptr_);
+  }
 
   /// Takes over a reference the caller already owns (e.g. a new reference from the C API).
   static PyRef steal(PyObject* ptr) noexcept { return PyRef(ptr); }

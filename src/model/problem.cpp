@@ -71,7 +71,7 @@ PyRef problem_custom_penalty_terms(PyObject* self) {
   return map_into_dict(terms, [](const CustomPenaltyTerm& t) { return custom_penalty_term_into_py(t); });
 }
 
-int problem_set_sense(PyObject* self, PyObject* value, void*) noexcept {
+int problem_set_sense(PyObject* self, PyObject* value, void*) {
   return guard<int>(-1, [&] {
     if (value == nullptr) {
       PyErr_SetString(PyExc_AttributeError, "can't delete attribute");

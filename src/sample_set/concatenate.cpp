@@ -55,7 +55,7 @@ PyRef concatenate(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
 
 }  // namespace
 
-PyObject* concatenate_entry(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) noexcept {
+PyObject* concatenate_entry(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return guard_object([&] { return concatenate(args, nargs, kwnames); });
 }
 

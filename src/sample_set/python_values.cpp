@@ -16,7 +16,9 @@ class BufferView {
     if (PyObject_GetBuffer(object, &view_, flags) < 0) throw PythonError{};
   }
   BufferView(const BufferView&) = delete;
-  ~BufferView() { PyBuffer_Release(&view_); }
+  ~BufferView() {
+    if (holds_gil()) PyBuffer_Release(&view_);
+  }
   Py_buffer* operator->() noexcept { return &view_; }
   Py_buffer& operator*() noexcept { return view_; }
 

@@ -40,7 +40,7 @@ PyRef sample_set_backend_calculation_time(PyObject* self);
 
 /// The module function `concatenate(sample_sets)`.
 PyObject* concatenate_entry(PyObject* module, PyObject* const* args, Py_ssize_t nargs,
-                            PyObject* kwnames) noexcept;
+                            PyObject* kwnames);
 
 extern const ClassDef kSampleSetClass;
 
