@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 #include <span>
+#include <type_traits>
 #include <utility>
 
 #include "binding/args.hpp"
@@ -131,6 +132,9 @@ BorrowMut<T> borrow_mut(PyObject* object, ClassId id) {
 /// A new instance of class `id` owning `value`.
 template <class T>
 PyRef new_instance(ClassId id, T value) {
+  // A move that could throw (e.g. one that allocates) would leave the object to be deallocated
+  // with a value never constructed.
+  static_assert(std::is_nothrow_move_constructible_v<T>);
   PyTypeObject* type = type_object(id);
   PyRef object = checked(type->tp_alloc(type, 0));
   Instance<T>* instance = instance_of<T>(object.get());

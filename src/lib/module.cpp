@@ -1,4 +1,6 @@
 // Module start-up: created once per process, then filled in registration order.
+#include <uuid/uuid.h>
+
 #include <atomic>
 #include <deque>
 #include <stdexcept>
@@ -8,6 +10,7 @@
 #include "lib/exceptions.hpp"
 #include "lib/interrupt.hpp"
 #include "lib/registry.hpp"
+#include "lib/stack.hpp"
 
 namespace zorvane {
 namespace {
@@ -57,6 +60,20 @@ void check_signals() {
   if (PyErr_CheckSignals() != 0) throw PythonError{};
 }
 
+// Thread-local state that is otherwise allocated on first use, when memory may have run out
+// (glibc then aborts the process: "cannot allocate memory for thread-local data"): the C++
+// exception machinery's, by one throw, libuuid's and this module's own. For the importing
+// thread only.
+void prepare_thread_state() {
+  try {
+    throw 0;
+  } catch (int) {
+  }
+  uuid_t unused;
+  uuid_generate_random(unused);
+  check_stack();
+}
+
 void fill(PyObject* module) {
   PyRef version = checked(PyUnicode_FromString(kVersion));
   add_member(module, "__version__", version.get());
@@ -94,6 +111,7 @@ PyRef create_module() {
                     "PyO3 modules may only be initialized once per interpreter process");
     throw PythonError{};
   }
+  prepare_thread_state();
   fill(module.get());
   set_interrupt_check(&check_signals);
   return module;
