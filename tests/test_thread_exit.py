@@ -2,11 +2,13 @@
 ends the thread by unwinding its stack through the method, and the process still exits normally.
 Each case runs 20 processes at once (the thread is caught at a different point in each)."""
 
+import os
 import subprocess
 import sys
 import textwrap
 
 import pytest
+import zorvane
 
 RUNS = 20
 
@@ -43,13 +45,27 @@ assert running.wait(600)
 """
 
 
+
+def environment(tmp_path):
+    env = dict(os.environ)
+    if "/asan-site/" in zorvane.__file__:
+        # ASan does not see the unwinding that ends the thread, so the frames it passes keep their
+        # poisoned redzones; ASan's own sigaltstack call in the next landing pad writes a local
+        # there and reports it.
+        suppressions = tmp_path / "asan.supp"
+        suppressions.write_text("interceptor_name:sigaltstack\n")
+        env["ASAN_OPTIONS"] = f"{env.get('ASAN_OPTIONS', '')}:suppressions={suppressions}"
+    return env
+
+
 @pytest.mark.parametrize("call", CASES.values(), ids=CASES.keys())
-def test_interpreter_exit_with_a_daemon_thread_in_a_method(call):
+def test_interpreter_exit_with_a_daemon_thread_in_a_method(call, tmp_path):
     # pandas imported first, so the thread spends its time in the method, not in the import
     imports = "import pandas" if "to_pandas" in call else ""
     script = textwrap.dedent(SCRIPT.format(call=call, imports=imports))
+    env = environment(tmp_path)
     procs = [subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                              text=True) for _ in range(RUNS)]
+                              text=True, env=env) for _ in range(RUNS)]
     errors = [proc.communicate(timeout=600)[1] for proc in procs]
     failed = [(proc.returncode, err[-2000:]) for proc, err in zip(procs, errors) if proc.returncode != 0]
     assert not failed, f"{len(failed)} of {RUNS} runs failed; first: exit {failed[0][0]}\n{failed[0][1]}"

@@ -22,7 +22,7 @@ Rc<const ElementNode> element_from_pyobject(PyObject* object) {
 // The elements that a sum or product binds, and those used free, in the order met.
 class ForallScope final : public ExpressionVisitor {
  public:
-  ScopeSets take() noexcept { return std::move(sets_); }
+  ScopeSets take() { return std::move(sets_); }  // moving an ordered set may allocate
 
   void visit_reduction_index(const ElementNode& index) override {
     next_is_index_ = true;
