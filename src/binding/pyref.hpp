@@ -8,10 +8,17 @@
 
 namespace zorvane {
 
-/// Whether this thread holds the GIL. Our code runs without it only while the interpreter ends
-/// a daemon thread at exit (`pthread_exit` unwinds its stack through our frames, see `guard`);
-/// cleanups then leave Python objects alone, and the references leak with the ending process.
-inline bool holds_gil() noexcept { return PyGILState_Check() != 0; }
+/// False only in a thread that the interpreter ends at exit: `pthread_exit` unwinds its stack
+/// through our frames without the GIL (see `guard`), and their cleanups must then leave Python
+/// objects alone; the references leak with the ending process. Costs one flag read while the
+/// interpreter is not finalizing.
+inline bool may_release_objects() noexcept {
+#if PY_VERSION_HEX >= 0x030D0000
+  return !Py_IsFinalizing() || PyGILState_Check() != 0;
+#else
+  return !_Py_IsFinalizing() || PyGILState_Check() != 0;
+#endif
+}
 
 /// An owned (strong) reference to a Python object; null means "no object".
 class PyRef {
@@ -24,7 +31,7 @@ class PyRef {
     return *this;
   }
   ~PyRef() {
-    if (ptr_ != nullptr && holds_gil()) Py_DECREF(ptr_);
+    if (ptr_ != nullptr && may_release_objects()) Py_DECREF(ptr_);
   }
 
   /// Takes over a reference the caller already owns (e.g. a new reference from the C API).

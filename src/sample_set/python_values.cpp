@@ -17,7 +17,7 @@ class BufferView {
   }
   BufferView(const BufferView&) = delete;
   ~BufferView() {
-    if (holds_gil()) PyBuffer_Release(&view_);
+    if (may_release_objects()) PyBuffer_Release(&view_);
   }
   Py_buffer* operator->() noexcept { return &view_; }
   Py_buffer& operator*() noexcept { return view_; }
