@@ -1,9 +1,11 @@
 """SampleSet: attributes, text, equality, dict/JSON/pandas forms, selection (feasible, infeasible, lowest),
 concatenate and the backend time report; and what all the sample-set classes share: comparison, hashing,
 deletion, argument checks, signatures, dict/JSON round trips and memory."""
+import gc
 import json
 import math
 import re
+import sys
 from functools import partial
 
 import numpy as np
@@ -52,6 +54,7 @@ def test_class_frame(cls, make, fields, signature):
     with pytest.raises(TypeError, match=r"^argument 'dict': 'list' object cannot be converted to 'PyDict'$"):
         cls.from_dict([])
     assert cls.from_dict(dict=a.to_dict()) == a == cls.from_json(json=a.to_json())
+    assert gc.is_tracked(a) == (cls is zv.SampleSet)  # the only class that holds arbitrary Python objects
     assert [getattr(f, "__text_signature__") for f in (cls, cls.from_json, cls.from_dict, cls.to_dict, cls.to_json)] == [
         signature, "(json)", "(dict)", "($self)", "($self)"]
 
@@ -361,6 +364,54 @@ def test_forms():
     d = s.to_dense()
     assert d.is_dense() and not d.is_sparse() and s.is_sparse() and d.record == s.record.to_dense()
     assert d.evaluation == s.evaluation and d.to_dense() == d and d.to_dense() is not d and d.metadata is s.metadata
+
+
+# ---- cyclic garbage collection ----
+
+class Marker:
+    freed = 0
+
+    def __del__(self):
+        Marker.freed += 1
+
+
+def own_metadata(s):  # the set in its own metadata
+    s.metadata["self"] = s
+
+
+def derived(s):  # a set derived from it shares the dict, which holds the derived one
+    s.metadata["lowest"] = s.lowest()
+
+
+def in_a_list(s):
+    s.metadata["sets"] = [s, s.to_dense()]
+
+
+def dict_subclass(s):
+    s.metadata = type("D", (dict,), {})(s=s, marker=s.metadata["marker"])
+
+
+@pytest.mark.parametrize("link", [own_metadata, derived, in_a_list, dict_subclass])
+def test_cycle_through_metadata_is_collected(link):
+    marker, freed = Marker(), Marker.freed
+    s = sample_set(metadata={"marker": marker})
+    link(s)
+    assert gc.is_tracked(s)
+    refs = sys.getrefcount(marker)
+    del s, marker
+    gc.collect()
+    assert Marker.freed == freed + 1 and refs > 2
+
+
+def test_cycles_through_metadata_free_their_memory():
+    big = zv.Record({"x": [np.ones(20_000)]}, [1])  # 160 KB per set
+    marker = object()
+
+    def churn():
+        s = zv.SampleSet(big, E0, MT0, {"marker": marker})
+        s.metadata["self"] = s
+
+    io.assert_no_leak(churn, marker, rounds=100)
 
 
 # ---- feasible, infeasible, lowest ----

@@ -239,6 +239,24 @@ PyMethodDef kMethods[] = {
     {nullptr, nullptr, 0, nullptr},
 };
 
+// The metadata dict is the one Python object a set holds, and it may hold the set itself.
+int visit_sample_set(const SampleSet& set, visitproc visit, void* arg) {
+  Py_VISIT(set.metadata.get());
+  return 0;
+}
+
+// Drops the metadata for a fresh empty dict, so that a set keeps holding a dict should anything
+// still reach it. Without memory for one the reference stays: the dict's own clear then breaks
+// the cycle.
+void clear_sample_set(SampleSet& set) noexcept {
+  PyObject* empty = PyDict_New();
+  if (empty == nullptr) {
+    PyErr_Clear();
+    return;
+  }
+  set.metadata = PyRef::steal(empty);
+}
+
 const PyType_Slot kSlots[] = {
     {Py_tp_repr, reinterpret_cast<void*>(&slot_unary<sample_set_repr>)},
     {Py_tp_str, reinterpret_cast<void*>(&slot_unary<sample_set_repr>)},
@@ -261,6 +279,7 @@ const ClassDef kSampleSetClass{
     .methods = kMethods,
     .getset = kGetSet,
     .attributes = {},
+    .gc = gc_support<SampleSet, visit_sample_set, clear_sample_set>(),
 };
 
 }  // namespace zorvane
