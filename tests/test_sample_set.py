@@ -167,7 +167,12 @@ REFUSALS = [
          r"^ShapeError/OutOfBounds: out of bounds indexing$"),
         (getattr(sample_set({"a": [0.0] * 2, "b": [0.0] * 3}), method), ValueError,
          r"^ShapeError/IncompatibleShape: incompatible shapes$")]],
-    (sample_set({}).lowest, ValueError, r"^constraint violation is empty$"),
+    # every list has the first one's length, also when the total would fit (2 + 1 + 3 = 3 x 2)
+    *[(getattr(sample_set(violations, n=2), method), ValueError, message)
+      for method in ["feasible", "infeasible", "lowest"] for violations, message in [
+          ({"a": [0, 0], "b": [0], "c": [9, 0, 0]}, r"^ShapeError/OutOfBounds: out of bounds indexing$"),
+          ({"a": [0, 0], "b": [0, 0, 0], "c": [0]}, r"^ShapeError/IncompatibleShape: incompatible shapes$"),
+          ({"a": [0, 0], "b": [0, 0], "c": []}, r"^ShapeError/OutOfBounds: out of bounds indexing$")]],
     (sample_set({"c": [0.0, 0.0, 0.0]}, objective=[1.0]).lowest, ValueError,
      r"^the objective has 1 values, but sample 1 is feasible$"),
     (partial(zv.concatenate, []), ValueError, r"^empty list is invalid$"),
@@ -435,10 +440,15 @@ INF_A = {"a": [math.inf, 0.0], "b": [0.0, 0.0]}
     ([0.0, 0.0, 0.0], [3.0, 1.0, 1.0], "lowest()", [1, 2]),  # ties kept in order
     ([1.0, 0.0, 0.0, 0.0], [-5.0, math.nan, 2.0, 2.0], "lowest()", [2, 3]),  # infeasible and NaN ignored
     ([0.0, 0.0], [math.nan, math.nan], "lowest()", []), ([0.0, 0.0], [math.inf, math.inf], "lowest()", [0, 1]),
+    # without constraints every sample is feasible: the lowest objectives among all of them
+    ({}, [3.0, 1.0, 1.0], "lowest()", [1, 2]), ({}, [math.nan, 2.0, -1.0, math.nan, -1.0], "lowest()", [2, 4]),
+    ({}, [math.nan, math.nan], "lowest()", []), ({}, [math.inf, 5.0, math.inf], "lowest(0, 0)", [1]),
+    ({}, [math.inf, math.inf], "lowest()", [0, 1]), ({}, [2.0, 1.0], "feasible()", [0, 1]),
+    ({}, [2.0, 1.0], "infeasible()", []),
 ])
 def test_selection(violations, objective, call, samples):
     violations = violations if isinstance(violations, dict) else {"c": violations}
-    n = len(next(iter(violations.values())))
+    n = len(next(iter(violations.values()))) if violations else len(objective)
     s = sample_set(violations, objective, n=n)
     assert kept(eval("s." + call)) == samples and sorted(kept(s.feasible()) + kept(s.infeasible())) == list(range(n))
 
@@ -456,7 +466,6 @@ def test_selected_parts():
                    constraint_values=[{"c": [1.0, 2.0, 3.0, 4.0]}] * 3)
     before = repr(s)
     f = s.feasible()
-    assert f.evaluation.constraint_forall["c"].tolist() == [[0], [2]]
     assert [v["c"].tolist() for v in f.evaluation.constraint_values] == [[1.0, 2.0, 3.0, 4.0]] * 2
     assert sample_set({"c": [0.0, 1.0, 0.0]}).feasible().evaluation.constraint_values == []
     for result in [f, s.infeasible(), s.lowest()]:
@@ -466,19 +475,40 @@ def test_selected_parts():
     f = d.feasible()
     assert f.is_dense() and len(f.record.solution["x"]) == 2
     np.testing.assert_array_equal(f.record.solution["x"][1], d.record.solution["x"][2])
-    # short or missing parts. Violation lists of lengths 2, 1 and 3 (total 6 = 3 x 2) are read row by row:
-    f = sample_set({"a": [1.0, 0.0], "b": [0.0], "c": [0.0, 0.0, 0.0]}, n=2).feasible()  # sums [1, 0]
-    assert f.record.solution["x"] == [(([1],), [1.0], (2,))]
-    assert f.evaluation == zv.Evaluation()  # "b" is too short for sample 1: the evaluation falls back to empty
+    # short or missing parts
     no_energy = zv.Evaluation(objective=[0.0] * 3, constraint_violations={"c": [0.0, 1.0, 0.0]})
     f = zv.SampleSet(io.samples_record(3), no_energy, MT0).feasible()
     assert f.evaluation == zv.Evaluation() and f.record.num_occurrences == [1, 1]
     f = zv.SampleSet(io.samples_record(1), sample_set().evaluation, MT0).feasible()
     assert f.record == zv.Record({}, []) and len(f.evaluation.energy) == 3  # a short record: an empty record
-    forall = {"c": [[0], [1]], "d": [[0], [1], [2], [3], [4]]}
+
+
+FORALL = {"c": [[0], [1], [2], [3]], "d": [[0, 1], [1, 0]]}
+
+
+@pytest.mark.parametrize("violations, call, samples", [
+    ([0.0, 1.0, 0.0], "feasible()", [0, 2]), ([0.0, 1.0, 0.0], "infeasible()", [1]), ([1.0, 1.0, 0.0], "lowest()", [2]),
+    ([0.0, 0.0, 1.0], "feasible()", [0, 1]), ([1.0, 1.0, 1.0], "feasible()", []), ({}, "infeasible()", []),
+    ({}, "lowest()", [0]),
+])
+def test_selection_keeps_forall_rows(violations, call, samples):
+    # Forall rows belong to the constraints: sample i holds the value 10 i + r at row r of "c", and a selection keeps
+    # all rows so that every kept sample's values still pair with their own rows.
+    values = [{"c": [10.0 * i + r for r in range(4)], "d": [-i, 0.5]} for i in range(3)]
+    s = sample_set(violations if isinstance(violations, dict) else {"c": violations}, constraint_forall=FORALL,
+                   constraint_values=values)
+    result = eval("s." + call)
+    assert kept(result) == samples
+    assert {name: rows.tolist() for name, rows in result.evaluation.constraint_forall.items()} == FORALL
+    pairs = result.evaluation.constraint_expr_values
+    assert pairs == [s.evaluation.constraint_expr_values[i] for i in samples]
+    assert pairs == [{"c": {(r,): 10.0 * i + r for r in range(4)}, "d": {(0, 1): -i, (1, 0): 0.5}} for i in samples]
+
+
+def test_selection_keeps_forall_rows_of_any_length():
+    forall = {"c": [[0], [1]], "d": [[0], [1], [2], [3], [4]]}  # two rows, five rows, four samples
     f = sample_set({"c": [1.0, 1.0, 1.0, 0.0]}, n=4, constraint_forall=forall).feasible()
-    assert kept(f) == [3] and f.evaluation.constraint_forall["c"].shape == (0, 0)  # too short: empty
-    assert f.evaluation.constraint_forall["d"].tolist() == [[3]]
+    assert kept(f) == [3] and {k: v.tolist() for k, v in f.evaluation.constraint_forall.items()} == forall
 
 
 # ---- concatenate and the backend time report ----
