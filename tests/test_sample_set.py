@@ -371,6 +371,41 @@ def test_forms():
     assert d.evaluation == s.evaluation and d.to_dense() == d and d.to_dense() is not d and d.metadata is s.metadata
 
 
+LISTED = {"x": [[[1.0, 2.0]], [[3.0, 4.0]]]}  # what to_json writes for two dense 1 x 2 arrays
+
+
+def test_dense_json_read_back():
+    s = zv.SampleSet(zv.Record({"x": [np.array([[1.0, 2.0]]), np.array([[3.0, 4.0]])]}, [1, 2]), E0, MT0, {"a": 1})
+    assert json.loads(s.to_json())["record"]["solution"] == LISTED
+    back = zv.SampleSet.from_json(s.to_json())
+    assert back == s and back.is_dense() and back.record.solution["x"][1].tolist() == [[3.0, 4.0]]
+    # only the JSON text is read this way: the constructors and dict readers still take arrays
+    for call in [lambda: zv.Record(LISTED, [1, 2]), lambda: zv.Record.from_dict({"solution": LISTED}),
+                 lambda: SS.from_dict({**VALID, "record": {"solution": LISTED}})]:
+        with pytest.raises(TypeError, match="^(argument 'solution': )?" + re.escape(io.NOT_A_SOLUTION) + "$"):
+            call()
+
+
+@pytest.mark.parametrize("arrays, solution", [
+    ([np.zeros((0, 2))], {"x": [np.zeros(0)]}),  # the lists hold no lengths after an axis of length 0
+    ([np.zeros((3, 0))], {"x": [((), [], ())]}),  # [[], [], []] fits a sparse entry, which is read first
+    ([], {"x": []}),  # without samples nothing tells dense from sparse
+])
+def test_dense_json_text_limits(arrays, solution):
+    back = zv.SampleSet.from_json(zv.SampleSet(zv.Record({"x": arrays}, [1] * len(arrays)), E0, MT0).to_json())
+    assert back.record == zv.Record(solution, [1] * len(arrays))
+
+
+@pytest.mark.parametrize("entries", [
+    [[1.0, [2.0]]], [[[1.0], [2.0, 3.0]]], [[[1.0], 2.0]], [[1.0, None]], [[True]], [["1"]], [[{"a": 1}]], [None],
+    [[1.0], 5, "x"], 5, {"a": [1.0]},
+])
+def test_dense_json_refused(entries):  # lists that are no array written by to_json
+    text = json.dumps({**VALID, "record": {"solution": {"x": entries}, "num_occurrences": []}})
+    with pytest.raises(TypeError, match="^" + re.escape(io.NOT_A_SOLUTION) + "$"):
+        SS.from_json(text)
+
+
 # ---- cyclic garbage collection ----
 
 class Marker:
