@@ -172,6 +172,18 @@ sanitize: deps
 	exit $$rc
 
 # ---------------------------------------------------------------------------
+# typecheck (part of `make test`): stubtest holds the stubs (src/zorvane.pyi,
+# installed as the stub package zorvane-stubs) against the built module, then
+# mypy --strict checks examples/ through those installed stubs.
+# ---------------------------------------------------------------------------
+PY_REQUIREMENTS += mypy pandas-stubs
+.PHONY: typecheck
+test: typecheck
+typecheck: build
+	@$(VPY) -m mypy.stubtest zorvane
+	@$(VPY) -m mypy --strict examples/
+
+# ---------------------------------------------------------------------------
 clean:
 	rm -rf $(BUILD_DIR) .pytest_cache *.egg-info
 	rm -f zorvane*.so
