@@ -221,7 +221,7 @@ fuzz: deps deps-fuzz
 	      "$(FUZZ_DIR)/corpus/$$f" "fuzz/corpus/$$f" >"$$log" 2>&1; then \
 	    tail -n 60 "$$log"; echo "fuzz: $$f found a fault (see $(FUZZ_DIR)/artifacts/)" >&2; exit 1; \
 	  fi; \
-	  grep -E '^#[0-9]+ +DONE|^stat::number_of_executed_units|^stat::peak_rss_mb' "$$log" | sed 's/^/  /'; \
+	  grep -E '^#[0-9]+[[:space:]]+DONE|^stat::number_of_executed_units|^stat::peak_rss_mb' "$$log" | sed 's/^/  /'; \
 	done
 
 # ---------------------------------------------------------------------------

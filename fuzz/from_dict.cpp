@@ -19,12 +19,13 @@ CLASSES = [zv.Record, zv.Evaluation, zv.MeasuringTime, zv.SolvingTime, zv.System
 def objects(x):
     if isinstance(x, list):
         items = [objects(item) for item in x]
-        if items[:1] == ["nd"]:
+        tag = items[0] if items and isinstance(items[0], str) else None
+        if tag == "nd":
             try:
                 return np.asarray(items[1:], dtype=np.float64)
             except (ValueError, TypeError, OverflowError):
                 pass
-        if items[:1] == ["tuple"]:
+        if tag == "tuple":
             return tuple(items[1:])
         return items
     if isinstance(x, dict):
