@@ -243,3 +243,21 @@ def test_long_reading_is_interruptible():
     import sys
     done = subprocess.run([sys.executable, "-c", INTERRUPTED], capture_output=True, text=True, timeout=600)
     assert done.stdout == "interrupted\n", done.stderr
+
+
+# ---- found by fuzzing ----
+
+@pytest.mark.parametrize("text, column", [
+    ('{"\\udc00":1}', 3),  # a lone low surrogate was kept as bytes that are not UTF-8
+    ('{"solution":{"Sparse":{"x\\uDFFF":[]}},"num_occurrences":[]}', 26),
+    ('{"a\\uDfFf\\udc00":1}', 4), ('{"\\ud800":1}', 3), ('{"\\ud800\\u0041":1}', 3),
+])
+@pytest.mark.parametrize("cls", [R, E, zv.MeasuringTime, ST, zv.SystemTime])
+def test_lone_surrogates_are_refused(cls, text, column):
+    with pytest.raises(ValueError, match=rf"^The surrogate pair in string is invalid at line 1 column {column}$"):
+        cls.from_json(text)
+
+
+def test_surrogate_pairs_and_escaped_backslashes_are_read():
+    text = '{"solution":{"Sparse":{"\\ud83d\\ude00\\\\udc00":[]}},"num_occurrences":[]}'
+    assert list(R.from_json(text).solution) == ["\U0001F600\\udc00"]

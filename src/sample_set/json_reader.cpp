@@ -53,24 +53,56 @@ std::size_t number_end(std::string_view text, std::size_t at) noexcept {
   return at;
 }
 
+// The UTF-16 unit of the four hex digits at `at`, or -1.
+int hex_unit(std::string_view text, std::size_t at) noexcept {
+  if (at + 4 > text.size()) return -1;
+  int unit = 0;
+  for (std::size_t i = at; i < at + 4; ++i) {
+    const char c = text[i];
+    const int digit = is_digit(c) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+    if (digit < 0) return -1;
+    unit = unit * 16 + digit;
+  }
+  return unit;
+}
+
+bool is_high_surrogate(int unit) noexcept { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool is_low_surrogate(int unit) noexcept { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// Skips a string starting at the quote at `at`, to just past its closing quote. RapidJSON turns
+// a lone low-surrogate escape ("\udc00") into bytes that are not UTF-8; in `masked` such an
+// escape becomes a high surrogate ("\ud800") without its pair, which RapidJSON refuses at the
+// same place ("The surrogate pair in string is invalid").
+std::size_t skip_string(std::string_view text, std::size_t at, std::string& masked, InterruptPoll& poll) {
+  for (++at; at < text.size() && text[at] != '"'; ++at) {
+    poll.tick();
+    if (text[at] != '\\') continue;
+    if (++at >= text.size() || text[at] != 'u') continue;
+    const int unit = hex_unit(text, at + 1);
+    if (is_high_surrogate(unit) && text.substr(at + 5, 2) == "\\u" && is_low_surrogate(hex_unit(text, at + 7))) {
+      at += 10;  // the whole pair
+    } else if (is_low_surrogate(unit)) {
+      masked[at + 2] = '8';  // "DCxx".."DFxx" -> "D8xx"
+    }
+  }
+  return at + 1;
+}
+
 // A copy of `text` in which every whole number outside strings longer than two characters is
 // replaced by a harmless number of the same length: its sign and whether it has an exponent
 // are kept ("-0.00", "0e000"), so RapidJSON ends it where it ends the original, and its
 // structure errors and their offsets stay as they are, while "0e400" or a 400-digit mantissa no
 // longer trip its own range checks. The real value is read from `text` in the number handler.
-// Partial numbers ("1.", "-", "1e+") are left alone: RapidJSON stops at them.
-std::string mask_numbers(std::string_view text, InterruptPoll& poll) {
+// Partial numbers ("1.", "-", "1e+") are left alone: RapidJSON stops at them. Strings are
+// masked by `skip_string`.
+std::string mask_for_reader(std::string_view text, InterruptPoll& poll) {
   std::string masked(text);
   std::size_t at = 0;
   while (at < text.size()) {
     poll.tick();
     const char c = text[at];
     if (c == '"') {
-      for (++at; at < text.size() && text[at] != '"'; ++at) {
-        poll.tick();
-        if (text[at] == '\\') ++at;
-      }
-      ++at;
+      at = skip_string(text, at, masked, poll);
     } else if (c == '-' || is_digit(c)) {
       const std::size_t end = number_end(text, at);
       if (end == kNoNumber) {
@@ -271,7 +303,7 @@ bool read_number(std::string_view token, Event& event) {
 }
 
 Cursor::Cursor(std::string_view text) : text_(text) {
-  const std::string masked = mask_numbers(text, poll_);
+  const std::string masked = mask_for_reader(text, poll_);
   rapidjson::MemoryStream stream(masked.data(), masked.size());
   Recorder recorder(text, stream, events_, strings_, poll_);
   rapidjson::Reader reader;
