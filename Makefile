@@ -216,7 +216,7 @@ fuzz: deps deps-fuzz
 	  mkdir -p "$(FUZZ_DIR)/corpus/$$f"; \
 	  log="$(FUZZ_DIR)/$$f.log"; \
 	  echo "fuzz: $$f for $(FUZZ_SECONDS) s (log: $$log)"; \
-	  if ! "$(FUZZ_DIR)/fuzz_$$f" -max_total_time=$(FUZZ_SECONDS) -timeout=60 -rss_limit_mb=4096 \
+	  if ! "$(FUZZ_DIR)/fuzz_$$f" -max_total_time=$(FUZZ_SECONDS) -timeout=120 -rss_limit_mb=4096 \
 	      -print_final_stats=1 -artifact_prefix="$(FUZZ_DIR)/artifacts/$$f-" \
 	      "$(FUZZ_DIR)/corpus/$$f" "fuzz/corpus/$$f" >"$$log" 2>&1; then \
 	    tail -n 60 "$$log"; echo "fuzz: $$f found a fault (see $(FUZZ_DIR)/artifacts/)" >&2; exit 1; \

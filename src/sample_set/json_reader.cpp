@@ -53,13 +53,19 @@ std::size_t number_end(std::string_view text, std::size_t at) noexcept {
   return at;
 }
 
+int hex_digit(char c) noexcept {
+  if (is_digit(c)) return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 // The UTF-16 unit of the four hex digits at `at`, or -1.
 int hex_unit(std::string_view text, std::size_t at) noexcept {
   if (at + 4 > text.size()) return -1;
   int unit = 0;
   for (std::size_t i = at; i < at + 4; ++i) {
-    const char c = text[i];
-    const int digit = is_digit(c) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+    const int digit = hex_digit(text[i]);
     if (digit < 0) return -1;
     unit = unit * 16 + digit;
   }
@@ -79,7 +85,9 @@ std::size_t skip_string(std::string_view text, std::size_t at, std::string& mask
     if (text[at] != '\\') continue;
     if (++at >= text.size() || text[at] != 'u') continue;
     const int unit = hex_unit(text, at + 1);
-    if (is_high_surrogate(unit) && text.substr(at + 5, 2) == "\\u" && is_low_surrogate(hex_unit(text, at + 7))) {
+    const bool pair = is_high_surrogate(unit) && at + 7 <= text.size() && text.substr(at + 5, 2) == "\\u" &&
+                      is_low_surrogate(hex_unit(text, at + 7));
+    if (pair) {
       at += 10;  // the whole pair
     } else if (is_low_surrogate(unit)) {
       masked[at + 2] = '8';  // "DCxx".."DFxx" -> "D8xx"

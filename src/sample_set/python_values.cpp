@@ -66,7 +66,9 @@ void check_sequence(PyObject* object) {
 
 void check_list_unchanged(PyObject* list, PyObject* copy, const char* what) {
   const Py_ssize_t size = PyList_GET_SIZE(copy);
-  if (PyList_GET_SIZE(list) != size) raise(ErrorKind::Runtime, fmt::format("{} changed size during iteration", what));
+  if (PyList_GET_SIZE(list) != size) {
+    raise(ErrorKind::Runtime, fmt::format("{} changed size during iteration", what));
+  }
   for (Py_ssize_t i = 0; i < size; ++i) {
     if (PyList_GET_ITEM(list, i) != PyList_GET_ITEM(copy, i)) {
       raise(ErrorKind::Runtime, fmt::format("{} changed during iteration", what));

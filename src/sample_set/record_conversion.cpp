@@ -232,7 +232,9 @@ DenseArray dense_from_parts(const json::Cursor& cursor, const json::Event& at,
                             const std::vector<std::uint64_t>& dim, std::vector<double> data) {
   const std::optional<std::uint64_t> size = checked_product(dim);
   if (!size || *size != data.size()) cursor.fail("data and dimension must match in size", at);
-  if (!lengths_fit(dim)) cursor.fail(fmt::format("dim [{}] is too large for an array", fmt::join(dim, ", ")), at);
+  if (!lengths_fit(dim)) {
+    cursor.fail(fmt::format("dim [{}] is too large for an array", fmt::join(dim, ", ")), at);
+  }
   if (dim.size() > kMaxAxes) {
     cursor.fail(fmt::format("dim [{}] has more than {} axes", fmt::join(dim, ", "), kMaxAxes), at);
   }
