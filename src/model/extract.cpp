@@ -37,7 +37,7 @@ class NodeExtractor final : public ExpressionVisitor {
 // met. Element sets come after their element, shapes after their variable.
 class VariableCollector final : public ExpressionVisitor {
  public:
-  VariableCollector() noexcept
+  VariableCollector()  // not `noexcept`: making the ordered set allocates
       : ExpressionVisitor({.element_sets = true, .shapes = true, .once_per_node = true}) {}
   void visit_node(const Node& node) override {
     if (node.tag == Tag::ArrayLength) variables_.insert(share(node));

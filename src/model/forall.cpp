@@ -22,9 +22,10 @@ Rc<const ElementNode> element_from_pyobject(PyObject* object) {
 // The elements that a sum or product binds, and those used free, in the order met.
 class ForallScope final : public ExpressionVisitor {
  public:
-  // Meeting an element again changes nothing: it is already bound or free.
-  ForallScope() noexcept : ExpressionVisitor({.element_sets = true, .once_per_node = true}) {}
-  ScopeSets take() { return std::move(sets_); }  // moving an ordered set may allocate
+  // Meeting an element again changes nothing: it is already bound or free. Not `noexcept`:
+  // making or moving an ordered set allocates (its value list is a std::deque).
+  ForallScope() : ExpressionVisitor({.element_sets = true, .once_per_node = true}) {}
+  ScopeSets take() { return std::move(sets_); }
 
   void visit_reduction_index(const ElementNode& index) override {
     next_is_index_ = true;
