@@ -1,7 +1,8 @@
 // Expression nodes: immutable, shared by an intrusive reference count, each knowing its height.
 //
 // Adding a node kind: add its tag below, its struct with `for_each_child`, a case in
-// `for_each_child` and `delete_node` (node.cpp), then its rows in the printer and equality.
+// `for_each_child`, and in `drop_children` and `delete_node` (node.cpp), then its rows in the
+// printer and equality.
 #pragma once
 
 #include <cstdint>
