@@ -8,16 +8,18 @@
 
 namespace zorvane {
 
-/// False only in a thread that the interpreter ends at exit: `pthread_exit` unwinds its stack
-/// through our frames without the GIL (see `guard`), and their cleanups must then leave Python
-/// objects alone; the references leak with the ending process. Costs one flag read while the
+/// False in a thread that the interpreter ends at exit: `pthread_exit` unwinds its stack through
+/// our frames without the GIL (see `guard`), and their cleanups must then leave Python objects
+/// alone; the references leak with the ending process. Such a thread may wake up late in the
+/// finalization, so once the GIL state is gone nobody releases. Costs one flag read while the
 /// interpreter is not finalizing.
 inline bool may_release_objects() noexcept {
 #if PY_VERSION_HEX >= 0x030D0000
-  return !Py_IsFinalizing() || PyGILState_Check() != 0;
+  if (!Py_IsFinalizing()) return true;
 #else
-  return !_Py_IsFinalizing() || PyGILState_Check() != 0;
+  if (!_Py_IsFinalizing()) return true;
 #endif
+  return PyGILState_GetThisThreadState() != nullptr && PyGILState_Check() != 0;
 }
 
 /// An owned (strong) reference to a Python object; null means "no object".
