@@ -12,13 +12,6 @@ struct ForallItem;
 struct Constraint;
 struct CustomPenaltyTerm;
 
-/// A new owning handle to a node reached by a walk (O(1): the node is shared, not copied).
-template <class T>
-Rc<const T> share(const T& node) noexcept {
-  ++node.refs;
-  return Rc<const T>::adopt(&node);
-}
-
 /// What a model walk enters beyond expressions and conditions, and whether it repeats itself.
 /// `element_sets`: an element's set is walked after the element's own hook.
 /// `shapes`: a decision variable's shape is walked after its own hook.
