@@ -12,6 +12,7 @@
 
 #include <fmt/format.h>
 #include <protozero/pbf_writer.hpp>
+#include <protozero/varint.hpp>
 #include <tsl/ordered_set.h>
 #include <unistd.h>
 #include <uuid/uuid.h>
@@ -125,7 +126,10 @@ class Uuids {
 /// its children are, so a tree at the depth limit needs no more C stack than a leaf.
 class NodeTable : public WalkHooks {
  public:
-  NodeTable() : records_(0, RecordHash{this}, RecordEq{this}) {}
+  /// A table written as the repeated field `field` of its message.
+  explicit NodeTable(std::uint32_t field)
+      : field_key_(std::uint64_t(field) << 3 | std::uint64_t(WireType::LengthDelimited)),
+        records_(0, RecordHash{this}, RecordEq{this}) {}
   NodeTable(const NodeTable&) = delete;
   NodeTable& operator=(const NodeTable&) = delete;
 
@@ -143,8 +147,8 @@ class NodeTable : public WalkHooks {
     if (condition != nullptr) ids.condition = expression(*condition);
     return ids;
   }
-  /// Every record as one `expr_nodes` field of `w`.
-  void write_records(protozero::pbf_writer& w, std::uint32_t field) const;
+  /// Every record, as one field each, at the end of `out`.
+  void write_records(std::string& out) const { out.append(bytes_); }
 
   // The hooks of the walk.
   Visit enter(const Node& node, const WalkFrame*);
@@ -183,7 +187,9 @@ class NodeTable : public WalkHooks {
   /// A `Bound` message into `nested_`.
   const std::string& bound(std::int32_t type, std::uint64_t id);
 
-  // The encoded records (`ExprNode` messages) back to back; record k ends at ends_[k].
+  // The records as they are written: one field each (the table's field, the length, the
+  // `ExprNode` message), back to back; record k ends at ends_[k].
+  const std::uint64_t field_key_;
   std::string bytes_;
   std::vector<std::size_t> ends_;
   // Equal records once: the writer is canonical (fields in order, defaults left out), so equal
@@ -272,10 +278,19 @@ void NodeTable::leave(const WalkFrame& frame) {
 }
 
 std::uint64_t NodeTable::intern(std::uint32_t member) {
-  check_length(body_.size());
+  const std::uint64_t member_key = std::uint64_t(member) << 3 | std::uint64_t(WireType::LengthDelimited);
+  const std::size_t record_size = std::size_t(protozero::length_of_varint(member_key)) +
+                                  std::size_t(protozero::length_of_varint(body_.size())) + body_.size();
+  check_length(record_size);
   const std::size_t start = bytes_.size();
-  protozero::pbf_writer(bytes_).add_message(member, body_);
-  // The table is written as one message: past its limit, nothing more need be kept.
+  char head[4 * 10];  // four varints
+  char* end = head;
+  for (const std::uint64_t value : {field_key_, std::uint64_t(record_size), member_key, std::uint64_t(body_.size())}) {
+    end += protozero::add_varint_to_buffer(end, value);
+  }
+  bytes_.append(head, std::size_t(end - head));
+  bytes_.append(body_);
+  // The table is written inside one message: past its limit, nothing more need be kept.
   check_length(bytes_.size());
   ends_.push_back(bytes_.size());
   const auto [position, inserted] = records_.insert(std::uint32_t(ends_.size() - 1));
@@ -284,15 +299,6 @@ std::uint64_t NodeTable::intern(std::uint32_t member) {
     bytes_.resize(start);
   }
   return *position;
-}
-
-void NodeTable::write_records(protozero::pbf_writer& w, std::uint32_t field) const {
-  InterruptPoll poll;
-  for (std::uint32_t k = 0; k < ends_.size(); ++k) {
-    poll.tick();
-    const std::string_view record = bytes_of(k);
-    w.add_message(field, record.data(), record.size());
-  }
 }
 
 std::uint64_t NodeTable::record(const Node& node, const std::uint64_t* ids) {
@@ -479,17 +485,17 @@ std::uint64_t NodeTable::subscript(const SubscriptNode& node, const std::uint64_
 
 /// The body of an `Expr` message: a table of its own, the root's index, a new id.
 void write_expr(std::string& out, Uuids& ids, const Node& node) {
-  NodeTable table;
+  NodeTable table(expr::kExprNodes);
   const std::uint64_t root = table.expression(node);
   protozero::pbf_writer w(out);
   w.add_string(expr::kId, ids.next());
   put_u64(w, expr::kRootId, root);
-  table.write_records(w, expr::kExprNodes);
+  table.write_records(out);
 }
 
 /// The body of a `ForallList` message: one table for all items.
 void write_forall_list(std::string& out, const ForallList& list) {
-  NodeTable table;
+  NodeTable table(forall_list::kExprNodes);
   std::vector<IndexIds> indices;
   indices.reserve(list.size());
   for (const ForallItem& item : list) indices.push_back(table.index(*item.element, item.condition.get()));
@@ -498,7 +504,7 @@ void write_forall_list(std::string& out, const ForallList& list) {
   for (const IndexIds& index : indices) {
     put_message(w, forall_list::kIndices, encode_into(body, [&](protozero::pbf_writer& b) { put_index(b, index); }));
   }
-  table.write_records(w, forall_list::kExprNodes);
+  table.write_records(out);
 }
 
 void write_constraint(std::string& out, Uuids& ids, const Constraint& value) {
