@@ -18,7 +18,7 @@ import re, sys, threading
 sys.path.insert(0, {os.path.dirname(os.path.abspath(__file__))!r})
 """ + """
 import zorvane as zv
-from protobuf_wire import commutative, expr_body, message, placeholder, unary
+from protobuf_wire import commutative, expr_body, lit, message, nested_groups, placeholder, unary
 
 UUID = re.compile(rb"[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}")
 
@@ -80,8 +80,9 @@ def test_records_referenced_many_times_are_rebuilt_once():
 
 def test_trees_at_the_depth_limit_with_a_small_stack():
     # Writing and reading run on heap stacks: a thread with the smallest stack the interpreter allows
-    # writes and reads every tree at the depth limit as the main thread does. AddressSanitizer's own
-    # calls need a little more than 32 KiB whatever the depth.
+    # writes and reads every tree at the depth limit as the main thread does, and reads unknown fields
+    # nested as deep as the reader allows. AddressSanitizer's own calls need a little more than 32 KiB
+    # whatever the depth.
     run(f"""
         a, b = zv.Placeholder("a"), zv.Placeholder("b")
         p = zv.Placeholder("p", ndim=1)
@@ -112,6 +113,7 @@ def test_trees_at_the_depth_limit_with_a_small_stack():
             return data, zv.from_protobuf(data)
 
         in_thread = {{}}
+        nested = nested_groups(99) + expr_body([lit(4)])  # unknown fields nested as deep as the reader allows
 
         def work():
             for name, tree in trees.items():
@@ -119,11 +121,16 @@ def test_trees_at_the_depth_limit_with_a_small_stack():
                     in_thread[name] = round_trip(tree)
                 except BaseException as error:  # report instead of dying silently
                     in_thread[name] = repr(error)
+            try:
+                in_thread["nested fields"] = repr(zv.from_protobuf(nested))
+            except BaseException as error:
+                in_thread["nested fields"] = repr(error)
 
         threading.stack_size({64 if io.UNDER_ASAN else 32} * 1024)
         thread = threading.Thread(target=work)
         thread.start()
         thread.join()
+        assert in_thread.pop("nested fields") == "NumberLit(value=4)"
         for name, tree in trees.items():
             data, back = round_trip(tree)
             assert not isinstance(in_thread[name], str), (name, in_thread[name])
@@ -154,6 +161,7 @@ CALLS = {
             for k in range(300):
                 problem += zv.Constraint(f"c{k}", x + chain <= k)
             return problem
+        data = zv.to_protobuf(build())
         """, "zv.from_protobuf(data)"),
 }
 
@@ -165,11 +173,19 @@ def test_sigint_interrupts_a_long_call(build, call):
         if {not io.UNDER_ASAN}:  # a runaway call fails with MemoryError instead of filling the machine
             resource.setrlimit(resource.RLIMIT_AS, (4 << 30, 4 << 30))
         obj = build()
-        data = zv.to_protobuf(obj) if "data" in {call!r} else None
+        ended = []  # how the call ended: a signal handled only after it returned does not count
+
+        def profile(frame, event, arg):
+            if event in ("c_return", "c_exception") and arg in (zv.to_protobuf, zv.from_protobuf):
+                ended.append(event)
+
         print("start", flush=True)
+        sys.setprofile(profile)
         try:
             {call}
         except KeyboardInterrupt:
+            sys.setprofile(None)
+            assert ended == ["c_exception"], ended
             assert zv.is_same(obj, build())
             print("interrupted", flush=True)
     """)
