@@ -6,9 +6,11 @@
 #   make demo       build, then run every examples/*.py
 #   make bench      build, then bench/run.py
 #   make sanitize   ASan+UBSan build into build/asan-site, then pytest tests/ against it
+#   make fuzz       clang/libFuzzer build of fuzz/*.cpp (ASan+UBSan), each run FUZZ_SECONDS
 #   make clean      remove build artefacts (keeps .venv);  make distclean also removes .venv
 #
-# Knobs: V=1 (verbose pip/CMake output), PYTEST_ARGS="-k foo", BENCH_ARGS="...", PYTHON=python3
+# Knobs: V=1 (verbose pip/CMake output), PYTEST_ARGS="-k foo", BENCH_ARGS="...", PYTHON=python3,
+#        FUZZ_SECONDS=60 (per fuzzing program)
 
 SHELL := /bin/bash
 .DEFAULT_GOAL := build
@@ -42,10 +44,10 @@ BENCH_ARGS   ?=
 # Not root (the usual case is root): go through sudo when it exists.
 SUDO := $(shell [ "$$(id -u)" -ne 0 ] && command -v sudo >/dev/null 2>&1 && echo sudo)
 
-.PHONY: deps deps-system deps-python build test pytest cpp-test demo bench sanitize clean distclean help
+.PHONY: deps deps-system deps-python deps-fuzz build test pytest cpp-test demo bench sanitize fuzz clean distclean help
 
 help:
-	@sed -n '2,11p' Makefile | sed 's/^# \{0,1\}//'
+	@sed -n '2,13p' Makefile | sed 's/^# \{0,1\}//'
 
 # ---------------------------------------------------------------------------
 # deps
@@ -170,6 +172,67 @@ sanitize: deps
 	rc=0; $(VPY) -m pytest -q -p no:cacheprovider --capture=sys tests $(PYTEST_ARGS) || rc=$$?; \
 	if [ $$rc -eq 5 ]; then echo "sanitize: no tests collected"; exit 0; fi; \
 	exit $$rc
+
+# ---------------------------------------------------------------------------
+# typecheck (part of `make test`): stubtest holds the stubs (src/zorvane.pyi,
+# installed as the stub package zorvane-stubs) against the built module, then
+# mypy --strict checks examples/ through those installed stubs.
+# ---------------------------------------------------------------------------
+PY_REQUIREMENTS += mypy pandas-stubs
+.PHONY: typecheck
+test: typecheck
+typecheck: build
+	@$(VPY) -m mypy.stubtest zorvane
+	@$(VPY) -m mypy --strict examples/
+# fuzz: every fuzz/*.cpp is a libFuzzer program (clang 14: Debian's clang-14 and
+# libclang-rt-14-dev, installed when missing) that embeds the interpreter with
+# the module built in; all of src/ is instrumented and checked by ASan+UBSan
+# (build tree build/fuzz/). Each program runs FUZZ_SECONDS seconds on its
+# checked-in seeds (fuzz/corpus/<name>/, made by fuzz/make_corpus.py) plus what
+# earlier runs found (build/fuzz/corpus/<name>/); a finding is saved under
+# build/fuzz/artifacts/ and fails the target. The interpreter finds numpy and
+# orjson through the venv's site-packages on PYTHONPATH.
+# ---------------------------------------------------------------------------
+FUZZ_APT     := clang-14 libclang-rt-14-dev
+FUZZ_DIR     := $(BUILD_DIR)/fuzz
+FUZZERS      := $(sort $(basename $(notdir $(wildcard fuzz/*.cpp))))
+FUZZ_SECONDS ?= 60
+
+deps-fuzz: deps-system
+	@missing=""; \
+	for p in $(FUZZ_APT); do \
+	  dpkg-query -W -f='$${Status}\n' "$$p" 2>/dev/null | grep -q ' installed$$' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "deps: installing Debian packages:$$missing"; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq -o Dpkg::Use-Pty=0 --no-install-recommends $$missing; \
+	fi
+
+fuzz: deps deps-fuzz
+	@set -e; \
+	if [ ! -f "$(FUZZ_DIR)/CMakeCache.txt" ]; then \
+	  cmake -S . -B "$(FUZZ_DIR)" -G Ninja $(if $(V),,--log-level=WARNING) \
+	    -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Release -DZORVANE_FUZZ=ON \
+	    -DPython_EXECUTABLE="$(abspath $(VPY))"; \
+	fi; \
+	cmake --build "$(FUZZ_DIR)" --target zorvane_fuzzers
+	@site=$$($(VPY) -c 'import sysconfig; print(sysconfig.get_paths()["purelib"])'); \
+	export PYTHONPATH="$$site" \
+	  ASAN_OPTIONS="detect_leaks=0$${ASAN_OPTIONS:+:$$ASAN_OPTIONS}" \
+	  UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:suppressions=$(abspath fuzz/ubsan.supp)$${UBSAN_OPTIONS:+:$$UBSAN_OPTIONS}"; \
+	mkdir -p "$(FUZZ_DIR)/artifacts"; \
+	for f in $(FUZZERS); do \
+	  mkdir -p "$(FUZZ_DIR)/corpus/$$f"; \
+	  log="$(FUZZ_DIR)/$$f.log"; \
+	  echo "fuzz: $$f for $(FUZZ_SECONDS) s (log: $$log)"; \
+	  if ! "$(FUZZ_DIR)/fuzz_$$f" -max_total_time=$(FUZZ_SECONDS) -timeout=120 -rss_limit_mb=4096 \
+	      -print_final_stats=1 -artifact_prefix="$(FUZZ_DIR)/artifacts/$$f-" \
+	      "$(FUZZ_DIR)/corpus/$$f" "fuzz/corpus/$$f" >"$$log" 2>&1; then \
+	    tail -n 60 "$$log"; echo "fuzz: $$f found a fault (see $(FUZZ_DIR)/artifacts/)" >&2; exit 1; \
+	  fi; \
+	  grep -E '^#[0-9]+[[:space:]]+DONE|^stat::number_of_executed_units|^stat::peak_rss_mb' "$$log" | sed 's/^/  /'; \
+	done
 
 # ---------------------------------------------------------------------------
 clean:
