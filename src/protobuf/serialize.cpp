@@ -143,7 +143,7 @@ class NodeTable : public WalkHooks {
   }
   /// The records of a forall item: its element and, when there is one, its condition.
   IndexIds index(const ElementNode& element, const Node* condition) {
-    IndexIds ids{expression(element)};
+    IndexIds ids{expression(element), std::nullopt};
     if (condition != nullptr) ids.condition = expression(*condition);
     return ids;
   }
@@ -539,14 +539,14 @@ void write_problem(std::string& out, Uuids& ids, const Problem& problem) {
   put_string(w, problem::kName, problem.name);
   put_enum(w, problem::kSense, std::int32_t(problem.sense) + kSenseOffset);
   put_message_in_place(out, problem::kObjectiveFunction, [&] { write_expr(out, ids, *problem.objective); });
-  for (const auto& [name, value] : problem.constraints) {
+  for (const auto& entry : problem.constraints) {
     put_message_in_place(out, problem::kConstraints, [&] {
-      write_map_entry(out, name, [&] { write_constraint(out, ids, value); });
+      write_map_entry(out, entry.first, [&] { write_constraint(out, ids, entry.second); });
     });
   }
-  for (const auto& [name, value] : problem.custom_penalty_terms) {
+  for (const auto& entry : problem.custom_penalty_terms) {
     put_message_in_place(out, problem::kCustomPenaltyTerms, [&] {
-      write_map_entry(out, name, [&] { write_custom_penalty_term(out, ids, value); });
+      write_map_entry(out, entry.first, [&] { write_custom_penalty_term(out, ids, entry.second); });
     });
   }
 }
