@@ -108,50 +108,60 @@ def same_on_a_small_stack(setup, calls, timeout=600):
     assert proc.stdout.split() == ["OK", str(len(calls))], proc.stdout[-2000:]
 
 
-# Each setup defines `trees` (the tallest last, at the depth limit) and `holders` (a Constraint, a
-# CustomPenaltyTerm and a Problem around the tallest that fits in them).
+# Each setup defines `trees` (the tallest last, at the depth limit), `holders` (a Constraint, a
+# CustomPenaltyTerm and a Problem around the tallest that fits in them) and `rebuild`, which makes
+# them again.
 SHAPES = {
     "powers": """
         trees = tallest(p, lambda e, k: e ** q if k % 2 else q ** e)
-        holders = held(trees, lambda t: z * t)
+        rebuild = lambda: held(trees, lambda t: z * t)
+        holders = rebuild()
     """,
     "unary functions": """
         trees = tallest(p, lambda e, k: UNARY[k % len(UNARY)](e))
-        holders = held(trees, lambda t: z * t)
+        rebuild = lambda: held(trees, lambda t: z * t)
+        holders = rebuild()
     """,
     "sums and products with conditions": """
         trees = tallest(x[i] * a[i], lambda e, k: zv.sum((i, i != k % 5), e) if type(e) is zv.ProdOp
                         else zv.prod((i, (i <= k % 7) | (i == 2)), e - 1))
-        holders = held(trees, lambda t: t)
+        rebuild = lambda: held(trees, lambda t: t)
+        holders = rebuild()
     """,
     "subscripts": """
         trees = tallest(i, lambda e, k: a[e] if k % 3 else b[e, N - k])
-        holders = held(trees, lambda t: x[t], forall=[i])
+        rebuild = lambda: held(trees, lambda t: x[t], forall=[i])
+        holders = rebuild()
     """,
     "logical conditions": """
         trees = tallest(i != 1, lambda c, k: (c & (i <= k % 9)) if type(c) is not zv.AndOp
                         else ((i >= k % 4) | c) if k % 3 else (c ^ (i == 0)))
         trees = fitting(lambda c: zv.sum((i, c), 2 * a[i]), trees)
-        holders = held(trees, lambda t: z * t)
+        rebuild = lambda: held(trees, lambda t: z * t)
+        holders = rebuild()
     """,
     "min and max": """
         trees = tallest(p, lambda e, k: zv.min(e, q) if k % 2 else zv.max(q, e + 1))
-        holders = held(trees, lambda t: z * t)
+        rebuild = lambda: held(trees, lambda t: z * t)
+        holders = rebuild()
     """,
     "elements over deep ranges": """
         ends = tallest(p, lambda e, k: e ** q if k % 2 else e % 3)
         trees = fitting(lambda t: zv.Element("e", belong_to=(-t, t), latex="\\\\epsilon"), ends)
-        holders = held(trees, lambda t: zv.prod((t, t != 2), x[t] + 1))
+        rebuild = lambda: held(trees, lambda t: zv.prod((t, t != 2), x[t] + 1))
+        holders = rebuild()
     """,
     "elements over deep subscripts": """
         rows = tallest(a[0], lambda e, k: a[e] if k % 2 else a[2 * e])
         trees = fitting(lambda t: zv.Element("e", belong_to=b[t], description="row"), rows)
-        holders = held(trees, lambda t: zv.sum(t, x[t]))
+        rebuild = lambda: held(trees, lambda t: zv.sum(t, x[t]))
+        holders = rebuild()
     """,
     "decision variables with deep shapes and bounds": """
         sizes = tallest(N, lambda e, k: e ** q if k % 2 else e + N)
         trees = fitting(lambda t: zv.IntegerVar("v", shape=[t, N], lower_bound=-t, upper_bound=t), sizes)
-        holders = held(trees, lambda t: t[0, 1] * z)
+        rebuild = lambda: held(trees, lambda t: t[0, 1] * z)
+        holders = rebuild()
     """,
 }
 
@@ -169,6 +179,25 @@ CALLS = [
 ]
 
 
+# Everything else that takes a tree: builders, analysis, equality, rewriting, the constructors that
+# check their parts, and `Problem +=` with its name check. `below` is one level under the limit,
+# so a comparison or a sum still fits on top of it.
+ANALYSIS = [
+    ("comparison builders", "str([trees[-2] == trees[-2], trees[-2] <= 1, 2 >= trees[-2]])"),
+    ("degree", "str([f(trees[-1]) for f in (zv.is_linear, zv.is_quadratic, zv.is_higher_order, zv.is_dynamic_degree)])"),
+    ("is_same", "str([zv.is_same(t, t) for t in (trees[-1], *holders)])"),
+    ("extract_nodes", "str([len(zv.extract_nodes(h, (zv.Placeholder, zv.Element, zv.Subscript))) for h in holders])"),
+    ("extract_variables", "str([zv.extract_variables(h) for h in holders])"),
+    ("replace", "str(zv.is_same(zv.replace(trees[-1], lambda n: n), trees[-1]))"),
+    ("constructors and +=", "str([zv.is_same(ours, theirs) for ours, theirs in zip(rebuild(), holders)])"),
+]
+
+
 @pytest.mark.parametrize("shape", list(SHAPES))
 def test_trees_at_the_limit_print_alike_on_a_small_stack(shape):
     same_on_a_small_stack(SHAPES[shape], CALLS)
+
+
+@pytest.mark.parametrize("shape", list(SHAPES))
+def test_trees_at_the_limit_are_analysed_alike_on_a_small_stack(shape):
+    same_on_a_small_stack(SHAPES[shape], ANALYSIS)
