@@ -189,6 +189,7 @@ ANALYSIS = [
     ("extract_nodes", "str([len(zv.extract_nodes(h, (zv.Placeholder, zv.Element, zv.Subscript))) for h in holders])"),
     ("extract_variables", "str([zv.extract_variables(h) for h in holders])"),
     ("replace", "str(zv.is_same(zv.replace(trees[-1], lambda n: n), trees[-1]))"),
+    ("protobuf round trip", "str([zv.is_same(zv.from_protobuf(zv.to_protobuf(t)), t) for t in (trees[-1], *holders)])"),
     ("constructors and +=", "str([zv.is_same(ours, theirs) for ours, theirs in zip(rebuild(), holders)])"),
 ]
 
