@@ -7,7 +7,6 @@ import re
 import subprocess
 import sys
 import textwrap
-import time
 from functools import partial
 
 import pytest
@@ -391,11 +390,10 @@ READ_ERRORS = {  # name: (data, message[, error other than ProtobufDeserializati
            ("logical", [commutative(5, [1]), commutative(6, [0])], 0),
            ("decision variable bound", [decision_var(2, "v", lower=(1, 0), upper=(1, 0))], 0)]},
     "nesting past the depth limit": (expr_body([placeholder("a")] + [unary(1, n) for n in range(4096)], 4096), TOO_DEEP),
-    **{f"expanding exponentially: {why}": (expr_body(nodes, len(nodes) - 1), F + "its expressions would expand to too "
-                                           "many nodes") for why, nodes in [
-        ("doubling sums", [placeholder("a")] + [commutative(1, [n, n]) for n in range(40)]),
-        ("functions of a shared sum", [placeholder("a")] + [commutative(1, [n, n]) for n in range(20)]
-         + [unary(1, 20 + n) for n in range(2000)])]},
+    # each function's check walks the whole sum below it: steps far past the size of the input
+    "too much work: functions of one large sum": (expr_body(
+        [placeholder("a"), commutative(1, [0] * 30_000)] + [unary(1, 1)] * 5_000
+        + [commutative(1, range(2, 5_002))], 5_002), F + "rebuilding its expressions would take too much work"),
     # an element ranges over a range node, which has no record of its own: the tree is deeper than its records,
     # and the builders' depth limit is reported the same way
     "elements nested past the depth limit": (objective([lit(0), lit(5), element_range("e0", 0, 1)] + [
@@ -403,12 +401,13 @@ READ_ERRORS = {  # name: (data, message[, error other than ProtobufDeserializati
 }
 
 
+# That the exponentially expanding inputs are refused after little work is counted (allocations,
+# not time) in tests/cpp/test_decode_expansion.cpp.
 @pytest.mark.parametrize("data, message, error", [(*row, DE)[:3] for row in READ_ERRORS.values()], ids=READ_ERRORS)
 def test_read_errors(data, message, error):
-    start = time.perf_counter()
     with pytest.raises(error) as info:
         zv.from_protobuf(data)
-    assert type(info.value) is error and str(info.value) == message and time.perf_counter() - start < 5  # no blow-up
+    assert type(info.value) is error and str(info.value) == message
 
 
 READS = {
@@ -434,7 +433,7 @@ READS = {
     "groups nested within the limit": (nested_groups(99) + expr_body([lit(4)]), "NumberLit", "4"),
     "unary nested to the depth limit": (expr_body([placeholder("a")] + [unary(1, n) for n in range(4095)], 4095),
                                         "AbsOp", "|" * 4095 + "a" + "|" * 4095),
-    "shared nodes within the size limit": (expr_body([placeholder("a")] + [commutative(1, [n, n])
+    "records shared by many references": (expr_body([placeholder("a")] + [commutative(1, [n, n])
                                                                                for n in range(12)], 12),
                                            "AddOp", " + ".join(["a"] * 4096)),
 }
@@ -486,30 +485,6 @@ def test_reading_rules():
 
 # ---- deep trees, decoded models, memory ----
 
-def test_trees_at_the_depth_limit_round_trip_with_little_stack():
-    # Writing and reading keep their own stacks: the C stack a round trip needs is that of the builders'
-    # checks, which AddressSanitizer's larger frames multiply.
-    out = subprocess.run([sys.executable, "-c", textwrap.dedent(f"""
-        import threading, zorvane as zv
-        a, p, i = zv.Placeholder("a"), zv.Placeholder("p", ndim=1), zv.Element("i", belong_to=(0, 3))
-        trees, results = [], []
-        for build in (zv.abs, lambda e: zv.sum(i, e), lambda e: zv.min(e, a), lambda e: p[e], lambda e: e ** 2):
-            trees.append(a)
-            try:
-                while True:
-                    trees[-1] = build(trees[-1])
-            except RecursionError:
-                pass
-        threading.stack_size({16 if io.UNDER_ASAN else 2} * 1024 * 1024)
-        t = threading.Thread(target=lambda: results.extend(zv.is_same(zv.from_protobuf(zv.to_protobuf(e)), e)
-                                                           for e in trees))
-        t.start()
-        t.join()
-        print(results)
-    """)], capture_output=True, text=True, timeout=300)
-    assert out.returncode == 0 and out.stdout.split() == ["[True,", "True,", "True,", "True,", "True]"], out.stderr[-2000:]
-
-
 def test_rules_a_decoded_model_keeps():
     # a decoded constraint obeys the forall rule of the constructor
     element = element_range("i", 0, 1)
@@ -543,7 +518,7 @@ def test_memory():
     model = problem()
     data = zv.to_protobuf(model)
     bad = [READ_ERRORS[name][0] for name in ["cycle: unary", "constraint without variable", "empty range",
-                                             "wire: a truncated message", "expanding exponentially: doubling sums"]]
+                                             "wire: a truncated message", "nesting past the depth limit"]]
 
     def churn():
         zv.from_protobuf(zv.to_protobuf(model)), zv.from_protobuf(data)

@@ -18,19 +18,20 @@ void check_interrupt();
 
 /// A loop's step counter: `tick()` is cheap and runs the check every `kEvery` steps. The count
 /// is shared by all loops (they all run under the interpreter lock), so many short loops — one
-/// walk per constraint of a large model — are checked as often as one long loop.
+/// walk per constraint of a large model — are checked as often as one long loop. It also
+/// measures work: a caller that bounds the work done under it reads `steps()` before and after.
 class InterruptPoll {
  public:
   static constexpr std::uint32_t kEvery = 4096;
+  static_assert((kEvery & (kEvery - 1)) == 0);
   void tick() {
-    if (++steps_ == kEvery) {
-      steps_ = 0;
-      check_interrupt();
-    }
+    if ((++steps_ & (kEvery - 1)) == 0) check_interrupt();
   }
+  /// The steps of all loops so far.
+  static std::uint64_t steps() noexcept { return steps_; }
 
  private:
-  static inline std::uint32_t steps_ = 0;
+  static inline std::uint64_t steps_ = 0;
 };
 
 }  // namespace zorvane

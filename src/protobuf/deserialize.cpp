@@ -50,7 +50,7 @@ void check_version(std::uint64_t version) {
 }
 
 /// The `expr` body: an expression, or else a condition; the first attempt's error is dropped
-/// unless the input was refused outright (a cycle, too deep, too large).
+/// unless the input was refused outright (a cycle, too deep, too much work).
 Expr decode_expr_body(const ExprMsg& message, DecodeBudget& budget) {
   try {
     return expr_message_to_expression(message, budget);
@@ -123,9 +123,9 @@ Problem decode_problem(const ProblemMsg& message, DecodeBudget& budget) {
 }  // namespace
 
 Decoded deserialize(std::string_view buffer) {
+  DecodeBudget budget(buffer.size());  // reading the fields is work too
   const HeaderMsg header = parse_header(buffer);
   check_version(header.version);
-  DecodeBudget budget(buffer.size());
   switch (header.body.index()) {
     case 1: return decode_problem(std::get<ProblemMsg>(header.body), budget);
     case 2: return decode_constraint(std::get<ConstraintMsg>(header.body), budget);

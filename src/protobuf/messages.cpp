@@ -3,6 +3,7 @@
 #include "protobuf/messages.hpp"
 
 #include "lib/error.hpp"
+#include "lib/interrupt.hpp"
 #include "protobuf/schema.hpp"
 
 namespace zorvane::protobuf {
@@ -24,6 +25,7 @@ class FieldReader {
   /// Reads the next key; false at the end of the message.
   bool next() {
     if (p_ == end_) return false;
+    poll_.tick();
     const std::uint64_t key = varint();
     if (key > 0xFFFF'FFFFu) fail();
     const std::uint64_t wire = key & 7u;
@@ -55,7 +57,10 @@ class FieldReader {
       return;
     }
     FieldReader packed(delimited(), depth_);
-    while (packed.p_ != packed.end_) out.push_back(packed.varint());
+    while (packed.p_ != packed.end_) {
+      poll_.tick();
+      out.push_back(packed.varint());
+    }
   }
 
   /// The reader of a nested message.
@@ -116,6 +121,7 @@ class FieldReader {
     fail();
   }
 
+  InterruptPoll poll_;  // a large buffer is read in many steps: Ctrl-C stops it
   const char* p_;
   const char* end_;
   int depth_;

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "lib/interrupt.hpp"
 #include "model/expression/arithmetic.hpp"
 #include "model/expression/conversion.hpp"
 #include "model/expression/decision_var.hpp"
@@ -67,16 +68,17 @@ constexpr const char* kConditionCommutativeKind =
 
 constexpr const char* kCycle =
     "failed to decode the input buffer because its expression nodes refer to each other in a cycle";
-constexpr const char* kTooLarge =
-    "failed to decode the input buffer because its expressions would expand to too many nodes";
+constexpr const char* kTooMuchWork =
+    "failed to decode the input buffer because rebuilding its expressions would take too much work";
 
-// The limits grow with the input: a tree of the depth limit, a flat sum of millions of terms
-// and the sharing of equal subtrees that the writer makes all fit; what does not is input in
-// which a few bytes stand for an exponential number of nodes.
-constexpr std::uint64_t kBaseTreeSize = std::uint64_t(1) << 22;
-constexpr std::uint64_t kTreeSizePerByte = 16;
+// The budget grows with the input. Records are rebuilt once each, so what takes the steps is the
+// builders' checks, each a walk of the subtree below the node it builds. A chain of unary nodes
+// at the depth limit, where every level checks all levels below it, takes about 230 steps per
+// byte of its encoding: such trees fit in any number, also when a model repeats one in the table
+// of every constraint. What does not fit is input whose checks walk one large subtree for each
+// of very many small records that refer to it.
 constexpr std::uint64_t kBaseWork = std::uint64_t(1) << 26;
-constexpr std::uint64_t kWorkPerByte = 64;
+constexpr std::uint64_t kWorkPerByte = 512;
 
 [[noreturn]] void refuse(const char* text) { raise(ErrorKind::ProtobufDeserialization, text); }
 
@@ -112,24 +114,18 @@ Expr logical_node(LogicalKind kind, std::vector<Expr> terms) {
 // ---- DecodeBudget -----------------------------------------------------------------------
 
 DecodeBudget::DecodeBudget(std::size_t input_size) noexcept
-    : size_limit_(kBaseTreeSize + kTreeSizePerByte * input_size),
-      work_limit_(kBaseWork + kWorkPerByte * input_size) {}
+    : start_(InterruptPoll::steps()), limit_(kBaseWork + kWorkPerByte * input_size) {}
 
-void DecodeBudget::check_size(std::uint64_t size) const {
-  if (size > size_limit_) refuse_limit(kTooLarge);
-}
-
-void DecodeBudget::charge(std::uint64_t size) {
-  work_ += size;  // size is within the tree limit, so this cannot wrap
-  if (work_ > work_limit_) refuse_limit(kTooLarge);
+void DecodeBudget::check() const {
+  if (InterruptPoll::steps() - start_ > limit_) refuse_limit(kTooMuchWork);
 }
 
 // ---- NodeDecoder ------------------------------------------------------------------------
 
 NodeDecoder::NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget)
     : table_(table), budget_(budget), first_entry_(table.size(), kNone), active_(table.size(), 0) {
-  // A table that large is refused by the size limits long before its entries run out.
-  if (table.size() >= kNone) refuse_limit(kTooLarge);
+  // A table that large is refused by the budget long before its entries run out.
+  if (table.size() >= kNone) refuse_limit(kTooMuchWork);
 }
 
 const NodeDecoder::Entry* NodeDecoder::find(std::uint64_t id, Role role) const noexcept {
@@ -161,11 +157,7 @@ IndexItem NodeDecoder::index(const IndexMsg& message) {
 }
 
 const Expr* NodeDecoder::need(std::uint64_t id, Role role, const char* missing) {
-  if (const Entry* found = find(id, role)) {
-    children_size_ += found->size;
-    budget_.check_size(children_size_);
-    return &found->value;
-  }
+  if (const Entry* found = find(id, role)) return &found->value;
   // Asked for again while it waits for its own children: the references form a cycle.
   if (is_active(id, role)) refuse_limit(kCycle);
   const std::uint32_t depth = running_->depth + (id != running_->id ? 1 : 0);
@@ -200,8 +192,10 @@ void NodeDecoder::start(Task& task) {
 
 Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
   try {
+    InterruptPoll poll;
     tasks_.push_back(Task{id, role, missing, 1});
     while (!tasks_.empty()) {
+      poll.tick();
       if (find(tasks_.back().id, tasks_.back().role) != nullptr) {  // asked for twice, rebuilt since
         tasks_.pop_back();
         continue;
@@ -210,9 +204,9 @@ Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
       const Task task = tasks_.back();
       running_ = &task;
       requests_.clear();
-      children_size_ = 0;
       Step value = step(task);
       running_ = nullptr;
+      budget_.check();
       if (!value) {
         // The first child asked for goes on top, so children are rebuilt in order.
         tasks_.insert(tasks_.end(), requests_.rbegin(), requests_.rend());
@@ -220,10 +214,7 @@ Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
       }
       tasks_.pop_back();
       active_[task.id] &= std::uint8_t(~(1u << std::uint8_t(task.role)));
-      const std::uint64_t size = children_size_ + 1;
-      budget_.check_size(size);
-      budget_.charge(size);
-      entries_.push_back(Entry{std::move(*value), size, first_entry_[task.id], task.role});
+      entries_.push_back(Entry{std::move(*value), first_entry_[task.id], task.role});
       first_entry_[task.id] = std::uint32_t(entries_.size() - 1);
     }
   } catch (const Error& error) {

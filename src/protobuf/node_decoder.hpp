@@ -14,31 +14,31 @@
 namespace zorvane::protobuf {
 
 /// A refusal of input whose decoding would not end or would cost far more than its size
-/// (reference cycles, nesting past the depth limit, subtrees that expand too much). Unlike the
-/// other format errors it is final: an `expr` body that fails so is not read again as a condition.
+/// (reference cycles, nesting past the depth limit, work past the budget). Unlike the other
+/// format errors it is final: an `expr` body that fails so is not read again as a condition.
 struct DecodeLimitError : Error {};
 
-/// What one `from_protobuf` call may spend. Shared nodes of a table are decoded once, but the
-/// trees they make are walked whole by later checks and texts, so the expanded size of every
-/// tree and the total of the sizes of all nodes built (each check walks at most the subtree it
-/// builds) are bounded, both in proportion to the input.
+/// The work one `from_protobuf` call may do, in proportion to its input. Work is counted as it
+/// is done, in the steps of every polled loop (`InterruptPoll`): reading fields, rebuilding
+/// records, and the walks of the builders' checks. Records are rebuilt once however often they
+/// are referenced, so a table that shares nodes costs its size, not the size of its expansion;
+/// what the budget stops is input whose checks walk the same large subtree again and again.
 class DecodeBudget {
  public:
+  /// Counts from now on.
   explicit DecodeBudget(std::size_t input_size) noexcept;
-  /// The expanded size of one node must stay within the tree limit.
-  void check_size(std::uint64_t size) const;
-  /// A node of this expanded size was built.
-  void charge(std::uint64_t size);
+  /// Refuses the input once the work done since the start is past the limit.
+  void check() const;
 
  private:
-  std::uint64_t size_limit_;
-  std::uint64_t work_limit_;
-  std::uint64_t work_ = 0;
+  std::uint64_t start_;
+  std::uint64_t limit_;
 };
 
 /// The decoder of one table. Every id is looked up with the caller's message text, at the
-/// moment the node is first needed. A node referenced many times is rebuilt once and shared
-/// (nodes are immutable, so this is the value that rebuilding it at every reference gives).
+/// moment the node is first needed. A record referenced many times is rebuilt once, in each
+/// role it is read in, and the node shared (nodes are immutable, so this is the value that
+/// rebuilding it at every reference gives).
 ///
 /// Decoding keeps its own stack of tasks instead of recursing, so neither a tree at the depth
 /// limit nor hostile input can exhaust the C stack. Each task rebuilds one node in one role by
@@ -68,8 +68,7 @@ class NodeDecoder {
   };
   struct Entry {
     Expr value;
-    std::uint64_t size;   ///< nodes in the tree as if no node were shared
-    std::uint32_t next;   ///< the id's next entry (another role), or kNone
+    std::uint32_t next;  ///< the id's next entry (another role), or kNone
     Role role;
   };
   static constexpr std::uint32_t kNone = UINT32_MAX;
@@ -106,7 +105,6 @@ class NodeDecoder {
   std::vector<Task> tasks_;
   std::vector<Task> requests_;   ///< children asked for by the running step, in order
   const Task* running_ = nullptr;
-  std::uint64_t children_size_ = 0;  ///< expanded size of the children the running step got
 };
 
 /// `lookup_node` of `root_id` and the expression there, with the root-id text.

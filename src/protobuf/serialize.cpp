@@ -6,17 +6,20 @@
 #include <bit>
 #include <cstring>
 #include <limits>
-#include <unordered_map>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include <fmt/format.h>
 #include <protozero/pbf_writer.hpp>
+#include <protozero/varint.hpp>
 #include <tsl/ordered_set.h>
 #include <unistd.h>
 #include <uuid/uuid.h>
 
 #include "model/expression/expression.hpp"
 #include "model/expression/flatten.hpp"
+#include "model/tree_walk.hpp"
 #include "protobuf/schema.hpp"
 
 namespace zorvane::protobuf {
@@ -43,21 +46,47 @@ void put_string(protozero::pbf_writer& w, std::uint32_t field, const std::string
   check_length(value.size());
   if (!value.empty()) w.add_string(field, value);
 }
-void put_ids(protozero::pbf_writer& w, std::uint32_t field, const std::vector<std::uint64_t>& ids) {
-  w.add_packed_uint64(field, ids.begin(), ids.end());
-}
 void put_message(protozero::pbf_writer& w, std::uint32_t field, const std::string& body) {
   check_length(body.size());
   w.add_message(field, body);
 }
 
-/// Encodes one message: `fill` receives a writer over a fresh buffer.
+/// Encodes one message into `out`, a scratch buffer (cleared first): `fill` receives a writer.
 template <class Fill>
-std::string message(Fill&& fill) {
-  std::string bytes;
-  protozero::pbf_writer w(bytes);
+const std::string& encode_into(std::string& out, Fill&& fill) {
+  out.clear();
+  protozero::pbf_writer w(out);
   fill(w);
-  return bytes;
+  return out;
+}
+
+/// Writes field `field` of the message being written into `out`: a message whose fields
+/// `fill()` appends to `out`. It is written in place, its length filled in once it is known, so
+/// a large model is not copied at every level of nesting. An empty message is written too.
+template <class Fill>
+void put_message_in_place(std::string& out, std::uint32_t field, Fill&& fill) {
+  protozero::pbf_writer parent(out);
+  {
+    protozero::pbf_writer body(parent, field);
+    const std::size_t start = out.size();
+    fill();
+    check_length(out.size() - start);
+    if (out.size() != start) return;  // `body` writes the length as it closes
+    body.rollback();  // protozero drops an empty nested message; the format keeps it
+  }
+  parent.add_message(field, "", 0);
+}
+
+/// The records of a forall item or a reduction's index.
+struct IndexIds {
+  std::uint64_t element;
+  std::optional<std::uint64_t> condition;
+};
+
+/// The fields of an `Index` message.
+void put_index(protozero::pbf_writer& w, const IndexIds& ids) {
+  put_u64(w, index::kElementId, ids.element);
+  if (ids.condition) w.add_uint64(index::kConditionId, *ids.condition);  // explicit presence: 0 is written
 }
 
 /// The version-4 UUIDs of one call. Random bytes are read from the operating system in blocks
@@ -92,173 +121,218 @@ class Uuids {
   std::size_t used_ = pool_.size();
 };
 
-/// One node table: records in insertion order, equal records once.
-///
-/// Nodes are written after their children by a walk with its own stack, so a tree at the depth
-/// limit needs no more C stack than a leaf.
-class NodeTable {
+/// One node table: records in insertion order, equal records once. Trees are added by walks
+/// over them (`walk_tree`, on a heap stack), each node's record written when the records of
+/// its children are, so a tree at the depth limit needs no more C stack than a leaf.
+class NodeTable : public WalkHooks {
  public:
+  /// A table written as the repeated field `field` of its message.
+  explicit NodeTable(std::uint32_t field)
+      : field_key_(std::uint64_t(field) << 3 | std::uint64_t(WireType::LengthDelimited)),
+        records_(0, RecordHash{this}, RecordEq{this}) {}
+  NodeTable(const NodeTable&) = delete;
+  NodeTable& operator=(const NodeTable&) = delete;
+
   /// `serialize_walk_expression` (and `serialize_walk_condition`): the index of the record of
   /// the node, written after everything it refers to.
-  std::uint64_t expression(const Node& root);
-  /// An `Index` message: the element and, when there is one, the condition.
-  std::string index(const ElementNode& element, const Node* condition);
-  /// Every record as one `expr_nodes` field of `w`.
-  void write_records(protozero::pbf_writer& w, std::uint32_t field) const;
+  std::uint64_t expression(const Node& root) {
+    walk_tree(root, *this);
+    const std::uint64_t id = ids_.back();
+    ids_.pop_back();
+    return id;
+  }
+  /// The records of a forall item: its element and, when there is one, its condition.
+  IndexIds index(const ElementNode& element, const Node* condition) {
+    IndexIds ids{expression(element), std::nullopt};
+    if (condition != nullptr) ids.condition = expression(*condition);
+    return ids;
+  }
+  /// Every record, as one field each, at the end of `out`.
+  void write_records(std::string& out) const { out.append(bytes_); }
+
+  // The hooks of the walk.
+  Visit enter(const Node& node, const WalkFrame*);
+  const Node* next_child(WalkFrame& frame);
+  void leave(const WalkFrame& frame);
 
  private:
-  /// The nodes a node's record refers to, in the order they are written.
-  void children(const Node& node, std::vector<const Node*>& out);
-  std::uint64_t record(const Node& node);
-  std::uint64_t id_of(const Node& node) const { return written_.at(&node); }
-  std::uint64_t intern(std::uint32_t member, const std::string& body);
-  std::uint64_t element(const ElementNode& node);
-  std::uint64_t decision_var(const DecisionVarNode& node);
-  std::uint64_t subscript(const SubscriptNode& node);
-  std::uint64_t commutative(const std::vector<Expr>& terms, std::int32_t kind);
-  std::string bound(const Bound& bound) const;
-  template <class List>
-  std::vector<std::uint64_t> ids_of(const List& items) const;
-  /// The terms an Add or Mul node is written with (see `children`).
-  const std::vector<Expr>* normal_terms(const Node& node) const;
+  // Records are keyed by their position; hashing and equality read their bytes.
+  struct RecordHash {
+    const NodeTable* table;
+    std::size_t operator()(std::uint32_t record) const noexcept {
+      return std::hash<std::string_view>{}(table->bytes_of(record));
+    }
+  };
+  struct RecordEq {
+    const NodeTable* table;
+    bool operator()(std::uint32_t a, std::uint32_t b) const noexcept { return table->bytes_of(a) == table->bytes_of(b); }
+  };
 
-  // Records compare as their encodings: the writer is canonical (fields in order, defaults
-  // left out), so equal fields give equal bytes.
-  tsl::ordered_set<std::string, std::hash<std::string>, std::equal_to<std::string>,
-                   std::allocator<std::string>, std::vector<std::string>>
+  std::string_view bytes_of(std::uint32_t record) const noexcept {
+    const std::size_t start = record == 0 ? 0 : ends_[record - 1];
+    return std::string_view(bytes_).substr(start, ends_[record] - start);
+  }
+  /// The terms an Add or Mul node is written with when they differ from its own (see `enter`).
+  const std::vector<Expr>* normal_terms(const Node& node) noexcept {
+    return normal_forms_.size() == 0 ? nullptr : normal_forms_.find(&node);
+  }
+  /// Writes the record of `node`, whose children have the records `ids`; gives its index.
+  std::uint64_t record(const Node& node, const std::uint64_t* ids);
+  /// `body_` as a record of the member `member`: its index, the earlier one if equal.
+  std::uint64_t intern(std::uint32_t member);
+  std::uint64_t element(const ElementNode& node, const std::uint64_t* ids);
+  std::uint64_t decision_var(const DecisionVarNode& node, const std::uint64_t* ids);
+  std::uint64_t subscript(const SubscriptNode& node, const std::uint64_t* ids);
+  std::uint64_t commutative(std::int32_t kind, const std::uint64_t* ids, std::size_t count);
+  /// A `Bound` message into `nested_`.
+  const std::string& bound(std::int32_t type, std::uint64_t id);
+
+  // The records as they are written: one field each (the table's field, the length, the
+  // `ExprNode` message), back to back; record k ends at ends_[k].
+  const std::uint64_t field_key_;
+  std::string bytes_;
+  std::vector<std::size_t> ends_;
+  // Equal records once: the writer is canonical (fields in order, defaults left out), so equal
+  // fields give equal bytes.
+  tsl::ordered_set<std::uint32_t, RecordHash, RecordEq, std::allocator<std::uint32_t>, std::vector<std::uint32_t>,
+                   std::uint32_t>
       records_;
-  // A node already written: every node's record depends on the node alone.
-  std::unordered_map<const Node*, std::uint64_t> written_;
+  // The record of every shared node written so far: a node's record depends on the node alone.
+  // A node held by one reference is reached once, and not kept here.
+  IdentityMap<const Node*, std::uint64_t> written_;
   // Add and Mul nodes written in the normal form that ignores LaTeX strings, with its terms
-  // (new nodes, kept alive here so their addresses stay unique while the table lives).
-  std::unordered_map<const Node*, std::vector<Expr>> normal_forms_;
+  // (new nodes, kept alive here so that their addresses stay unique while the table lives).
+  IdentityMap<const Node*, std::vector<Expr>> normal_forms_;
+  // The records of the children of the nodes being walked, in order.
+  std::vector<std::uint64_t> ids_;
+  // Scratch buffers of one record and of a message nested in it.
+  std::string body_;
+  std::string nested_;
 };
 
-std::uint64_t NodeTable::intern(std::uint32_t member, const std::string& body) {
-  std::string node = message([&](protozero::pbf_writer& w) { put_message(w, member, body); });
-  const auto [position, inserted] = records_.insert(std::move(node));
-  return std::uint64_t(position - records_.begin());
+Visit NodeTable::enter(const Node& node, const WalkFrame*) {
+  if (node.refs > 1) {
+    if (const std::uint64_t* id = written_.find(&node)) {
+      ids_.push_back(*id);
+      return Visit::SkipChildren;
+    }
+  }
+  if (node.tag == Tag::CommutativeOp) {
+    const auto& c = as<CommutativeNode>(node);
+    if (c.op() == CommutativeKind::Add || c.op() == CommutativeKind::Mul) {
+      bool any_latex = false;
+      for (std::size_t i = 0; i < c.terms.size() && !any_latex; ++i) any_latex = has_latex(*c.terms[i]);
+      // The LaTeX strings that kept these terms apart are not written, so neither is the split.
+      if (any_latex) {
+        normal_forms_.insert(&node, c.op() == CommutativeKind::Add ? add_op_flatten(node) : mul_op_flatten(node));
+      }
+    }
+  }
+  return Visit::Continue;
 }
 
-void NodeTable::write_records(protozero::pbf_writer& w, std::uint32_t field) const {
-  for (const std::string& node : records_.values_container()) put_message(w, field, node);
-}
-
-template <class List>
-std::vector<std::uint64_t> NodeTable::ids_of(const List& items) const {
-  std::vector<std::uint64_t> ids;
-  ids.reserve(items.size());
-  for (std::size_t i = 0; i < items.size(); ++i) ids.push_back(id_of(*items[i]));
-  return ids;
-}
-
-const std::vector<Expr>* NodeTable::normal_terms(const Node& node) const {
-  const auto found = normal_forms_.find(&node);
-  return found == normal_forms_.end() ? nullptr : &found->second;
-}
-
-void NodeTable::children(const Node& node, std::vector<const Node*>& out) {
-  out.clear();
+const Node* NodeTable::next_child(WalkFrame& frame) {
+  // The children in the order their records are written, which is stored order except for
+  // a range (its bounds stand in the element's record), a binary variable's fixed bounds
+  // (not written) and a normal form's terms.
+  const Node& node = *frame.node;
+  const Node* child = nullptr;
   switch (node.tag) {
     case Tag::Element: {
       const Node& set = *as<ElementNode>(node).set;
-      if (set.tag == Tag::Range) {
-        out.push_back(as<RangeNode>(set).start.get());
-        out.push_back(as<RangeNode>(set).end.get());
-      } else {
-        out.push_back(&set);
+      if (set.tag != Tag::Range) {
+        child = frame.next == 0 ? &set : nullptr;
+      } else if (frame.next < 2) {
+        child = (frame.next == 0 ? as<RangeNode>(set).start : as<RangeNode>(set).end).get();
       }
-      return;
+      break;
     }
     case Tag::DecisionVar: {
       const auto& v = as<DecisionVarNode>(node);
-      for (const Expr& s : v.shape) out.push_back(s.get());
-      if (v.var_kind() != DecisionVarKind::Binary) {  // a binary variable's bounds are fixed
-        out.push_back(v.lower_bound.node.get());
-        out.push_back(v.upper_bound.node.get());
+      const std::size_t i = frame.next;
+      if (i < v.shape.size()) {
+        child = v.shape[i].get();
+      } else if (v.var_kind() != DecisionVarKind::Binary && i < v.shape.size() + 2) {
+        child = (i == v.shape.size() ? v.lower_bound : v.upper_bound).node.get();
       }
-      return;
+      break;
     }
-    case Tag::CommutativeOp: {
-      const auto& c = as<CommutativeNode>(node);
-      bool any_latex = false;
-      for (std::size_t i = 0; i < c.terms.size(); ++i) any_latex = any_latex || has_latex(*c.terms[i]);
-      if (any_latex && (c.op() == CommutativeKind::Add || c.op() == CommutativeKind::Mul)) {
-        // The LaTeX strings that kept these terms apart are not written, so neither is the split.
-        std::vector<Expr>& terms = normal_forms_[&node];
-        terms = c.op() == CommutativeKind::Add ? add_op_flatten(node) : mul_op_flatten(node);
-        for (const Expr& term : terms) out.push_back(term.get());
-        return;
+    case Tag::CommutativeOp:
+      if (const std::vector<Expr>* terms = normal_terms(node)) {
+        child = frame.next < terms->size() ? (*terms)[frame.next].get() : nullptr;
+        break;
       }
-      for (std::size_t i = 0; i < c.terms.size(); ++i) out.push_back(c.terms[i].get());
-      return;
-    }
-    default:
-      // Every other node refers to its children in stored order (a reduction: index element,
-      // condition, body).
-      for_each_child(node, [&](const Expr& child) { out.push_back(child.get()); });
-      return;
+      return WalkHooks::next_child(frame);
+    default: return WalkHooks::next_child(frame);
   }
+  if (child != nullptr) ++frame.next;
+  return child;
 }
 
-std::uint64_t NodeTable::expression(const Node& root) {
-  struct Pending {
-    const Node* node;
-    bool expanded;
-  };
-  std::vector<Pending> stack{{&root, false}};
-  std::vector<const Node*> below;
-  while (!stack.empty()) {
-    Pending& top = stack.back();
-    if (written_.count(top.node) != 0) {
-      stack.pop_back();
-      continue;
-    }
-    if (!top.expanded) {
-      top.expanded = true;
-      children(*top.node, below);
-      // The first child goes on top, so children are written first to last.
-      for (auto child = below.rbegin(); child != below.rend(); ++child) stack.push_back({*child, false});
-      continue;
-    }
-    const Node& node = *top.node;
-    stack.pop_back();
-    written_.emplace(&node, record(node));
-  }
-  return id_of(root);
+void NodeTable::leave(const WalkFrame& frame) {
+  const std::size_t first = ids_.size() - frame.next;
+  const std::uint64_t id = record(*frame.node, ids_.data() + first);
+  ids_.resize(first);
+  ids_.push_back(id);
+  if (frame.node->refs > 1) written_.insert(frame.node, id);
 }
 
-std::uint64_t NodeTable::record(const Node& node) {
+std::uint64_t NodeTable::intern(std::uint32_t member) {
+  const std::uint64_t member_key = std::uint64_t(member) << 3 | std::uint64_t(WireType::LengthDelimited);
+  const std::size_t record_size = std::size_t(protozero::length_of_varint(member_key)) +
+                                  std::size_t(protozero::length_of_varint(body_.size())) + body_.size();
+  check_length(record_size);
+  const std::size_t start = bytes_.size();
+  char head[4 * 10];  // four varints
+  char* end = head;
+  for (const std::uint64_t value : {field_key_, std::uint64_t(record_size), member_key, std::uint64_t(body_.size())}) {
+    end += protozero::add_varint_to_buffer(end, value);
+  }
+  bytes_.append(head, std::size_t(end - head));
+  bytes_.append(body_);
+  // The table is written inside one message: past its limit, nothing more need be kept.
+  check_length(bytes_.size());
+  ends_.push_back(bytes_.size());
+  const auto [position, inserted] = records_.insert(std::uint32_t(ends_.size() - 1));
+  if (!inserted) {
+    ends_.pop_back();
+    bytes_.resize(start);
+  }
+  return *position;
+}
+
+std::uint64_t NodeTable::record(const Node& node, const std::uint64_t* ids) {
   const std::uint32_t member = kRecordField[std::size_t(node.tag)];
   switch (node.tag) {
     case Tag::NumberLit: {
       const NumericValue value = as<NumberLitNode>(node).value;
-      return intern(member, message([&](protozero::pbf_writer& w) {
+      encode_into(body_, [&](protozero::pbf_writer& w) {
         put_enum(w, number_lit::kType, value.is_integer() ? kInteger : kFloat);
         put_u64(w, number_lit::kValue,
                 value.is_integer() ? std::bit_cast<std::uint64_t>(value.integer)
                                    : std::bit_cast<std::uint64_t>(value.real));
-      }));
+      });
+      return intern(member);
     }
     case Tag::Placeholder: {
       const auto& p = as<PlaceholderNode>(node);
-      return intern(member, message([&](protozero::pbf_writer& w) {
+      encode_into(body_, [&](protozero::pbf_writer& w) {
         put_string(w, placeholder::kName, p.name);
         put_u64(w, placeholder::kNdim, p.ndim);
-      }));
+      });
+      return intern(member);
     }
-    case Tag::Element: return element(as<ElementNode>(node));
-    case Tag::DecisionVar: return decision_var(as<DecisionVarNode>(node));
-    case Tag::Subscript: return subscript(as<SubscriptNode>(node));
+    case Tag::Element: return element(as<ElementNode>(node), ids);
+    case Tag::DecisionVar: return decision_var(as<DecisionVarNode>(node), ids);
+    case Tag::Subscript: return subscript(as<SubscriptNode>(node), ids);
     case Tag::ArrayLength: {
       const auto& a = as<ArrayLengthNode>(node);
-      const Node& array = *a.array;
       std::int32_t type = kArrayOther;
-      switch (array.tag) {
+      switch (a.array->tag) {
         case Tag::Placeholder: type = kArrayPlaceholder; break;
         case Tag::Element: type = kArrayElement; break;
         case Tag::Subscript: {
-          const Tag variable = as<SubscriptNode>(array).variable->tag;
+          const Tag variable = as<SubscriptNode>(a.array).variable->tag;
           type = variable == Tag::Placeholder ? kArraySubscriptedPlaceholder
                  : variable == Tag::Element   ? kArraySubscriptedElement
                                               : kArrayOther;
@@ -266,80 +340,82 @@ std::uint64_t NodeTable::record(const Node& node) {
         }
         default: break;
       }
-      return intern(member, message([&](protozero::pbf_writer& w) {
+      encode_into(body_, [&](protozero::pbf_writer& w) {
         put_enum(w, array_length::kType, type);
-        put_u64(w, array_length::kArrayId, id_of(array));
+        put_u64(w, array_length::kArrayId, ids[0]);
         put_u64(w, array_length::kAxis, a.axis);
-      }));
+      });
+      return intern(member);
     }
     case Tag::UnaryOp: {
       const auto& u = as<UnaryNode>(node);
-      return intern(member, message([&](protozero::pbf_writer& w) {
+      encode_into(body_, [&](protozero::pbf_writer& w) {
         put_enum(w, unary_op::kKind, kUnaryWire[std::size_t(u.op())]);
-        put_u64(w, unary_op::kOperandId, id_of(*u.operand));
-      }));
+        put_u64(w, unary_op::kOperandId, ids[0]);
+      });
+      return intern(member);
     }
     case Tag::BinaryOp:
     case Tag::Comparison: {
       const bool comparison = node.tag == Tag::Comparison;
-      const Expr& left = comparison ? as<ComparisonNode>(node).left : as<BinaryNode>(node).left;
-      const Expr& right = comparison ? as<ComparisonNode>(node).right : as<BinaryNode>(node).right;
       const std::int32_t kind = std::int32_t(node.kind) + (comparison ? kComparisonOffset : kBinaryOffset);
-      return intern(member, message([&](protozero::pbf_writer& w) {
+      encode_into(body_, [&](protozero::pbf_writer& w) {
         put_enum(w, binary_op::kKind, kind);
-        put_u64(w, binary_op::kLeftId, id_of(*left));
-        put_u64(w, binary_op::kRightId, id_of(*right));
-      }));
+        put_u64(w, binary_op::kLeftId, ids[0]);
+        put_u64(w, binary_op::kRightId, ids[1]);
+      });
+      return intern(member);
     }
     case Tag::CommutativeOp: {
       const std::int32_t kind = std::int32_t(node.kind) + kCommutativeOffset;
       if (const std::vector<Expr>* terms = normal_terms(node)) {
         // A normal form of one term stands for the node itself.
-        if (terms->size() == 1) return id_of(*terms->front());
-        return commutative(*terms, kind);
+        if (terms->size() == 1) return ids[0];
+        return commutative(kind, ids, terms->size());
       }
-      return commutative(as<CommutativeNode>(node).terms.to_vector(), kind);
+      return commutative(kind, ids, as<CommutativeNode>(node).terms.size());
     }
     case Tag::Logical:
-      return commutative(as<LogicalNode>(node).terms, std::int32_t(node.kind) + kLogicalOffset);
+      return commutative(std::int32_t(node.kind) + kLogicalOffset, ids, as<LogicalNode>(node).terms.size());
     case Tag::ReductionOp: {
       const auto& r = as<ReductionNode>(node);
-      const std::string index_body = message([&](protozero::pbf_writer& w) {
-        put_u64(w, index::kElementId, id_of(*r.index));
-        if (r.condition) w.add_uint64(index::kConditionId, id_of(*r.condition));  // 0 is written
+      const bool has_condition = bool(r.condition);
+      encode_into(nested_, [&](protozero::pbf_writer& w) {
+        put_index(w, IndexIds{ids[0], has_condition ? std::optional(ids[1]) : std::nullopt});
       });
-      return intern(member, message([&](protozero::pbf_writer& w) {
+      encode_into(body_, [&](protozero::pbf_writer& w) {
         put_enum(w, reduction_op::kKind, std::int32_t(node.kind) + kReductionOffset);
-        put_message(w, reduction_op::kIndex, index_body);
-        put_u64(w, reduction_op::kOperandId, id_of(*r.operand));
-      }));
+        put_message(w, reduction_op::kIndex, nested_);
+        put_u64(w, reduction_op::kOperandId, ids[has_condition ? 2 : 1]);
+      });
+      return intern(member);
     }
     case Tag::Range: break;  // written inside its element
   }
   throw std::logic_error("a range is not a record of its own");
 }
 
-std::uint64_t NodeTable::commutative(const std::vector<Expr>& terms, std::int32_t kind) {
-  const std::vector<std::uint64_t> ids = ids_of(terms);
-  return intern(expr_node::kCommutativeOp, message([&](protozero::pbf_writer& w) {
+std::uint64_t NodeTable::commutative(std::int32_t kind, const std::uint64_t* ids, std::size_t count) {
+  encode_into(body_, [&](protozero::pbf_writer& w) {
     put_enum(w, commutative_op::kKind, kind);
-    put_ids(w, commutative_op::kTermIds, ids);
-  }));
+    w.add_packed_uint64(commutative_op::kTermIds, ids, ids + count);
+  });
+  return intern(expr_node::kCommutativeOp);
 }
 
-std::uint64_t NodeTable::element(const ElementNode& node) {
+std::uint64_t NodeTable::element(const ElementNode& node, const std::uint64_t* ids) {
   const Node& set = *node.set;
   if (set.tag == Tag::Range) {
-    const auto& r = as<RangeNode>(set);
-    const std::string range_body = message([&](protozero::pbf_writer& w) {
-      put_u64(w, range::kStartId, id_of(*r.start));
-      put_u64(w, range::kEndId, id_of(*r.end));
+    encode_into(nested_, [&](protozero::pbf_writer& w) {
+      put_u64(w, range::kStartId, ids[0]);
+      put_u64(w, range::kEndId, ids[1]);
     });
-    return intern(expr_node::kElement, message([&](protozero::pbf_writer& w) {
+    encode_into(body_, [&](protozero::pbf_writer& w) {
       put_string(w, element::kName, node.name);
       put_u64(w, element::kNdim, node.ndim);
-      put_message(w, element::kRange, range_body);
-    }));
+      put_message(w, element::kRange, nested_);
+    });
+    return intern(expr_node::kElement);
   }
   std::int32_t type = kSetPlaceholder;
   if (set.tag == Tag::Element) type = kSetElement;
@@ -353,42 +429,43 @@ std::uint64_t NodeTable::element(const ElementNode& node) {
     }
     type = variable == Tag::Placeholder ? kSetSubscriptedPlaceholder : kSetSubscriptedElement;
   }
-  const std::string set_body = message([&](protozero::pbf_writer& w) {
-    put_enum(w, bound::kType, type);
-    put_u64(w, bound::kBoundId, id_of(set));
-  });
-  return intern(expr_node::kElement, message([&](protozero::pbf_writer& w) {
+  bound(type, ids[0]);
+  encode_into(body_, [&](protozero::pbf_writer& w) {
     put_string(w, element::kName, node.name);
     put_u64(w, element::kNdim, node.ndim);
-    put_message(w, element::kBound, set_body);
-  }));
+    put_message(w, element::kBound, nested_);
+  });
+  return intern(expr_node::kElement);
 }
 
-std::string NodeTable::bound(const Bound& value) const {
-  std::int32_t type = kBoundExpression;
-  if (value.kind == Bound::Kind::Placeholder) type = kBoundPlaceholder;
-  if (value.kind == Bound::Kind::Subscript) type = kBoundSubscriptedPlaceholder;
-  return message([&](protozero::pbf_writer& w) {
+const std::string& NodeTable::bound(std::int32_t type, std::uint64_t id) {
+  return encode_into(nested_, [&](protozero::pbf_writer& w) {
     put_enum(w, bound::kType, type);
-    put_u64(w, bound::kBoundId, id_of(*value.node));
+    put_u64(w, bound::kBoundId, id);
   });
 }
 
-std::uint64_t NodeTable::decision_var(const DecisionVarNode& node) {
-  const std::vector<std::uint64_t> shape = ids_of(node.shape);
-  const bool binary = node.var_kind() == DecisionVarKind::Binary;
-  return intern(expr_node::kDecisionVar, message([&](protozero::pbf_writer& w) {
-    put_enum(w, decision_var::kType, std::int32_t(node.kind) + kDecisionVarOffset);
-    put_string(w, decision_var::kName, node.name);
-    put_ids(w, decision_var::kShapeIds, shape);
-    if (!binary) {  // the reader restores a binary variable's fixed bounds
-      put_message(w, decision_var::kLowerBound, bound(node.lower_bound));
-      put_message(w, decision_var::kUpperBound, bound(node.upper_bound));
-    }
-  }));
+std::int32_t bound_type(const Bound& value) noexcept {
+  if (value.kind == Bound::Kind::Placeholder) return kBoundPlaceholder;
+  if (value.kind == Bound::Kind::Subscript) return kBoundSubscriptedPlaceholder;
+  return kBoundExpression;
 }
 
-std::uint64_t NodeTable::subscript(const SubscriptNode& node) {
+std::uint64_t NodeTable::decision_var(const DecisionVarNode& node, const std::uint64_t* ids) {
+  const std::size_t rank = node.shape.size();
+  body_.clear();
+  protozero::pbf_writer w(body_);
+  put_enum(w, decision_var::kType, std::int32_t(node.kind) + kDecisionVarOffset);
+  put_string(w, decision_var::kName, node.name);
+  w.add_packed_uint64(decision_var::kShapeIds, ids, ids + rank);
+  if (node.var_kind() != DecisionVarKind::Binary) {  // the reader restores a binary variable's fixed bounds
+    put_message(w, decision_var::kLowerBound, bound(bound_type(node.lower_bound), ids[rank]));
+    put_message(w, decision_var::kUpperBound, bound(bound_type(node.upper_bound), ids[rank + 1]));
+  }
+  return intern(expr_node::kDecisionVar);
+}
+
+std::uint64_t NodeTable::subscript(const SubscriptNode& node, const std::uint64_t* ids) {
   std::int32_t type = kVariableSubscript;
   switch (node.variable->tag) {
     case Tag::Placeholder: type = kVariablePlaceholder; break;
@@ -396,116 +473,114 @@ std::uint64_t NodeTable::subscript(const SubscriptNode& node) {
     case Tag::DecisionVar: type = kVariableDecisionVar; break;
     default: break;
   }
-  const std::vector<std::uint64_t> subscripts = ids_of(node.subscripts);
-  return intern(expr_node::kSubscript, message([&](protozero::pbf_writer& w) {
+  encode_into(body_, [&](protozero::pbf_writer& w) {
     put_u64(w, subscript::kNdim, node.ndim);
     put_enum(w, subscript::kType, type);
-    put_u64(w, subscript::kVariableId, id_of(*node.variable));
-    put_ids(w, subscript::kSubscriptIds, subscripts);
-  }));
-}
-
-std::string NodeTable::index(const ElementNode& element_node, const Node* condition_node) {
-  const std::uint64_t element_id = expression(element_node);
-  const bool has_condition = condition_node != nullptr;
-  const std::uint64_t condition_id = has_condition ? expression(*condition_node) : 0;
-  return message([&](protozero::pbf_writer& w) {
-    put_u64(w, index::kElementId, element_id);
-    if (has_condition) w.add_uint64(index::kConditionId, condition_id);  // explicit presence: 0 is written
+    put_u64(w, subscript::kVariableId, ids[0]);
+    w.add_packed_uint64(subscript::kSubscriptIds, ids + 1, ids + 1 + node.subscripts.size());
   });
+  return intern(expr_node::kSubscript);
 }
 
-/// An `Expr` message: a table of its own, the root's index, a new id.
-std::string expr_message(Uuids& ids, const Node& node) {
-  NodeTable table;
+
+/// The body of an `Expr` message: a table of its own, the root's index, a new id.
+void write_expr(std::string& out, Uuids& ids, const Node& node) {
+  NodeTable table(expr::kExprNodes);
   const std::uint64_t root = table.expression(node);
-  return message([&](protozero::pbf_writer& w) {
-    w.add_string(expr::kId, ids.next());
-    put_u64(w, expr::kRootId, root);
-    table.write_records(w, expr::kExprNodes);
-  });
+  protozero::pbf_writer w(out);
+  w.add_string(expr::kId, ids.next());
+  put_u64(w, expr::kRootId, root);
+  table.write_records(out);
 }
 
-std::string header_message(Uuids& ids, std::uint32_t body_field, const std::string& body) {
-  return message([&](protozero::pbf_writer& w) {
-    w.add_string(header::kId, ids.next());
-    put_u64(w, header::kVersion, kSchemaVersion);
-    put_message(w, body_field, body);
-  });
-}
-
-/// A `ForallList` message, written also when the list is empty: one table for all items.
-std::string forall_list_message(const ForallList& list) {
-  NodeTable table;
-  std::vector<std::string> indices;
+/// The body of a `ForallList` message: one table for all items.
+void write_forall_list(std::string& out, const ForallList& list) {
+  NodeTable table(forall_list::kExprNodes);
+  std::vector<IndexIds> indices;
   indices.reserve(list.size());
   for (const ForallItem& item : list) indices.push_back(table.index(*item.element, item.condition.get()));
-  return message([&](protozero::pbf_writer& w) {
-    for (const std::string& index_body : indices) put_message(w, forall_list::kIndices, index_body);
-    table.write_records(w, forall_list::kExprNodes);
-  });
+  protozero::pbf_writer w(out);
+  std::string body;
+  for (const IndexIds& index : indices) {
+    put_message(w, forall_list::kIndices, encode_into(body, [&](protozero::pbf_writer& b) { put_index(b, index); }));
+  }
+  table.write_records(out);
 }
 
-std::string constraint_message(Uuids& ids, const Constraint& value) {
-  return message([&](protozero::pbf_writer& w) {
-    w.add_string(constraint::kId, ids.next());
-    put_string(w, constraint::kName, value.name);
-    put_enum(w, constraint::kSense, std::int32_t(value.sense) + kSenseOffset);
-    put_message(w, constraint::kLeft, expr_message(ids, *value.left));
-    put_message(w, constraint::kRight, expr_message(ids, *value.right));
-    put_message(w, constraint::kForallList, forall_list_message(value.forall));
-  });
+void write_constraint(std::string& out, Uuids& ids, const Constraint& value) {
+  protozero::pbf_writer w(out);
+  w.add_string(constraint::kId, ids.next());
+  put_string(w, constraint::kName, value.name);
+  put_enum(w, constraint::kSense, std::int32_t(value.sense) + kSenseOffset);
+  put_message_in_place(out, constraint::kLeft, [&] { write_expr(out, ids, *value.left); });
+  put_message_in_place(out, constraint::kRight, [&] { write_expr(out, ids, *value.right); });
+  put_message_in_place(out, constraint::kForallList, [&] { write_forall_list(out, value.forall); });
 }
 
-std::string custom_penalty_term_message(Uuids& ids, const CustomPenaltyTerm& value) {
-  return message([&](protozero::pbf_writer& w) {
-    w.add_string(custom_penalty_term::kId, ids.next());
-    put_string(w, custom_penalty_term::kName, value.name);
-    put_message(w, custom_penalty_term::kTerm, expr_message(ids, *value.expression));
-    put_message(w, custom_penalty_term::kForallList, forall_list_message(value.forall));
-  });
+void write_custom_penalty_term(std::string& out, Uuids& ids, const CustomPenaltyTerm& value) {
+  protozero::pbf_writer w(out);
+  w.add_string(custom_penalty_term::kId, ids.next());
+  put_string(w, custom_penalty_term::kName, value.name);
+  put_message_in_place(out, custom_penalty_term::kTerm, [&] { write_expr(out, ids, *value.expression); });
+  put_message_in_place(out, custom_penalty_term::kForallList, [&] { write_forall_list(out, value.forall); });
 }
 
 /// One map entry: the key (left out when empty, as any default) and the value, always present.
-std::string map_entry_message(const std::string& key, const std::string& value) {
-  return message([&](protozero::pbf_writer& w) {
-    put_string(w, map_entry::kKey, key);
-    put_message(w, map_entry::kValue, value);
-  });
+template <class Value>
+void write_map_entry(std::string& out, const std::string& key, Value&& value) {
+  protozero::pbf_writer w(out);
+  put_string(w, map_entry::kKey, key);
+  put_message_in_place(out, map_entry::kValue, value);
+}
+
+void write_problem(std::string& out, Uuids& ids, const Problem& problem) {
+  protozero::pbf_writer w(out);
+  w.add_string(problem::kId, ids.next());
+  put_string(w, problem::kName, problem.name);
+  put_enum(w, problem::kSense, std::int32_t(problem.sense) + kSenseOffset);
+  put_message_in_place(out, problem::kObjectiveFunction, [&] { write_expr(out, ids, *problem.objective); });
+  for (const auto& entry : problem.constraints) {
+    put_message_in_place(out, problem::kConstraints, [&] {
+      write_map_entry(out, entry.first, [&] { write_constraint(out, ids, entry.second); });
+    });
+  }
+  for (const auto& entry : problem.custom_penalty_terms) {
+    put_message_in_place(out, problem::kCustomPenaltyTerms, [&] {
+      write_map_entry(out, entry.first, [&] { write_custom_penalty_term(out, ids, entry.second); });
+    });
+  }
+}
+
+/// The encoded `Header` whose body, field `body_field`, `write_body(out)` writes.
+template <class WriteBody>
+std::string header_message(std::uint32_t body_field, WriteBody&& write_body) {
+  Uuids ids;
+  std::string out;
+  protozero::pbf_writer w(out);
+  w.add_string(header::kId, ids.next());
+  put_u64(w, header::kVersion, kSchemaVersion);
+  put_message_in_place(out, body_field, [&] { write_body(out, ids); });
+  return out;
 }
 
 }  // namespace
 
 std::string serialize_expr(const Node& node) {
-  Uuids ids;
-  return header_message(ids, header::kExpr, expr_message(ids, node));
+  return header_message(header::kExpr, [&](std::string& out, Uuids& ids) { write_expr(out, ids, node); });
 }
 
 std::string serialize_problem(const Problem& problem) {
-  Uuids ids;
-  const std::string body = message([&](protozero::pbf_writer& w) {
-    w.add_string(problem::kId, ids.next());
-    put_string(w, problem::kName, problem.name);
-    put_enum(w, problem::kSense, std::int32_t(problem.sense) + kSenseOffset);
-    put_message(w, problem::kObjectiveFunction, expr_message(ids, *problem.objective));
-    for (const auto& [name, value] : problem.constraints) {
-      put_message(w, problem::kConstraints, map_entry_message(name, constraint_message(ids, value)));
-    }
-    for (const auto& [name, value] : problem.custom_penalty_terms) {
-      put_message(w, problem::kCustomPenaltyTerms, map_entry_message(name, custom_penalty_term_message(ids, value)));
-    }
-  });
-  return header_message(ids, header::kProblem, body);
+  return header_message(header::kProblem, [&](std::string& out, Uuids& ids) { write_problem(out, ids, problem); });
 }
 
 std::string serialize_constraint(const Constraint& constraint) {
-  Uuids ids;
-  return header_message(ids, header::kConstraint, constraint_message(ids, constraint));
+  return header_message(header::kConstraint,
+                        [&](std::string& out, Uuids& ids) { write_constraint(out, ids, constraint); });
 }
 
 std::string serialize_custom_penalty_term(const CustomPenaltyTerm& term) {
-  Uuids ids;
-  return header_message(ids, header::kCustomPenaltyTerm, custom_penalty_term_message(ids, term));
+  return header_message(header::kCustomPenaltyTerm,
+                        [&](std::string& out, Uuids& ids) { write_custom_penalty_term(out, ids, term); });
 }
 
 }  // namespace zorvane::protobuf
