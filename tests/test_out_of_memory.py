@@ -146,7 +146,8 @@ def test_the_importing_thread_has_its_thread_local_state_before_memory_can_run_o
                 blocks[(info.contents.name or b"").decode()] = bool(info.contents.tls_data)
             return 0
         ctypes.CDLL(None).dl_iterate_phdr(Visit(visit), None)
-        wanted = {"zorvane.", "libstdc++.so", "libuuid.so"}
-        found = {w: v for w in wanted for name, v in blocks.items() if w in name.rsplit("/", 1)[-1]}
-        assert found == dict.fromkeys(wanted, True), blocks
+        ours = {name: allocated for name, allocated in blocks.items()
+                if any(lib in name.rsplit("/", 1)[-1] for lib in ("zorvane.", "libstdc++.so", "libuuid.so"))}
+        assert sum("libstdc++.so" in name or "libuuid.so" in name for name in ours) == 2, blocks
+        assert all(ours.values()), blocks
     """)

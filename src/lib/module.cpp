@@ -10,7 +10,6 @@
 #include "lib/exceptions.hpp"
 #include "lib/interrupt.hpp"
 #include "lib/registry.hpp"
-#include "lib/stack.hpp"
 
 namespace zorvane {
 namespace {
@@ -62,8 +61,7 @@ void check_signals() {
 
 // Thread-local state that is otherwise allocated on first use, when memory may have run out
 // (glibc then aborts the process: "cannot allocate memory for thread-local data"): the C++
-// exception machinery's, by one throw, libuuid's and this module's own. For the importing
-// thread only.
+// exception machinery's, by one throw, and libuuid's. For the importing thread only.
 void prepare_thread_state() {
   try {
     throw 0;
@@ -71,7 +69,6 @@ void prepare_thread_state() {
   }
   uuid_t unused;
   uuid_generate_random(unused);
-  check_stack();
 }
 
 void fill(PyObject* module) {
