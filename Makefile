@@ -39,6 +39,12 @@ PIP_QUIET    := $(if $(V),-v,-q)
 PYTEST_ARGS  ?=
 BENCH_ARGS   ?=
 
+# Interop checks in `make test`: the official protobuf runtime reads the bytes (the schema
+# in tests/ is compiled with grpcio-tools' protoc) and KaTeX under node renders the LaTeX.
+APT_PACKAGES    += katex
+APT_TOOLS       += node:nodejs
+PY_REQUIREMENTS += protobuf grpcio-tools
+
 # Not root (the usual case is root): go through sudo when it exists.
 SUDO := $(shell [ "$$(id -u)" -ne 0 ] && command -v sudo >/dev/null 2>&1 && echo sudo)
 
