@@ -47,8 +47,8 @@ CORPUS = {
     **{name: obj for name, obj in {**io_models.EXPRESSIONS, **io_models.CONDITIONS, **io_models.MODELS}.items()
        if name != "any script"},  # its names are not LaTeX
     **{f"described {type(v).__name__}": v for v in (b, k, f, g, h)},
-    **{f"described {type(v).__name__} subscripted": v[t] for v in (b, k, h)},
-    "described continuous var subscripted": f[t, 1], "described semi-integer var": g + 1,
+    **{f"described {type(v).__name__}[t]": v[t] for v in (b, k, h)},
+    "described ContinuousVar[t, 1]": f[t, 1], "described SemiIntegerVar + 1": g + 1,
     "described problem": described_problem(),
     "problem with penalty terms only": problem(zv.CustomPenaltyTerm("c", g)),
 }

@@ -183,35 +183,31 @@ def test_map_keys_are_read_as_written(pb, schema):
         assert value.name == key[2:] and zv.is_same(value, expected)
 
 
-def node(m, **kind):
-    return m.ExprNode(**kind)
-
-
 def test_tables_built_top_down(schema):
-    """A tool that writes each node before the nodes it refers to, with defaults written out: the knapsack
-    `max sum(i, v[i] * x[i])` s.t. `sum(i in [0, len(w)) s.t. i != 0, w[i] * x[i]) <= W`, under the key "fits"."""
+    """A tool that writes each node before the nodes it refers to: the knapsack `max sum(i, v[i] * x[i])` s.t.
+    `sum(i in [0, len(w)) s.t. i != 0, w[i] * x[i]) <= W`, the constraint under the key "fits"."""
     m = schema
 
     def table():  # 0: sum, 1: i, 2: 0, 3: len(w), 4: w, 5: v[i] * x[i], 6: v[i], 7: v, 8: x[i], 9: x
         return [
-            node(m, reduction_op=m.ReductionOp(kind=m.ReductionOp.SUM, index=m.Index(element_id=1), operand_id=5)),
-            node(m, element=m.Element(name="i", ndim=0, range=m.Range(start_id=2, end_id=3))),
-            node(m, number_lit=m.NumberLit(type=m.NumberLit.INTEGER, value=0)),
-            node(m, array_length=m.ArrayLength(type=m.ArrayLength.PLACEHOLDER, array_id=4, axis=0)),
-            node(m, placeholder=m.Placeholder(name="w", ndim=1)),
-            node(m, commutative_op=m.CommutativeOp(kind=m.CommutativeOp.MUL, term_ids=[6, 8])),
-            node(m, subscript=m.Subscript(ndim=0, type=m.Subscript.PLACEHOLDER, variable_id=7, subscript_ids=[1])),
-            node(m, placeholder=m.Placeholder(name="v", ndim=1)),
-            node(m, subscript=m.Subscript(ndim=0, type=m.Subscript.DECISION_VAR, variable_id=9, subscript_ids=[1])),
-            node(m, decision_var=m.DecisionVar(type=m.DecisionVar.BINARY, name="x", shape_ids=[3])),
+            m.ExprNode(reduction_op=m.ReductionOp(kind=m.ReductionOp.SUM, index=m.Index(element_id=1), operand_id=5)),
+            m.ExprNode(element=m.Element(name="i", ndim=0, range=m.Range(start_id=2, end_id=3))),
+            m.ExprNode(number_lit=m.NumberLit(type=m.NumberLit.INTEGER, value=0)),
+            m.ExprNode(array_length=m.ArrayLength(type=m.ArrayLength.PLACEHOLDER, array_id=4, axis=0)),
+            m.ExprNode(placeholder=m.Placeholder(name="w", ndim=1)),
+            m.ExprNode(commutative_op=m.CommutativeOp(kind=m.CommutativeOp.MUL, term_ids=[6, 8])),
+            m.ExprNode(subscript=m.Subscript(ndim=0, type=m.Subscript.PLACEHOLDER, variable_id=7, subscript_ids=[1])),
+            m.ExprNode(placeholder=m.Placeholder(name="v", ndim=1)),
+            m.ExprNode(subscript=m.Subscript(ndim=0, type=m.Subscript.DECISION_VAR, variable_id=9, subscript_ids=[1])),
+            m.ExprNode(decision_var=m.DecisionVar(type=m.DecisionVar.BINARY, name="x", shape_ids=[3])),
         ]
 
     weights = table()
     weights[0].reduction_op.index.condition_id = 10  # i != 0
     weights[6].subscript.variable_id = 4
-    weights.append(node(m, binary_op=m.BinaryOp(kind=m.BinaryOp.NOT_EQUAL, left_id=1, right_id=2)))
+    weights.append(m.ExprNode(binary_op=m.BinaryOp(kind=m.BinaryOp.NOT_EQUAL, left_id=1, right_id=2)))
     fits = m.Constraint(name="capacity", sense=m.Constraint.LESS_THAN_EQUAL, left=m.Expr(root_id=0, expr_nodes=weights),
-                        right=m.Expr(root_id=0, expr_nodes=[node(m, placeholder=m.Placeholder(name="W"))]),
+                        right=m.Expr(root_id=0, expr_nodes=[m.ExprNode(placeholder=m.Placeholder(name="W"))]),
                         forall_list=m.ForallList())
     model = m.Problem(name="knapsack", sense=m.Problem.MAXIMIZE, objective_function=m.Expr(root_id=0, expr_nodes=table()))
     model.constraints["fits"].CopyFrom(fits)
@@ -229,11 +225,11 @@ def test_tables_built_top_down(schema):
 def test_condition_presence(schema, condition_id, expected):
     """`condition_id` has explicit presence: 0 written is the node at 0; absent is no condition."""
     m = schema
-    nodes = [node(m, binary_op=m.BinaryOp(kind=m.BinaryOp.NOT_EQUAL, left_id=1, right_id=2)),
-             node(m, element=m.Element(name="i", range=m.Range(start_id=2, end_id=3))),
-             node(m, number_lit=m.NumberLit(type=m.NumberLit.INTEGER)),
-             node(m, number_lit=m.NumberLit(type=m.NumberLit.INTEGER, value=3))]
-    nodes.append(node(m, reduction_op=m.ReductionOp(kind=m.ReductionOp.SUM, operand_id=1, index=m.Index(
+    nodes = [m.ExprNode(binary_op=m.BinaryOp(kind=m.BinaryOp.NOT_EQUAL, left_id=1, right_id=2)),
+             m.ExprNode(element=m.Element(name="i", range=m.Range(start_id=2, end_id=3))),
+             m.ExprNode(number_lit=m.NumberLit(type=m.NumberLit.INTEGER)),
+             m.ExprNode(number_lit=m.NumberLit(type=m.NumberLit.INTEGER, value=3))]
+    nodes.append(m.ExprNode(reduction_op=m.ReductionOp(kind=m.ReductionOp.SUM, operand_id=1, index=m.Index(
         element_id=1, condition_id=condition_id))))
     back = zv.from_protobuf(m.Header(version=1, expr=m.Expr(root_id=4, expr_nodes=nodes)).SerializeToString())
     assert type(back) is zv.SumOp and str(back) == expected
