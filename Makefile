@@ -6,11 +6,12 @@
 #   make demo       build, then run every examples/*.py
 #   make bench      build, then bench/run.py
 #   make sanitize   ASan+UBSan build into build/asan-site, then pytest tests/ against it
+#   make fuzz       clang/libFuzzer build of fuzz/*.cpp (ASan+UBSan), each run FUZZ_SECONDS
 #   make test-versions  build + pytest + C++ tests with every supported CPython (pyenv)
 #   make clean      remove build artefacts (keeps .venv);  make distclean also removes .venv
 #
 # Knobs: V=1 (verbose pip/CMake output), PYTEST_ARGS="-k foo", BENCH_ARGS="...", PYTHON=python3,
-#        PYTHONS="3.10 3.12" (test-versions)
+#        FUZZ_SECONDS=60 (per fuzzing program), PYTHONS="3.10 3.12" (test-versions)
 
 SHELL := /bin/bash
 .DEFAULT_GOAL := build
@@ -50,7 +51,7 @@ PY_REQUIREMENTS += protobuf grpcio-tools
 # Not root (the usual case is root): go through sudo when it exists.
 SUDO := $(shell [ "$$(id -u)" -ne 0 ] && command -v sudo >/dev/null 2>&1 && echo sudo)
 
-.PHONY: deps deps-system deps-python build test pytest cpp-test demo bench sanitize clean distclean help
+.PHONY: deps deps-system deps-python deps-fuzz build test pytest cpp-test demo bench sanitize fuzz clean distclean help
 .PHONY: test-versions
 
 help:
@@ -181,8 +182,69 @@ sanitize: deps
 	exit $$rc
 
 # ---------------------------------------------------------------------------
-# test-versions: the whole suite (build, pytest, C++ tests) with each supported
-# CPython, each in its own venv build/venv-<ver> and C++ test tree
+# typecheck (part of `make test`): stubtest holds the stubs (src/zorvane.pyi,
+# installed as the stub package zorvane-stubs) against the built module, then
+# mypy --strict checks examples/ through those installed stubs.
+# ---------------------------------------------------------------------------
+PY_REQUIREMENTS += mypy pandas-stubs
+.PHONY: typecheck
+test: typecheck
+typecheck: build
+	@$(VPY) -m mypy.stubtest zorvane
+	@$(VPY) -m mypy --strict examples/
+# fuzz: every fuzz/*.cpp is a libFuzzer program (clang 14: Debian's clang-14 and
+# libclang-rt-14-dev, installed when missing) that embeds the interpreter with
+# the module built in; all of src/ is instrumented and checked by ASan+UBSan
+# (build tree build/fuzz/). Each program runs FUZZ_SECONDS seconds on its
+# checked-in seeds (fuzz/corpus/<name>/, made by fuzz/make_corpus.py) plus what
+# earlier runs found (build/fuzz/corpus/<name>/); a finding is saved under
+# build/fuzz/artifacts/ and fails the target. The interpreter finds numpy and
+# orjson through the venv's site-packages on PYTHONPATH.
+# ---------------------------------------------------------------------------
+FUZZ_APT     := clang-14 libclang-rt-14-dev
+FUZZ_DIR     := $(BUILD_DIR)/fuzz
+FUZZERS      := $(sort $(basename $(notdir $(wildcard fuzz/*.cpp))))
+FUZZ_SECONDS ?= 60
+
+deps-fuzz: deps-system
+	@missing=""; \
+	for p in $(FUZZ_APT); do \
+	  dpkg-query -W -f='$${Status}\n' "$$p" 2>/dev/null | grep -q ' installed$$' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "deps: installing Debian packages:$$missing"; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq -o Dpkg::Use-Pty=0 --no-install-recommends $$missing; \
+	fi
+
+fuzz: deps deps-fuzz
+	@set -e; \
+	if [ ! -f "$(FUZZ_DIR)/CMakeCache.txt" ]; then \
+	  cmake -S . -B "$(FUZZ_DIR)" -G Ninja $(if $(V),,--log-level=WARNING) \
+	    -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Release -DZORVANE_FUZZ=ON \
+	    -DPython_EXECUTABLE="$(abspath $(VPY))"; \
+	fi; \
+	cmake --build "$(FUZZ_DIR)" --target zorvane_fuzzers
+	@site=$$($(VPY) -c 'import sysconfig; print(sysconfig.get_paths()["purelib"])'); \
+	export PYTHONPATH="$$site" \
+	  ASAN_OPTIONS="detect_leaks=0$${ASAN_OPTIONS:+:$$ASAN_OPTIONS}" \
+	  UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:suppressions=$(abspath fuzz/ubsan.supp)$${UBSAN_OPTIONS:+:$$UBSAN_OPTIONS}"; \
+	mkdir -p "$(FUZZ_DIR)/artifacts"; \
+	for f in $(FUZZERS); do \
+	  mkdir -p "$(FUZZ_DIR)/corpus/$$f"; \
+	  log="$(FUZZ_DIR)/$$f.log"; \
+	  echo "fuzz: $$f for $(FUZZ_SECONDS) s (log: $$log)"; \
+	  if ! "$(FUZZ_DIR)/fuzz_$$f" -max_total_time=$(FUZZ_SECONDS) -timeout=120 -rss_limit_mb=4096 \
+	      -print_final_stats=1 -artifact_prefix="$(FUZZ_DIR)/artifacts/$$f-" \
+	      "$(FUZZ_DIR)/corpus/$$f" "fuzz/corpus/$$f" >"$$log" 2>&1; then \
+	    tail -n 60 "$$log"; echo "fuzz: $$f found a fault (see $(FUZZ_DIR)/artifacts/)" >&2; exit 1; \
+	  fi; \
+	  grep -E '^#[0-9]+[[:space:]]+DONE|^stat::number_of_executed_units|^stat::peak_rss_mb' "$$log" | sed 's/^/  /'; \
+	done
+
+# ---------------------------------------------------------------------------
+# test-versions: `make test` (build, pytest, C++ tests, typecheck) with each
+# supported CPython, each in its own venv build/venv-<ver> and C++ test tree
 # build/cpp-tests-<ver>; the module's build tree is build/<wheel_tag> as usual.
 # The supported versions are the classifiers in pyproject.toml (whose
 # requires-python must span exactly them); PYTHONS="3.10 3.12" narrows the run.
@@ -220,11 +282,11 @@ test-versions:
 	  v=$${entry%%=*}; py=$${entry#*=}; full=$$("$$py" -c 'import platform; print(platform.python_version())'); \
 	  printf '\n== test-versions: CPython %s (%s)\n' "$$full" "$$py"; \
 	  t=$$SECONDS; \
-	  if $(MAKE) build pytest cpp-test PYTHON="$$py" VENV="$(BUILD_DIR)/venv-$$v" CPPTEST_DIR="$(BUILD_DIR)/cpp-tests-$$v"; then \
+	  if $(MAKE) test PYTHON="$$py" VENV="$(BUILD_DIR)/venv-$$v" CPPTEST_DIR="$(BUILD_DIR)/cpp-tests-$$v"; then \
 	    result=passed; else result=FAILED; failed="$$failed $$v"; fi; \
 	  summary="$$summary"$$(printf '\n  CPython %-8s %-6s %4d s  %s' "$$full" "$$result" "$$((SECONDS - t))" "$$py"); \
 	done; \
-	printf '\ntest-versions: summary (build, pytest, C++ tests in build/venv-<ver>):%s\n' "$$summary"; \
+	printf '\ntest-versions: summary (make test in build/venv-<ver>):%s\n' "$$summary"; \
 	if [ -n "$$failed" ]; then echo "test-versions: failed on CPython$$failed" >&2; exit 1; fi
 
 # ---------------------------------------------------------------------------

@@ -12,8 +12,9 @@ print("LaTeX:", e._repr_latex_())
 # Literals fold, sums and products flatten, equal-base powers merge.
 print(zv.NumberLit(2) + 3, "|", (p + 1) + (q - 1), "|", p**2 * p**3)
 
-# Building a long sum in a loop stays linear.
-s = zv.NumberLit(0)
+# Building a long sum in a loop stays linear. The sum's class changes as it grows, so its type is
+# any expression (`zv._Expression` exists only for type checkers, hence the quotes).
+s: "zv._Expression" = zv.NumberLit(0)
 for k in range(1, 6):
     s += k * p**k
 print(s)

@@ -110,8 +110,15 @@ forall_maps = st.dictionaries(names, st.integers(1, 3).flatmap(  # rows of one w
 evaluations = st.builds(zv.Evaluation, float_lists, float_lists, float_maps, forall_maps, st.lists(float_maps, max_size=3),
                         float_maps)
 metadata = st.dictionaries(names, st.one_of(st.integers(-100, 100), names, st.lists(finite, max_size=2)), max_size=3)
-# The JSON form of a sample set writes dense arrays as plain lists, which read back as sparse.
-sample_sets = st.builds(zv.SampleSet, sparse_records, evaluations, measuring_times, metadata)
+# The JSON form of a sample set writes dense arrays as nested lists, which tell the array back when it has an axis of
+# length 0 only last; [[], [], []], an array of shape (3, 0), reads as a sparse entry first (as in the constructor).
+listed_shapes = st.one_of(st.just(()), st.tuples(st.lists(st.integers(1, 3), max_size=2), st.integers(0, 3)).map(
+    lambda parts: (*parts[0], parts[1])).filter(lambda shape: shape != (3, 0)))
+listed_arrays = listed_shapes.flatmap(lambda shape: hnp.arrays(np.float64, shape, elements=finite))
+listed_dense_records = st.builds(zv.Record, st.dictionaries(names, st.lists(listed_arrays, min_size=1, max_size=3),
+                                                            min_size=1, max_size=3), st.lists(u64, max_size=4))
+sample_sets = st.builds(zv.SampleSet, st.one_of(sparse_records, listed_dense_records), evaluations, measuring_times,
+                        metadata)
 
 
 # ---- a corpus of model objects ----

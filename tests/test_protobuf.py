@@ -100,6 +100,71 @@ def test_what_the_writer_writes():
     assert all(UUID.match(t.decode()) for t in ids) and len(set(ids)) == len(ids) == 5
 
 
+def marked(e, text="L"):  # an own LaTeX string: the writer flattens sums and products around it
+    e.set_latex(text)
+    return e
+
+
+u, v, w, t = (zv.Placeholder(n) for n in "uvwt")
+LIT = zv.NumberLit
+NESTED = marked(marked(3 * v * w) * t)  # terms: (3 * v * w), t
+# (expression, the terms it comes back with); one term: the expression comes back as that term
+FLATTENED = {
+    # products: a nested product's constant is taken out (its last term moving to its front)
+    "nested constant into a leading literal": (2 * u * marked(3 * v * w), [LIT(6), u, w, v]),
+    "nested constant put in front": (u * marked(3 * v * w), [LIT(3), u, w, v]),
+    "nested without a constant": (u * marked(v * w) * t, [u, v, w, t]),
+    "nested twice": (2 * u * NESTED, [LIT(6), u, t, w, v]),
+    "constants multiplied to one": (2 * marked(0.5 * v), [v]),  # the reader drops the literal 1.0
+    # products: adjacent powers of an equal base among the node's own terms merge
+    "merged power not compared again": (marked(u ** 2) * u ** 3 * u ** 4, [u ** 5, u ** 4]),
+    "two merged pairs": (marked(u ** 2) * u ** 3 * u ** 4 * u ** 5, [u ** 5, u ** 9]),
+    "float exponents": (marked(u ** 2) * u ** 0.5, [u ** 2.5]),
+    "different bases": (marked(u ** 2) * v ** 3 * u ** 4, [u ** 2, v ** 3, u ** 4]),
+    "a later pair": (marked(u ** 2) * v ** 3 * v ** 4, [u ** 2, v ** 7]),
+    "literal and power kept": (2 * v * marked(w ** 2), [LIT(2), v, w ** 2]),
+    "powers inside a nested product": (marked(u ** 2) * marked(u ** 3 * v), [u ** 2, u ** 3, v]),
+    # sums: non-literal terms depth first, then one constant, left out when zero
+    "nested sum": (u + marked(v + w + 2) + t + 3, [u, v, w, t, LIT(5)]),
+    "constants cancel": (u + marked(v + 2) + (-2), [u, v]),
+    "one term left": (marked(u + 1) + (-1), [u]),
+    "nested constants added first": (marked(v + 1e16) + marked(marked(u + 1.0) + 1.0), [v, u, LIT(1e16 + 2.0)]),
+}
+
+
+@pytest.mark.parametrize("expr, terms", FLATTENED.values(), ids=FLATTENED)
+def test_sums_and_products_with_latex_terms_are_written_flattened(expr, terms):
+    back = round_trip(expr)
+    if len(terms) == 1:
+        assert repr(back) == repr(terms[0])
+    else:
+        assert type(back) is type(expr) and list(map(repr, back.terms)) == list(map(repr, terms))
+
+
+def test_deep_nested_products_are_flattened_with_little_stack():
+    # AddressSanitizer's own calls need a little more than 32 KiB whatever the depth.
+    out = subprocess.run([sys.executable, "-c", textwrap.dedent(f"""
+        import threading, zorvane as zv
+        a, b = zv.Placeholder("a"), zv.Placeholder("b")
+        e, levels = a, 0
+        try:
+            while True:
+                e = e * b
+                e.set_latex("L")
+                levels += 1
+        except RecursionError:
+            pass
+        threading.stack_size({64 if io.UNDER_ASAN else 32} * 1024)
+        data = []
+        thread = threading.Thread(target=lambda: data.append(zv.to_protobuf(e)))
+        thread.start()
+        thread.join()
+        back = zv.from_protobuf(data[0])
+        print(levels, [repr(t) for t in back.terms] == [repr(a)] + [repr(b)] * levels)
+    """)], capture_output=True, text=True, timeout=300)
+    assert out.returncode == 0 and out.stdout.split() == ["4095", "True"], out.stderr[-2000:]
+
+
 VARIANTS = "".join(f"\n- variant {n} ({n}): TypeError: failed to extract field SerializableObject::{n}.0, caused by "
                    f"TypeError: {cause}" for n, cause in [
                        *[(n, f"'Placeholder' object cannot be converted to '{n}'") for n in ["Problem", "Constraint",

@@ -1,9 +1,11 @@
 """SampleSet: attributes, text, equality, dict/JSON/pandas forms, selection (feasible, infeasible, lowest),
 concatenate and the backend time report; and what all the sample-set classes share: comparison, hashing,
 deletion, argument checks, signatures, dict/JSON round trips and memory."""
+import gc
 import json
 import math
 import re
+import sys
 from functools import partial
 
 import numpy as np
@@ -52,6 +54,7 @@ def test_class_frame(cls, make, fields, signature):
     with pytest.raises(TypeError, match=r"^argument 'dict': 'list' object cannot be converted to 'PyDict'$"):
         cls.from_dict([])
     assert cls.from_dict(dict=a.to_dict()) == a == cls.from_json(json=a.to_json())
+    assert gc.is_tracked(a) == (cls is zv.SampleSet)  # the only class that holds arbitrary Python objects
     assert [getattr(f, "__text_signature__") for f in (cls, cls.from_json, cls.from_dict, cls.to_dict, cls.to_json)] == [
         signature, "(json)", "(dict)", "($self)", "($self)"]
 
@@ -164,7 +167,12 @@ REFUSALS = [
          r"^ShapeError/OutOfBounds: out of bounds indexing$"),
         (getattr(sample_set({"a": [0.0] * 2, "b": [0.0] * 3}), method), ValueError,
          r"^ShapeError/IncompatibleShape: incompatible shapes$")]],
-    (sample_set({}).lowest, ValueError, r"^constraint violation is empty$"),
+    # every list has the first one's length, also when the total would fit (2 + 1 + 3 = 3 x 2)
+    *[(getattr(sample_set(violations, n=2), method), ValueError, message)
+      for method in ["feasible", "infeasible", "lowest"] for violations, message in [
+          ({"a": [0, 0], "b": [0], "c": [9, 0, 0]}, r"^ShapeError/OutOfBounds: out of bounds indexing$"),
+          ({"a": [0, 0], "b": [0, 0, 0], "c": [0]}, r"^ShapeError/IncompatibleShape: incompatible shapes$"),
+          ({"a": [0, 0], "b": [0, 0], "c": []}, r"^ShapeError/OutOfBounds: out of bounds indexing$")]],
     (sample_set({"c": [0.0, 0.0, 0.0]}, objective=[1.0]).lowest, ValueError,
      r"^the objective has 1 values, but sample 1 is feasible$"),
     (partial(zv.concatenate, []), ValueError, r"^empty list is invalid$"),
@@ -363,6 +371,89 @@ def test_forms():
     assert d.evaluation == s.evaluation and d.to_dense() == d and d.to_dense() is not d and d.metadata is s.metadata
 
 
+LISTED = {"x": [[[1.0, 2.0]], [[3.0, 4.0]]]}  # what to_json writes for two dense 1 x 2 arrays
+
+
+def test_dense_json_read_back():
+    s = zv.SampleSet(zv.Record({"x": [np.array([[1.0, 2.0]]), np.array([[3.0, 4.0]])]}, [1, 2]), E0, MT0, {"a": 1})
+    assert json.loads(s.to_json())["record"]["solution"] == LISTED
+    back = zv.SampleSet.from_json(s.to_json())
+    assert back == s and back.is_dense() and back.record.solution["x"][1].tolist() == [[3.0, 4.0]]
+    # only the JSON text is read this way: the constructors and dict readers still take arrays
+    for call in [lambda: zv.Record(LISTED, [1, 2]), lambda: zv.Record.from_dict({"solution": LISTED}),
+                 lambda: SS.from_dict({**VALID, "record": {"solution": LISTED}})]:
+        with pytest.raises(TypeError, match="^(argument 'solution': )?" + re.escape(io.NOT_A_SOLUTION) + "$"):
+            call()
+
+
+@pytest.mark.parametrize("arrays, solution", [
+    ([np.zeros((0, 2))], {"x": [np.zeros(0)]}),  # the lists hold no lengths after an axis of length 0
+    ([np.zeros((3, 0))], {"x": [((), [], ())]}),  # [[], [], []] fits a sparse entry, which is read first
+    ([], {"x": []}),  # without samples nothing tells dense from sparse
+])
+def test_dense_json_text_limits(arrays, solution):
+    back = zv.SampleSet.from_json(zv.SampleSet(zv.Record({"x": arrays}, [1] * len(arrays)), E0, MT0).to_json())
+    assert back.record == zv.Record(solution, [1] * len(arrays))
+
+
+@pytest.mark.parametrize("entries", [
+    [[1.0, [2.0]]], [[[1.0], [2.0, 3.0]]], [[[1.0], 2.0]], [[1.0, None]], [[True]], [["1"]], [[{"a": 1}]], [None],
+    [[1.0], 5, "x"], 5, {"a": [1.0]},
+])
+def test_dense_json_refused(entries):  # lists that are no array written by to_json
+    text = json.dumps({**VALID, "record": {"solution": {"x": entries}, "num_occurrences": []}})
+    with pytest.raises(TypeError, match="^" + re.escape(io.NOT_A_SOLUTION) + "$"):
+        SS.from_json(text)
+
+
+# ---- cyclic garbage collection ----
+
+class Marker:
+    freed = 0
+
+    def __del__(self):
+        Marker.freed += 1
+
+
+def own_metadata(s):  # the set in its own metadata
+    s.metadata["self"] = s
+
+
+def derived(s):  # a set derived from it shares the dict, which holds the derived one
+    s.metadata["lowest"] = s.lowest()
+
+
+def in_a_list(s):
+    s.metadata["sets"] = [s, s.to_dense()]
+
+
+def dict_subclass(s):
+    s.metadata = type("D", (dict,), {})(s=s, marker=s.metadata["marker"])
+
+
+@pytest.mark.parametrize("link", [own_metadata, derived, in_a_list, dict_subclass])
+def test_cycle_through_metadata_is_collected(link):
+    marker, freed = Marker(), Marker.freed
+    s = sample_set(metadata={"marker": marker})
+    link(s)
+    assert gc.is_tracked(s)
+    refs = sys.getrefcount(marker)
+    del s, marker
+    gc.collect()
+    assert Marker.freed == freed + 1 and refs > 2
+
+
+def test_cycles_through_metadata_free_their_memory():
+    big = zv.Record({"x": [np.ones(20_000)]}, [1])  # 160 KB per set
+    marker = object()
+
+    def churn():
+        s = zv.SampleSet(big, E0, MT0, {"marker": marker})
+        s.metadata["self"] = s
+
+    io.assert_no_leak(churn, marker, rounds=100)
+
+
 # ---- feasible, infeasible, lowest ----
 
 INF_A = {"a": [math.inf, 0.0], "b": [0.0, 0.0]}
@@ -384,10 +475,15 @@ INF_A = {"a": [math.inf, 0.0], "b": [0.0, 0.0]}
     ([0.0, 0.0, 0.0], [3.0, 1.0, 1.0], "lowest()", [1, 2]),  # ties kept in order
     ([1.0, 0.0, 0.0, 0.0], [-5.0, math.nan, 2.0, 2.0], "lowest()", [2, 3]),  # infeasible and NaN ignored
     ([0.0, 0.0], [math.nan, math.nan], "lowest()", []), ([0.0, 0.0], [math.inf, math.inf], "lowest()", [0, 1]),
+    # without constraints every sample is feasible: the lowest objectives among all of them
+    ({}, [3.0, 1.0, 1.0], "lowest()", [1, 2]), ({}, [math.nan, 2.0, -1.0, math.nan, -1.0], "lowest()", [2, 4]),
+    ({}, [math.nan, math.nan], "lowest()", []), ({}, [math.inf, 5.0, math.inf], "lowest(0, 0)", [1]),
+    ({}, [math.inf, math.inf], "lowest()", [0, 1]), ({}, [2.0, 1.0], "feasible()", [0, 1]),
+    ({}, [2.0, 1.0], "infeasible()", []),
 ])
 def test_selection(violations, objective, call, samples):
     violations = violations if isinstance(violations, dict) else {"c": violations}
-    n = len(next(iter(violations.values())))
+    n = len(next(iter(violations.values()))) if violations else len(objective)
     s = sample_set(violations, objective, n=n)
     assert kept(eval("s." + call)) == samples and sorted(kept(s.feasible()) + kept(s.infeasible())) == list(range(n))
 
@@ -405,7 +501,6 @@ def test_selected_parts():
                    constraint_values=[{"c": [1.0, 2.0, 3.0, 4.0]}] * 3)
     before = repr(s)
     f = s.feasible()
-    assert f.evaluation.constraint_forall["c"].tolist() == [[0], [2]]
     assert [v["c"].tolist() for v in f.evaluation.constraint_values] == [[1.0, 2.0, 3.0, 4.0]] * 2
     assert sample_set({"c": [0.0, 1.0, 0.0]}).feasible().evaluation.constraint_values == []
     for result in [f, s.infeasible(), s.lowest()]:
@@ -415,19 +510,40 @@ def test_selected_parts():
     f = d.feasible()
     assert f.is_dense() and len(f.record.solution["x"]) == 2
     np.testing.assert_array_equal(f.record.solution["x"][1], d.record.solution["x"][2])
-    # short or missing parts. Violation lists of lengths 2, 1 and 3 (total 6 = 3 x 2) are read row by row:
-    f = sample_set({"a": [1.0, 0.0], "b": [0.0], "c": [0.0, 0.0, 0.0]}, n=2).feasible()  # sums [1, 0]
-    assert f.record.solution["x"] == [(([1],), [1.0], (2,))]
-    assert f.evaluation == zv.Evaluation()  # "b" is too short for sample 1: the evaluation falls back to empty
+    # short or missing parts
     no_energy = zv.Evaluation(objective=[0.0] * 3, constraint_violations={"c": [0.0, 1.0, 0.0]})
     f = zv.SampleSet(io.samples_record(3), no_energy, MT0).feasible()
     assert f.evaluation == zv.Evaluation() and f.record.num_occurrences == [1, 1]
     f = zv.SampleSet(io.samples_record(1), sample_set().evaluation, MT0).feasible()
     assert f.record == zv.Record({}, []) and len(f.evaluation.energy) == 3  # a short record: an empty record
-    forall = {"c": [[0], [1]], "d": [[0], [1], [2], [3], [4]]}
+
+
+FORALL = {"c": [[0], [1], [2], [3]], "d": [[0, 1], [1, 0]]}
+
+
+@pytest.mark.parametrize("violations, call, samples", [
+    ([0.0, 1.0, 0.0], "feasible()", [0, 2]), ([0.0, 1.0, 0.0], "infeasible()", [1]), ([1.0, 1.0, 0.0], "lowest()", [2]),
+    ([0.0, 0.0, 1.0], "feasible()", [0, 1]), ([1.0, 1.0, 1.0], "feasible()", []), ({}, "infeasible()", []),
+    ({}, "lowest()", [0]),
+])
+def test_selection_keeps_forall_rows(violations, call, samples):
+    # Forall rows belong to the constraints: sample i holds the value 10 i + r at row r of "c", and a selection keeps
+    # all rows so that every kept sample's values still pair with their own rows.
+    values = [{"c": [10.0 * i + r for r in range(4)], "d": [-i, 0.5]} for i in range(3)]
+    s = sample_set(violations if isinstance(violations, dict) else {"c": violations}, constraint_forall=FORALL,
+                   constraint_values=values)
+    result = eval("s." + call)
+    assert kept(result) == samples
+    assert {name: rows.tolist() for name, rows in result.evaluation.constraint_forall.items()} == FORALL
+    pairs = result.evaluation.constraint_expr_values
+    assert pairs == [s.evaluation.constraint_expr_values[i] for i in samples]
+    assert pairs == [{"c": {(r,): 10.0 * i + r for r in range(4)}, "d": {(0, 1): -i, (1, 0): 0.5}} for i in samples]
+
+
+def test_selection_keeps_forall_rows_of_any_length():
+    forall = {"c": [[0], [1]], "d": [[0], [1], [2], [3], [4]]}  # two rows, five rows, four samples
     f = sample_set({"c": [1.0, 1.0, 1.0, 0.0]}, n=4, constraint_forall=forall).feasible()
-    assert kept(f) == [3] and f.evaluation.constraint_forall["c"].shape == (0, 0)  # too short: empty
-    assert f.evaluation.constraint_forall["d"].tolist() == [[3]]
+    assert kept(f) == [3] and {k: v.tolist() for k, v in f.evaluation.constraint_forall.items()} == forall
 
 
 # ---- concatenate and the backend time report ----

@@ -61,11 +61,17 @@ PyTypeObject* create_type(const ClassDef& def) {
   if (def.getset != nullptr) slots.push_back({Py_tp_getset, def.getset});
   slots.insert(slots.end(), def.slots.begin(), def.slots.end());
   slots.insert(slots.end(), def.more_slots.begin(), def.more_slots.end());
+  unsigned int flags = Py_TPFLAGS_DEFAULT;
+  if (def.gc.traverse != nullptr) {
+    flags |= Py_TPFLAGS_HAVE_GC;
+    slots.push_back({Py_tp_traverse, reinterpret_cast<void*>(def.gc.traverse)});
+    if (def.gc.clear != nullptr) slots.push_back({Py_tp_clear, reinterpret_cast<void*>(def.gc.clear)});
+  }
   slots.push_back({0, nullptr});
 
   static std::deque<std::string> names;
   names.push_back(fmt::format("zorvane.{}", def.name));
-  PyType_Spec spec{names.back().c_str(), int(def.basicsize), 0, Py_TPFLAGS_DEFAULT, slots.data()};
+  PyType_Spec spec{names.back().c_str(), int(def.basicsize), 0, flags, slots.data()};
   auto* type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&spec));
   if (type == nullptr) throw PythonError{};
   if (def.vectorcall != nullptr) type->tp_vectorcall = def.vectorcall;

@@ -20,6 +20,13 @@ struct ClassAttribute {
   PyRef (*make)();
 };
 
+/// The cyclic collector's hooks of a class whose value holds Python references (see
+/// `gc_support`). Both null: the class is not tracked by the collector.
+struct GcSupport {
+  traverseproc traverse = nullptr;
+  inquiry clear = nullptr;
+};
+
 /// Everything needed to build one class's type object.
 struct ClassDef {
   ClassId id;
@@ -35,6 +42,7 @@ struct ClassDef {
   PyGetSetDef* getset;   ///< null-terminated table or null
   std::span<const ClassAttribute> attributes;
   std::span<const PyType_Slot> more_slots{};  ///< the class's own slots besides the shared `slots`
+  GcSupport gc{};  ///< set for values that hold arbitrary Python objects, which can form cycles
 };
 
 /// Builds the type object on first use (the module fill asks first and gets the error);
@@ -133,18 +141,47 @@ template <class T>
 PyRef new_instance(ClassId id, T value) {
   PyTypeObject* type = type_object(id);
   PyRef object = checked(type->tp_alloc(type, 0));
+  // The allocation tracks a collected instance at once; the collector sees it only once its
+  // value is in place.
+  const bool collected = PyType_IS_GC(type);
+  if (collected) PyObject_GC_UnTrack(object.get());
   Instance<T>* instance = instance_of<T>(object.get());
   new (&instance->value) T(std::move(value));
   instance->borrow = 0;
+  if (collected) PyObject_GC_Track(object.get());
   return object;
 }
 
 template <class T>
 void dealloc_instance(PyObject* self) noexcept {
   PyTypeObject* type = Py_TYPE(self);
+  // Untracked first: releasing the value runs Python code, and a collection meanwhile must not
+  // visit a value that is being destroyed.
+  if (PyType_IS_GC(type)) PyObject_GC_UnTrack(self);
   instance_of<T>(self)->value.~T();
   type->tp_free(self);
   Py_DECREF(type);
+}
+
+/// `tp_traverse`: an instance holds its (heap) type, and its value the references `Visit`
+/// reports through `visit` (as `Py_VISIT` does).
+template <class T, int (*Visit)(const T&, visitproc, void*)>
+int traverse_instance(PyObject* self, visitproc visit, void* arg) noexcept {
+  Py_VISIT(Py_TYPE(self));
+  return Visit(instance_of<T>(self)->value, visit, arg);
+}
+
+/// `tp_clear`: `Clear` drops the references of the value that can take part in a cycle.
+template <class T, void (*Clear)(T&) noexcept>
+int clear_instance(PyObject* self) noexcept {
+  Clear(instance_of<T>(self)->value);
+  return 0;
+}
+
+/// The row option that makes a class take part in cyclic garbage collection.
+template <class T, int (*Visit)(const T&, visitproc, void*), void (*Clear)(T&) noexcept>
+constexpr GcSupport gc_support() {
+  return {&traverse_instance<T, Visit>, &clear_instance<T, Clear>};
 }
 
 /// `NotImplemented`, as a new reference.

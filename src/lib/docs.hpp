@@ -9,11 +9,12 @@ namespace zorvane::docs {
 // ---------------------------------------------------------------------------------------------
 // Compile-time joining of text parts (a null part counts as empty), used below to lay out the
 // full documentation texts of functions and methods: "name(sig)\n--\n\n" followed by the body.
+// constexpr rather than consteval: clang 14 (the fuzzing build) refuses these as consteval.
 // ---------------------------------------------------------------------------------------------
 
 namespace detail {
 
-consteval std::size_t text_length(const char* text) {
+constexpr std::size_t text_length(const char* text) {
   std::size_t length = 0;
   if (text != nullptr) {
     while (text[length] != '\0') {
@@ -27,7 +28,7 @@ template <const char* const&... Parts>
 struct Joined {
   static constexpr std::size_t kSize = (text_length(Parts) + ... + 0);
 
-  static consteval std::array<char, kSize + 1> build() {
+  static constexpr std::array<char, kSize + 1> build() {
     std::array<char, kSize + 1> out{};
     const char* const parts[] = {Parts...};
     std::size_t at = 0;

@@ -16,7 +16,9 @@ void set_interrupt_check(InterruptCheck check) noexcept;
 /// Runs the installed check now.
 void check_interrupt();
 
-/// A step counter for one loop: `tick()` is cheap and runs the check every `kEvery` steps.
+/// A loop's step counter: `tick()` is cheap and runs the check every `kEvery` steps. The count
+/// is shared by all loops (they all run under the interpreter lock), so many short loops — one
+/// walk per constraint of a large model — are checked as often as one long loop.
 class InterruptPoll {
  public:
   static constexpr std::uint32_t kEvery = 4096;
@@ -28,7 +30,7 @@ class InterruptPoll {
   }
 
  private:
-  std::uint32_t steps_ = 0;
+  static inline std::uint32_t steps_ = 0;
 };
 
 }  // namespace zorvane

@@ -146,7 +146,7 @@ std::string constraint_latex_row(const Constraint& constraint) {
          " \\\\";
 }
 
-bool constraint_eq(const Constraint& a, const Constraint& b) noexcept {
+bool constraint_eq(const Constraint& a, const Constraint& b) {
   return a.name == b.name && a.sense == b.sense && expression_eq(*a.left, *b.left) &&
          expression_eq(*a.right, *b.right) && forall_list_eq(a.forall, b.forall);
 }

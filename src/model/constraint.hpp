@@ -28,7 +28,7 @@ Constraint new_constraint(std::string name, ConstraintSense sense, Expr left, Ex
 Expr constraint_condition(const Constraint& constraint);
 /// ` & \text{name} & \displaystyle <condition> & <forall> \\`
 std::string constraint_latex_row(const Constraint& constraint);
-bool constraint_eq(const Constraint& a, const Constraint& b) noexcept;
+bool constraint_eq(const Constraint& a, const Constraint& b);
 
 /// A copy of the value held by a `Constraint` object; the conversion TypeError otherwise.
 Constraint extract_constraint(PyObject* object);

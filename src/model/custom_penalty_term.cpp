@@ -77,7 +77,7 @@ std::string penalty_latex_row(const CustomPenaltyTerm& term) {
          expression_latex(*term.expression) + " & " + forall_latex(term.forall) + " \\\\";
 }
 
-bool custom_penalty_term_eq(const CustomPenaltyTerm& a, const CustomPenaltyTerm& b) noexcept {
+bool custom_penalty_term_eq(const CustomPenaltyTerm& a, const CustomPenaltyTerm& b) {
   return a.name == b.name && expression_eq(*a.expression, *b.expression) &&
          forall_list_eq(a.forall, b.forall);
 }

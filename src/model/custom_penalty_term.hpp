@@ -19,7 +19,7 @@ struct CustomPenaltyTerm {
 CustomPenaltyTerm new_custom_penalty_term(std::string name, Expr expression, ForallList forall);
 /// ` & \text{name} & \displaystyle <expression> & <forall> \\`
 std::string penalty_latex_row(const CustomPenaltyTerm& term);
-bool custom_penalty_term_eq(const CustomPenaltyTerm& a, const CustomPenaltyTerm& b) noexcept;
+bool custom_penalty_term_eq(const CustomPenaltyTerm& a, const CustomPenaltyTerm& b);
 
 /// A copy of the value held by a `CustomPenaltyTerm` object; the conversion TypeError otherwise.
 CustomPenaltyTerm extract_custom_penalty_term(PyObject* object);

@@ -5,24 +5,10 @@
 #include "model/analysis.hpp"
 #include "model/expression/conversion.hpp"
 #include "model/expression/expression.hpp"
+#include "model/tree_walk.hpp"
 
 namespace zorvane {
 namespace {
-
-double term_degrees(DegreeInfo& info, const CommutativeNode& node) noexcept {
-  const bool product = node.op() == CommutativeKind::Mul;
-  double degree = product ? 0.0 : -std::numeric_limits<double>::infinity();
-  for (std::size_t i = 0; i < node.terms.size(); ++i) {
-    // Each term into a record of its own, so one term's degree does not disturb the next.
-    DegreeInfo term;
-    compute_degree(term, *node.terms[i]);
-    info.is_dynamic = info.is_dynamic || term.is_dynamic;
-    info.non_polynomial = info.non_polynomial || term.non_polynomial;
-    info.max_degree = std::fmax(info.max_degree, term.max_degree);
-    degree = product ? degree + term.degree : std::fmax(degree, term.degree);
-  }
-  return degree;
-}
 
 // A literal range gives a product a fixed number of factors; any other set leaves it to data.
 bool literal_range_length(const ElementNode& index, double& length) noexcept {
@@ -35,57 +21,120 @@ bool literal_range_length(const ElementNode& index, double& length) noexcept {
   return true;
 }
 
+// The degree of every node is a function of its subtree alone, so each distinct node is
+// evaluated once however many parents share it. Only a power's base, both sides of a
+// remainder, the terms of a sum, product, min or max and a reduction's body are evaluated;
+// every other node has degree 0 (a variable or a subscripted variable 1) and its inside is
+// never looked at.
+class DegreeWalk : public WalkHooks {
+ public:
+  Visit enter(const Node& node, const WalkFrame*) {
+    if (const DegreeInfo* known = memo_.find(&node)) {
+      values_.push_back(*known);
+      return Visit::SkipChildren;
+    }
+    switch (node.tag) {
+      case Tag::BinaryOp:
+      case Tag::CommutativeOp:
+      case Tag::ReductionOp: return Visit::Continue;
+      case Tag::DecisionVar: values_.push_back(leaf(1.0)); break;
+      case Tag::Subscript:
+        values_.push_back(leaf(as<SubscriptNode>(node).variable->tag == Tag::DecisionVar ? 1.0 : 0.0));
+        break;
+      default: values_.push_back(leaf(0.0)); break;
+    }
+    return Visit::SkipChildren;
+  }
+
+  const Node* next_child(WalkFrame& frame) {
+    const Node& node = *frame.node;
+    const Node* only = nullptr;  // the one child evaluated: a power's base, a reduction's body
+    if (node.tag == Tag::BinaryOp && as<BinaryNode>(node).op() == BinaryKind::Pow) {
+      only = as<BinaryNode>(node).left.get();
+    } else if (node.tag == Tag::ReductionOp) {
+      only = as<ReductionNode>(node).operand.get();
+    } else {
+      return WalkHooks::next_child(frame);
+    }
+    if (frame.next > 0) return nullptr;
+    ++frame.next;
+    return only;
+  }
+
+  void leave(const WalkFrame& frame) {
+    const Node& node = *frame.node;
+    const std::size_t first = values_.size() - frame.next;
+    DegreeInfo info;
+    for (std::size_t i = first; i < values_.size(); ++i) {
+      info.is_dynamic = info.is_dynamic || values_[i].is_dynamic;
+      info.non_polynomial = info.non_polynomial || values_[i].non_polynomial;
+      info.max_degree = std::fmax(info.max_degree, values_[i].max_degree);
+    }
+    double degree = frame.next > 0 ? values_.back().degree : 0.0;
+    switch (node.tag) {
+      case Tag::BinaryOp:
+        // A power scales its base's degree; a remainder takes the degree of its right side.
+        if (as<BinaryNode>(node).op() == BinaryKind::Pow) {
+          if (const NumericValue* exponent = literal_value(*as<BinaryNode>(node).right)) {
+            const double power = exponent->as_double();
+            if (degree != 0.0 && !(power >= 0.0 && std::floor(power) == power)) info.non_polynomial = true;
+            degree *= power;
+          } else {
+            info.is_dynamic = true;
+          }
+        }
+        break;
+      case Tag::CommutativeOp: {
+        const bool product = as<CommutativeNode>(node).op() == CommutativeKind::Mul;
+        degree = product ? 0.0 : -std::numeric_limits<double>::infinity();
+        for (std::size_t i = first; i < values_.size(); ++i) {
+          degree = product ? degree + values_[i].degree : std::fmax(degree, values_[i].degree);
+        }
+        break;
+      }
+      case Tag::ReductionOp: {
+        const auto& reduction = as<ReductionNode>(node);
+        if (reduction.op() == ReductionKind::Prod) {
+          double length = 0.0;
+          if (literal_range_length(*reduction.index, length)) {
+            degree *= length;
+          } else {
+            info.is_dynamic = true;
+          }
+        }
+        break;
+      }
+      default: break;
+    }
+    info.degree = degree;
+    info.max_degree = std::fmax(info.max_degree, degree);
+    values_.resize(first);
+    values_.push_back(info);
+    memo_.insert(&node, info);
+  }
+
+  DegreeInfo result() const noexcept { return values_.back(); }
+
+ private:
+  static DegreeInfo leaf(double degree) noexcept {
+    DegreeInfo info;
+    info.degree = degree;
+    info.max_degree = degree;
+    return info;
+  }
+
+  std::vector<DegreeInfo> values_;  // one per evaluated child of the frames being walked
+  IdentityMap<const Node*, DegreeInfo> memo_;
+};
+
 }  // namespace
 
 DegreeInfo::DegreeInfo() noexcept : max_degree(-std::numeric_limits<double>::infinity()) {}
 
-void compute_degree(DegreeInfo& info, const Node& node) noexcept {
-  double degree = 0.0;
-  switch (node.tag) {
-    case Tag::DecisionVar: degree = 1.0; break;
-    case Tag::Subscript:
-      degree = as<SubscriptNode>(node).variable->tag == Tag::DecisionVar ? 1.0 : 0.0;
-      break;
-    case Tag::BinaryOp: {
-      const auto& binary = as<BinaryNode>(node);
-      if (binary.op() == BinaryKind::Pow) {
-        compute_degree(info, *binary.left);
-        degree = info.degree;
-        if (const NumericValue* exponent = literal_value(*binary.right)) {
-          const double power = exponent->as_double();
-          if (degree != 0.0 && !(power >= 0.0 && std::floor(power) == power)) info.non_polynomial = true;
-          degree *= power;
-        } else {
-          info.is_dynamic = true;
-        }
-      } else {
-        compute_degree(info, *binary.left);
-        compute_degree(info, *binary.right);
-        degree = info.degree;
-      }
-      break;
-    }
-    case Tag::CommutativeOp: degree = term_degrees(info, as<CommutativeNode>(node)); break;
-    case Tag::ReductionOp: {
-      const auto& reduction = as<ReductionNode>(node);
-      compute_degree(info, *reduction.operand);
-      degree = info.degree;
-      if (reduction.op() == ReductionKind::Prod) {
-        double length = 0.0;
-        if (literal_range_length(*reduction.index, length)) {
-          degree *= length;
-        } else {
-          info.is_dynamic = true;
-        }
-      }
-      break;
-    }
-    // Literals, placeholders, elements, array lengths and unary functions (whose operand is
-    // not evaluated) have degree 0.
-    default: degree = 0.0; break;
-  }
-  info.degree = degree;
-  info.max_degree = std::fmax(info.max_degree, degree);
+DegreeInfo compute_degree(const Node& node) {
+  DegreeWalk walk;
+  walk_tree(node, walk);
+  return walk.result();
 }
 
 namespace analysis {
@@ -103,9 +152,7 @@ template <const char* const& Name>
 DegreeInfo degree_of(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kSignature<Name>, args, nargs, kwnames);
   const Expr expression = convert_argument("expr", [&] { return expression_from_pyobject(arguments[0]); });
-  DegreeInfo info;
-  compute_degree(info, *expression);
-  return info;
+  return compute_degree(*expression);
 }
 
 PyRef boolean(bool value) { return PyRef::borrow(value ? Py_True : Py_False); }

@@ -16,7 +16,7 @@ namespace {
 class NodeExtractor final : public ExpressionVisitor {
  public:
   NodeExtractor(std::vector<PyObject*> filter, PyObject* out) noexcept
-      : filter_(std::move(filter)), out_(out) {}
+      : ExpressionVisitor({.element_sets = true, .shapes = true}), filter_(std::move(filter)), out_(out) {}
 
   void visit_node(const Node& node) override {
     auto* type = reinterpret_cast<PyObject*>(type_object_or_null(class_for_node(node)));
@@ -28,10 +28,6 @@ class NodeExtractor final : public ExpressionVisitor {
       return;
     }
   }
-  void visit_element(const ElementNode& element) override { walk_element_set(*this, element); }
-  void visit_decision_var(const DecisionVarNode& variable) override {
-    for (const Expr& axis : variable.shape) walk_expression(*this, *axis);
-  }
 
  private:
   std::vector<PyObject*> filter_;  // borrowed from the argument for the duration of the call
@@ -42,6 +38,8 @@ class NodeExtractor final : public ExpressionVisitor {
 // met. Element sets come after their element, shapes after their variable.
 class VariableCollector final : public ExpressionVisitor {
  public:
+  VariableCollector() noexcept
+      : ExpressionVisitor({.element_sets = true, .shapes = true, .once_per_node = true}) {}
   void visit_node(const Node& node) override {
     if (node.tag == Tag::ArrayLength) variables_.insert(share(node));
   }
@@ -50,11 +48,9 @@ class VariableCollector final : public ExpressionVisitor {
   }
   void visit_element(const ElementNode& element) override {
     variables_.insert(share(element));
-    walk_element_set(*this, element);
   }
   void visit_decision_var(const DecisionVarNode& variable) override {
     variables_.insert(share(variable));
-    for (const Expr& axis : variable.shape) walk_expression(*this, *axis);
   }
   const NodeSet<Node>& variables() const noexcept { return variables_; }
 

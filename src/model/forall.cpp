@@ -22,6 +22,8 @@ Rc<const ElementNode> element_from_pyobject(PyObject* object) {
 // The elements that a sum or product binds, and those used free, in the order met.
 class ForallScope final : public ExpressionVisitor {
  public:
+  // Meeting an element again changes nothing: it is already bound or free.
+  ForallScope() noexcept : ExpressionVisitor({.element_sets = true, .once_per_node = true}) {}
   ScopeSets take() noexcept { return std::move(sets_); }
 
   void visit_reduction_index(const ElementNode& index) override {
@@ -37,7 +39,6 @@ class ForallScope final : public ExpressionVisitor {
     } else if (!sets_.bound.contains(handle)) {
       sets_.free.insert(std::move(handle));
     }
-    walk_element_set(*this, element);
   }
 
  private:
@@ -121,7 +122,7 @@ void check_forall_list(const ForallList& list) {
 
 ScopeSets condition_scope(const Node& condition) {
   ForallScope scope;
-  walk_condition(scope, condition);
+  walk_expression(scope, condition);
   return scope.take();
 }
 
@@ -209,7 +210,7 @@ PyRef forall_into_py(const ForallList& list) {
   return out;
 }
 
-bool forall_list_eq(const ForallList& a, const ForallList& b) noexcept {
+bool forall_list_eq(const ForallList& a, const ForallList& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     if (!expression_eq(*a[i].element, *b[i].element)) return false;

@@ -51,6 +51,6 @@ std::string forall_latex(const ForallList& list);
 PyRef forall_into_py(const ForallList& list);
 
 /// Items pairwise equal: elements equal, conditions both absent or both present and equal.
-bool forall_list_eq(const ForallList& a, const ForallList& b) noexcept;
+bool forall_list_eq(const ForallList& a, const ForallList& b);
 
 }  // namespace zorvane

@@ -28,7 +28,7 @@ std::optional<bool> compare_as(PyObject* src, PyObject* dst, Read read, Eq eq) {
   return eq(*a, *b);
 }
 
-bool nodes_eq(const Expr& a, const Expr& b) noexcept { return expression_eq(*a, *b); }
+bool nodes_eq(const Expr& a, const Expr& b) { return expression_eq(*a, *b); }
 
 // The classes whose objects are compared by their held node when they are not expressions
 // (non-scalar operands, ranges), in the order they are tried.

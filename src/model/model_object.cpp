@@ -18,7 +18,7 @@ std::optional<ModelObject> read_as(PyObject* object, Read read) {
 struct Walker {
   ExpressionVisitor& visitor;
   void operator()(const Expr& expression) const { walk_expression(visitor, *expression); }
-  void operator()(const ConditionValue& condition) const { walk_condition(visitor, *condition.node); }
+  void operator()(const ConditionValue& condition) const { walk_expression(visitor, *condition.node); }
   void operator()(const Problem& problem) const {
     walk_expression(visitor, *problem.objective);
     for (const auto& [name, constraint] : problem.constraints) walk_constraint(visitor, constraint);

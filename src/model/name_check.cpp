@@ -28,10 +28,7 @@ void NameRegistry::visit_placeholder(const PlaceholderNode& placeholder) {
   meet(placeholder.name, placeholder);
 }
 
-void NameRegistry::visit_element(const ElementNode& element) {
-  walk_element_set(*this, element);
-  meet(element.name, element);
-}
+void NameRegistry::leave_element(const ElementNode& element) { meet(element.name, element); }
 
 void NameRegistry::visit_decision_var(const DecisionVarNode& variable) { meet(variable.name, variable); }
 

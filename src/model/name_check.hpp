@@ -14,8 +14,11 @@ namespace zorvane {
 /// met under a name kept. Filled by walking expressions with it.
 class NameRegistry final : public ExpressionVisitor {
  public:
+  /// A node met again names nothing new (the first meeting settled it).
+  NameRegistry() noexcept : ExpressionVisitor({.element_sets = true, .once_per_node = true}) {}
   void visit_placeholder(const PlaceholderNode& placeholder) override;
-  void visit_element(const ElementNode& element) override;
+  /// After its set: the names in an element's set are met before the element's own.
+  void leave_element(const ElementNode& element) override;
   void visit_decision_var(const DecisionVarNode& variable) override;
 
   /// Walks `expressions` one after the other, comparing instead of only recording (what one

@@ -21,7 +21,7 @@ struct NodeHash {
 
 struct NodeEq {
   template <class T>
-  bool operator()(const Rc<const T>& a, const Rc<const T>& b) const noexcept {
+  bool operator()(const Rc<const T>& a, const Rc<const T>& b) const {
     return expression_eq(*a, *b);
   }
 };

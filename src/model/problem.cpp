@@ -173,7 +173,7 @@ const PyType_Slot kSlots[] = {
 
 }  // namespace
 
-bool problem_eq(const Problem& a, const Problem& b) noexcept {
+bool problem_eq(const Problem& a, const Problem& b) {
   if (a.name != b.name || a.sense != b.sense || !expression_eq(*a.objective, *b.objective)) return false;
   if (a.constraints.size() != b.constraints.size() ||
       a.custom_penalty_terms.size() != b.custom_penalty_terms.size()) {

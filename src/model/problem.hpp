@@ -26,7 +26,7 @@ struct Problem {
 };
 
 /// Names, senses and objectives equal; maps of equal size with equal keys and values in order.
-bool problem_eq(const Problem& a, const Problem& b) noexcept;
+bool problem_eq(const Problem& a, const Problem& b);
 /// The whole model as one LaTeX array: title, objective, constraints, penalty terms and the
 /// decision variables used, grouped by kind.
 std::string problem_latex(const Problem& problem);

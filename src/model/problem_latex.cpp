@@ -17,6 +17,8 @@ class DecisionVarCollector final : public ExpressionVisitor {
   using Key = std::pair<std::size_t, std::string>;
   using Set = std::map<Key, Rc<const DecisionVarNode>>;
 
+  DecisionVarCollector() noexcept : ExpressionVisitor({.once_per_node = true}) {}
+
   void visit_decision_var(const DecisionVarNode& variable) override {
     sets_[std::size_t(variable.var_kind())].try_emplace(Key{variable.shape.size(), variable.name},
                                                         share(variable));

@@ -3,10 +3,8 @@
 // stands in the result, and where it gives a node back unchanged the walk goes on into the
 // node's children and rebuilds the node from them, without the node's own LaTeX string.
 //
-// The walk keeps its own stack of frames on the heap: a frame per node whose children are being
-// rewritten. Its C stack use does not grow with the height of the tree.
+// It runs on the one tree walk, so its C stack use does not grow with the height of the tree.
 #include <array>
-#include <optional>
 #include <vector>
 
 #include "model/analysis.hpp"
@@ -16,6 +14,7 @@
 #include "model/expression/function_nodes.hpp"
 #include "model/expression/indexing.hpp"
 #include "model/expression/reduction.hpp"
+#include "model/walk.hpp"
 
 namespace zorvane::analysis {
 namespace {
@@ -32,7 +31,7 @@ constexpr std::array<ClassId, 5> kDecisionVarClasses{ClassId::BinaryVar, ClassId
 // The replacer gave the node back: the very node (an object holding it was returned), or an
 // equal one. Identity comes first because equality never holds for a tree with a NaN literal,
 // which would otherwise stop the walk there and leave the leaves below unvisited.
-bool unchanged(const Expr& replaced, const Expr& node) noexcept {
+bool unchanged(const Expr& replaced, const Expr& node) {
   return replaced.get() == node.get() || expression_eq(*replaced, *node);
 }
 
@@ -41,90 +40,97 @@ bool is_leaf(const Node& node) noexcept {
          node.tag == Tag::DecisionVar;
 }
 
-// A node whose children are being rewritten. `base` is what its variable position came back as
-// (a subscript's variable, a reduction's index), read before any child.
-struct Frame {
-  Expr node;
-  Expr base;
-  std::size_t next = 0;
-  std::vector<Expr> done;  // rewritten children, in order
-};
-
-// One child of a frame: the node and whether it stands at a condition position.
-struct Child {
-  const Expr* node;
-  bool condition;
-};
-
-class Rewriter {
+class Rewriter : public WalkHooks {
  public:
   explicit Rewriter(PyObject* replacer) noexcept : replacer_(replacer) {}
 
-  Expr run(const Expr& root) {
-    if (std::optional<Expr> result = enter(root, false)) return *std::move(result);
-    while (true) {
-      const std::size_t top = frames_.size() - 1;
-      if (std::optional<Child> child = child_at(frames_[top])) {
-        ++frames_[top].next;
-        // May push a frame; `frames_[top]` is looked up again after it.
-        if (std::optional<Expr> result = enter(*child->node, child->condition)) {
-          frames_[top].done.push_back(*std::move(result));
-        }
-        continue;
-      }
-      Expr built = rebuild(frames_[top]);
-      frames_.pop_back();
-      if (frames_.empty()) return built;
-      frames_.back().done.push_back(std::move(built));
-    }
+  Expr run(const Node& root) {
+    walk_tree(root, *this);
+    return std::move(done_.back());
   }
 
- private:
-  PyRef call(const Expr& node) {
-    PyRef argument = expression_into_py(node);
-    return checked(PyObject_CallOneArg(replacer_, argument.get()));
-  }
-
-  // Shows the node to the replacer. Returns the rewritten node when it is settled here (a
-  // replacement, a leaf, an array length); otherwise pushes a frame for its children.
-  std::optional<Expr> enter(const Expr& node, bool condition) {
-    if (!condition && is_leaf(*node)) {
+  // Shows the node to the replacer. A node settled here (a replacement, a leaf, an array
+  // length) leaves its result and is not walked into; otherwise its children are rewritten.
+  Visit enter(const Node& node, const WalkFrame* parent) {
+    if (!condition_position(parent) && is_leaf(node)) {
       // A leaf: whatever the replacer returns stands, and its failures are the result.
       PyRef result = call(node);
-      return expression_from_pyobject(result.get());
+      done_.push_back(expression_from_pyobject(result.get()));
+      return Visit::SkipChildren;
     }
     // Elsewhere a failed call or an unconvertible result only means "go on into the children".
+    const Expr here = share(node);
     Expr replaced;
     const bool read = attempt([&] {
       PyRef result = call(node);
-      replaced = condition ? conditional_from_pyobject(result.get()) : expression_from_pyobject(result.get());
+      replaced = condition_position(parent) ? conditional_from_pyobject(result.get())
+                                            : expression_from_pyobject(result.get());
     });
-    if (read && !unchanged(replaced, node)) return replaced;
-
-    Frame frame{node, Expr(), 0, {}};
-    switch (node->tag) {
-      case Tag::ArrayLength: return array_length(node);
+    if (read && !unchanged(replaced, here)) {
+      done_.push_back(std::move(replaced));
+      return Visit::SkipChildren;
+    }
+    Expr base;
+    switch (node.tag) {
+      case Tag::ArrayLength:
+        done_.push_back(array_length(here));
+        return Visit::SkipChildren;
       case Tag::Subscript: {
         const auto& subscript = as<SubscriptNode>(node);
         if (subscript.variable->tag == Tag::Subscript) {
           // Subscripts of subscripts are joined when built, so none can reach here.
           raise(ErrorKind::Value, "Subscripted variable with subscript is not supported");
         }
-        frame.base = into_subscripted_variable(variable(subscript.variable));
+        base = into_subscripted_variable(variable(subscript.variable));
         break;
       }
-      case Tag::ReductionOp: frame.base = variable(as<ReductionNode>(node).index); break;
+      case Tag::ReductionOp: base = variable(as<ReductionNode>(node).index); break;
       default: break;
     }
-    frames_.push_back(std::move(frame));
-    return std::nullopt;
+    bases_.push_back(std::move(base));
+    return Visit::Continue;
   }
 
+  // The children that are rewritten: a subscript's subscripts (its variable is its base), a
+  // reduction's condition and body (its index is its base), every child of the other nodes.
+  const Node* next_child(WalkFrame& frame) {
+    const Node& node = *frame.node;
+    if (node.tag == Tag::Subscript) {
+      const auto& items = as<SubscriptNode>(node).subscripts;
+      return frame.next < items.size() ? items[frame.next++].get() : nullptr;
+    }
+    if (node.tag == Tag::ReductionOp && frame.next == 0) ++frame.next;  // past the index
+    return WalkHooks::next_child(frame);
+  }
+
+  void leave(const WalkFrame& frame) {
+    const std::size_t children = frame.node->tag == Tag::ReductionOp ? frame.next - 1 : frame.next;
+    const auto first = done_.end() - std::ptrdiff_t(children);
+    std::vector<Expr> done(std::make_move_iterator(first), std::make_move_iterator(done_.end()));
+    done_.erase(first, done_.end());
+    Expr built = rebuild(*frame.node, std::move(bases_.back()), std::move(done));
+    bases_.pop_back();
+    done_.push_back(std::move(built));
+  }
+
+ private:
+  // The terms of a logical node and a reduction's condition are conditions.
+  static bool condition_position(const WalkFrame* parent) noexcept {
+    if (parent == nullptr) return false;
+    const Node& node = *parent->node;
+    if (node.tag == Tag::Logical) return true;
+    return node.tag == Tag::ReductionOp && as<ReductionNode>(node).condition && parent->next == 2;
+  }
+
+  PyRef call(const Node& node) {
+    PyRef argument = expression_into_py(share(node));
+    return checked(PyObject_CallOneArg(replacer_, argument.get()));
+  }
   // A variable position (the array of a length, the variable of a subscript, the index of a
   // reduction) takes back only an object of the same class; any decision-variable class for a
   // decision variable. Every failure here is the result.
   Expr variable(const Expr& node) {
-    PyRef result = call(node);
+    PyRef result = call(*node);
     if (node->tag != Tag::DecisionVar) return borrow_node(result.get(), class_for_node(*node));
     for (ClassId id : kDecisionVarClasses) {
       if (is_instance(result.get(), id)) return borrow_node(result.get(), id);
@@ -140,59 +146,13 @@ class Rewriter {
     return new_array_length(std::move(array), length.axis, Text(), Text());
   }
 
-  static std::optional<Child> child_at(const Frame& frame) {
-    const Node& node = *frame.node;
-    const std::size_t k = frame.next;
-    switch (node.tag) {
-      case Tag::Subscript: {
-        const auto& items = as<SubscriptNode>(node).subscripts;
-        if (k < items.size()) return Child{&items[k], false};
-        return std::nullopt;
-      }
-      case Tag::UnaryOp:
-        if (k == 0) return Child{&as<UnaryNode>(node).operand, false};
-        return std::nullopt;
-      case Tag::BinaryOp: {
-        const auto& binary = as<BinaryNode>(node);
-        if (k < 2) return Child{k == 0 ? &binary.left : &binary.right, false};
-        return std::nullopt;
-      }
-      case Tag::CommutativeOp: {
-        const TermList& terms = as<CommutativeNode>(node).terms;
-        if (k < terms.size()) return Child{&terms[k], false};
-        return std::nullopt;
-      }
-      case Tag::ReductionOp: {
-        // The condition (when there is one), then the body.
-        const auto& reduction = as<ReductionNode>(node);
-        const std::size_t conditions = reduction.condition ? 1 : 0;
-        if (k < conditions) return Child{&reduction.condition, true};
-        if (k == conditions) return Child{&reduction.operand, false};
-        return std::nullopt;
-      }
-      case Tag::Comparison: {
-        const auto& comparison = as<ComparisonNode>(node);
-        if (k < 2) return Child{k == 0 ? &comparison.left : &comparison.right, false};
-        return std::nullopt;
-      }
-      case Tag::Logical: {
-        const auto& terms = as<LogicalNode>(node).terms;
-        if (k < terms.size()) return Child{&terms[k], true};
-        return std::nullopt;
-      }
-      default: return std::nullopt;
-    }
-  }
-
   // The node again from its rewritten children, through the builder of its kind, without its
   // own LaTeX string.
-  static Expr rebuild(Frame& frame) {
-    const Node& node = *frame.node;
-    std::vector<Expr>& done = frame.done;
+  static Expr rebuild(const Node& node, Expr base, std::vector<Expr> done) {
     switch (node.tag) {
       case Tag::Subscript:
         validate_subscripts(done);
-        return subscript_into_scalar(build_subscript(std::move(frame.base), std::move(done)));
+        return subscript_into_scalar(build_subscript(std::move(base), std::move(done)));
       case Tag::UnaryOp: return unary_op_new(as<UnaryNode>(node).op(), std::move(done[0]));
       case Tag::BinaryOp:
         return as<BinaryNode>(node).op() == BinaryKind::Pow ? pow_op_new(std::move(done[0]), std::move(done[1]))
@@ -203,7 +163,7 @@ class Rewriter {
       case Tag::ReductionOp: {
         const auto& reduction = as<ReductionNode>(node);
         Expr condition = reduction.condition ? std::move(done[0]) : Expr();
-        return reduction_op_new(reduction.op(), element_node(std::move(frame.base)), std::move(condition),
+        return reduction_op_new(reduction.op(), element_node(std::move(base)), std::move(condition),
                                 std::move(done.back()));
       }
       case Tag::Comparison:
@@ -214,12 +174,13 @@ class Rewriter {
       case Tag::Logical:
         return make_node<LogicalNode>([&](LogicalNode& n) { n.terms = std::move(done); },
                                       as<LogicalNode>(node).op());
-      default: return frame.node;
+      default: return share(node);
     }
   }
 
   PyObject* replacer_;
-  std::vector<Frame> frames_;
+  std::vector<Expr> done_;   // rewritten children of the frames being walked, in order
+  std::vector<Expr> bases_;  // the rewritten base of each frame being walked (or null)
 };
 
 }  // namespace
@@ -231,7 +192,7 @@ PyRef replace(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwna
     if (PyCallable_Check(arguments[1]) == 0) raise(ErrorKind::Type, "replacer must be callable");
   });
   Rewriter rewriter(arguments[1]);
-  return expression_into_py(rewriter.run(expr));
+  return expression_into_py(rewriter.run(*expr));
 }
 
 }  // namespace zorvane::analysis

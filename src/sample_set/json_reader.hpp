@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "lib/interrupt.hpp"
+
 namespace zorvane::json {
 
 /// Nesting deeper than this is refused ("recursion limit exceeded").
@@ -17,9 +19,9 @@ struct Event {
   enum class Kind : std::uint8_t {
     Null,
     Bool,
-    Int,     ///< a negative integer
-    Uint,    ///< a non-negative integer that fits 64 bits
-    Double,  ///< any other number
+    Int,     ///< a negative integer that fits 64 bits
+    Uint,    ///< a non-negative integer that fits 64 bits ("-0" too, with `negative` set)
+    Double,  ///< any other number, read as Python's `float()` reads the same text
     String,
     Key,
     StartObject,
@@ -29,6 +31,7 @@ struct Event {
   };
   Kind kind;
   bool boolean = false;
+  bool negative = false;  ///< an integer zero written "-0": a float field reads it as -0.0
   union {
     std::int64_t integer;
     std::uint64_t unsigned_integer;
@@ -39,11 +42,16 @@ struct Event {
   std::size_t offset = 0;  ///< bytes of the text consumed when the event was read
 };
 
+/// Reads one JSON number token (already known to match the JSON grammar) into `event` as an
+/// Int, Uint or Double event. Returns false when the number is too large for a double.
+bool read_number(std::string_view token, Event& event);
+
 /// A parsed text with a read position. Every `fail`/`invalid_*` raises ValueError with the
 /// position of the event given (or of the last event read).
 class Cursor {
  public:
-  /// Parses `text`; a malformed text raises ValueError with the reader's message.
+  /// Parses `text` (which must outlive the cursor); a malformed text raises ValueError with the
+  /// reader's message.
   explicit Cursor(std::string_view text);
 
   const Event& peek() const;
@@ -100,6 +108,7 @@ class Cursor {
   std::vector<Event> events_;
   std::string strings_;
   std::size_t position_ = 0;
+  InterruptPoll poll_;
 };
 
 /// A struct read either as an object of named fields or as an array of its fields in

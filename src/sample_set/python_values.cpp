@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include <fmt/format.h>
+
 #include "lib/error.hpp"
 
 namespace zorvane {
@@ -60,6 +62,30 @@ void raise_str_to_vec() { raise(ErrorKind::Type, "Can't extract `str` to `Vec`")
 void check_sequence(PyObject* object) {
   if (PyUnicode_Check(object)) raise_str_to_vec();
   if (!PySequence_Check(object)) raise(ErrorKind::Type, cannot_convert_message(object, "Sequence"));
+}
+
+void check_list_unchanged(PyObject* list, PyObject* copy, const char* what) {
+  const Py_ssize_t size = PyList_GET_SIZE(copy);
+  if (PyList_GET_SIZE(list) != size) {
+    raise(ErrorKind::Runtime, fmt::format("{} changed size during iteration", what));
+  }
+  for (Py_ssize_t i = 0; i < size; ++i) {
+    if (PyList_GET_ITEM(list, i) != PyList_GET_ITEM(copy, i)) {
+      raise(ErrorKind::Runtime, fmt::format("{} changed during iteration", what));
+    }
+  }
+}
+
+void check_dict_unchanged(PyObject* dict, PyObject* items) {
+  const Py_ssize_t size = PyList_GET_SIZE(items);
+  if (PyDict_GET_SIZE(dict) != size) raise(ErrorKind::Runtime, "dictionary changed size during iteration");
+  for (Py_ssize_t i = 0; i < size; ++i) {
+    PyObject* pair = PyList_GET_ITEM(items, i);
+    // Borrowed; the look-up may run `__eq__` of a key, whose errors are raised.
+    PyObject* now = PyDict_GetItemWithError(dict, PyTuple_GET_ITEM(pair, 0));
+    if (now == nullptr && PyErr_Occurred()) throw PythonError{};
+    if (now != PyTuple_GET_ITEM(pair, 1)) raise(ErrorKind::Runtime, "dictionary changed during iteration");
+  }
 }
 
 void check_dict(PyObject* object) {

@@ -13,6 +13,7 @@
 #include <xtensor/xarray.hpp>
 
 #include "binding/frame.hpp"
+#include "lib/interrupt.hpp"
 
 namespace zorvane {
 
@@ -90,42 +91,59 @@ PyRef call(PyObject* function, std::initializer_list<PyObject*> args);
 
 [[noreturn]] void raise_str_to_vec();
 void check_sequence(PyObject* object);
+/// RuntimeError "<what> changed size during iteration" / "<what> changed during iteration"
+/// (an `Error` of kind Runtime) unless `list` still holds exactly the items of `copy`.
+void check_list_unchanged(PyObject* list, PyObject* copy, const char* what);
+/// The same for a dict and the list of its (key, value) pairs taken before.
+void check_dict_unchanged(PyObject* dict, PyObject* items);
 
+// A conversion may run Python code (`__float__`, `__index__`, a dtype property) that changes the
+// list or dict being read. Lists and dicts are therefore read from a copy of their items, and a
+// container that changed meanwhile is refused with RuntimeError instead of yielding a value
+// mixed from its old and new contents.
 template <class F>
 void for_each_sequence_item(PyObject* sequence, F&& item) {
   check_sequence(sequence);
-  if (PyList_Check(sequence) || PyTuple_Check(sequence)) {
-    // The size is read on every step: a conversion may run Python code that changes a list.
-    const bool list = PyList_Check(sequence);
-    for (Py_ssize_t i = 0;; ++i) {
-      const Py_ssize_t size = list ? PyList_GET_SIZE(sequence) : PyTuple_GET_SIZE(sequence);
-      if (i >= size) break;
-      item(PyRef::borrow(list ? PyList_GET_ITEM(sequence, i) : PyTuple_GET_ITEM(sequence, i)));
+  InterruptPoll poll;
+  if (PyTuple_Check(sequence)) {
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(sequence); ++i) {
+      poll.tick();
+      item(PyRef::borrow(PyTuple_GET_ITEM(sequence, i)));
     }
     return;
   }
+  if (PyList_Check(sequence)) {
+    PyRef copy = checked(PyList_GetSlice(sequence, 0, PY_SSIZE_T_MAX));
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(copy.get()); ++i) {
+      poll.tick();
+      item(PyRef::borrow(PyList_GET_ITEM(copy.get(), i)));
+    }
+    check_list_unchanged(sequence, copy.get(), "list");
+    return;
+  }
   PyRef iterator = checked(PyObject_GetIter(sequence));
-  while (PyObject* next = PyIter_Next(iterator.get())) item(PyRef::steal(next));
+  while (PyObject* next = PyIter_Next(iterator.get())) {
+    PyRef held = PyRef::steal(next);
+    poll.tick();
+    item(std::move(held));
+  }
   if (PyErr_Occurred()) throw PythonError{};
 }
 
-/// Calls `item(key, value)` for each entry of a dict, holding references to both: the call may
-/// run Python code, and a dict that changes size meanwhile raises RuntimeError as in Python.
+/// Calls `item(key, value)` for each entry of a dict, in its order, from a copy of its entries;
+/// a dict changed meanwhile raises RuntimeError (see above).
 template <class F>
 void for_each_dict_item(PyObject* dict, F&& item) {
-  const Py_ssize_t size = PyDict_GET_SIZE(dict);
-  Py_ssize_t position = 0;
-  PyObject* key = nullptr;
-  PyObject* value = nullptr;
-  while (PyDict_Next(dict, &position, &key, &value)) {
-    PyRef held_key = PyRef::borrow(key);
-    PyRef held_value = PyRef::borrow(value);
-    item(held_key.get(), held_value.get());
-    if (PyDict_GET_SIZE(dict) != size) {
-      PyErr_SetString(PyExc_RuntimeError, "dictionary changed size during iteration");
-      throw PythonError{};
-    }
+  PyRef items = checked(PyDict_Items(dict));
+  const Py_ssize_t size = PyList_GET_SIZE(items.get());
+  InterruptPoll poll;
+  for (Py_ssize_t i = 0; i < size; ++i) {
+    poll.tick();
+    PyObject* pair = PyList_GET_ITEM(items.get(), i);
+    item(PyTuple_GET_ITEM(pair, 0), PyTuple_GET_ITEM(pair, 1));
+    if (PyDict_GET_SIZE(dict) != size) check_dict_unchanged(dict, items.get());  // raises early
   }
+  check_dict_unchanged(dict, items.get());
 }
 
 template <class T, class F>

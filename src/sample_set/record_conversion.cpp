@@ -13,20 +13,36 @@ namespace zorvane {
 
 namespace {
 
-// The number of elements of `shape`, refused when it cannot be allocated at all.
-std::size_t element_count(const std::vector<std::uint64_t>& shape) {
+// Dense arrays leave as numpy arrays, so they keep numpy's limits: at most 64 axes
+// (NPY_MAXDIMS), every length and the byte size of the non-empty axes within a signed size,
+// even when another axis is empty ([2**64 - 1, 0] has no elements and still no numpy array).
+constexpr std::size_t kMaxAxes = 64;
+
+bool lengths_fit(const std::vector<std::uint64_t>& shape) {
   constexpr std::uint64_t kMaxElements = std::uint64_t(std::numeric_limits<std::ptrdiff_t>::max()) / sizeof(double);
   std::uint64_t count = 1;
-  bool too_large = false;
   for (std::uint64_t length : shape) {
-    if (length == 0) return 0;
-    if (count > kMaxElements / length) too_large = true;
-    else count *= length;
+    if (length == 0) continue;
+    if (count > kMaxElements / length) return false;
+    count *= length;
   }
-  if (too_large) {
+  return true;
+}
+
+[[noreturn]] void raise_too_many_axes(const std::vector<std::uint64_t>& shape) {
+  raise(ErrorKind::Value, fmt::format("a dense array of shape [{}] has more than {} axes",
+                                      fmt::join(shape, ", "), kMaxAxes));
+}
+
+// The number of elements of `shape`, refused when no array can have it.
+std::size_t element_count(const std::vector<std::uint64_t>& shape) {
+  if (!lengths_fit(shape)) {
     raise(ErrorKind::Memory,
           fmt::format("a dense array of shape [{}] is too large", fmt::join(shape, ", ")));
   }
+  if (shape.size() > kMaxAxes) raise_too_many_axes(shape);
+  std::uint64_t count = 1;
+  for (std::uint64_t length : shape) count *= length;
   return std::size_t(count);
 }
 
@@ -216,6 +232,12 @@ DenseArray dense_from_parts(const json::Cursor& cursor, const json::Event& at,
                             const std::vector<std::uint64_t>& dim, std::vector<double> data) {
   const std::optional<std::uint64_t> size = checked_product(dim);
   if (!size || *size != data.size()) cursor.fail("data and dimension must match in size", at);
+  if (!lengths_fit(dim)) {
+    cursor.fail(fmt::format("dim [{}] is too large for an array", fmt::join(dim, ", ")), at);
+  }
+  if (dim.size() > kMaxAxes) {
+    cursor.fail(fmt::format("dim [{}] has more than {} axes", fmt::join(dim, ", "), kMaxAxes), at);
+  }
   const std::vector<std::size_t> shape(dim.begin(), dim.end());
   DenseArray array(shape, 0.0);
   std::copy(data.begin(), data.end(), array.data());

@@ -2,7 +2,11 @@
 // forms, the dense form, and the Python class.
 #include "sample_set/sample_set.hpp"
 
+#include <algorithm>
+
 #include "lib/docs.hpp"
+#include "lib/interrupt.hpp"
+#include "model/attempt.hpp"
 
 namespace zorvane {
 
@@ -147,9 +151,9 @@ PyRef required_dict(PyObject* dict, const char* key) {
   return value;
 }
 
-SampleSet sample_set_from_dict(PyObject* dict) {
+SampleSet sample_set_from_dict(PyObject* dict, Record (*read_record)(PyObject*) = record_from_dict) {
   SampleSet value;
-  value.record = record_from_dict(required_dict(dict, "record").get());
+  value.record = read_record(required_dict(dict, "record").get());
   value.evaluation = evaluation_from_dict(required_dict(dict, "evaluation").get());
   value.measuring_time = measuring_time_from_dict(required_dict(dict, "measuring_time").get());
   PyRef metadata = dict_item(dict, "metadata");
@@ -161,6 +165,84 @@ SampleSet sample_set_from_dict(PyObject* dict) {
     value.metadata = std::move(metadata);
   }
   return value;
+}
+
+// ---- reading the JSON text back ----
+// `to_json` writes the dict form with every numpy array as nested lists, so a dense solution
+// comes back as lists where the dict form holds arrays. Only this path reads such lists: the
+// constructors and `from_dict` take arrays.
+
+[[noreturn]] void not_dense_lists() { raise(ErrorKind::Type, "not the lists of a dense array"); }
+
+// One array as `tolist()` writes it: a bare number for no axes, otherwise lists nested once per
+// axis, all lists of one depth as long as the first one there. A zero-length axis ends the
+// shape: nothing in the lists tells the lengths of later axes.
+DenseArray dense_array_from_lists(PyObject* object) {
+  std::vector<std::size_t> shape;
+  for (PyObject* level = object; PyList_Check(level);) {
+    shape.push_back(std::size_t(PyList_GET_SIZE(level)));
+    if (shape.back() == 0) break;
+    level = PyList_GET_ITEM(level, 0);
+  }
+  // Only exact lists, ints and floats are taken, so no Python code runs during the walk and
+  // the borrowed items stay valid.
+  struct Level {
+    PyObject* list;
+    std::size_t next;
+  };
+  std::vector<Level> stack;
+  std::vector<double> data;
+  const auto enter = [&](PyObject* item) {
+    if (stack.size() < shape.size()) {
+      if (!PyList_CheckExact(item) || std::size_t(PyList_GET_SIZE(item)) != shape[stack.size()]) not_dense_lists();
+      stack.push_back({item, 0});
+    } else if (PyFloat_CheckExact(item) || PyLong_CheckExact(item)) {
+      data.push_back(to_f64(item));
+    } else {
+      not_dense_lists();
+    }
+  };
+  InterruptPoll poll;
+  enter(object);
+  while (!stack.empty()) {
+    poll.tick();
+    Level& top = stack.back();
+    if (top.next == shape[stack.size() - 1]) {
+      stack.pop_back();
+    } else {
+      enter(PyList_GET_ITEM(top.list, Py_ssize_t(top.next++)));
+    }
+  }
+  DenseArray array(shape, 0.0);
+  std::copy(data.begin(), data.end(), array.data());
+  return array;
+}
+
+DenseSolution dense_solution_from_lists(PyObject* solution) {
+  return to_name_map<std::vector<DenseArray>>(solution, [](PyObject* entries) {
+    std::vector<DenseArray> arrays;
+    for_each_sequence_item(entries, [&](PyRef item) { arrays.push_back(dense_array_from_lists(item.get())); });
+    return arrays;
+  });
+}
+
+// The solution as the dict form reads it (sparse first), else dense arrays from lists; when
+// neither fits, the dict form's error.
+RecordSolution solution_from_json_image(PyObject* solution) {
+  try {
+    return extract_solution(solution);
+  } catch (const Error&) {
+    DenseSolution dense;
+    if (attempt([&] { dense = dense_solution_from_lists(solution); })) return dense;
+    throw;
+  }
+}
+
+Record record_from_json_image(PyObject* dict) {
+  Record record;
+  if (PyRef solution = dict_item(dict, "solution")) record.solution = solution_from_json_image(solution.get());
+  if (PyRef counts = dict_item(dict, "num_occurrences")) record.num_occurrences = to_u64_list(counts.get());
+  return record;
 }
 
 PyRef sample_set_to_dict(PyObject* self) { return sample_set_to_dict_value(*held(self)); }
@@ -186,7 +268,7 @@ PyRef sample_set_from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
   PyRef load = function_from_source(kLoadSource, "load");
   PyRef dict = call(load.get(), {text});
   check_dict(dict.get());
-  return wrap_sample_set(sample_set_from_dict(dict.get()));
+  return wrap_sample_set(sample_set_from_dict(dict.get(), record_from_json_image));
 }
 
 PyRef sample_set_to_pandas(PyObject* self) {
@@ -239,6 +321,24 @@ PyMethodDef kMethods[] = {
     {nullptr, nullptr, 0, nullptr},
 };
 
+// The metadata dict is the one Python object a set holds, and it may hold the set itself.
+int visit_sample_set(const SampleSet& set, visitproc visit, void* arg) {
+  Py_VISIT(set.metadata.get());
+  return 0;
+}
+
+// Drops the metadata for a fresh empty dict, so that a set keeps holding a dict should anything
+// still reach it. Without memory for one the reference stays: the dict's own clear then breaks
+// the cycle.
+void clear_sample_set(SampleSet& set) noexcept {
+  PyObject* empty = PyDict_New();
+  if (empty == nullptr) {
+    PyErr_Clear();
+    return;
+  }
+  set.metadata = PyRef::steal(empty);
+}
+
 const PyType_Slot kSlots[] = {
     {Py_tp_repr, reinterpret_cast<void*>(&slot_unary<sample_set_repr>)},
     {Py_tp_str, reinterpret_cast<void*>(&slot_unary<sample_set_repr>)},
@@ -261,6 +361,7 @@ const ClassDef kSampleSetClass{
     .methods = kMethods,
     .getset = kGetSet,
     .attributes = {},
+    .gc = gc_support<SampleSet, visit_sample_set, clear_sample_set>(),
 };
 
 }  // namespace zorvane

@@ -26,10 +26,11 @@ PyRef wrap_sample_set(SampleSet value);
 
 // Selection of samples.
 /// Increasing indices of the samples whose summed violation is zero within the tolerances;
-/// ValueError for an empty map or lists that do not form a constraints x samples matrix.
+/// ValueError for an empty map or lists of unequal lengths.
 std::vector<std::size_t> feasible_indices(const FloatMap& violations, double rtol, double atol);
 /// The samples at `indices`, in that order; a list that an index does not fit falls back to
-/// empty as a whole (record, evaluation, one forall name, constraint_values).
+/// empty as a whole (record, evaluation, constraint_values). The forall rows are not per
+/// sample and stay whole.
 SampleSet select_rows(const SampleSet& set, const std::vector<std::size_t>& indices);
 PyRef sample_set_feasible(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 PyRef sample_set_infeasible(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);

@@ -1,10 +1,12 @@
 // Feasibility filtering, the lowest samples and the row selection that builds their sets.
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <optional>
 
 #include <fmt/format.h>
 
+#include "lib/interrupt.hpp"
 #include "sample_set/sample_set.hpp"
 
 namespace zorvane {
@@ -19,22 +21,21 @@ bool is_feasible(double v, double rtol, double atol) {
   return tolerance >= distance;
 }
 
-// The violations of all constraints (in name order) read row by row as a constraints x samples
-// matrix, summed over the constraints: one sum per sample.
+// The violations of all constraints, summed per sample. Every list must have the first one's
+// length (sample j is entry j of each): the first list that differs decides the error.
 std::vector<double> summed_violations(const FloatMap& violations) {
   if (violations.empty()) raise(ErrorKind::Value, "constraint violation is empty");
-  const std::size_t rows = violations.size();
-  const std::size_t columns = violations.begin()->second.size();
-  std::size_t total = 0;
-  for (const auto& [name, values] : violations) total += values.size();
-  if (total < rows * columns) raise(ErrorKind::Value, "ShapeError/OutOfBounds: out of bounds indexing");
-  if (total > rows * columns) raise(ErrorKind::Value, "ShapeError/IncompatibleShape: incompatible shapes");
-  std::vector<double> sums(columns, 0.0);
-  std::size_t position = 0;
+  const std::size_t samples = violations.begin()->second.size();
   for (const auto& [name, values] : violations) {
-    for (const double v : values) {
-      sums[position % columns] += v;
-      ++position;
+    if (values.size() < samples) raise(ErrorKind::Value, "ShapeError/OutOfBounds: out of bounds indexing");
+    if (values.size() > samples) raise(ErrorKind::Value, "ShapeError/IncompatibleShape: incompatible shapes");
+  }
+  std::vector<double> sums(samples, 0.0);
+  InterruptPoll poll;
+  for (const auto& [name, values] : violations) {
+    for (std::size_t j = 0; j < samples; ++j) {
+      sums[j] += values[j];
+      poll.tick();
     }
   }
   return sums;
@@ -87,13 +88,9 @@ Evaluation select_evaluation(const Evaluation& evaluation, const std::vector<std
   out.objective = std::move(*objective);
   out.constraint_violations = std::move(*violations);
   out.penalty = std::move(*penalty);
-  // Index rows are selected with the sample indices; a name that an index does not fit is
-  // left without rows, and so is constraint_values as a whole.
-  for (const auto& [name, rows] : evaluation.constraint_forall) {
-    auto picked = pick(rows, indices);
-    out.constraint_forall.emplace_hint(out.constraint_forall.end(), name,
-                                       picked ? std::move(*picked) : decltype(rows){});
-  }
+  // Forall rows belong to the constraints, not to the samples: each sample's constraint_values
+  // pair with all of them.
+  out.constraint_forall = evaluation.constraint_forall;
   if (auto values = pick(evaluation.constraint_values, indices)) out.constraint_values = std::move(*values);
   return out;
 }
@@ -159,9 +156,15 @@ PyRef sample_set_lowest(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
   const Arguments arguments = parse_arguments(kLowest, args, nargs, kwnames);
   Borrow<SampleSet> set = borrow<SampleSet>(self, ClassId::SampleSet);
   const Tolerances t = tolerances(arguments);
-  const std::vector<std::size_t> feasible =
-      feasible_indices(set->evaluation.constraint_violations, t.rtol, t.atol);
   const std::vector<double>& objective = set->evaluation.objective;
+  std::vector<std::size_t> feasible;
+  if (set->evaluation.constraint_violations.empty()) {
+    // Without violations every sample is feasible, as `feasible()` says: all objectives compete.
+    feasible.resize(objective.size());
+    std::iota(feasible.begin(), feasible.end(), std::size_t{0});
+  } else {
+    feasible = feasible_indices(set->evaluation.constraint_violations, t.rtol, t.atol);
+  }
   double lowest = std::numeric_limits<double>::infinity();
   for (const std::size_t i : feasible) {
     if (i >= objective.size()) {

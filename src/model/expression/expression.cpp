@@ -1,25 +1,12 @@
 // Read-only questions about expression trees.
 #include "model/expression/expression.hpp"
 
+#include "model/tree_walk.hpp"
+
 namespace zorvane {
 namespace {
 
 const Text kNoText;
-
-bool text_eq(const Text& a, const Text& b) noexcept { return a == b; }
-
-bool list_eq(const std::vector<Expr>& a, const std::vector<Expr>& b) noexcept {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (!expression_eq(*a[i], *b[i])) return false;
-  }
-  return true;
-}
-
-bool optional_eq(const Expr& a, const Expr& b) noexcept {
-  if (!a || !b) return !a && !b;
-  return expression_eq(*a, *b);
-}
 
 }  // namespace
 
@@ -55,34 +42,40 @@ bool is_zero_literal(const Node& node) noexcept {
   return value != nullptr && value->is_zero();
 }
 
-bool contains_decision_variable(const Node& node) noexcept {
-  switch (node.tag) {
-    case Tag::DecisionVar: return true;
-    case Tag::NumberLit:
-    case Tag::Placeholder:
-    case Tag::Element:  // an element's set is never examined
-    case Tag::ArrayLength:
-    case Tag::Range: return false;
-    case Tag::ReductionOp: {
-      const auto& r = as<ReductionNode>(node);
-      return contains_decision_variable(*r.operand) ||
-             (r.condition && contains_decision_variable(*r.condition));
-    }
-    default: {
-      bool found = false;
-      for_each_child(node, [&](const Expr& child) {
-        found = found || contains_decision_variable(*child);
-      });
-      return found;
+namespace {
+
+// A node can be reached twice by one walk only when more than one reference holds it.
+bool shared(const Node& node) noexcept { return node.refs > 1; }
+
+class DecisionVariableSearch : public WalkHooks {
+ public:
+  Visit enter(const Node& node, const WalkFrame*) {
+    switch (node.tag) {
+      case Tag::DecisionVar: return Visit::Stop;
+      case Tag::NumberLit:
+      case Tag::Placeholder:
+      case Tag::Element:  // an element's set is never examined
+      case Tag::ArrayLength:
+      case Tag::Range: return Visit::SkipChildren;
+      default: return shared(node) && !searched_.insert(&node) ? Visit::SkipChildren : Visit::Continue;
     }
   }
-}
+  const Node* next_child(WalkFrame& frame) {
+    // A reduction's index is not examined: its condition and body are.
+    if (frame.node->tag == Tag::ReductionOp && frame.next == 0) ++frame.next;
+    return WalkHooks::next_child(frame);
+  }
 
-bool expression_eq(const Node& a, const Node& b) noexcept {
+ private:
+  IdentitySet<> searched_;
+};
+
+// Everything equality compares but the children, which are then compared pairwise in the
+// order of `child_at`: so also which optional children are present and how many there are.
+bool same_fields(const Node& a, const Node& b) noexcept {
   if (a.tag != b.tag || a.kind != b.kind) return false;
   switch (a.tag) {
-    case Tag::NumberLit:
-      return numeric_value_eq(as<NumberLitNode>(a).value, as<NumberLitNode>(b).value);
+    case Tag::NumberLit: return numeric_value_eq(as<NumberLitNode>(a).value, as<NumberLitNode>(b).value);
     case Tag::Placeholder: {
       const auto& x = as<PlaceholderNode>(a);
       const auto& y = as<PlaceholderNode>(b);
@@ -91,62 +84,65 @@ bool expression_eq(const Node& a, const Node& b) noexcept {
     case Tag::Element: {
       const auto& x = as<ElementNode>(a);
       const auto& y = as<ElementNode>(b);
-      return x.name == y.name && x.ndim == y.ndim && expression_eq(*x.set, *y.set);
+      return x.name == y.name && x.ndim == y.ndim;
     }
-    case Tag::Range: {
-      const auto& x = as<RangeNode>(a);
-      const auto& y = as<RangeNode>(b);
-      return expression_eq(*x.start, *y.start) && expression_eq(*x.end, *y.end);
-    }
+    case Tag::Range: return true;
     case Tag::DecisionVar: {
       const auto& x = as<DecisionVarNode>(a);
       const auto& y = as<DecisionVarNode>(b);
-      auto bound_eq = [](const Bound& p, const Bound& q) {
-        return p.kind == q.kind && optional_eq(p.node, q.node);
-      };
-      return x.name == y.name && list_eq(x.shape, y.shape) &&
-             bound_eq(x.lower_bound, y.lower_bound) && bound_eq(x.upper_bound, y.upper_bound);
+      auto bound_fields = [](const Bound& p, const Bound& q) { return p.kind == q.kind && !p.node == !q.node; };
+      return x.name == y.name && x.shape.size() == y.shape.size() && bound_fields(x.lower_bound, y.lower_bound) &&
+             bound_fields(x.upper_bound, y.upper_bound);
     }
     case Tag::Subscript: {
       const auto& x = as<SubscriptNode>(a);
       const auto& y = as<SubscriptNode>(b);
-      return x.ndim == y.ndim && text_eq(x.latex, y.latex) &&
-             expression_eq(*x.variable, *y.variable) && list_eq(x.subscripts, y.subscripts);
+      return x.ndim == y.ndim && x.latex == y.latex && x.subscripts.size() == y.subscripts.size();
     }
-    case Tag::ArrayLength: {
-      const auto& x = as<ArrayLengthNode>(a);
-      const auto& y = as<ArrayLengthNode>(b);
-      return x.axis == y.axis && expression_eq(*x.array, *y.array);
-    }
-    case Tag::UnaryOp: return expression_eq(*as<UnaryNode>(a).operand, *as<UnaryNode>(b).operand);
-    case Tag::BinaryOp: {
-      const auto& x = as<BinaryNode>(a);
-      const auto& y = as<BinaryNode>(b);
-      return expression_eq(*x.left, *y.left) && expression_eq(*x.right, *y.right);
-    }
-    case Tag::Comparison: {
-      const auto& x = as<ComparisonNode>(a);
-      const auto& y = as<ComparisonNode>(b);
-      return expression_eq(*x.left, *y.left) && expression_eq(*x.right, *y.right);
-    }
-    case Tag::CommutativeOp: {
-      const TermList& x = as<CommutativeNode>(a).terms;
-      const TermList& y = as<CommutativeNode>(b).terms;
-      if (x.size() != y.size()) return false;
-      for (std::size_t i = 0; i < x.size(); ++i) {
-        if (!expression_eq(*x[i], *y[i])) return false;
-      }
-      return true;
-    }
-    case Tag::ReductionOp: {
-      const auto& x = as<ReductionNode>(a);
-      const auto& y = as<ReductionNode>(b);
-      return expression_eq(*x.index, *y.index) && optional_eq(x.condition, y.condition) &&
-             expression_eq(*x.operand, *y.operand);
-    }
-    case Tag::Logical: return list_eq(as<LogicalNode>(a).terms, as<LogicalNode>(b).terms);
+    case Tag::ArrayLength: return as<ArrayLengthNode>(a).axis == as<ArrayLengthNode>(b).axis;
+    case Tag::UnaryOp:
+    case Tag::BinaryOp:
+    case Tag::Comparison: return true;
+    case Tag::CommutativeOp: return as<CommutativeNode>(a).terms.size() == as<CommutativeNode>(b).terms.size();
+    case Tag::ReductionOp: return !as<ReductionNode>(a).condition == !as<ReductionNode>(b).condition;
+    case Tag::Logical: return as<LogicalNode>(a).terms.size() == as<LogicalNode>(b).terms.size();
   }
   return false;
+}
+
+// Walks `a` and, in step, the node of `b` at the same place. A pair of shared nodes compared
+// once is not compared again: the answer is the conjunction over all pairs, so a pair met
+// again adds nothing (it is either settled or still being compared further up the stack).
+class EqualityWalk : public WalkHooks {
+ public:
+  explicit EqualityWalk(const Node& b) noexcept : b_(b) {}
+
+  Visit enter(const Node& a, const WalkFrame* parent) {
+    const Node& b = parent == nullptr ? b_ : *child_at(*others_.back(), parent->next - 1);
+    if (shared(a) && shared(b) && !compared_.insert({&a, &b})) return Visit::SkipChildren;
+    if (!same_fields(a, b)) return Visit::Stop;
+    if (child_at(a, 0) == nullptr) return Visit::SkipChildren;
+    others_.push_back(&b);
+    return Visit::Continue;
+  }
+  void leave(const WalkFrame&) noexcept { others_.pop_back(); }
+
+ private:
+  const Node& b_;
+  std::vector<const Node*> others_;  // the node of `b` for each frame of the walk over `a`
+  IdentitySet<std::pair<const Node*, const Node*>> compared_;
+};
+
+}  // namespace
+
+bool contains_decision_variable(const Node& node) {
+  DecisionVariableSearch search;
+  return !walk_tree(node, search);
+}
+
+bool expression_eq(const Node& a, const Node& b) {
+  EqualityWalk walk(b);
+  return walk_tree(a, walk);
 }
 
 }  // namespace zorvane

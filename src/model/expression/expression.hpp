@@ -23,8 +23,8 @@ bool is_zero_literal(const Node& node) noexcept;
 /// The literal's value when the node is a number literal.
 const NumericValue* literal_value(const Node& node) noexcept;
 /// Whether a decision variable occurs anywhere in the tree, except inside an element's set.
-bool contains_decision_variable(const Node& node) noexcept;
+bool contains_decision_variable(const Node& node);
 /// Structural equality. Never short-cuts on identity: a NaN literal is unequal to itself.
-bool expression_eq(const Node& a, const Node& b) noexcept;
+bool expression_eq(const Node& a, const Node& b);
 
 }  // namespace zorvane

@@ -5,19 +5,8 @@
 
 namespace zorvane {
 
-bool condition_has_decision_var(const Node& condition) noexcept {
-  if (condition.tag == Tag::Comparison) {
-    const auto& c = as<ComparisonNode>(condition);
-    return contains_decision_variable(*c.left) || contains_decision_variable(*c.right);
-  }
-  for (const Expr& term : as<LogicalNode>(condition).terms) {
-    if (condition_has_decision_var(*term)) return true;
-  }
-  return false;
-}
-
 Expr reduction_op_new(ReductionKind kind, Rc<const ElementNode> element, Expr condition, Expr operand) {
-  if (condition && condition_has_decision_var(*condition)) {
+  if (condition && contains_decision_variable(*condition)) {
     raise_modeling("the condition expression contains a decision variable");
   }
   return make_node<ReductionNode>([&](ReductionNode& n) {

@@ -1,0 +1,47 @@
+"""A node shared by many parents is analysed once: the work of degree analysis, equality, variable
+collection and the name check grows with the number of distinct nodes, not with the number of
+paths (2**40 here), while results stay those of the expanded tree. Run in a child process so that
+an exponential walk fails by its timeout instead of holding up the suite."""
+
+import subprocess
+import sys
+import textwrap
+
+
+def test_shared_sub_expressions_are_walked_once():
+    script = textwrap.dedent("""
+        import zorvane as zv
+        ph, x, y = zv.Placeholder("ph"), zv.BinaryVar("x"), zv.BinaryVar("y")
+
+        def shared_tree(levels, top=x):
+            e = top
+            for _ in range(levels):
+                e = (e + 1) * (e + ph)
+            return e
+
+        e = shared_tree(40)
+        assert (zv.is_linear(e), zv.is_quadratic(e), zv.is_higher_order(e), zv.is_dynamic_degree(e)) == (False, False, True, False)
+        assert zv.is_quadratic(shared_tree(1)) and zv.is_higher_order(shared_tree(2))
+        assert zv.is_same(e, shared_tree(40)) and not zv.is_same(e, shared_tree(40, y))
+        assert [v.name for v in zv.extract_variables(e)] == ["x", "ph"]
+
+        problem = zv.Problem("p")
+        problem += e
+        problem += zv.Constraint("c", e <= 1)
+        problem += zv.CustomPenaltyTerm("t", e)
+        assert sorted(problem.constraints) == ["c"] and zv.is_same(problem.objective, e)
+        clash = shared_tree(40, zv.IntegerVar("x", lower_bound=0, upper_bound=3))
+        try:
+            problem += zv.Constraint("d", clash >= 0)
+        except zv.ModelingError as error:
+            assert str(error) == "Duplicated name -- different variables share the same name(s): x", error
+        else:
+            raise AssertionError("the clash was not found")
+
+        i = zv.Element("i", belong_to=(0, 3))
+        s = zv.sum(i, shared_tree(30, zv.BinaryVar("z", shape=[3])[i]))
+        assert zv.is_quadratic(s) is False and len(zv.extract_variables(s)) == 3
+        print("OK")
+    """)
+    proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=120)
+    assert proc.returncode == 0 and proc.stdout == "OK\n", proc.stderr[-3000:]
