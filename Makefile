@@ -7,7 +7,7 @@
 #   make bench      build, then bench/run.py
 #   make sanitize   ASan+UBSan build into build/asan-site, then pytest tests/ against it
 #   make fuzz       clang/libFuzzer build of fuzz/*.cpp (ASan+UBSan), each run FUZZ_SECONDS
-#   make test-versions  build + pytest + C++ tests with every supported CPython (pyenv)
+#   make test-versions  make test with every supported CPython (pyenv), one venv each
 #   make clean      remove build artefacts (keeps .venv);  make distclean also removes .venv
 #
 # Knobs: V=1 (verbose pip/CMake output), PYTEST_ARGS="-k foo", BENCH_ARGS="...", PYTHON=python3,
