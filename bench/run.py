@@ -1,29 +1,33 @@
 #!/usr/bin/env python3
-"""Micro-benchmarks for zorvane.
+"""Benchmarks for zorvane, each row next to a plain-Python reference measured in the same run.
 
-Each row times a small callable with ``timeit`` (auto-ranged loop count, best
-of several repeats) and compares it with a plain-Python reference measured in
-the same run. Rows whose zorvane feature does not exist yet are skipped with a
-note, so the runner works while the module is still being written.
+Both sides of a comparison are statements compiled by ``timeit`` and run inline over globals, as
+users write code: ``p + q`` is compared with ``a + b`` over two float globals, never with a
+lambda call that only one side pays for. Sizes go up to 10^5 terms, samples or constraints, so
+the cost per term shows how an operation scales.
 
     python bench/run.py                 # all rows
-    python bench/run.py -k NumberLit    # rows whose name contains a substring
-    python bench/run.py --repeat 9      # more repeats (default 5)
-    python bench/run.py --strict        # exit 1 if any row is skipped or fails
+    python bench/run.py -k protobuf     # rows whose name contains a substring
+    python bench/run.py --repeat 9      # more repeats (default 5; the best is kept)
+    python bench/run.py --strict        # exit 1 if a row fails or a bar is missed
 
-To add a row, append ``(name, callable, reference_name)`` to ROWS (use
-WithObject to time an operation on a prebuilt object, PerUnit to report the
-time per item of a bulk operation); a new reference goes into REFERENCES as
-``name: callable``. A reference name may also name an earlier row, whose
-measurement is then reused (e.g. the same loop at a smaller size).
+After the table come the bars, the goals the rows are held to: a ratio no higher than a limit,
+or a rate no lower than one. A missed bar is printed as MISS; only --strict turns it into a
+failing exit status.
 
-After the table, BARS lists the checks that the rows must meet (a ratio no
-higher than a limit); --strict also fails when a bar is missed.
+A row is ``Row(name, measure, reference)``. The measures: ``Timed`` (a statement timed by
+timeit), ``Block`` (a statement that changes its state, run once per repeat on fresh state),
+``Held`` (the bytes an object holds) and ``Rate`` (MB/s of a timed row). A reference is the
+name of an entry in REFERENCES or of another row (e.g. the same loop at a smaller size).
 """
 
 from __future__ import annotations
 
 import argparse
+import ctypes
+import functools
+import gc
+import math
 import pickle
 import sys
 import timeit
@@ -34,127 +38,433 @@ import pandas as pd
 import zorvane as zv
 
 
-class FeatureMissing(Exception):
-    """Raised by stand-ins for zorvane attributes that do not exist yet."""
+# ---- measures ------------------------------------------------------------------------------
+
+class Timed:
+    """Nanoseconds per unit of `stmt`, run inline by timeit over the globals that `make()` returns
+    (made once, outside the timing). `units` is the number of items one run handles."""
+
+    kind = "time"
+
+    def __init__(self, stmt, make=dict, units=1, per="op"):
+        self.stmt, self.make, self.units, self.per = stmt, make, units, per
+
+    def run(self, opts):
+        timer = timeit.Timer(self.stmt, globals=self.make())
+        number, elapsed = timer.autorange()
+        # autorange stops at >= 0.2 s; scale up for a steadier reading if asked.
+        if elapsed < opts.min_time:
+            number = max(number, int(number * opts.min_time / max(elapsed, 1e-9)))
+        best = min(timer.repeat(repeat=opts.repeat, number=number))
+        return best / number * 1e9 / self.units
 
 
-def feature(name: str):
-    """Return ``zv.<name>``, or a stand-in that raises FeatureMissing when called."""
-    obj = getattr(zv, name, None)
-    if obj is not None:
-        return obj
+class Block:
+    """Nanoseconds per unit of `stmt`, a statement that changes the state it runs on (e.g. adds
+    constraints to a problem), so it runs once per repeat over the globals made once by `make()`.
+    timeit runs a statement inside a function: `prelude` (untimed) binds the names that the
+    statement assigns to, e.g. `problem = shared` before `problem += c`."""
 
-    def missing(*_args, **_kwargs):
-        raise FeatureMissing(f"zorvane.{name} is not available")
+    kind = "time"
 
-    return missing
+    def __init__(self, stmt, make, units, per, prelude="pass"):
+        self.stmt, self.make, self.units, self.per, self.prelude = stmt, make, units, per, prelude
 
-
-class WithObject:
-    """Row callable that applies ``op`` to an object built once, outside the
-    timed loop (e.g. ``str(n)`` for a prebuilt ``n``). The object is built in
-    ``prepare()``, so a missing feature only affects its own row."""
-
-    def __init__(self, make, op):
-        self.make = make
-        self.op = op
-
-    def prepare(self):
-        obj = self.make()
-        op = self.op
-        return lambda: op(obj)
+    def run(self, opts):
+        timer = timeit.Timer(self.stmt, setup=self.prelude, globals=self.make())
+        return min(timer.repeat(repeat=opts.repeat, number=1)) * 1e9 / self.units
 
 
-class PerUnit:
-    """A bulk operation reported per item: the time of one call divided by
-    ``units`` (e.g. ns per term added by a loop that adds ``units`` terms)."""
+class Held:
+    """Bytes per unit held by what `build(operands)` returns, with `operands = make()` made first.
 
-    def __init__(self, stmt, units):
-        self.stmt = stmt
-        self.units = units
+    The module allocates its nodes with C++ `new`, which Python's tracemalloc does not see, so
+    this counts malloc's bytes in use (glibc `mallinfo2`: small blocks plus mmapped ones). Python's
+    own small objects live in pymalloc arenas outside that count, and `build` keeps none of them
+    but the result. A first build fills whatever caches the module keeps; the second is counted."""
 
-    def prepare(self):
-        return prepare(self.stmt)
+    kind = "bytes"
 
+    def __init__(self, make, build, units, per):
+        self.make, self.build, self.units, self.per = make, build, units, per
 
-def prepare(stmt):
-    """The zero-argument callable to time for a row or reference."""
-    return stmt.prepare() if isinstance(stmt, (WithObject, PerUnit)) else stmt
-
-
-def units_of(stmt) -> int:
-    return stmt.units if isinstance(stmt, PerUnit) else 1
-
-
-NumberLit = feature("NumberLit")
-Placeholder = feature("Placeholder")
-Element = feature("Element")
-BinaryVar = feature("BinaryVar")
-zv_sum = feature("sum")
-Problem = feature("Problem")
-Constraint = feature("Constraint")
-to_protobuf = feature("to_protobuf")
-from_protobuf = feature("from_protobuf")
+    def run(self, opts):
+        operands = self.make()
+        self.build(operands)
+        gc.collect()
+        before = malloc_in_use()
+        kept = self.build(operands)
+        gc.collect()
+        held = malloc_in_use() - before
+        del kept
+        return held / self.units
 
 
-def float_pair(op):
-    """A reference that applies ``op`` to two floats held in a closure (no constant folding)."""
-    a, b = 1.5, 2.5
-    return lambda: op(a, b)
+class Rate:
+    """MB/s of the timed row `source` over `size()` bytes; measured with that row, not again."""
+
+    kind = "rate"
+    per = ""
+
+    def __init__(self, source, size):
+        self.source, self.size = source, size
 
 
-def sum_operands():
-    """``(i, p, x)`` for ``zv.sum(i, p[i] * x[i])``: x is a binary variable when the module has
-    them, else a second placeholder."""
-    i = Element("i", belong_to=(0, 10))
-    p = Placeholder("p", ndim=1)
-    x = BinaryVar("x", shape=[10]) if hasattr(zv, "BinaryVar") else Placeholder("x", ndim=1)
-    return i, p, x
+class _MallInfo2(ctypes.Structure):
+    _fields_ = [(name, ctypes.c_size_t) for name in
+                ("arena", "ordblks", "smblks", "hblks", "hblkhd", "usmblks", "fsmblks", "uordblks", "fordblks",
+                 "keepcost")]
 
 
-def model_tuples(constraints=40):
-    """A mid-size model as nested tuples, one tuple per node: an objective and ``constraints``
-    constraints over three placeholders, an element and a binary variable. ``build_model``
-    turns it into a Problem; pickling the tuples is the plain-Python reference."""
-    def s(k):
-        return ("sum", ("*", ("*", ("[]", "w", "i"), ("[]", "x", "i")), ("n", k + 1)))
-
-    objective = ("+", ("sum", ("*", ("[]", "v", "i"), ("[]", "x", "i"))), ("*", ("n", 2), ("p", "W")))
-    rows = tuple((f"c{k}", ("<=", ("+", s(k), ("n", k)), ("+", ("p", "W"), ("n", k)))) for k in range(constraints))
-    return ("problem", "bench", objective, rows)
+@functools.cache
+def _mallinfo2():
+    libc = ctypes.CDLL(None)
+    if not hasattr(libc, "mallinfo2"):
+        raise RuntimeError("needs glibc 2.33 or later (mallinfo2)")
+    libc.mallinfo2.restype = _MallInfo2
+    return libc.mallinfo2
 
 
-def build_model(tuples):
-    """The Problem that ``model_tuples`` describes."""
-    w, v = Placeholder("w", ndim=1), Placeholder("v", ndim=1)
-    i = Element("i", belong_to=(0, w.len_at(0)))
-    names = {"w": w, "v": v, "W": Placeholder("W"), "i": i, "x": BinaryVar("x", shape=[w.len_at(0)])}
-
-    def node(t):
-        op, *args = t
-        if op == "n":
-            return args[0]
-        if op == "p":
-            return names[args[0]]
-        if op == "[]":
-            return names[args[0]][names[args[1]]]
-        if op == "sum":
-            return zv_sum(i, node(args[0]))
-        left, right = node(args[0]), node(args[1])
-        return {"+": lambda: left + right, "*": lambda: left * right, "<=": lambda: left <= right}[op]()
-
-    _, name, objective, rows = tuples
-    model = Problem(name)
-    model += node(objective)
-    for row_name, condition in rows:
-        model += Constraint(row_name, node(condition))
-    return model
+def malloc_in_use() -> int:
+    info = _mallinfo2()()
+    return info.uordblks + info.hblkhd
 
 
-MODEL_TUPLES = model_tuples()
-PICKLED_MODEL = pickle.dumps(MODEL_TUPLES)
+class Row:
+    """`reference`: the name of a REFERENCES entry or of another row, or a (name, measure) pair
+    for a reference of this row alone."""
 
-SampleSet = feature("SampleSet")
+    def __init__(self, name, measure, reference=None):
+        self.own_reference = reference if isinstance(reference, tuple) else None
+        self.name, self.measure = name, measure
+        self.reference = reference[0] if self.own_reference else reference
+
+
+# ---- the model: described by plain tuples, built by zorvane -----------------------------------
+#
+# A tuple mirror is what a user could keep instead of the model; pickling it is the plain-Python
+# reference of the protobuf codec. Leaves are numbers and names; ("[]", array, *subscripts),
+# ("+", *terms), ("*", a, b), ("sum", index, operand) and ("<=", left, right) are nodes.
+
+OBJECTIVE_TERMS = 100_000
+BIG_CONSTRAINTS = 2_000
+
+
+def model_names():
+    a, b = zv.Placeholder("A", ndim=2), zv.Placeholder("B", ndim=1)
+    rows, cols = a.len_at(0), a.len_at(1)
+    return {"A": a, "B": b, "X": zv.BinaryVar("X", shape=[OBJECTIVE_TERMS]), "Y": zv.BinaryVar("Y", shape=[rows, cols]),
+            "i": zv.Element("i", belong_to=(0, rows)), "j": zv.Element("j", belong_to=(0, cols))}
+
+
+def objective_tuple(terms):
+    """sum c_k * X[k]"""
+    return ("+",) + tuple(("*", k % 97 + 0.5, ("[]", "X", k)) for k in range(terms))
+
+
+def constraint_tuple(k):
+    """row k: sum(j, A[i, j] * Y[i, j]) + (k + 1) * Y[i, k % 7] <= B[i] + k + 1, for all i"""
+    left = ("+", ("sum", "j", ("*", ("[]", "A", "i", "j"), ("[]", "Y", "i", "j"))), ("*", k + 1, ("[]", "Y", "i", k % 7)))
+    return f"row{k}", ("<=", left, ("+", ("[]", "B", "i"), k + 1)), ("i",)
+
+
+def problem_tuple(objective_terms, constraints):
+    return ("problem", "bench", objective_tuple(objective_terms), tuple(constraint_tuple(k) for k in range(constraints)))
+
+
+def build(t, names):
+    if not isinstance(t, tuple):
+        return names[t] if isinstance(t, str) else t
+    op, *args = t
+    if op == "[]":
+        return names[args[0]][tuple(build(a, names) for a in args[1:])]
+    if op == "+":
+        e = 0
+        for a in args:
+            e += build(a, names)
+        return e
+    if op == "sum":
+        return zv.sum(names[args[0]], build(args[1], names))
+    left, right = build(args[0], names), build(args[1], names)
+    return left * right if op == "*" else left <= right
+
+
+def build_constraint(row, names):
+    name, condition, forall = row
+    return zv.Constraint(name, build(condition, names), forall=[names[f] for f in forall])
+
+
+def build_problem(mirror):
+    _, name, objective, rows = mirror
+    names = model_names()
+    problem = zv.Problem(name)
+    # Constraints first: every += checks names against the whole problem, objective included.
+    for row in rows:
+        problem += build_constraint(row, names)
+    problem += build(objective, names)
+    return problem
+
+
+@functools.cache
+def big_mirror():
+    return problem_tuple(OBJECTIVE_TERMS, BIG_CONSTRAINTS)
+
+
+@functools.cache
+def big_problem():
+    return build_problem(big_mirror())
+
+
+@functools.cache
+def big_bytes():
+    return zv.to_protobuf(big_problem())
+
+
+@functools.cache
+def problem_of(constraints):
+    return build_problem(problem_tuple(0, constraints))
+
+
+# ---- scalar operations ----------------------------------------------------------------------
+
+def scalar_operands():
+    p, q, r = zv.Placeholder("p"), zv.Placeholder("q"), zv.Placeholder("r")
+    i = zv.Element("i", belong_to=(0, 10))
+    pa, x = zv.Placeholder("pa", ndim=1), zv.BinaryVar("x", shape=[10])
+    return {"p": p, "q": q, "r": r, "s": p + q, "e": p + 1, "i": i, "pa": pa, "x": x, "pi": pa[i], "xi": x[i],
+            "n": zv.NumberLit(1.5), "NumberLit": zv.NumberLit, "sum": zv.sum}
+
+
+def scalar_rows():
+    ref = "a + b (float globals)"
+    rows = [Row("NumberLit(1.5)", Timed("NumberLit(1.5)", scalar_operands), "float(1.5)"),
+            Row("str(NumberLit)", Timed("str(n)", scalar_operands), "repr(float)"),
+            Row("repr(NumberLit)", Timed("repr(n)", scalar_operands), "repr(float)")]
+    for name, stmt in [("p + q", "p + q"), ("2 * p", "2 * p"), ("p * 2.5", "p * 2.5"), ("(p + q) + r", "s + r"),
+                       ("p[i] * x[i]", "pa[i] * x[i]"), ("p[i] * x[i], subscripts prebuilt", "pi * xi"),
+                       ("sum(i, p[i] * x[i])", "sum(i, pa[i] * x[i])"), ("e <= 3", "e <= 3")]:
+        rows.append(Row(name, Timed(stmt, scalar_operands), ref))
+    return rows
+
+
+# ---- loops that build a sum or product term by term ---------------------------------------------
+
+LOOPS = {
+    "e = e + k * p_k": "e = 0\nfor k, p in items:\n    e = e + k * p",
+    "e += c * x_k": "e = 0\nfor c, x in items:\n    e += c * x",
+    "e = e + k * p_k + 1": "e = 0\nfor k, p in items:\n    e = e + k * p + 1",
+    "m = m * (2 * p_k)": "m = 1\nfor k, p in items:\n    m = m * (2 * p)",
+}
+
+
+def loop_items(loop, n, floats=False):
+    """(coefficient, operand) pairs: placeholders p_k, or binary variables x_k for `e += c * x_k`;
+    the float reference runs the same statement over floats."""
+    def make():
+        if loop == "e += c * x_k":
+            coefficients = [k % 97 + 0.5 for k in range(n)]
+            operands = [float(k) for k in range(n)] if floats else [zv.BinaryVar(f"x{k}") for k in range(n)]
+            return {"items": list(zip(coefficients, operands))}
+        operands = [float(k) for k in range(n)] if floats else [zv.Placeholder(f"p{k}") for k in range(n)]
+        return {"items": list(enumerate(operands, 1))}
+    return make
+
+
+def size_text(n):
+    return f"{n:,}".replace(",", " ")
+
+
+def loop_rows():
+    rows = []
+    for loop, stmt in LOOPS.items():
+        sizes = (1_000, 10_000, 100_000) if loop == "e += c * x_k" else (1_000, 100_000)
+        first = f"{loop}, {size_text(sizes[0])}"
+        rows.append(Row(first, Timed(stmt, loop_items(loop, sizes[0]), sizes[0], "term"), f"float loop {first}"))
+        for n in sizes[1:]:
+            rows.append(Row(f"{loop}, {size_text(n)}", Timed(stmt, loop_items(loop, n), n, "term"), first))
+    return rows
+
+
+def loop_references():
+    return {f"float loop {loop}, 1 000": Timed(stmt, loop_items(loop, 1_000, floats=True), 1_000, "term")
+            for loop, stmt in LOOPS.items()}
+
+
+# ---- memory held by a sum --------------------------------------------------------------------
+
+def memory_rows():
+    n = OBJECTIVE_TERMS
+
+    def subscripted():
+        return [k % 97 + 0.5 for k in range(n)], zv.BinaryVar("X", shape=[n])
+
+    def build_subscripted(operands):
+        coefficients, x = operands
+        e = 0
+        for k, c in enumerate(coefficients):
+            e += c * x[k]
+        return e
+
+    def scalars():
+        return [k % 97 + 0.5 for k in range(n)], [zv.BinaryVar(f"x{k}") for k in range(n)]
+
+    def build_scalars(operands):
+        e = 0
+        for c, x in zip(*operands):
+            e += c * x
+        return e
+
+    scalar_name = "sum c_k * x_k (scalar variables), 100 000 terms"
+    return [Row("sum c_k * X[k], 100 000 terms", Held(subscripted, build_subscripted, n, "term"), scalar_name),
+            Row(scalar_name, Held(scalars, build_scalars, n, "term"))]
+
+
+# ---- Problem += -----------------------------------------------------------------------------
+
+ADD_BLOCK = 50
+ADD_STMT = "for c in extra:\n    problem += c"
+
+
+def small_constraint(k, names):
+    """c_k: Y[i, k % 7] + k + 1 <= B[i], for all i"""
+    i = names["i"]
+    return zv.Constraint(f"c{k}", names["Y"][i, k % 7] + (k + 1) <= names["B"][i], forall=[i])
+
+
+@functools.cache
+def _filling():
+    return {"names": model_names(), "problem": zv.Problem("bench"), "size": 0}
+
+
+def adds_at(n):
+    """`problem += c` for the ADD_BLOCK constraints after c_0 .. c_(n-1). One problem grows through
+    the sizes of these rows, so filling it (each += walks the whole problem: about 11 s to 10 000
+    constraints today) is paid once. The first repeat adds the block, the others add it again
+    under the same names, which replaces the entries after the same checks."""
+    def make():
+        state = _filling()
+        if state["size"] > n:
+            state.update(problem=zv.Problem("bench"), size=0)
+        names, problem = state["names"], state["problem"]
+        for k in range(state["size"], n):
+            problem += small_constraint(k, names)
+        state["size"] = n + ADD_BLOCK
+        return {"shared": problem, "extra": [small_constraint(k, names) for k in range(n, n + ADD_BLOCK)]}
+    return Block(ADD_STMT, make, ADD_BLOCK, "add", prelude="problem = shared")
+
+
+def adds_next_to_objective(n):
+    """As adds_at(n), on a problem that also holds the 10^5-term objective."""
+    def make():
+        names, problem = model_names(), zv.Problem("bench")
+        for k in range(n):
+            problem += small_constraint(k, names)
+        problem += build(objective_tuple(OBJECTIVE_TERMS), names)  # last: one walk over the constraints
+        return {"shared": problem, "extra": [small_constraint(k, names) for k in range(n, n + ADD_BLOCK)]}
+    return Block(ADD_STMT, make, ADD_BLOCK, "add", prelude="problem = shared")
+
+
+def problem_rows():
+    small = "Problem += Constraint, at 100 constraints"
+    at_1000 = "Problem += Constraint, at 1 000 constraints"
+    return [
+        Row(small, adds_at(100)),
+        Row(at_1000, adds_at(1_000), small),
+        Row("Problem += Constraint, at 10 000 constraints", adds_at(10_000), small),
+        # adding 2 000 constraints, sampled at its midpoint: a block of adds at 1 000 constraints
+        Row("Problem += Constraint, 10^5-term objective, at 1 000 constraints", adds_next_to_objective(1_000), at_1000),
+    ]
+
+
+# ---- protobuf ------------------------------------------------------------------------------
+
+def encoding(problem):
+    return lambda: {"to_protobuf": zv.to_protobuf, "problem": problem()}
+
+
+def decoding(problem):
+    return lambda: {"from_protobuf": zv.from_protobuf, "data": zv.to_protobuf(problem())}
+
+
+def codec_rows():
+    big = "10^5-term objective, 2 000 constraints"
+    to_pb, from_pb = f"to_protobuf(problem: {big})", f"from_protobuf(problem: {big})"
+    rows = [Row(to_pb, Timed("to_protobuf(problem)", encoding(big_problem)), "pickle.dumps(tuple mirror of that problem)"),
+            Row(to_pb + " [MB/s]", Rate(to_pb, lambda: len(big_bytes()))),
+            Row(from_pb, Timed("from_protobuf(data)", decoding(big_problem)), "pickle.loads(tuple mirror of that problem)"),
+            Row(from_pb + " [MB/s]", Rate(from_pb, lambda: len(big_bytes())))]
+    # per constraint, a problem ten times larger against a smaller one
+    for n, smaller in ((200, None), (2_000, 200)):
+        problem = functools.partial(problem_of, n)
+        for name, measure in [("to_protobuf", Timed("to_protobuf(problem)", encoding(problem), n, "constraint")),
+                              ("from_protobuf", Timed("from_protobuf(data)", decoding(problem), n, "constraint"))]:
+            reference = f"{name}(problem of {size_text(smaller)} constraints)" if smaller else None
+            rows.append(Row(f"{name}(problem of {size_text(n)} constraints)", measure, reference))
+    return rows
+
+
+# ---- printing ---------------------------------------------------------------------------------
+
+def printed_sum(n):
+    def make():
+        e = 0
+        for k in range(n):
+            e = e + (k + 1) * zv.Placeholder(f"x{k}")
+        return {"s": e}
+    return make
+
+
+def printer_rows():
+    rows = []
+    for label, stmt in [("str", "str(s)"), ("repr", "repr(s)"), ("LaTeX", "s._repr_latex_()")]:
+        small = f"{label}(sum of 1 000)"
+        rows.append(Row(small, Timed(stmt, printed_sum(1_000), 1_000, "term"), "repr(list of 100 000 floats)"))
+        rows.append(Row(f"{label}(sum of 100 000)", Timed(stmt, printed_sum(100_000), 100_000, "term"), small))
+    return rows
+
+
+# ---- sample sets ----------------------------------------------------------------------------
+
+CONSTRAINT_NAMES = ("c0", "c1", "c2")
+
+
+def record(n):
+    """n sparse samples of a length-10 vector x, two entries each."""
+    return zv.Record({"x": [(([s % 10, (s + 3) % 10],), [1.0, 2.0], (10,)) for s in range(n)]}, [1] * n)
+
+
+def evaluation(n):
+    names = CONSTRAINT_NAMES
+    return zv.Evaluation(energy=[float(s) for s in range(n)], objective=[s * 0.5 for s in range(n)],
+                         constraint_violations={c: [0.0] * n for c in names},
+                         constraint_forall={c: [[0], [1]] for c in names},
+                         constraint_values=[{c: [1.0, 2.0] for c in names} for _ in range(n)],
+                         penalty={c: [0.25] * n for c in names})
+
+
+def sample_set(n):
+    return zv.SampleSet(record(n), evaluation(n), zv.MeasuringTime(total=2.0), {"run": "bench"})
+
+
+MAKERS = {"Record": record, "Evaluation": evaluation, "SampleSet": sample_set}
+
+
+@functools.cache
+def json_text(cls, n):
+    return MAKERS[cls](n).to_json()
+
+
+def from_json_rows():
+    rows = []
+    for cls in MAKERS:
+        for n in (1_000, 10_000, 100_000):
+            text = functools.partial(json_text, cls, n)
+            ref = (f"orjson.loads({cls} text, {size_text(n)} samples)",
+                   Timed("loads(text)", lambda t=text: {"loads": orjson.loads, "text": t()}, n, "sample"))
+            rows.append(Row(f"{cls}.from_json, {size_text(n)} samples",
+                            Timed("from_json(text)", lambda c=cls, t=text: {"from_json": getattr(zv, c).from_json,
+                                                                           "text": t()}, n, "sample"), ref))
+    return rows
 
 
 def mid_size_result(samples=200, variables=5, constraints=3):
@@ -182,13 +492,9 @@ def mid_size_result(samples=200, variables=5, constraints=3):
     }
 
 
-MID_RESULT = mid_size_result()
-MID_TEXT = orjson.dumps(MID_RESULT).decode("utf-8")
-
-
-def mid_size_frame():
-    """The table of `SampleSet.to_pandas()` for MID_RESULT, built directly with pandas."""
-    record, evaluation = MID_RESULT["record"], MID_RESULT["evaluation"]
+def mid_size_frame(result):
+    """The table of `SampleSet.to_pandas()` for `result`, built directly with pandas."""
+    record, evaluation = result["record"], result["evaluation"]
     samples = len(record["num_occurrences"])
     left = {f"solution[{name}]": [(tuple(i), v, tuple(s)) for i, v, s in entries]
             for name, entries in sorted(record["solution"].items())}
@@ -204,195 +510,116 @@ def mid_size_frame():
     return pd.concat([pd.DataFrame.from_dict(left), pd.DataFrame.from_dict(right)], axis=1)
 
 
-def sample_set_from_json(text):
-    return getattr(SampleSet, "from_json", SampleSet)(text)
+def pandas_rows():
+    def make():
+        result = mid_size_result()
+        return {"s": zv.SampleSet.from_json(orjson.dumps(result).decode()), "result": result, "frame": mid_size_frame}
+    return [Row("SampleSet.to_pandas(), 200 samples", Timed("s.to_pandas()", make),
+                ("pandas DataFrame of the same table", Timed("frame(result)", make)))]
 
 
-# ---- arithmetic: operands and loops ----
+# ---- all rows and references --------------------------------------------------------------------
 
-def _pair():
-    return Placeholder("p"), Placeholder("q")
-
-
-def _loop_add(n):
-    """``e = e + k * p_k`` over n prebuilt placeholders; one call builds the whole sum."""
-    return WithObject(lambda: [Placeholder(f"p{k}") for k in range(n)], _build_by_add)
+def _globals(**values):
+    return lambda: values
 
 
-def _build_by_add(ps):
-    e = 0
-    for k, p in enumerate(ps, 1):
-        e = e + k * p
-    return e
-
-
-def _loop_iadd(n):
-    return WithObject(lambda: [Placeholder(f"p{k}") for k in range(n)], _build_by_iadd)
-
-
-def _build_by_iadd(ps):
-    e = 0
-    for k, p in enumerate(ps, 1):
-        e += k * p
-    return e
-
-
-def _loop_add_constant(n):
-    """``e = e + k * p_k + 1``: a constant with every term (the sum's literal moves each time)."""
-    return WithObject(lambda: [Placeholder(f"p{k}") for k in range(n)], _build_with_constant)
-
-
-def _build_with_constant(ps):
-    e = 0
-    for k, p in enumerate(ps, 1):
-        e = e + k * p + 1
-    return e
-
-
-def _loop_mul_constant(n):
-    """``m = m * (2 * p_k)``: a product whose literal is multiplied with every factor."""
-    return WithObject(lambda: [Placeholder(f"p{k}") for k in range(n)], _build_product)
-
-
-def _build_product(ps):
-    m = 1
-    for p in ps:
-        m = m * (2 * p)
-    return m
-
-
-def _float_loop(n):
-    return WithObject(lambda: [float(k) for k in range(n)], _float_sum)
-
-
-def _float_sum(fs):
-    e = 0.0
-    for k, f in enumerate(fs, 1):
-        e = e + k * f
-    return e
-
-
-def _big_sum(n):
-    return lambda: _build_by_add([Placeholder(f"x{k}") for k in range(n)])
-
-
-def _latex(e):
-    return e._repr_latex_()
-
-
-def _floats_text(n):
-    return WithObject(lambda: [k * 1.5 for k in range(n)], repr)
-
-
-# Plain-Python references, measured in the same run as the rows that use them. A
-# reference may also be the name of an earlier row (see the module doc).
-REFERENCES = {
-    "float(1.5)": lambda: float(1.5),
-    "repr(1.5)": lambda: repr(1.5),
-    "1.5 + 2.5": lambda: 1.5 + 2.5,
-    "a * b (floats)": float_pair(lambda a, b: a * b),
-    "a <= b (floats)": float_pair(lambda a, b: a <= b),
-    "pickle.dumps(model tuples)": lambda: pickle.dumps(MODEL_TUPLES),
-    "pickle.loads(model tuples)": lambda: pickle.loads(PICKLED_MODEL),
-    "to_protobuf(model of 40) [ns/constraint]": PerUnit(WithObject(lambda: build_model(MODEL_TUPLES), to_protobuf), 40),
-    "from_protobuf(model of 40) [ns/constraint]": PerUnit(WithObject(lambda: to_protobuf(build_model(MODEL_TUPLES)),
-                                                                     from_protobuf), 40),
-    "orjson.loads(mid-size result)": lambda: orjson.loads(MID_TEXT),
-    "pandas DataFrame of mid-size result": mid_size_frame,
-    # Two variables, so the compiler cannot fold the sum into a constant.
-    "float + float": WithObject(lambda: (1.5, 2.5), lambda ab: ab[0] + ab[1]),
-    "float loop, 1 000 [ns/term]": PerUnit(_float_loop(1_000), 1_000),
-    "repr(list of 100 000 floats) [ns/item]": PerUnit(_floats_text(100_000), 100_000),
+REFERENCES: dict = {
+    "a + b (float globals)": Timed("a + b", _globals(a=1.5, b=2.5)),
+    "float(1.5)": Timed("float(1.5)"),
+    "repr(float)": Timed("repr(f)", _globals(f=1.5)),
+    "repr(list of 100 000 floats)": Timed("repr(fs)", lambda: {"fs": [k * 1.5 for k in range(100_000)]}, 100_000,
+                                          "item"),
+    "pickle.dumps(tuple mirror of that problem)": Timed("dumps(mirror)", lambda: {"dumps": pickle.dumps,
+                                                                                   "mirror": big_mirror()}),
+    "pickle.loads(tuple mirror of that problem)": Timed("loads(data)", lambda: {"loads": pickle.loads,
+                                                                                 "data": pickle.dumps(big_mirror())}),
+    **loop_references(),
 }
 
-# (name, stmt_callable, reference_name). stmt_callable is a zero-argument
-# callable, a WithObject for operations on a prebuilt object, or a PerUnit.
-ROWS = [
-    ("NumberLit(1.5)", lambda: NumberLit(1.5), "float(1.5)"),
-    ("str(NumberLit(1.5))", WithObject(lambda: NumberLit(1.5), str), "repr(1.5)"),
-    ("repr(NumberLit(1.5))", WithObject(lambda: NumberLit(1.5), repr), "repr(1.5)"),
-    ("zv.sum(i, p[i] * x[i])", WithObject(sum_operands, lambda o: zv_sum(o[0], o[1][o[0]] * o[2][o[0]])),
-     "a * b (floats)"),
-    ("p[i] * q[i]", WithObject(lambda: (Element("i", belong_to=(0, 10)), Placeholder("p", ndim=1),
-                                        Placeholder("q", ndim=1)),
-                               lambda o: o[1][o[0]] * o[2][o[0]]), "a * b (floats)"),
-    ("e <= 3", WithObject(lambda: Placeholder("e") + 1, lambda e: e <= 3), "a <= b (floats)"),
-    ("to_protobuf(model)", WithObject(lambda: build_model(MODEL_TUPLES), to_protobuf), "pickle.dumps(model tuples)"),
-    ("from_protobuf(model bytes)", WithObject(lambda: to_protobuf(build_model(MODEL_TUPLES)), from_protobuf),
-     "pickle.loads(model tuples)"),
-    # per constraint, a model ten times larger against the mid-size one
-    ("to_protobuf(model of 400) [ns/constraint]",
-     PerUnit(WithObject(lambda: build_model(model_tuples(400)), to_protobuf), 400),
-     "to_protobuf(model of 40) [ns/constraint]"),
-    ("from_protobuf(model of 400) [ns/constraint]",
-     PerUnit(WithObject(lambda: to_protobuf(build_model(model_tuples(400))), from_protobuf), 400),
-     "from_protobuf(model of 40) [ns/constraint]"),
-    ("SampleSet.from_json(mid-size result)", lambda: sample_set_from_json(MID_TEXT), "orjson.loads(mid-size result)"),
-    ("SampleSet.to_pandas(mid-size result)", WithObject(lambda: sample_set_from_json(MID_TEXT), lambda s: s.to_pandas()),
-     "pandas DataFrame of mid-size result"),
-    # one binary operation between model objects (operands prebuilt)
-    ("p + q", WithObject(_pair, lambda pq: pq[0] + pq[1]), "float + float"),
-    ("2 * p", WithObject(_pair, lambda pq: 2 * pq[0]), "float + float"),
-    ("p * 2.5", WithObject(_pair, lambda pq: pq[0] * 2.5), "float + float"),
-    ("(p + q) + r", WithObject(lambda: (Placeholder("p") + Placeholder("q"), Placeholder("r")),
-                               lambda sr: sr[0] + sr[1]), "float + float"),
-    # a sum built term by term in a Python loop: per added term, and the ratio between sizes
-    ("e = e + k * p_k, 1 000 [ns/term]", PerUnit(_loop_add(1_000), 1_000), "float loop, 1 000 [ns/term]"),
-    ("e = e + k * p_k, 100 000 [ns/term]", PerUnit(_loop_add(100_000), 100_000),
-     "e = e + k * p_k, 1 000 [ns/term]"),
-    ("e += k * p_k, 1 000 [ns/term]", PerUnit(_loop_iadd(1_000), 1_000), "float loop, 1 000 [ns/term]"),
-    ("e += k * p_k, 100 000 [ns/term]", PerUnit(_loop_iadd(100_000), 100_000), "e += k * p_k, 1 000 [ns/term]"),
-    ("e = e + k * p_k + 1, 1 000 [ns/term]", PerUnit(_loop_add_constant(1_000), 1_000),
-     "float loop, 1 000 [ns/term]"),
-    ("e = e + k * p_k + 1, 100 000 [ns/term]", PerUnit(_loop_add_constant(100_000), 100_000),
-     "e = e + k * p_k + 1, 1 000 [ns/term]"),
-    ("m = m * (2 * p_k), 1 000 [ns/factor]", PerUnit(_loop_mul_constant(1_000), 1_000),
-     "float loop, 1 000 [ns/term]"),
-    ("m = m * (2 * p_k), 100 000 [ns/factor]", PerUnit(_loop_mul_constant(100_000), 100_000),
-     "m = m * (2 * p_k), 1 000 [ns/factor]"),
-    # printing a sum: per term, and the ratio between sizes
-    ("str(sum of 1 000) [ns/term]", PerUnit(WithObject(_big_sum(1_000), str), 1_000),
-     "repr(list of 100 000 floats) [ns/item]"),
-    ("str(sum of 100 000) [ns/term]", PerUnit(WithObject(_big_sum(100_000), str), 100_000),
-     "str(sum of 1 000) [ns/term]"),
-    ("repr(sum of 1 000) [ns/term]", PerUnit(WithObject(_big_sum(1_000), repr), 1_000),
-     "repr(list of 100 000 floats) [ns/item]"),
-    ("repr(sum of 100 000) [ns/term]", PerUnit(WithObject(_big_sum(100_000), repr), 100_000),
-     "repr(sum of 1 000) [ns/term]"),
-    ("LaTeX(sum of 1 000) [ns/term]", PerUnit(WithObject(_big_sum(1_000), _latex), 1_000),
-     "repr(list of 100 000 floats) [ns/item]"),
-    ("LaTeX(sum of 100 000) [ns/term]", PerUnit(WithObject(_big_sum(100_000), _latex), 100_000),
-     "LaTeX(sum of 1 000) [ns/term]"),
-]
+ROWS = (scalar_rows() + loop_rows() + memory_rows() + problem_rows() + codec_rows() + printer_rows()
+        + from_json_rows() + pandas_rows())
 
-# (row name, highest allowed ratio to its reference, what the bar says)
+
+class Bar:
+    """A goal: the row's ratio to its reference at most `limit`, or (`at_least`, for a Rate row)
+    the row's own MB/s at least `limit`."""
+
+    def __init__(self, row, limit, text, at_least=False):
+        self.row, self.limit, self.text, self.at_least = row, limit, text, at_least
+
+
 BARS = [
-    ("p + q", 10.0, "binary op between model objects <= 10x float + float"),
-    ("2 * p", 10.0, "binary op with a number <= 10x float + float"),
-    ("e = e + k * p_k, 100 000 [ns/term]", 2.0, "loop building linear (100 000 vs 1 000 per term)"),
-    ("e += k * p_k, 100 000 [ns/term]", 2.0, "loop building linear with += (100 000 vs 1 000 per term)"),
-    ("e = e + k * p_k + 1, 100 000 [ns/term]", 2.0,
-     "loop building linear with a constant per term (100 000 vs 1 000 per term)"),
-    ("m = m * (2 * p_k), 100 000 [ns/factor]", 2.0,
-     "loop building a product linear (100 000 vs 1 000 per factor)"),
-    ("str(sum of 100 000) [ns/term]", 2.0, "str linear (100 000 vs 1 000 per term)"),
-    ("repr(sum of 100 000) [ns/term]", 2.0, "repr linear (100 000 vs 1 000 per term)"),
-    ("LaTeX(sum of 100 000) [ns/term]", 2.0, "LaTeX linear (100 000 vs 1 000 per term)"),
-    ("to_protobuf(model of 400) [ns/constraint]", 2.0, "to_protobuf linear (400 vs 40 constraints)"),
-    ("from_protobuf(model of 400) [ns/constraint]", 2.0, "from_protobuf linear (400 vs 40 constraints)"),
+    Bar("p + q", 10, "binary op between model objects <= 10x a + b of floats"),
+    Bar("2 * p", 10, "binary op with a number <= 10x a + b of floats"),
+    Bar("p[i] * x[i]", 15, "product of two subscripts <= 15x a + b of floats"),
+    Bar("e = e + k * p_k, 100 000", 2, "loop building a sum linear (100 000 vs 1 000 per term)"),
+    Bar("e += c * x_k, 100 000", 1.3, "e += c * x per term at 100 000 terms within 1.3x of 1 000"),
+    Bar("e = e + k * p_k + 1, 100 000", 2, "loop building a sum with a constant linear (100 000 vs 1 000)"),
+    Bar("m = m * (2 * p_k), 100 000", 2, "loop building a product linear (100 000 vs 1 000 per factor)"),
+    Bar("sum c_k * X[k], 100 000 terms", 1.2, "memory per term of sum c_k * X[k] <= 1.2x the scalar-variable form"),
+    Bar("Problem += Constraint, at 10 000 constraints", 2, "Problem += per add at 10 000 constraints <= 2x at 100"),
+    Bar("Problem += Constraint, 10^5-term objective, at 1 000 constraints", 2,
+        "adding 2 000 constraints next to a 10^5-term objective <= 2x next to none (per add, at the midpoint)"),
+    Bar("to_protobuf(problem: 10^5-term objective, 2 000 constraints) [MB/s]", 100,
+        "to_protobuf of the large problem >= 100 MB/s", at_least=True),
+    Bar("from_protobuf(problem: 10^5-term objective, 2 000 constraints) [MB/s]", 100,
+        "from_protobuf of the large problem >= 100 MB/s", at_least=True),
+    Bar("to_protobuf(problem: 10^5-term objective, 2 000 constraints)", 2, "to_protobuf <= 2x pickle.dumps of a tuple mirror"),
+    Bar("from_protobuf(problem: 10^5-term objective, 2 000 constraints)", 2,
+        "from_protobuf <= 2x pickle.loads of a tuple mirror"),
+    Bar("to_protobuf(problem of 2 000 constraints)", 2, "to_protobuf linear (2 000 vs 200 constraints)"),
+    Bar("from_protobuf(problem of 2 000 constraints)", 2, "from_protobuf linear (2 000 vs 200 constraints)"),
+    Bar("str(sum of 100 000)", 2, "str linear (100 000 vs 1 000 per term)"),
+    Bar("repr(sum of 100 000)", 2, "repr linear (100 000 vs 1 000 per term)"),
+    Bar("LaTeX(sum of 100 000)", 2, "LaTeX linear (100 000 vs 1 000 per term)"),
+    *[Bar(f"{cls}.from_json, {size_text(n)} samples", 1.5, f"{cls}.from_json <= 1.5x orjson.loads, {size_text(n)} samples")
+      for cls in MAKERS for n in (1_000, 10_000, 100_000)],
 ]
+assert {bar.row for bar in BARS} <= {row.name for row in ROWS}, "a bar names no row"
 
 
-def measure(stmt, repeat: int, min_time: float) -> float:
-    """Best time per call (per unit for a PerUnit) in nanoseconds."""
-    fn = prepare(stmt)
-    timer = timeit.Timer(fn)
-    number, elapsed = timer.autorange()
-    # autorange stops at >= 0.2 s; scale up for a steadier reading if asked.
-    if elapsed < min_time:
-        number = max(number, int(number * min_time / max(elapsed, 1e-9)))
-    best = min(timer.repeat(repeat=repeat, number=number))
-    return best / number * 1e9 / units_of(stmt)
+# ---- running ----------------------------------------------------------------------------------
+
+class Results:
+    """Values by row or reference name, measured on first use (a reference or a Rate's source may
+    be a row that the filter left out)."""
+
+    def __init__(self, opts):
+        self.opts = opts
+        self.measures = dict(REFERENCES)
+        self.measures.update(row.own_reference for row in ROWS if row.own_reference)
+        self.measures.update({row.name: row.measure for row in ROWS})
+        self.values: dict = {}
+
+    def get(self, name):
+        if name not in self.values:
+            measure = self.measures[name]
+            try:
+                if isinstance(measure, Rate):
+                    seconds = self.get(measure.source) / 1e9
+                    value = measure.size() / seconds / 1e6
+                else:
+                    value = measure.run(self.opts)
+            except Exception as exc:  # a failing row is reported, the others still run
+                value = exc
+            self.values[name] = value
+        value = self.values[name]
+        if isinstance(value, Exception):
+            raise value
+        return value
+
+
+def show(value, measure) -> str:
+    per = f"/{measure.per}" if measure.per else ""
+    if measure.kind == "rate":
+        return f"{value:.1f} MB/s"
+    if measure.kind == "bytes":
+        return f"{value:.1f} B{per}"
+    for scale, unit in ((1e6, "ms"), (1e3, "us")):
+        if value >= 10 * scale:
+            return f"{value / scale:.1f} {unit}{per}"
+    return f"{value:.1f} ns{per}"
 
 
 def main(argv=None) -> int:
@@ -400,62 +627,61 @@ def main(argv=None) -> int:
     ap.add_argument("-k", dest="filter", default="", help="only rows whose name contains this")
     ap.add_argument("--repeat", type=int, default=5, help="repeats per row (best is kept)")
     ap.add_argument("--min-time", type=float, default=0.2, help="seconds per repeat, at least")
-    ap.add_argument("--strict", action="store_true", help="exit 1 if any row is skipped or fails")
-    args = ap.parse_args(argv)
+    ap.add_argument("--strict", action="store_true", help="exit 1 if a row fails or a bar is missed")
+    opts = ap.parse_args(argv)
 
-    rows = [r for r in ROWS if args.filter in r[0]]
-    ref_ns: dict[str, float] = {}
-    results = []  # (name, ns|None, ref_name, ref_ns|None, note)
-    problems = 0
-
-    for name, stmt, ref_name in rows:
-        try:
-            prepare(stmt)()  # one untimed call: surfaces missing features and errors
-        except FeatureMissing as exc:
-            results.append((name, None, ref_name, None, f"skipped: {exc}"))
-            problems += 1
-            continue
-        except Exception as exc:  # feature present but not working yet
-            results.append((name, None, ref_name, None, f"error: {type(exc).__name__}: {exc}"))
-            problems += 1
-            continue
-        ns = measure(stmt, args.repeat, args.min_time)
-        if ref_name not in ref_ns:
-            ref_stmt = REFERENCES.get(ref_name) or next(s for n, s, _ in ROWS if n == ref_name)
-            ref_ns[ref_name] = measure(ref_stmt, args.repeat, args.min_time)
-        ref_ns.setdefault(name, ns)  # a later row may use this one as its reference
-        results.append((name, ns, ref_name, ref_ns[ref_name], ""))
-
+    results = Results(opts)
+    rows = [row for row in ROWS if opts.filter in row.name]
     print(f"zorvane {getattr(zv, '__version__', '?')} from {zv.__file__}")
-    print(f"python {sys.version.split()[0]}, best of {args.repeat} repeats\n")
-    w_name = max([len("name")] + [len(r[0]) for r in results])
-    w_ref = max([len("reference")] + [len(r[2]) for r in results])
-    header = f"{'name':<{w_name}}  {'ns/op':>10}  {'reference':<{w_ref}}  {'ref ns/op':>10}  {'ratio':>7}"
-    print(header)
-    print("-" * len(header))
-    for name, ns, ref_name, rns, note in results:
-        if ns is None:
-            print(f"{name:<{w_name}}  {'-':>10}  {ref_name:<{w_ref}}  {'-':>10}  {'-':>7}  {note}")
-        else:
-            print(f"{name:<{w_name}}  {ns:>10.1f}  {ref_name:<{w_ref}}  {rns:>10.1f}  {ns / rns:>6.2f}x")
-    if not results:
+    print(f"python {sys.version.split()[0]}, best of {opts.repeat} repeats\n")
+    if not rows:
         print("(no rows selected)")
+        return 0
+    # Rows are printed as they are measured: a full run takes minutes.
+    w_name = max(len(row.name) for row in rows)
+    w_ref = max([len("reference")] + [len(row.reference or "") for row in rows])
+    header = f"{'name':<{w_name}}  {'value':>16}  {'reference':<{w_ref}}  {'ref value':>16}  {'ratio':>7}"
+    print(header)
+    print("-" * len(header), flush=True)
+    problems = 0
+    for row in rows:
+        value_text = ref_value = ratio = note = ""
+        try:
+            # the reference first: a row may continue the state its reference left (Problem +=)
+            ref = results.get(row.reference) if row.reference else None
+            value = results.get(row.name)
+            value_text = show(value, row.measure)
+            if row.reference:
+                ref_value, ratio = show(ref, results.measures[row.reference]), f"{value / ref:.2f}x"
+        except Exception as exc:
+            note = f"error: {type(exc).__name__}: {exc}"
+            problems += 1
+        print(f"{row.name:<{w_name}}  {value_text or '-':>16}  {row.reference or '':<{w_ref}}  {ref_value:>16}  "
+              f"{ratio:>7}  {note}".rstrip(), flush=True)
+    if big_bytes.cache_info().currsize:
+        print(f"\nthe large problem: {len(big_bytes()) / 1e6:.2f} MB of protobuf; "
+              f"its tuple mirror pickles to {len(pickle.dumps(big_mirror())) / 1e6:.2f} MB")
 
-    measured = {name: (ns, rns) for name, ns, _, rns, _ in results if ns is not None}
-    bars = [bar for bar in BARS if bar[0] in measured]
+    selected = {row.name: row for row in rows}
+    bars = [bar for bar in BARS if bar.row in selected]
     if bars:
         print("\nbars")
-        for name, limit, text in bars:
-            ns, rns = measured[name]
-            ok = ns / rns <= limit
-            problems += 0 if ok else 1
-            print(f"  {'ok  ' if ok else 'MISS'} {ns / rns:6.2f}x (<= {limit:g}x)  {text}")
-    printing = [(name, ns) for name, (ns, _) in measured.items() if "sum of 100 000" in name]
-    if printing:
-        print("\nprinting a sum of 100 000 terms")
-        for name, ns in printing:
-            print(f"  {name.split('(')[0]:<6} {ns * 100_000 / 1e6:8.1f} ms per 100 000 terms")
-    return 1 if (args.strict and problems) else 0
+    for bar in bars:
+        row = selected[bar.row]
+        try:
+            value = results.get(row.name)
+            if bar.at_least:
+                ok, shown = value >= bar.limit, f"{show(value, row.measure)} (>= {bar.limit:g} MB/s)"
+            else:
+                ratio = value / results.get(row.reference)
+                ok, shown = ratio <= bar.limit, f"{ratio:.2f}x (<= {bar.limit:g}x)"
+        except Exception:
+            print(f"  MISS (row failed)  {bar.text}")
+            problems += 1
+            continue
+        problems += 0 if ok else 1
+        print(f"  {'ok  ' if ok else 'MISS'} {shown:>22}  {bar.text}")
+    return 1 if (opts.strict and problems) else 0
 
 
 if __name__ == "__main__":

@@ -3,7 +3,6 @@ the LaTeX merge barrier, refusals, and random expressions against the model in a
 
 import math
 import operator
-import time
 
 import pytest
 from hypothesis import given, settings, strategies as st
@@ -373,25 +372,17 @@ LOOPS = {
 }
 
 
+# Each loop keeps one flat node that grows by a term per step. That its cost per term does not
+# grow with the length is counted (allocations, not time) in tests/cpp/test_linear_building.cpp,
+# which runs the same steps through the builders.
 @pytest.mark.parametrize("name", list(LOOPS))
-def test_loop_building_is_linear(name):
+def test_loop_building_keeps_one_flat_node(name):
     step, start = LOOPS[name]
-
-    def per_term_ns(n):
-        ps = [zv.Placeholder(f"p{k}") for k in range(n)]
-        best = math.inf
-        for _ in range(3):
-            begin = time.perf_counter()
-            e = start
-            for k, p in enumerate(ps, 1):
-                e = step(e, k, p)
-            best = min(best, time.perf_counter() - begin)
-        assert len(e.terms) >= n
-        return best / n * 1e9
-
-    small, big = per_term_ns(1_000), per_term_ns(16_000)
-    # A quadratic loop costs about 16x more per term at the larger size.
-    assert big / small < 4, f"{big:.0f} ns/term at 16 000 terms vs {small:.0f} at 1 000"
+    ps = [zv.Placeholder(f"p{k}") for k in range(300)]
+    e = start
+    for k, p in enumerate(ps, 1):
+        e = step(e, k, p)
+    assert type(e) is (zv.AddOp if isinstance(start, int) else zv.MulOp) and len(e.terms) >= len(ps)
 
 
 def test_loops_and_augmented_assignment_agree():

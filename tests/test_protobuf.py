@@ -7,7 +7,6 @@ import re
 import subprocess
 import sys
 import textwrap
-import time
 from functools import partial
 
 import pytest
@@ -350,12 +349,13 @@ READ_ERRORS = {  # name: (data, message[, error other than ProtobufDeserializati
 }
 
 
+# That the exponentially expanding inputs are refused after little work is counted (allocations,
+# not time) in tests/cpp/test_decode_expansion.cpp.
 @pytest.mark.parametrize("data, message, error", [(*row, DE)[:3] for row in READ_ERRORS.values()], ids=READ_ERRORS)
 def test_read_errors(data, message, error):
-    start = time.perf_counter()
     with pytest.raises(error) as info:
         zv.from_protobuf(data)
-    assert type(info.value) is error and str(info.value) == message and time.perf_counter() - start < 5  # no blow-up
+    assert type(info.value) is error and str(info.value) == message
 
 
 READS = {

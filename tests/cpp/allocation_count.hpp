@@ -1,0 +1,36 @@
+// Counts the calls of the global operator new and the bytes they ask for, so a test can show
+// that work grows linearly by counting instead of reading a clock. The replacement operators
+// are defined here: include this header in exactly one file of a test program.
+#pragma once
+
+#include <cstddef>
+#include <cstdlib>
+#include <new>
+
+namespace allocation_count {
+
+struct Count {
+  std::size_t calls = 0;
+  std::size_t bytes = 0;
+};
+
+inline Count total;
+
+/// What `f()` allocates.
+template <class F>
+Count during(F&& f) {
+  const Count before = total;
+  f();
+  return {total.calls - before.calls, total.bytes - before.bytes};
+}
+
+}  // namespace allocation_count
+
+void* operator new(std::size_t size) {
+  ++allocation_count::total.calls;
+  allocation_count::total.bytes += size;
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
