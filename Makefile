@@ -7,10 +7,11 @@
 #   make bench      build, then bench/run.py
 #   make sanitize   ASan+UBSan build into build/asan-site, then pytest tests/ against it
 #   make fuzz       clang/libFuzzer build of fuzz/*.cpp (ASan+UBSan), each run FUZZ_SECONDS
+#   make test-versions  make test with every supported CPython (pyenv), one venv each
 #   make clean      remove build artefacts (keeps .venv);  make distclean also removes .venv
 #
 # Knobs: V=1 (verbose pip/CMake output), PYTEST_ARGS="-k foo", BENCH_ARGS="...", PYTHON=python3,
-#        FUZZ_SECONDS=60 (per fuzzing program)
+#        FUZZ_SECONDS=60 (per fuzzing program), PYTHONS="3.10 3.12" (test-versions)
 
 SHELL := /bin/bash
 .DEFAULT_GOAL := build
@@ -41,13 +42,20 @@ PIP_QUIET    := $(if $(V),-v,-q)
 PYTEST_ARGS  ?=
 BENCH_ARGS   ?=
 
+# Interop checks in `make test`: the official protobuf runtime reads the bytes (the schema
+# in tests/ is compiled with grpcio-tools' protoc) and KaTeX under node renders the LaTeX.
+APT_PACKAGES    += katex
+APT_TOOLS       += node:nodejs
+PY_REQUIREMENTS += protobuf grpcio-tools
+
 # Not root (the usual case is root): go through sudo when it exists.
 SUDO := $(shell [ "$$(id -u)" -ne 0 ] && command -v sudo >/dev/null 2>&1 && echo sudo)
 
 .PHONY: deps deps-system deps-python deps-fuzz build test pytest cpp-test demo bench sanitize fuzz clean distclean help
+.PHONY: test-versions
 
 help:
-	@sed -n '2,13p' Makefile | sed 's/^# \{0,1\}//'
+	@sed -n '2,/^$$/p' Makefile | sed 's/^# \{0,1\}//'
 
 # ---------------------------------------------------------------------------
 # deps
@@ -233,6 +241,53 @@ fuzz: deps deps-fuzz
 	  fi; \
 	  grep -E '^#[0-9]+[[:space:]]+DONE|^stat::number_of_executed_units|^stat::peak_rss_mb' "$$log" | sed 's/^/  /'; \
 	done
+
+# ---------------------------------------------------------------------------
+# test-versions: `make test` (build, pytest, C++ tests, typecheck) with each
+# supported CPython, each in its own venv build/venv-<ver> and C++ test tree
+# build/cpp-tests-<ver>; the module's build tree is build/<wheel_tag> as usual.
+# The supported versions are the classifiers in pyproject.toml (whose
+# requires-python must span exactly them); PYTHONS="3.10 3.12" narrows the run.
+# Interpreters: the newest $(PYENV_ROOT)/versions/<ver>.* that reports <ver>.
+# A version that is not installed fails the target before anything is built;
+# a failing version does not stop the others, and the summary names them all.
+# ---------------------------------------------------------------------------
+SUPPORTED_PYTHONS := $(shell sed -n 's/^ *"Programming Language :: Python :: \(3\.[0-9]*\)",\{0,1\}$$/\1/p' pyproject.toml)
+PYTHONS    ?= $(SUPPORTED_PYTHONS)
+PYENV_ROOT ?= $(HOME)/.pyenv
+
+test-versions:
+	@supported="$(strip $(SUPPORTED_PYTHONS))"; first=$${supported%% *}; last=$${supported##* }; \
+	want=">=$$first, <3.$$(( $${last#3.} + 1 ))"; \
+	got=$$(sed -n 's/^requires-python = "\(.*\)"$$/\1/p' pyproject.toml); \
+	if [ -z "$$supported" ] || [ "$$got" != "$$want" ]; then \
+	  echo "test-versions: pyproject.toml: requires-python \"$$got\" does not span the classifiers ($$supported): want \"$$want\"" >&2; exit 1; \
+	fi; \
+	pythons=""; \
+	for v in $(PYTHONS); do \
+	  py=""; \
+	  for d in $$(ls -d "$(PYENV_ROOT)/versions/$$v".* 2>/dev/null | sort -V -r); do \
+	    if [ -x "$$d/bin/python$$v" ] && [ "$$("$$d/bin/python$$v" -c 'import sys; print("%d.%d" % sys.version_info[:2])' 2>/dev/null)" = "$$v" ]; then \
+	      py="$$d/bin/python$$v"; break; \
+	    fi; \
+	  done; \
+	  if [ -z "$$py" ]; then \
+	    echo "test-versions: CPython $$v not found under $(PYENV_ROOT)/versions (supported: $$supported); install it with: pyenv install $$v" >&2; exit 1; \
+	  fi; \
+	  pythons="$$pythons $$v=$$py"; \
+	done; \
+	echo "test-versions: CPython $(strip $(PYTHONS)) (supported: $$supported)"; \
+	summary=""; failed=""; \
+	for entry in $$pythons; do \
+	  v=$${entry%%=*}; py=$${entry#*=}; full=$$("$$py" -c 'import platform; print(platform.python_version())'); \
+	  printf '\n== test-versions: CPython %s (%s)\n' "$$full" "$$py"; \
+	  t=$$SECONDS; \
+	  if $(MAKE) test PYTHON="$$py" VENV="$(BUILD_DIR)/venv-$$v" CPPTEST_DIR="$(BUILD_DIR)/cpp-tests-$$v"; then \
+	    result=passed; else result=FAILED; failed="$$failed $$v"; fi; \
+	  summary="$$summary"$$(printf '\n  CPython %-8s %-6s %4d s  %s' "$$full" "$$result" "$$((SECONDS - t))" "$$py"); \
+	done; \
+	printf '\ntest-versions: summary (make test in build/venv-<ver>):%s\n' "$$summary"; \
+	if [ -n "$$failed" ]; then echo "test-versions: failed on CPython$$failed" >&2; exit 1; fi
 
 # ---------------------------------------------------------------------------
 clean:

@@ -1,5 +1,6 @@
 """Builders, hypothesis strategies and a memory check shared by the tests of records, evaluations, timing records,
-sample sets and protobuf."""
+sample sets and protobuf, and a corpus of model objects (every node kind, variable kind, bound type, forall lists with
+conditions, penalty terms, problems) shared by the protobuf, interop and LaTeX tests."""
 import gc
 import os
 import sys
@@ -118,3 +119,64 @@ listed_dense_records = st.builds(zv.Record, st.dictionaries(names, st.lists(list
                                                             min_size=1, max_size=3), st.lists(u64, max_size=4))
 sample_sets = st.builds(zv.SampleSet, st.one_of(sparse_records, listed_dense_records), evaluations, measuring_times,
                         metadata)
+
+
+# ---- a corpus of model objects ----
+
+a, b = zv.Placeholder("a", latex="A", description="scalar"), zv.Placeholder("b")
+p, q, r = zv.Placeholder("p", ndim=1), zv.Placeholder("q", ndim=2), zv.Placeholder("r", ndim=3)
+N = p.len_at(0)
+i, j = zv.Element("i", belong_to=(0, N), description="items"), zv.Element("j", belong_to=p)
+k, e3 = zv.Element("k", belong_to=q), zv.Element("e3", belong_to=r)
+x, y = zv.BinaryVar("x", shape=[N]), zv.IntegerVar("y", shape=[N], lower_bound=0, upper_bound=p)
+z = zv.ContinuousVar("z", shape=[N, 2], lower_bound=-1.5, upper_bound=q)
+s = zv.SemiIntegerVar("s", shape=[2], lower_bound=1, upper_bound=q[i])
+c = zv.SemiContinuousVar("c", lower_bound=a, upper_bound=a + 1)
+
+EXPRESSIONS = {
+    "NumberLit": zv.NumberLit(7), "placeholder": a, "element over a range": zv.Element("t", belong_to=(1, 5)),
+    "element over a placeholder": j, "element over an element": zv.Element("l", belong_to=k),
+    "element over a subscripted placeholder": zv.Element("m", belong_to=q[0]),
+    "element over a subscripted element": zv.Element("n", belong_to=e3[0]),
+    "binary var": zv.BinaryVar("bv"), "integer var": zv.IntegerVar("iv", lower_bound=-3, upper_bound=b),
+    "continuous var": zv.ContinuousVar("cv", lower_bound=0.5, upper_bound=1e300),
+    "semi-integer var": zv.SemiIntegerVar("sv", lower_bound=2, upper_bound=9), "semi-continuous var": c,
+    "subscripted placeholder": p[i], "2-d subscript": q[i, j + 1], "nested subscript": q[i][j],
+    "subscripted element": k[0], "subscripted binary var": x[i], "subscripted integer var": y[i],
+    "subscripted continuous var": z[i, 1], "subscripted semi-integer var": s[0], "length of a placeholder": N,
+    "integer var with a placeholder lower bound": zv.IntegerVar("w", shape=[N], lower_bound=p, upper_bound=q[0])[i],
+    "semi-integer var with a subscripted lower bound": zv.SemiIntegerVar("u", shape=[2], lower_bound=q[i],
+                                                                         upper_bound=p)[1],
+    "length along the second axis": q.len_at(1),
+    "length of an element": k.len_at(0), "length of a subscript": q[i].len_at(0),
+    "length of a subscripted element": e3[0].len_at(0),
+    **{f.__name__: f(a + 1) for f in (zv.abs, zv.ceil, zv.floor, zv.ln, zv.log2, zv.log10)},
+    "power": x[i] ** 2, "remainder": a % 3, "division": a / b, "sum of terms": a + x[i] + 1,
+    "product of terms": 2 * a * x[i], "min": zv.min(a, b, 3), "max": zv.max(a, 1.5), "sum": zv.sum(i, p[i] * x[i]),
+    "conditional sum": zv.sum((i, (i != 0) & (p[i] > 1)), x[i]),
+    "nested sums": zv.sum([i, (j, j != i)], q[i, j] * x[i]), "prod": zv.prod(i, p[i] + a),
+    "sliced variable": x[:].sum(), "shared subtrees": (a + x[i]) * (a + x[i]) - zv.abs(b) * zv.abs(b),
+}
+CONDITIONS = {
+    "==": x[i] == 1, "!=": a != b, "<": a < b, "<=": x[i] <= p[i], ">": a > 0, ">=": zv.sum(i, x[i]) >= 1,
+    "and": (a == 1) & (b == 2), "or": (a == 1) | (b <= 2), "xor": (a == 1) ^ (b >= 2),
+    "nested": ((a == 1) & (b == 2)) | ((a < b) ^ (a > b)),
+}
+
+
+def problem():
+    model = zv.Problem("knapsack", sense=zv.ProblemSense.MAXIMIZE)
+    model += zv.sum(i, p[i] * x[i])
+    model += zv.Constraint("capacity", zv.sum(i, q[i, 0] * x[i]) <= a)
+    model += zv.Constraint("pairs", x[i] + y[j] >= 1, forall=[i, (j, (j != i) & (j < 3))])
+    model += zv.CustomPenaltyTerm("one", (zv.sum(i, x[i]) - 1) ** 2)
+    model += zv.CustomPenaltyTerm("each", (x[i] - 1) ** 2, forall=i)
+    return model
+
+
+MODELS = {
+    "problem": problem(), "empty problem": zv.Problem("empty"), "constraint": zv.Constraint("c", zv.sum(i, x[i]) == 1),
+    "constraint with forall": zv.Constraint("c", x[i] <= p[i], forall=[(i, i > 0)]), "empty name": zv.Constraint("", c == 1),
+    "penalty": zv.CustomPenaltyTerm("t", (x[i] - 1) ** 2, forall=[i]),
+    "any script": zv.CustomPenaltyTerm("péno ✓ 罰", zv.SemiContinuousVar("変数", lower_bound=0, upper_bound=1)),
+}

@@ -13,6 +13,7 @@ import pytest
 from hypothesis import HealthCheck, given, settings, strategies as st
 
 import io_models as io
+from io_models import CONDITIONS, EXPRESSIONS, MODELS, c, i, p, problem, x
 import protobuf_wire as W
 from protobuf_wire import (array_length, binary, bv_constraint, commutative, constraint_body, decision_var, element_range,
                            element_set, expr, expr_body, header, in_table, ld, lit, nested_groups, objective, placeholder,
@@ -21,60 +22,6 @@ import zorvane as zv
 
 DE = zv.ProtobufDeserializationError
 UUID = re.compile(r"[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}\Z")
-
-a, b = zv.Placeholder("a", latex="A", description="scalar"), zv.Placeholder("b")
-p, q, r = zv.Placeholder("p", ndim=1), zv.Placeholder("q", ndim=2), zv.Placeholder("r", ndim=3)
-N = p.len_at(0)
-i, j = zv.Element("i", belong_to=(0, N), description="items"), zv.Element("j", belong_to=p)
-k, e3 = zv.Element("k", belong_to=q), zv.Element("e3", belong_to=r)
-x, y = zv.BinaryVar("x", shape=[N]), zv.IntegerVar("y", shape=[N], lower_bound=0, upper_bound=p)
-z = zv.ContinuousVar("z", shape=[N, 2], lower_bound=-1.5, upper_bound=q)
-s = zv.SemiIntegerVar("s", shape=[2], lower_bound=1, upper_bound=q[i])
-c = zv.SemiContinuousVar("c", lower_bound=a, upper_bound=a + 1)
-
-EXPRESSIONS = {
-    "NumberLit": zv.NumberLit(7), "placeholder": a, "element over a range": zv.Element("t", belong_to=(1, 5)),
-    "element over a placeholder": j, "element over an element": zv.Element("l", belong_to=k),
-    "element over a subscripted placeholder": zv.Element("m", belong_to=q[0]),
-    "element over a subscripted element": zv.Element("n", belong_to=e3[0]),
-    "binary var": zv.BinaryVar("bv"), "integer var": zv.IntegerVar("iv", lower_bound=-3, upper_bound=b),
-    "continuous var": zv.ContinuousVar("cv", lower_bound=0.5, upper_bound=1e300),
-    "semi-integer var": zv.SemiIntegerVar("sv", lower_bound=2, upper_bound=9), "semi-continuous var": c,
-    "subscripted placeholder": p[i], "2-d subscript": q[i, j + 1], "nested subscript": q[i][j],
-    "subscripted element": k[0], "subscripted binary var": x[i], "subscripted integer var": y[i],
-    "subscripted continuous var": z[i, 1], "subscripted semi-integer var": s[0], "length of a placeholder": N,
-    "length of an element": k.len_at(0), "length of a subscript": q[i].len_at(0),
-    "length of a subscripted element": e3[0].len_at(0),
-    **{f.__name__: f(a + 1) for f in (zv.abs, zv.ceil, zv.floor, zv.ln, zv.log2, zv.log10)},
-    "power": x[i] ** 2, "remainder": a % 3, "division": a / b, "sum of terms": a + x[i] + 1,
-    "product of terms": 2 * a * x[i], "min": zv.min(a, b, 3), "max": zv.max(a, 1.5), "sum": zv.sum(i, p[i] * x[i]),
-    "conditional sum": zv.sum((i, (i != 0) & (p[i] > 1)), x[i]),
-    "nested sums": zv.sum([i, (j, j != i)], q[i, j] * x[i]), "prod": zv.prod(i, p[i] + a),
-    "sliced variable": x[:].sum(), "shared subtrees": (a + x[i]) * (a + x[i]) - zv.abs(b) * zv.abs(b),
-}
-CONDITIONS = {
-    "==": x[i] == 1, "!=": a != b, "<": a < b, "<=": x[i] <= p[i], ">": a > 0, ">=": zv.sum(i, x[i]) >= 1,
-    "and": (a == 1) & (b == 2), "or": (a == 1) | (b <= 2), "xor": (a == 1) ^ (b >= 2),
-    "nested": ((a == 1) & (b == 2)) | ((a < b) ^ (a > b)),
-}
-
-
-def problem():
-    model = zv.Problem("knapsack", sense=zv.ProblemSense.MAXIMIZE)
-    model += zv.sum(i, p[i] * x[i])
-    model += zv.Constraint("capacity", zv.sum(i, q[i, 0] * x[i]) <= a)
-    model += zv.Constraint("pairs", x[i] + y[j] >= 1, forall=[i, (j, (j != i) & (j < 3))])
-    model += zv.CustomPenaltyTerm("one", (zv.sum(i, x[i]) - 1) ** 2)
-    model += zv.CustomPenaltyTerm("each", (x[i] - 1) ** 2, forall=i)
-    return model
-
-
-MODELS = {
-    "problem": problem(), "empty problem": zv.Problem("empty"), "constraint": zv.Constraint("c", zv.sum(i, x[i]) == 1),
-    "constraint with forall": zv.Constraint("c", x[i] <= p[i], forall=[(i, i > 0)]), "empty name": zv.Constraint("", c == 1),
-    "penalty": zv.CustomPenaltyTerm("t", (x[i] - 1) ** 2, forall=[i]),
-    "any script": zv.CustomPenaltyTerm("péno ✓ 罰", zv.SemiContinuousVar("変数", lower_bound=0, upper_bound=1)),
-}
 
 
 def round_trip(obj):

@@ -1,5 +1,6 @@
 // Declarative argument parsing: the interpreter's own message forms for every failure.
 #include "binding/args.hpp"
+#include "binding/compat.hpp"
 
 #include <fmt/format.h>
 

@@ -2,6 +2,7 @@
 #include "binding/frame.hpp"
 
 #include <array>
+#include <deque>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -39,7 +40,9 @@ PyObject* no_constructor(PyTypeObject*, PyObject*, PyObject*) noexcept {
 }
 
 PyTypeObject* create_type(const ClassDef& def) {
-  static std::vector<std::string> docs;  // type docs must outlive the types
+  // Type names and docs must outlive the types (3.10 keeps the spec's name pointer); a deque
+  // never moves its elements, so a short name's inline buffer stays where the type points.
+  static std::deque<std::string> docs;
   std::string doc;
   if (def.signature != nullptr) {
     doc = fmt::format("{}{}\n--\n\n{}", def.name, def.signature, def.doc ? def.doc : "");
@@ -66,7 +69,7 @@ PyTypeObject* create_type(const ClassDef& def) {
   }
   slots.push_back({0, nullptr});
 
-  static std::vector<std::string> names;
+  static std::deque<std::string> names;
   names.push_back(fmt::format("zorvane.{}", def.name));
   PyType_Spec spec{names.back().c_str(), int(def.basicsize), 0, flags, slots.data()};
   auto* type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&spec));

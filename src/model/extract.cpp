@@ -1,6 +1,7 @@
 // extract_nodes and extract_variables: two visitors of the generic walk.
 #include <vector>
 
+#include "binding/compat.hpp"
 #include "model/analysis.hpp"
 #include "model/expression/conversion.hpp"
 #include "model/model_object.hpp"

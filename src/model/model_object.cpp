@@ -1,6 +1,7 @@
 // Reading and walking the objects that extract_nodes and extract_variables accept.
 #include "model/model_object.hpp"
 
+#include "binding/compat.hpp"
 #include "model/attempt.hpp"
 #include "model/expression/conversion.hpp"
 

@@ -1,0 +1,58 @@
+"""A missing system dependency stops the CMake configuration with a message that names the Debian package that
+provides it and `make deps`, for every dependency CMake looks for. Each case hides one dependency from an
+otherwise complete configuration: a package through CMAKE_DISABLE_FIND_PACKAGE_<name>, a header or library by
+ignoring the system prefixes while every other look-up keeps the result of a first, complete run."""
+import os
+import re
+import shutil
+import subprocess
+import sys
+from pathlib import Path
+
+import pytest
+
+ROOT = Path(__file__).resolve().parent.parent
+PACKAGES = {"Python": "python3-dev", "fmt": "libfmt-dev"}
+FILES = {"UUID_LIBRARY": "uuid-dev", "UUID_INCLUDE_DIR": "uuid-dev", "PROTOZERO_INCLUDE_DIR": "libprotozero-dev",
+         "RAPIDJSON_INCLUDE_DIR": "rapidjson-dev", "TSL_ORDERED_MAP_INCLUDE_DIR": "libtsl-ordered-map-dev",
+         "XTENSOR_INCLUDE_DIR": "xtensor-dev", "XTL_INCLUDE_DIR": "xtl-dev"}
+
+
+def configure(build_dir, *definitions):
+    cmake = shutil.which("cmake")
+    assert cmake, "cmake not found: `make deps` installs it"
+    env = {key: value for key, value in os.environ.items() if key != "LD_PRELOAD"}  # cmake is not sanitized
+    return subprocess.run([cmake, "-S", str(ROOT), "-B", str(build_dir), "-G", "Ninja",
+                           f"-DPython_EXECUTABLE={sys.executable}", *(f"-D{d}" for d in definitions)],
+                          capture_output=True, text=True, env=env, timeout=300)
+
+
+@pytest.fixture(scope="module")
+def configured(tmp_path_factory):
+    """A build tree configured with every dependency found, and what each file look-up found."""
+    build_dir = tmp_path_factory.mktemp("cmake")
+    out = configure(build_dir)
+    assert out.returncode == 0, out.stdout + out.stderr
+    cache = (build_dir / "CMakeCache.txt").read_text()
+    found = {name: re.search(rf"^{name}:\w+=(.*)$", cache, re.M).group(1) for name in FILES}
+    return build_dir, found
+
+
+@pytest.mark.parametrize("name, package", [*PACKAGES.items(), *FILES.items()])
+def test_a_missing_dependency_names_its_debian_package(configured, name, package):
+    build_dir, found = configured
+    others = [f"{other}={value}" for other, value in found.items() if other != name]
+    hidden = ([f"{name}={name}-NOTFOUND", "CMAKE_IGNORE_PREFIX_PATH=/;/usr"] if name in FILES
+              else ["CMAKE_IGNORE_PREFIX_PATH="])
+    switches = [f"CMAKE_DISABLE_FIND_PACKAGE_{p}={'ON' if p == name else 'OFF'}" for p in PACKAGES]
+    out = configure(build_dir, *others, *hidden, *switches)
+    message = " ".join(out.stderr.split())  # CMake wraps its messages
+    assert out.returncode != 0
+    assert (f"zorvane: {name} not found: it comes with the Debian package {package}. Run `make deps` (installs every "
+            f"missing Debian package) or `apt-get install {package}`.") in message, out.stderr
+
+
+@pytest.mark.parametrize("package", sorted({*PACKAGES.values(), *FILES.values()}))
+def test_the_named_packages_are_debian_packages(package):  # installed, or known to apt
+    assert any(subprocess.run([*query, package], capture_output=True).returncode == 0
+               for query in (["dpkg-query", "-W"], ["apt-cache", "show"]))
