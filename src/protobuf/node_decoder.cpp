@@ -71,12 +71,10 @@ constexpr const char* kCycle =
 constexpr const char* kTooMuchWork =
     "failed to decode the input buffer because rebuilding its expressions would take too much work";
 
-// The budget grows with the input. Records are rebuilt once each, so what takes the steps is the
-// builders' checks, each a walk of the subtree below the node it builds. A chain of unary nodes
-// at the depth limit, where every level checks all levels below it, takes about 230 steps per
-// byte of its encoding: such trees fit in any number, also when a model repeats one in the table
-// of every constraint. What does not fit is input whose checks walk one large subtree for each
-// of very many small records that refer to it.
+// The budget grows with the input. Records are rebuilt once each and the builders' checks read
+// what each node knows from its construction, so reading takes steps in proportion to the input;
+// the budget is a safety net that keeps any check added later from making hostile input cost
+// more than a bounded multiple of its size.
 constexpr std::uint64_t kBaseWork = std::uint64_t(1) << 26;
 constexpr std::uint64_t kWorkPerByte = 512;
 

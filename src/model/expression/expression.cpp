@@ -47,29 +47,6 @@ namespace {
 // A node can be reached twice by one walk only when more than one reference holds it.
 bool shared(const Node& node) noexcept { return node.refs > 1; }
 
-class DecisionVariableSearch : public WalkHooks {
- public:
-  Visit enter(const Node& node, const WalkFrame*) {
-    switch (node.tag) {
-      case Tag::DecisionVar: return Visit::Stop;
-      case Tag::NumberLit:
-      case Tag::Placeholder:
-      case Tag::Element:  // an element's set is never examined
-      case Tag::ArrayLength:
-      case Tag::Range: return Visit::SkipChildren;
-      default: return shared(node) && !searched_.insert(&node) ? Visit::SkipChildren : Visit::Continue;
-    }
-  }
-  const Node* next_child(WalkFrame& frame) {
-    // A reduction's index is not examined: its condition and body are.
-    if (frame.node->tag == Tag::ReductionOp && frame.next == 0) ++frame.next;
-    return WalkHooks::next_child(frame);
-  }
-
- private:
-  IdentitySet<> searched_;
-};
-
 // Everything equality compares but the children, which are then compared pairwise in the
 // order of `child_at`: so also which optional children are present and how many there are.
 bool same_fields(const Node& a, const Node& b) noexcept {
@@ -134,11 +111,6 @@ class EqualityWalk : public WalkHooks {
 };
 
 }  // namespace
-
-bool contains_decision_variable(const Node& node) {
-  DecisionVariableSearch search;
-  return !walk_tree(node, search);
-}
 
 bool expression_eq(const Node& a, const Node& b) {
   EqualityWalk walk(b);

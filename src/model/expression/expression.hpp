@@ -22,8 +22,9 @@ bool has_latex(const Node& node) noexcept;
 bool is_zero_literal(const Node& node) noexcept;
 /// The literal's value when the node is a number literal.
 const NumericValue* literal_value(const Node& node) noexcept;
-/// Whether a decision variable occurs anywhere in the tree, except inside an element's set.
-bool contains_decision_variable(const Node& node);
+/// Whether a decision variable occurs anywhere in the tree, except inside an element's set
+/// (known from the node's construction: O(1)).
+inline bool contains_decision_variable(const Node& node) noexcept { return node.has_decision_var; }
 /// Structural equality. Never short-cuts on identity: a NaN literal is unequal to itself.
 bool expression_eq(const Node& a, const Node& b);
 

@@ -138,6 +138,7 @@ TermList::TermList(std::vector<Expr> items) {
   for (const Expr& item : items) {
     max_height_ = std::max(max_height_, item->height);
     literals_ += item->tag == Tag::NumberLit ? 1 : 0;
+    decision_vars_ += item->has_decision_var ? 1 : 0;
   }
   size_ = std::uint32_t(items.size());
   buffer_ = new Buffer{1, std::move(items)};
@@ -149,6 +150,7 @@ TermList::TermList(const TermList& other) noexcept
       size_(other.size_),
       max_height_(other.max_height_),
       literals_(other.literals_),
+      decision_vars_(other.decision_vars_),
       head_(other.head_),
       tail_(other.tail_) {
   if (buffer_ != nullptr) ++buffer_->refs;
@@ -160,6 +162,7 @@ TermList::TermList(TermList&& other) noexcept
       size_(std::exchange(other.size_, 0)),
       max_height_(std::exchange(other.max_height_, 0)),
       literals_(std::exchange(other.literals_, 0)),
+      decision_vars_(std::exchange(other.decision_vars_, 0)),
       head_(std::move(other.head_)),
       tail_(std::move(other.tail_)) {}
 
@@ -169,6 +172,7 @@ TermList& TermList::operator=(TermList other) noexcept {
   std::swap(size_, other.size_);
   std::swap(max_height_, other.max_height_);
   std::swap(literals_, other.literals_);
+  std::swap(decision_vars_, other.decision_vars_);
   std::swap(head_, other.head_);
   std::swap(tail_, other.tail_);
   return *this;
@@ -178,11 +182,13 @@ TermList::~TermList() {
   if (buffer_ != nullptr && --buffer_->refs == 0) delete buffer_;
 }
 
-// Literal count and height bound for a term that enters (+1) or leaves (-1) the list. The
+// Literal and decision-variable counts and height bound for a term that enters (+1) or leaves
+// (-1) the list. The
 // height bound never decreases: an upper bound is all the depth limit needs, and recomputing
 // it would make `sum + literal` linear in the number of terms.
 void TermList::count(const Expr& term, int sign) noexcept {
   if (term->tag == Tag::NumberLit) literals_ += std::uint32_t(sign);
+  if (term->has_decision_var) decision_vars_ += std::uint32_t(sign);
   if (sign > 0) max_height_ = std::max(max_height_, term->height);
 }
 

@@ -60,9 +60,13 @@ struct Node {
   std::uint32_t height = 1;
   Tag tag;
   std::uint8_t kind = 0;  ///< the variant's own kind enum, where it has one
+  /// A decision variable occurs in the tree (outside element sets, reduction indices, array
+  /// lengths and a variable's own shape and bounds); set by `finish` from the children.
+  bool has_decision_var = false;
 
   explicit Node(Tag t, std::uint8_t k = 0) noexcept : tag(t), kind(k) {}
-  Node(const Node& other) noexcept : height(other.height), tag(other.tag), kind(other.kind) {}
+  Node(const Node& other) noexcept
+      : height(other.height), tag(other.tag), kind(other.kind), has_decision_var(other.has_decision_var) {}
   Node& operator=(const Node&) = delete;
 };
 
@@ -156,6 +160,8 @@ class TermList {
   std::uint32_t max_height() const noexcept { return max_height_; }
   /// How many terms are number literals.
   std::uint32_t literal_count() const noexcept { return literals_; }
+  /// How many terms hold a decision variable.
+  std::uint32_t decision_var_count() const noexcept { return decision_vars_; }
 
   // A mutation that throws (only `std::bad_alloc`) leaves the list holding the same terms.
   void push_back(Expr term);
@@ -200,6 +206,7 @@ class TermList {
   std::uint32_t size_ = 0;   ///< number of buffer items this list sees
   std::uint32_t max_height_ = 0;
   std::uint32_t literals_ = 0;
+  std::uint32_t decision_vars_ = 0;
   Expr head_;
   Expr tail_;
 };
@@ -371,18 +378,42 @@ void for_each_child(const Node& node, F&& f) {
   }
 }
 
-/// Completes a freshly built node: computes its height and refuses one deeper than `kMaxDepth`
-/// with RecursionError. Every node is made through here.
+/// Whether a node of this kind holds a decision variable when one of its children does; a
+/// reduction's index is a child that never counts.
+inline bool passes_decision_vars_up(Tag tag) noexcept {
+  switch (tag) {
+    case Tag::NumberLit:
+    case Tag::Placeholder:
+    case Tag::Element:  // an element's set is never examined
+    case Tag::ArrayLength:
+    case Tag::Range:
+    case Tag::DecisionVar: return false;
+    default: return true;
+  }
+}
+
+/// Completes a freshly built node: computes its height and whether it holds a decision variable,
+/// and refuses one deeper than `kMaxDepth` with RecursionError. Every node is made through here.
 template <class T>
 Rc<const T> finish(T* node) {
   Rc<const T> owned = Rc<const T>::adopt(node);
   std::uint32_t height = 0;
+  bool decision_var = node->tag == Tag::DecisionVar;
   if constexpr (std::is_same_v<T, CommutativeNode>) {
     height = node->terms.max_height();
+    decision_var = node->terms.decision_var_count() > 0;
   } else {
-    for_each_child(*node, [&](const Expr& child) { height = std::max(height, child->height); });
+    const bool passes = passes_decision_vars_up(node->tag);
+    for_each_child(*node, [&](const Expr& child) {
+      height = std::max(height, child->height);
+      if constexpr (std::is_same_v<T, ReductionNode>) {
+        if (child.get() == node->index.get()) return;
+      }
+      decision_var = decision_var || (passes && child->has_decision_var);
+    });
   }
   node->height = height + 1;
+  node->has_decision_var = decision_var;
   if (node->height > kMaxDepth) {
     raise(ErrorKind::Recursion, "expression is nested too deeply (the limit is " +
                                     std::to_string(kMaxDepth) + " levels)");

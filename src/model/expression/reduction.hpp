@@ -15,9 +15,6 @@ struct IndexItem {
   Expr condition;
 };
 
-/// True when an expression anywhere inside the condition contains a decision variable.
-bool condition_has_decision_var(const Node& condition) noexcept;
-
 /// One reduction node. ModelingError "the condition expression contains a decision variable"
 /// when the condition holds one; nothing else is checked (the operand may hold decision
 /// variables, the condition need not mention the element).
