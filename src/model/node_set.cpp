@@ -13,33 +13,33 @@ std::size_t mix(std::size_t seed, std::size_t value) noexcept {
 
 std::size_t name_hash(std::string_view name) noexcept { return std::hash<std::string_view>{}(name); }
 
+// The fields of each kind that equality compares and that can be read without a walk.
+struct FieldHash {
+  std::size_t seed;
+  std::size_t operator()(const PlaceholderNode& p) const noexcept { return mix(mix(seed, name_hash(p.name)), p.ndim); }
+  std::size_t operator()(const ElementNode& e) const noexcept { return mix(mix(seed, name_hash(e.name)), e.ndim); }
+  std::size_t operator()(const DecisionVarNode& v) const noexcept {
+    return mix(mix(seed, name_hash(v.name)), v.shape.size());
+  }
+  std::size_t operator()(const ArrayLengthNode& a) const noexcept { return mix(mix(seed, a.axis), node_hash(*a.array)); }
+  std::size_t operator()(const SubscriptNode& s) const noexcept {
+    return mix(mix(seed, s.subscripts.size()), node_hash(*s.variable));
+  }
+  // By tag and kind alone.
+  std::size_t operator()(const NumberLitNode&) const noexcept { return seed; }
+  std::size_t operator()(const RangeNode&) const noexcept { return seed; }
+  std::size_t operator()(const UnaryNode&) const noexcept { return seed; }
+  std::size_t operator()(const BinaryNode&) const noexcept { return seed; }
+  std::size_t operator()(const CommutativeNode&) const noexcept { return seed; }
+  std::size_t operator()(const ReductionNode&) const noexcept { return seed; }
+  std::size_t operator()(const ComparisonNode&) const noexcept { return seed; }
+  std::size_t operator()(const LogicalNode&) const noexcept { return seed; }
+};
+
 }  // namespace
 
 std::size_t node_hash(const Node& node) noexcept {
-  std::size_t seed = mix(std::size_t(node.tag), node.kind);
-  switch (node.tag) {
-    case Tag::Placeholder: {
-      const auto& p = as<PlaceholderNode>(node);
-      return mix(mix(seed, name_hash(p.name)), p.ndim);
-    }
-    case Tag::Element: {
-      const auto& e = as<ElementNode>(node);
-      return mix(mix(seed, name_hash(e.name)), e.ndim);
-    }
-    case Tag::DecisionVar: {
-      const auto& v = as<DecisionVarNode>(node);
-      return mix(mix(seed, name_hash(v.name)), v.shape.size());
-    }
-    case Tag::ArrayLength: {
-      const auto& a = as<ArrayLengthNode>(node);
-      return mix(mix(seed, a.axis), node_hash(*a.array));
-    }
-    case Tag::Subscript: {
-      const auto& s = as<SubscriptNode>(node);
-      return mix(mix(seed, s.subscripts.size()), node_hash(*s.variable));
-    }
-    default: return seed;
-  }
+  return visit(node, FieldHash{mix(std::size_t(node.tag), node.kind)});
 }
 
 }  // namespace zorvane

@@ -34,10 +34,6 @@ struct WalkFrame {
   std::uint32_t next = 0;
 };
 
-/// Child `i` of `node` in stored order (the order of `for_each_child`, null children skipped);
-/// null past the last child.
-const Node* child_at(const Node& node, std::uint32_t i) noexcept;
-
 /// The defaults of a walk's hooks: every child in stored order, nothing done on leaving.
 struct WalkHooks {
   const Node* next_child(WalkFrame& frame) {

@@ -169,27 +169,7 @@ class Printer : public WalkHooks {
     PrintFrame& f = frames_.back();
     const Node& node = *frame.node;
     if (f.role == Role::SetDisplay) return next_set_display(f, node);
-    switch (node.tag) {
-      case Tag::Range: return next_range(f, as<RangeNode>(node));
-      case Tag::Element: return next_element(f, as<ElementNode>(node));
-      case Tag::DecisionVar: return next_decision_var(f, as<DecisionVarNode>(node));
-      case Tag::Subscript: return next_subscript(f, as<SubscriptNode>(node));
-      case Tag::ArrayLength: return next_array_length(f, as<ArrayLengthNode>(node));
-      case Tag::UnaryOp: return next_unary(f, as<UnaryNode>(node));
-      case Tag::BinaryOp: return next_binary(f, as<BinaryNode>(node));
-      case Tag::CommutativeOp: {
-        const auto& commutative = as<CommutativeNode>(node);
-        switch (commutative.op()) {
-          case CommutativeKind::Add: return next_sum(f, commutative.terms);
-          case CommutativeKind::Mul: return next_product(f, commutative.terms);
-          default: return next_min_max(f, commutative);
-        }
-      }
-      case Tag::ReductionOp: return next_reduction(f, as<ReductionNode>(node));
-      case Tag::Comparison: return next_comparison(f, as<ComparisonNode>(node));
-      case Tag::Logical: return next_logical(f, as<LogicalNode>(node));
-      default: return nullptr;
-    }
+    return visit(node, [&](const auto& record) { return next(f, record); });
   }
 
   void leave(const WalkFrame&) {
@@ -322,7 +302,19 @@ class Printer : public WalkHooks {
     return nullptr;
   }
 
-  const Node* next_range(PrintFrame& f, const RangeNode& range) {
+  // Literals and placeholders are written whole (`write_whole`).
+  const Node* next(PrintFrame&, const NumberLitNode&) noexcept { return nullptr; }
+  const Node* next(PrintFrame&, const PlaceholderNode&) noexcept { return nullptr; }
+
+  const Node* next(PrintFrame& f, const CommutativeNode& node) {
+    switch (node.op()) {
+      case CommutativeKind::Add: return next_sum(f, node.terms);
+      case CommutativeKind::Mul: return next_product(f, node.terms);
+      default: return next_min_max(f, node);
+    }
+  }
+
+  const Node* next(PrintFrame& f, const RangeNode& range) {
     switch (f.step++) {
       case 0: out_ += '('; return operand(*range.start, f.context);
       case 1: out_ += ", "; return operand(*range.end, f.context);
@@ -331,7 +323,7 @@ class Printer : public WalkHooks {
   }
 
   // Repr only (elsewhere an element is written whole).
-  const Node* next_element(PrintFrame& f, const ElementNode& element) {
+  const Node* next(PrintFrame& f, const ElementNode& element) {
     if (f.step++ == 0) {
       quoted_field("Element(name", element.name);
       out_ += ", belong_to=";
@@ -342,7 +334,7 @@ class Printer : public WalkHooks {
   }
 
   // Repr only: the shape, then the bounds of a variable that has them.
-  const Node* next_decision_var(PrintFrame& f, const DecisionVarNode& variable) {
+  const Node* next(PrintFrame& f, const DecisionVarNode& variable) {
     const std::size_t rank = variable.shape.size();
     const bool bounded = variable.var_kind() != DecisionVarKind::Binary;
     if (f.step == 0) {
@@ -380,7 +372,7 @@ class Printer : public WalkHooks {
     return body(*bound.node, context);
   }
 
-  const Node* next_subscript(PrintFrame& f, const SubscriptNode& subscript) {
+  const Node* next(PrintFrame& f, const SubscriptNode& subscript) {
     if (f.step == 0) {
       ++f.step;
       return body(*subscript.variable, f.context);
@@ -395,7 +387,7 @@ class Printer : public WalkHooks {
     return nullptr;
   }
 
-  const Node* next_array_length(PrintFrame& f, const ArrayLengthNode& length) {
+  const Node* next(PrintFrame& f, const ArrayLengthNode& length) {
     if (f.step++ == 0) {
       out_ += mode_ == PrintMode::Str ? "len(" : mode_ == PrintMode::Repr ? "ArrayLength(array=" : "\\mathrm{len}\\left(";
       return body(*length.array, f.context);
@@ -412,7 +404,7 @@ class Printer : public WalkHooks {
     return nullptr;
   }
 
-  const Node* next_unary(PrintFrame& f, const UnaryNode& unary) {
+  const Node* next(PrintFrame& f, const UnaryNode& unary) {
     const std::size_t op = std::size_t(unary.op());
     UnaryTokens tokens = latex() ? kUnaryLatex[op] : kUnaryStr[op];
     if (mode_ == PrintMode::Repr && unary.op() == UnaryKind::Abs) tokens = {"abs(", ")"};
@@ -425,7 +417,7 @@ class Printer : public WalkHooks {
   }
 
   // A LaTeX exponent is set as a superscript, never parenthesised.
-  const Node* next_binary(PrintFrame& f, const BinaryNode& binary) {
+  const Node* next(PrintFrame& f, const BinaryNode& binary) {
     const bool superscript = binary.op() == BinaryKind::Pow && latex();
     switch (f.step++) {
       case 0: return operand(*binary.left, f.context);
@@ -502,7 +494,7 @@ class Printer : public WalkHooks {
     return operand(*factors[f.step++], f.context);
   }
 
-  const Node* next_reduction(PrintFrame& f, const ReductionNode& reduction) {
+  const Node* next(PrintFrame& f, const ReductionNode& reduction) {
     switch (mode_) {
       case PrintMode::Str: return next_reduction_str(f, reduction);
       case PrintMode::Repr: return next_reduction_repr(f, reduction);
@@ -608,7 +600,7 @@ class Printer : public WalkHooks {
     }
   }
 
-  const Node* next_comparison(PrintFrame& f, const ComparisonNode& comparison) {
+  const Node* next(PrintFrame& f, const ComparisonNode& comparison) {
     switch (f.step++) {
       case 0: return operand(*comparison.left, f.context);
       case 1:
@@ -620,7 +612,7 @@ class Printer : public WalkHooks {
 
   // Terms are printed without their own LaTeX strings. A logical term of another kind is
   // parenthesised, so `(a | b) & c` and `a | (b & c)` print apart.
-  const Node* next_logical(PrintFrame& f, const LogicalNode& logical) {
+  const Node* next(PrintFrame& f, const LogicalNode& logical) {
     if (f.step >= logical.terms.size()) return nullptr;
     const auto& separators = latex() ? kLogicalLatex : (mode_ == PrintMode::Repr ? kLogicalRepr : kLogicalStr);
     if (f.step > 0) out_ += separators[std::size_t(logical.op())];

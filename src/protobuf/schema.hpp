@@ -1,9 +1,8 @@
 // The protobuf schema of models and expressions: field numbers, enum values, and the maps
 // between the model's own kinds (counted from 0) and the numbers on the wire (from 1).
 //
-// Adding a node kind: give it an `ExprNode` field below, a row in `kRecordField`, and cases in
-// the writer (serialize.cpp) and the reader (deserialize.cpp); the static_asserts name any
-// table that misses it.
+// Adding a node kind: give it an `ExprNode` field below, a `record` overload in the writer
+// (serialize.cpp; the build fails without one) and a case in the reader (node_decoder.cpp).
 #pragma once
 
 #include <array>
@@ -120,31 +119,10 @@ inline constexpr std::int32_t kVariableSubscript = 0, kVariablePlaceholder = 1, 
 
 // ---- Kind maps ----------------------------------------------------------------------------
 
-inline constexpr std::size_t kTagCount = std::size_t(Tag::Range) + 1;
-
-/// The `ExprNode` member that records a node of each tag (0: not a record of its own; a range
-/// is written inside its element).
-inline constexpr std::array<std::uint32_t, kTagCount> kRecordField{
-    expr_node::kNumberLit,      // NumberLit
-    expr_node::kPlaceholder,    // Placeholder
-    expr_node::kElement,        // Element
-    expr_node::kDecisionVar,    // DecisionVar
-    expr_node::kSubscript,      // Subscript
-    expr_node::kArrayLength,    // ArrayLength
-    expr_node::kUnaryOp,        // UnaryOp
-    expr_node::kBinaryOp,       // BinaryOp
-    expr_node::kCommutativeOp,  // CommutativeOp
-    expr_node::kReductionOp,    // ReductionOp
-    expr_node::kBinaryOp,       // Comparison
-    expr_node::kCommutativeOp,  // Logical
-    0,                          // Range
-};
-static_assert(kRecordField.size() == kTagCount);
-
 /// `UnaryOp.kind` by `UnaryKind`: the wire order (abs, ceil, floor, log2, log10, ln) differs
 /// from the model's (abs, ceil, floor, ln, log10, log2).
-inline constexpr std::array<std::int32_t, 6> kUnaryWire{1, 2, 3, 6, 5, 4};
-static_assert(kUnaryWire.size() == std::size_t(UnaryKind::Log2) + 1);
+inline constexpr auto kUnaryWire = std::to_array<std::int32_t>({1, 2, 3, 6, 5, 4});
+static_assert(kUnaryWire.size() == kUnaryKindCount);
 
 /// Wire number = model kind + offset, for every kind whose numbers follow the model's order.
 inline constexpr std::int32_t kBinaryOffset = 1;       // Pow 1, Mod 2
@@ -168,13 +146,6 @@ constexpr std::optional<UnaryKind> unary_kind_from_wire(std::int32_t wire) noexc
   }
   return std::nullopt;
 }
-
-inline constexpr std::size_t kBinaryKindCount = std::size_t(BinaryKind::Mod) + 1;
-inline constexpr std::size_t kComparisonKindCount = std::size_t(ComparisonKind::GreaterThanEqual) + 1;
-inline constexpr std::size_t kCommutativeKindCount = std::size_t(CommutativeKind::Max) + 1;
-inline constexpr std::size_t kLogicalKindCount = std::size_t(LogicalKind::Xor) + 1;
-inline constexpr std::size_t kReductionKindCount = std::size_t(ReductionKind::Prod) + 1;
-inline constexpr std::size_t kDecisionVarKindCount = std::size_t(DecisionVarKind::SemiContinuous) + 1;
 
 // The logical and comparison numbers continue where the arithmetic ones stop.
 static_assert(kBinaryOffset + std::int32_t(kBinaryKindCount) == kComparisonOffset);

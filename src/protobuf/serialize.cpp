@@ -178,11 +178,24 @@ class NodeTable : public WalkHooks {
   }
   /// Writes the record of `node`, whose children have the records `ids`; gives its index.
   std::uint64_t record(const Node& node, const std::uint64_t* ids);
+  // The record of each kind, in the `ExprNode` member that holds it.
+  std::uint64_t record(const NumberLitNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const PlaceholderNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const ElementNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const DecisionVarNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const SubscriptNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const ArrayLengthNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const UnaryNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const BinaryNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const CommutativeNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const ReductionNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const ComparisonNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const LogicalNode& node, const std::uint64_t* ids);
+  /// A range is written inside its element's record, never as one of its own.
+  [[noreturn]] std::uint64_t record(const RangeNode& node, const std::uint64_t* ids);
   /// `body_` as a record of the member `member`: its index, the earlier one if equal.
   std::uint64_t intern(std::uint32_t member);
-  std::uint64_t element(const ElementNode& node, const std::uint64_t* ids);
-  std::uint64_t decision_var(const DecisionVarNode& node, const std::uint64_t* ids);
-  std::uint64_t subscript(const SubscriptNode& node, const std::uint64_t* ids);
+  std::uint64_t binary(std::int32_t kind, const std::uint64_t* ids);
   std::uint64_t commutative(std::int32_t kind, const std::uint64_t* ids, std::size_t count);
   /// A `Bound` message into `nested_`.
   const std::string& bound(std::int32_t type, std::uint64_t id);
@@ -302,97 +315,103 @@ std::uint64_t NodeTable::intern(std::uint32_t member) {
 }
 
 std::uint64_t NodeTable::record(const Node& node, const std::uint64_t* ids) {
-  const std::uint32_t member = kRecordField[std::size_t(node.tag)];
-  switch (node.tag) {
-    case Tag::NumberLit: {
-      const NumericValue value = as<NumberLitNode>(node).value;
-      encode_into(body_, [&](protozero::pbf_writer& w) {
-        put_enum(w, number_lit::kType, value.is_integer() ? kInteger : kFloat);
-        put_u64(w, number_lit::kValue,
-                value.is_integer() ? std::bit_cast<std::uint64_t>(value.integer)
-                                   : std::bit_cast<std::uint64_t>(value.real));
-      });
-      return intern(member);
+  return visit(node, [&](const auto& record_of_kind) { return record(record_of_kind, ids); });
+}
+
+std::uint64_t NodeTable::record(const NumberLitNode& node, const std::uint64_t*) {
+  const NumericValue value = node.value;
+  encode_into(body_, [&](protozero::pbf_writer& w) {
+    put_enum(w, number_lit::kType, value.is_integer() ? kInteger : kFloat);
+    put_u64(w, number_lit::kValue,
+            value.is_integer() ? std::bit_cast<std::uint64_t>(value.integer) : std::bit_cast<std::uint64_t>(value.real));
+  });
+  return intern(expr_node::kNumberLit);
+}
+
+std::uint64_t NodeTable::record(const PlaceholderNode& node, const std::uint64_t*) {
+  encode_into(body_, [&](protozero::pbf_writer& w) {
+    put_string(w, placeholder::kName, node.name);
+    put_u64(w, placeholder::kNdim, node.ndim);
+  });
+  return intern(expr_node::kPlaceholder);
+}
+
+std::uint64_t NodeTable::record(const ArrayLengthNode& node, const std::uint64_t* ids) {
+  std::int32_t type = kArrayOther;
+  switch (node.array->tag) {
+    case Tag::Placeholder: type = kArrayPlaceholder; break;
+    case Tag::Element: type = kArrayElement; break;
+    case Tag::Subscript: {
+      const Tag variable = as<SubscriptNode>(node.array).variable->tag;
+      type = variable == Tag::Placeholder ? kArraySubscriptedPlaceholder
+             : variable == Tag::Element   ? kArraySubscriptedElement
+                                          : kArrayOther;
+      break;
     }
-    case Tag::Placeholder: {
-      const auto& p = as<PlaceholderNode>(node);
-      encode_into(body_, [&](protozero::pbf_writer& w) {
-        put_string(w, placeholder::kName, p.name);
-        put_u64(w, placeholder::kNdim, p.ndim);
-      });
-      return intern(member);
-    }
-    case Tag::Element: return element(as<ElementNode>(node), ids);
-    case Tag::DecisionVar: return decision_var(as<DecisionVarNode>(node), ids);
-    case Tag::Subscript: return subscript(as<SubscriptNode>(node), ids);
-    case Tag::ArrayLength: {
-      const auto& a = as<ArrayLengthNode>(node);
-      std::int32_t type = kArrayOther;
-      switch (a.array->tag) {
-        case Tag::Placeholder: type = kArrayPlaceholder; break;
-        case Tag::Element: type = kArrayElement; break;
-        case Tag::Subscript: {
-          const Tag variable = as<SubscriptNode>(a.array).variable->tag;
-          type = variable == Tag::Placeholder ? kArraySubscriptedPlaceholder
-                 : variable == Tag::Element   ? kArraySubscriptedElement
-                                              : kArrayOther;
-          break;
-        }
-        default: break;
-      }
-      encode_into(body_, [&](protozero::pbf_writer& w) {
-        put_enum(w, array_length::kType, type);
-        put_u64(w, array_length::kArrayId, ids[0]);
-        put_u64(w, array_length::kAxis, a.axis);
-      });
-      return intern(member);
-    }
-    case Tag::UnaryOp: {
-      const auto& u = as<UnaryNode>(node);
-      encode_into(body_, [&](protozero::pbf_writer& w) {
-        put_enum(w, unary_op::kKind, kUnaryWire[std::size_t(u.op())]);
-        put_u64(w, unary_op::kOperandId, ids[0]);
-      });
-      return intern(member);
-    }
-    case Tag::BinaryOp:
-    case Tag::Comparison: {
-      const bool comparison = node.tag == Tag::Comparison;
-      const std::int32_t kind = std::int32_t(node.kind) + (comparison ? kComparisonOffset : kBinaryOffset);
-      encode_into(body_, [&](protozero::pbf_writer& w) {
-        put_enum(w, binary_op::kKind, kind);
-        put_u64(w, binary_op::kLeftId, ids[0]);
-        put_u64(w, binary_op::kRightId, ids[1]);
-      });
-      return intern(member);
-    }
-    case Tag::CommutativeOp: {
-      const std::int32_t kind = std::int32_t(node.kind) + kCommutativeOffset;
-      if (const std::vector<Expr>* terms = normal_terms(node)) {
-        // A normal form of one term stands for the node itself.
-        if (terms->size() == 1) return ids[0];
-        return commutative(kind, ids, terms->size());
-      }
-      return commutative(kind, ids, as<CommutativeNode>(node).terms.size());
-    }
-    case Tag::Logical:
-      return commutative(std::int32_t(node.kind) + kLogicalOffset, ids, as<LogicalNode>(node).terms.size());
-    case Tag::ReductionOp: {
-      const auto& r = as<ReductionNode>(node);
-      const bool has_condition = bool(r.condition);
-      encode_into(nested_, [&](protozero::pbf_writer& w) {
-        put_index(w, IndexIds{ids[0], has_condition ? std::optional(ids[1]) : std::nullopt});
-      });
-      encode_into(body_, [&](protozero::pbf_writer& w) {
-        put_enum(w, reduction_op::kKind, std::int32_t(node.kind) + kReductionOffset);
-        put_message(w, reduction_op::kIndex, nested_);
-        put_u64(w, reduction_op::kOperandId, ids[has_condition ? 2 : 1]);
-      });
-      return intern(member);
-    }
-    case Tag::Range: break;  // written inside its element
+    default: break;
   }
-  throw std::logic_error("a range is not a record of its own");
+  encode_into(body_, [&](protozero::pbf_writer& w) {
+    put_enum(w, array_length::kType, type);
+    put_u64(w, array_length::kArrayId, ids[0]);
+    put_u64(w, array_length::kAxis, node.axis);
+  });
+  return intern(expr_node::kArrayLength);
+}
+
+std::uint64_t NodeTable::record(const UnaryNode& node, const std::uint64_t* ids) {
+  encode_into(body_, [&](protozero::pbf_writer& w) {
+    put_enum(w, unary_op::kKind, kUnaryWire[std::size_t(node.op())]);
+    put_u64(w, unary_op::kOperandId, ids[0]);
+  });
+  return intern(expr_node::kUnaryOp);
+}
+
+std::uint64_t NodeTable::binary(std::int32_t kind, const std::uint64_t* ids) {
+  encode_into(body_, [&](protozero::pbf_writer& w) {
+    put_enum(w, binary_op::kKind, kind);
+    put_u64(w, binary_op::kLeftId, ids[0]);
+    put_u64(w, binary_op::kRightId, ids[1]);
+  });
+  return intern(expr_node::kBinaryOp);
+}
+
+std::uint64_t NodeTable::record(const BinaryNode& node, const std::uint64_t* ids) {
+  return binary(std::int32_t(node.kind) + kBinaryOffset, ids);
+}
+
+std::uint64_t NodeTable::record(const ComparisonNode& node, const std::uint64_t* ids) {
+  return binary(std::int32_t(node.kind) + kComparisonOffset, ids);
+}
+
+std::uint64_t NodeTable::record(const CommutativeNode& node, const std::uint64_t* ids) {
+  const std::int32_t kind = std::int32_t(node.kind) + kCommutativeOffset;
+  if (const std::vector<Expr>* terms = normal_terms(node)) {
+    // A normal form of one term stands for the node itself.
+    if (terms->size() == 1) return ids[0];
+    return commutative(kind, ids, terms->size());
+  }
+  return commutative(kind, ids, node.terms.size());
+}
+
+std::uint64_t NodeTable::record(const LogicalNode& node, const std::uint64_t* ids) {
+  return commutative(std::int32_t(node.kind) + kLogicalOffset, ids, node.terms.size());
+}
+
+std::uint64_t NodeTable::record(const ReductionNode& node, const std::uint64_t* ids) {
+  const bool has_condition = bool(node.condition);
+  encode_into(nested_, [&](protozero::pbf_writer& w) {
+    put_index(w, IndexIds{ids[0], has_condition ? std::optional(ids[1]) : std::nullopt});
+  });
+  encode_into(body_, [&](protozero::pbf_writer& w) {
+    put_enum(w, reduction_op::kKind, std::int32_t(node.kind) + kReductionOffset);
+    put_message(w, reduction_op::kIndex, nested_);
+    put_u64(w, reduction_op::kOperandId, ids[has_condition ? 2 : 1]);
+  });
+  return intern(expr_node::kReductionOp);
+}
+
+std::uint64_t NodeTable::record(const RangeNode&, const std::uint64_t*) {
+  throw std::logic_error("a range is not a record of its own: it is written inside its element");
 }
 
 std::uint64_t NodeTable::commutative(std::int32_t kind, const std::uint64_t* ids, std::size_t count) {
@@ -403,7 +422,7 @@ std::uint64_t NodeTable::commutative(std::int32_t kind, const std::uint64_t* ids
   return intern(expr_node::kCommutativeOp);
 }
 
-std::uint64_t NodeTable::element(const ElementNode& node, const std::uint64_t* ids) {
+std::uint64_t NodeTable::record(const ElementNode& node, const std::uint64_t* ids) {
   const Node& set = *node.set;
   if (set.tag == Tag::Range) {
     encode_into(nested_, [&](protozero::pbf_writer& w) {
@@ -451,7 +470,7 @@ std::int32_t bound_type(const Bound& value) noexcept {
   return kBoundExpression;
 }
 
-std::uint64_t NodeTable::decision_var(const DecisionVarNode& node, const std::uint64_t* ids) {
+std::uint64_t NodeTable::record(const DecisionVarNode& node, const std::uint64_t* ids) {
   const std::size_t rank = node.shape.size();
   body_.clear();
   protozero::pbf_writer w(body_);
@@ -465,7 +484,7 @@ std::uint64_t NodeTable::decision_var(const DecisionVarNode& node, const std::ui
   return intern(expr_node::kDecisionVar);
 }
 
-std::uint64_t NodeTable::subscript(const SubscriptNode& node, const std::uint64_t* ids) {
+std::uint64_t NodeTable::record(const SubscriptNode& node, const std::uint64_t* ids) {
   std::int32_t type = kVariableSubscript;
   switch (node.variable->tag) {
     case Tag::Placeholder: type = kVariablePlaceholder; break;

@@ -13,22 +13,16 @@ const Text kNoText;
 NodeKind node_kind(const Node& node) noexcept { return {node.tag, node.kind}; }
 
 const Text& latex_field(const Node& node) noexcept {
-  switch (node.tag) {
-    case Tag::Placeholder: return as<PlaceholderNode>(node).latex;
-    case Tag::Element: return as<ElementNode>(node).latex;
-    case Tag::DecisionVar: return as<DecisionVarNode>(node).latex;
-    case Tag::ArrayLength: return as<ArrayLengthNode>(node).latex;
-    case Tag::UnaryOp: return as<UnaryNode>(node).latex;
-    case Tag::BinaryOp: return as<BinaryNode>(node).latex;
-    case Tag::CommutativeOp: return as<CommutativeNode>(node).latex;
-    case Tag::ReductionOp: return as<ReductionNode>(node).latex;
-    case Tag::Comparison: return as<ComparisonNode>(node).latex;
-    case Tag::Logical: return as<LogicalNode>(node).latex;
-    case Tag::NumberLit:
-    case Tag::Subscript:
-    case Tag::Range: return kNoText;
-  }
-  return kNoText;
+  return visit(node, Overloaded{
+                         [](const SubscriptNode&) -> const Text& { return kNoText; },
+                         [](const auto& record) -> const Text& {
+                           if constexpr (requires { record.latex; }) {
+                             return record.latex;
+                           } else {
+                             return kNoText;
+                           }
+                         },
+                     });
 }
 
 bool has_latex(const Node& node) noexcept { return latex_field(node).has_value(); }
@@ -49,42 +43,48 @@ bool shared(const Node& node) noexcept { return node.refs > 1; }
 
 // Everything equality compares but the children, which are then compared pairwise in the
 // order of `child_at`: so also which optional children are present and how many there are.
-bool same_fields(const Node& a, const Node& b) noexcept {
-  if (a.tag != b.tag || a.kind != b.kind) return false;
-  switch (a.tag) {
-    case Tag::NumberLit: return numeric_value_eq(as<NumberLitNode>(a).value, as<NumberLitNode>(b).value);
-    case Tag::Placeholder: {
-      const auto& x = as<PlaceholderNode>(a);
-      const auto& y = as<PlaceholderNode>(b);
-      return x.name == y.name && x.ndim == y.ndim;
-    }
-    case Tag::Element: {
-      const auto& x = as<ElementNode>(a);
-      const auto& y = as<ElementNode>(b);
-      return x.name == y.name && x.ndim == y.ndim;
-    }
-    case Tag::Range: return true;
-    case Tag::DecisionVar: {
-      const auto& x = as<DecisionVarNode>(a);
-      const auto& y = as<DecisionVarNode>(b);
-      auto bound_fields = [](const Bound& p, const Bound& q) { return p.kind == q.kind && !p.node == !q.node; };
-      return x.name == y.name && x.shape.size() == y.shape.size() && bound_fields(x.lower_bound, y.lower_bound) &&
-             bound_fields(x.upper_bound, y.upper_bound);
-    }
-    case Tag::Subscript: {
-      const auto& x = as<SubscriptNode>(a);
-      const auto& y = as<SubscriptNode>(b);
-      return x.ndim == y.ndim && x.latex == y.latex && x.subscripts.size() == y.subscripts.size();
-    }
-    case Tag::ArrayLength: return as<ArrayLengthNode>(a).axis == as<ArrayLengthNode>(b).axis;
-    case Tag::UnaryOp:
-    case Tag::BinaryOp:
-    case Tag::Comparison: return true;
-    case Tag::CommutativeOp: return as<CommutativeNode>(a).terms.size() == as<CommutativeNode>(b).terms.size();
-    case Tag::ReductionOp: return !as<ReductionNode>(a).condition == !as<ReductionNode>(b).condition;
-    case Tag::Logical: return as<LogicalNode>(a).terms.size() == as<LogicalNode>(b).terms.size();
+// `b` has the tag and kind of `a`.
+struct SameFields {
+  const Node& b;
+  template <class T>
+  const T& other() const noexcept {
+    return as<T>(b);
   }
-  return false;
+  bool operator()(const NumberLitNode& a) const noexcept {
+    return numeric_value_eq(a.value, other<NumberLitNode>().value);
+  }
+  bool operator()(const PlaceholderNode& a) const noexcept {
+    return a.name == other<PlaceholderNode>().name && a.ndim == other<PlaceholderNode>().ndim;
+  }
+  bool operator()(const ElementNode& a) const noexcept {
+    return a.name == other<ElementNode>().name && a.ndim == other<ElementNode>().ndim;
+  }
+  bool operator()(const RangeNode&) const noexcept { return true; }
+  bool operator()(const DecisionVarNode& a) const noexcept {
+    const auto& y = other<DecisionVarNode>();
+    auto bound_fields = [](const Bound& p, const Bound& q) { return p.kind == q.kind && !p.node == !q.node; };
+    return a.name == y.name && a.shape.size() == y.shape.size() && bound_fields(a.lower_bound, y.lower_bound) &&
+           bound_fields(a.upper_bound, y.upper_bound);
+  }
+  bool operator()(const SubscriptNode& a) const noexcept {
+    const auto& y = other<SubscriptNode>();
+    return a.ndim == y.ndim && a.latex == y.latex && a.subscripts.size() == y.subscripts.size();
+  }
+  bool operator()(const ArrayLengthNode& a) const noexcept { return a.axis == other<ArrayLengthNode>().axis; }
+  bool operator()(const UnaryNode&) const noexcept { return true; }
+  bool operator()(const BinaryNode&) const noexcept { return true; }
+  bool operator()(const ComparisonNode&) const noexcept { return true; }
+  bool operator()(const CommutativeNode& a) const noexcept {
+    return a.terms.size() == other<CommutativeNode>().terms.size();
+  }
+  bool operator()(const ReductionNode& a) const noexcept {
+    return !a.condition == !other<ReductionNode>().condition;
+  }
+  bool operator()(const LogicalNode& a) const noexcept { return a.terms.size() == other<LogicalNode>().terms.size(); }
+};
+
+bool same_fields(const Node& a, const Node& b) noexcept {
+  return a.tag == b.tag && a.kind == b.kind && visit(a, SameFields{b});
 }
 
 // Walks `a` and, in step, the node of `b` at the same place. A pair of shared nodes compared

@@ -4,34 +4,19 @@
 #include <stdexcept>
 
 namespace zorvane {
-namespace {
 
-template <class T>
-Expr copy_with_latex(const Node& node, Text latex) {
-  auto* copy = new T(as<T>(node));
-  copy->latex = std::move(latex);
-  return finish(copy);
-}
-
-}  // namespace
-
+// A copy of the one node with its own string replaced; its children are shared.
 Expr with_latex(const Node& node, Text latex) {
-  switch (node.tag) {
-    case Tag::Placeholder: return copy_with_latex<PlaceholderNode>(node, std::move(latex));
-    case Tag::Element: return copy_with_latex<ElementNode>(node, std::move(latex));
-    case Tag::DecisionVar: return copy_with_latex<DecisionVarNode>(node, std::move(latex));
-    case Tag::Subscript: return copy_with_latex<SubscriptNode>(node, std::move(latex));
-    case Tag::ArrayLength: return copy_with_latex<ArrayLengthNode>(node, std::move(latex));
-    case Tag::UnaryOp: return copy_with_latex<UnaryNode>(node, std::move(latex));
-    case Tag::BinaryOp: return copy_with_latex<BinaryNode>(node, std::move(latex));
-    case Tag::CommutativeOp: return copy_with_latex<CommutativeNode>(node, std::move(latex));
-    case Tag::ReductionOp: return copy_with_latex<ReductionNode>(node, std::move(latex));
-    case Tag::Comparison: return copy_with_latex<ComparisonNode>(node, std::move(latex));
-    case Tag::Logical: return copy_with_latex<LogicalNode>(node, std::move(latex));
-    case Tag::NumberLit:
-    case Tag::Range: break;
-  }
-  throw std::logic_error("this node has no LaTeX string");
+  return visit(node, [&](const auto& record) -> Expr {
+    using T = std::remove_cvref_t<decltype(record)>;
+    if constexpr (requires { record.latex; }) {
+      auto* copy = new T(record);
+      copy->latex = std::move(latex);
+      return finish(copy);
+    } else {
+      throw std::logic_error("this node has no LaTeX string");
+    }
+  });
 }
 
 Expr comparison_from_python_op(int op, Expr left, Expr right) {

@@ -22,9 +22,6 @@ class DeadNodes {
     std::memcpy(static_cast<void*>(const_cast<Node*>(node)), &top_, sizeof top_);
     top_ = node;
   }
-  void drop(Expr& child) noexcept {
-    if (const Node* node = child.leak()) drop(node);
-  }
   // The most recently queued node, unlinked; null when none is left.
   Node* pop() noexcept {
     const Node* node = top_;
@@ -36,72 +33,20 @@ class DeadNodes {
   const Node* top_ = nullptr;
 };
 
-// Drops every child reference of `node`, leaving the node without children.
-void drop_children(Node& node, DeadNodes& dead) noexcept {
-  switch (node.tag) {
-    case Tag::NumberLit:
-    case Tag::Placeholder: return;
-    case Tag::Element: return dead.drop(static_cast<ElementNode&>(node).set);
-    case Tag::Range: {
-      auto& r = static_cast<RangeNode&>(node);
-      dead.drop(r.start);
-      return dead.drop(r.end);
-    }
-    case Tag::DecisionVar: {
-      auto& v = static_cast<DecisionVarNode&>(node);
-      for (Expr& s : v.shape) dead.drop(s);
-      dead.drop(v.lower_bound.node);
-      return dead.drop(v.upper_bound.node);
-    }
-    case Tag::Subscript: {
-      auto& s = static_cast<SubscriptNode&>(node);
-      dead.drop(s.variable);
-      for (Expr& i : s.subscripts) dead.drop(i);
-      return;
-    }
-    case Tag::ArrayLength: return dead.drop(static_cast<ArrayLengthNode&>(node).array);
-    case Tag::UnaryOp: return dead.drop(static_cast<UnaryNode&>(node).operand);
-    case Tag::BinaryOp: {
-      auto& b = static_cast<BinaryNode&>(node);
-      dead.drop(b.left);
-      return dead.drop(b.right);
-    }
-    case Tag::Comparison: {
-      auto& c = static_cast<ComparisonNode&>(node);
-      dead.drop(c.left);
-      return dead.drop(c.right);
-    }
-    case Tag::CommutativeOp:
-      return static_cast<CommutativeNode&>(node).terms.leak_each([&](const Node* term) { dead.drop(term); });
-    case Tag::ReductionOp: {
-      auto& r = static_cast<ReductionNode&>(node);
-      if (const Node* index = r.index.leak()) dead.drop(index);
-      dead.drop(r.condition);
-      return dead.drop(r.operand);
-    }
-    case Tag::Logical:
-      for (Expr& t : static_cast<LogicalNode&>(node).terms) dead.drop(t);
-      return;
+// Hands every child of a node being freed to `dead`, leaving the node without children.
+struct DropChildren {
+  DeadNodes& dead;
+  template <class T>
+  void one(Rc<const T>& child) noexcept {
+    if (const Node* node = child.leak()) dead.drop(node);
   }
-}
-
-void delete_node(Node* node) noexcept {
-  switch (node->tag) {
-    case Tag::NumberLit: delete static_cast<NumberLitNode*>(node); return;
-    case Tag::Placeholder: delete static_cast<PlaceholderNode*>(node); return;
-    case Tag::Element: delete static_cast<ElementNode*>(node); return;
-    case Tag::Range: delete static_cast<RangeNode*>(node); return;
-    case Tag::DecisionVar: delete static_cast<DecisionVarNode*>(node); return;
-    case Tag::Subscript: delete static_cast<SubscriptNode*>(node); return;
-    case Tag::ArrayLength: delete static_cast<ArrayLengthNode*>(node); return;
-    case Tag::UnaryOp: delete static_cast<UnaryNode*>(node); return;
-    case Tag::BinaryOp: delete static_cast<BinaryNode*>(node); return;
-    case Tag::CommutativeOp: delete static_cast<CommutativeNode*>(node); return;
-    case Tag::ReductionOp: delete static_cast<ReductionNode*>(node); return;
-    case Tag::Comparison: delete static_cast<ComparisonNode*>(node); return;
-    case Tag::Logical: delete static_cast<LogicalNode*>(node); return;
+  void many(std::vector<Expr>& items) noexcept {
+    for (Expr& item : items) one(item);
   }
-}
+  void many(TermList& terms) noexcept {
+    terms.leak_each([&](const Node* term) { dead.drop(term); });
+  }
+};
 
 }  // namespace
 
@@ -112,8 +57,8 @@ void release(const Node* node) noexcept {
   DeadNodes dead;
   dead.drop(node);
   while (Node* next = dead.pop()) {
-    drop_children(*next, dead);
-    delete_node(next);
+    visit_children(*next, DropChildren{dead});
+    visit(*next, [](auto& record) noexcept { delete &record; });
   }
 }
 

@@ -1,13 +1,12 @@
 // Expression nodes: immutable, shared by an intrusive reference count, each knowing its height.
-//
-// Adding a node kind: add its tag below, its struct with `for_each_child`, a case in
-// `for_each_child`, and in `drop_children` and `delete_node` (node.cpp), then its rows in the
-// printer and equality.
+// The kinds are listed once, in node_kinds.def (which says what adding one takes).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -16,29 +15,31 @@
 
 namespace zorvane {
 
-/// Tags 0-9 are the expression variants; 10 and 11 are the two forms of a condition; 12 is the
-/// half-open interval that an element can range over.
+/// The kind of a node, one per row of node_kinds.def: the expression variants, the two forms of a
+/// condition (Comparison, Logical) and the half-open interval that an element can range over.
 enum class Tag : std::uint8_t {
-  NumberLit,
-  Placeholder,
-  Element,
-  DecisionVar,
-  Subscript,
-  ArrayLength,
-  UnaryOp,
-  BinaryOp,
-  CommutativeOp,
-  ReductionOp,
-  Comparison,
-  Logical,
-  Range,
+#define ZORVANE_NODE_KIND(Name, Type) Name,
+#include "model/expression/node_kinds.def"
+#undef ZORVANE_NODE_KIND
 };
 
+inline constexpr std::size_t kTagCount = 0
+#define ZORVANE_NODE_KIND(Name, Type) +1
+#include "model/expression/node_kinds.def"
+#undef ZORVANE_NODE_KIND
+    ;
+
+// The kinds within a tag (a node's `kind` byte), each with its count.
 enum class DecisionVarKind : std::uint8_t { Binary, Integer, Continuous, SemiInteger, SemiContinuous };
+inline constexpr std::size_t kDecisionVarKindCount = std::size_t(DecisionVarKind::SemiContinuous) + 1;
 enum class UnaryKind : std::uint8_t { Abs, Ceil, Floor, Ln, Log10, Log2 };
+inline constexpr std::size_t kUnaryKindCount = std::size_t(UnaryKind::Log2) + 1;
 enum class BinaryKind : std::uint8_t { Pow, Mod };
+inline constexpr std::size_t kBinaryKindCount = std::size_t(BinaryKind::Mod) + 1;
 enum class CommutativeKind : std::uint8_t { Add, Mul, Min, Max };
+inline constexpr std::size_t kCommutativeKindCount = std::size_t(CommutativeKind::Max) + 1;
 enum class ReductionKind : std::uint8_t { Sum, Prod };
+inline constexpr std::size_t kReductionKindCount = std::size_t(ReductionKind::Prod) + 1;
 enum class ComparisonKind : std::uint8_t {
   Equal,
   NotEqual,
@@ -47,7 +48,9 @@ enum class ComparisonKind : std::uint8_t {
   GreaterThan,
   GreaterThanEqual,
 };
+inline constexpr std::size_t kComparisonKindCount = std::size_t(ComparisonKind::GreaterThanEqual) + 1;
 enum class LogicalKind : std::uint8_t { And, Or, Xor };
+inline constexpr std::size_t kLogicalKindCount = std::size_t(LogicalKind::Xor) + 1;
 
 /// Trees deeper than this are refused with RecursionError when built, so every recursive walk
 /// over a tree is bounded.
@@ -55,7 +58,18 @@ inline constexpr std::uint32_t kMaxDepth = 4096;
 
 /// The count and the height come first: once the count reaches zero, those 8 bytes link the node
 /// into the list of nodes being freed, so freeing a tree never allocates.
+///
+/// Each kind's struct below derives from it and says, besides its fields: `kTag`; `children`, its
+/// child slots in stored order (`slots.one(handle)` for a single child, possibly null;
+/// `slots.many(list)` for a list); and where they differ from the defaults here, `kKindCount`
+/// (the values of its `kind` byte) and `kDecisionVarsFromChildren`.
 struct Node {
+  /// Kinds of this node kind; 1: the `kind` byte is always 0.
+  static constexpr std::size_t kKindCount = 1;
+  /// A node of this kind holds a decision variable when one of its children does (a
+  /// reduction's index never counts).
+  static constexpr bool kDecisionVarsFromChildren = true;
+
   mutable std::uint32_t refs = 1;
   std::uint32_t height = 1;
   Tag tag;
@@ -214,32 +228,53 @@ class TermList {
 // ---- Node records -----------------------------------------------------------------------
 
 struct NumberLitNode final : Node {
+  static constexpr Tag kTag = Tag::NumberLit;
+  static constexpr bool kDecisionVarsFromChildren = false;
   NumericValue value;
-  explicit NumberLitNode(NumericValue v) noexcept : Node(Tag::NumberLit), value(v) {}
+  explicit NumberLitNode(NumericValue v) noexcept : Node(kTag), value(v) {}
+  template <class Self, class Slots>
+  static void children(Self&, Slots&) {}
 };
 
 struct PlaceholderNode final : Node {
+  static constexpr Tag kTag = Tag::Placeholder;
+  static constexpr bool kDecisionVarsFromChildren = false;
   std::string name;
   std::uint64_t ndim = 0;
   Text latex;
   Text description;
-  PlaceholderNode() noexcept : Node(Tag::Placeholder) {}
+  PlaceholderNode() noexcept : Node(kTag) {}
+  template <class Self, class Slots>
+  static void children(Self&, Slots&) {}
 };
 
 /// Half-open interval [start, end) that an element ranges over.
 struct RangeNode final : Node {
+  static constexpr Tag kTag = Tag::Range;
+  static constexpr bool kDecisionVarsFromChildren = false;
   Expr start;
   Expr end;
-  RangeNode() noexcept : Node(Tag::Range) {}
+  RangeNode() noexcept : Node(kTag) {}
+  template <class Self, class Slots>
+  static void children(Self& self, Slots& slots) {
+    slots.one(self.start);
+    slots.one(self.end);
+  }
 };
 
 struct ElementNode final : Node {
+  static constexpr Tag kTag = Tag::Element;
+  static constexpr bool kDecisionVarsFromChildren = false;  // its set is never examined
   std::string name;
   std::uint64_t ndim = 0;
   Expr set;  ///< a Range, Placeholder, Element or Subscript node
   Text latex;
   Text description;
-  ElementNode() noexcept : Node(Tag::Element) {}
+  ElementNode() noexcept : Node(kTag) {}
+  template <class Self, class Slots>
+  static void children(Self& self, Slots& slots) {
+    slots.one(self.set);
+  }
 };
 
 /// A bound of a decision variable: an expression, an array placeholder or a placeholder subscript.
@@ -250,146 +285,237 @@ struct Bound {
 };
 
 struct DecisionVarNode final : Node {
+  static constexpr Tag kTag = Tag::DecisionVar;
+  static constexpr std::size_t kKindCount = kDecisionVarKindCount;
+  static constexpr bool kDecisionVarsFromChildren = false;  // it is one itself
   std::string name;
   std::vector<Expr> shape;
   Bound lower_bound;
   Bound upper_bound;
   Text description;
   Text latex;
-  explicit DecisionVarNode(DecisionVarKind k) noexcept : Node(Tag::DecisionVar, std::uint8_t(k)) {}
+  explicit DecisionVarNode(DecisionVarKind k) noexcept : Node(kTag, std::uint8_t(k)) {}
   DecisionVarKind var_kind() const noexcept { return DecisionVarKind(kind); }
+  template <class Self, class Slots>
+  static void children(Self& self, Slots& slots) {
+    slots.many(self.shape);
+    slots.one(self.lower_bound.node);
+    slots.one(self.upper_bound.node);
+  }
 };
 
 struct SubscriptNode final : Node {
+  static constexpr Tag kTag = Tag::Subscript;
   Expr variable;  ///< a Placeholder, Element, DecisionVar or Subscript node
   std::vector<Expr> subscripts;
   std::uint64_t ndim = 0;  ///< remaining dimensions
   Text latex;
-  SubscriptNode() noexcept : Node(Tag::Subscript) {}
+  SubscriptNode() noexcept : Node(kTag) {}
+  template <class Self, class Slots>
+  static void children(Self& self, Slots& slots) {
+    slots.one(self.variable);
+    slots.many(self.subscripts);
+  }
 };
 
 struct ArrayLengthNode final : Node {
+  static constexpr Tag kTag = Tag::ArrayLength;
+  static constexpr bool kDecisionVarsFromChildren = false;
   Expr array;  ///< a Placeholder, Element or Subscript node
   std::uint64_t axis = 0;
   Text latex;
   Text description;
-  ArrayLengthNode() noexcept : Node(Tag::ArrayLength) {}
+  ArrayLengthNode() noexcept : Node(kTag) {}
+  template <class Self, class Slots>
+  static void children(Self& self, Slots& slots) {
+    slots.one(self.array);
+  }
 };
 
 struct UnaryNode final : Node {
+  static constexpr Tag kTag = Tag::UnaryOp;
+  static constexpr std::size_t kKindCount = kUnaryKindCount;
   Expr operand;
   Text latex;
-  explicit UnaryNode(UnaryKind k) noexcept : Node(Tag::UnaryOp, std::uint8_t(k)) {}
+  explicit UnaryNode(UnaryKind k) noexcept : Node(kTag, std::uint8_t(k)) {}
   UnaryKind op() const noexcept { return UnaryKind(kind); }
+  template <class Self, class Slots>
+  static void children(Self& self, Slots& slots) {
+    slots.one(self.operand);
+  }
 };
 
 struct BinaryNode final : Node {
+  static constexpr Tag kTag = Tag::BinaryOp;
+  static constexpr std::size_t kKindCount = kBinaryKindCount;
   Expr left;  ///< the base of a power
   Expr right;  ///< the exponent of a power
   Text latex;
-  explicit BinaryNode(BinaryKind k) noexcept : Node(Tag::BinaryOp, std::uint8_t(k)) {}
+  explicit BinaryNode(BinaryKind k) noexcept : Node(kTag, std::uint8_t(k)) {}
   BinaryKind op() const noexcept { return BinaryKind(kind); }
+  template <class Self, class Slots>
+  static void children(Self& self, Slots& slots) {
+    slots.one(self.left);
+    slots.one(self.right);
+  }
 };
 
 struct CommutativeNode final : Node {
+  static constexpr Tag kTag = Tag::CommutativeOp;
+  static constexpr std::size_t kKindCount = kCommutativeKindCount;
   TermList terms;
   Text latex;
-  explicit CommutativeNode(CommutativeKind k) noexcept : Node(Tag::CommutativeOp, std::uint8_t(k)) {}
+  explicit CommutativeNode(CommutativeKind k) noexcept : Node(kTag, std::uint8_t(k)) {}
   CommutativeKind op() const noexcept { return CommutativeKind(kind); }
+  template <class Self, class Slots>
+  static void children(Self& self, Slots& slots) {
+    slots.many(self.terms);
+  }
 };
 
 struct ReductionNode final : Node {
+  static constexpr Tag kTag = Tag::ReductionOp;
+  static constexpr std::size_t kKindCount = kReductionKindCount;
   Rc<const ElementNode> index;
   Expr operand;
   Expr condition;  ///< a Comparison or Logical node, or null
   Text latex;
-  explicit ReductionNode(ReductionKind k) noexcept : Node(Tag::ReductionOp, std::uint8_t(k)) {}
+  explicit ReductionNode(ReductionKind k) noexcept : Node(kTag, std::uint8_t(k)) {}
   ReductionKind op() const noexcept { return ReductionKind(kind); }
+  template <class Self, class Slots>
+  static void children(Self& self, Slots& slots) {
+    slots.one(self.index);
+    slots.one(self.condition);
+    slots.one(self.operand);
+  }
 };
 
 struct ComparisonNode final : Node {
+  static constexpr Tag kTag = Tag::Comparison;
+  static constexpr std::size_t kKindCount = kComparisonKindCount;
   Expr left;
   Expr right;
   Text latex;
-  explicit ComparisonNode(ComparisonKind k) noexcept : Node(Tag::Comparison, std::uint8_t(k)) {}
+  explicit ComparisonNode(ComparisonKind k) noexcept : Node(kTag, std::uint8_t(k)) {}
   ComparisonKind op() const noexcept { return ComparisonKind(kind); }
+  template <class Self, class Slots>
+  static void children(Self& self, Slots& slots) {
+    slots.one(self.left);
+    slots.one(self.right);
+  }
 };
 
 struct LogicalNode final : Node {
+  static constexpr Tag kTag = Tag::Logical;
+  static constexpr std::size_t kKindCount = kLogicalKindCount;
   std::vector<Expr> terms;  ///< Comparison or Logical nodes
   Text latex;
-  explicit LogicalNode(LogicalKind k) noexcept : Node(Tag::Logical, std::uint8_t(k)) {}
+  explicit LogicalNode(LogicalKind k) noexcept : Node(kTag, std::uint8_t(k)) {}
   LogicalKind op() const noexcept { return LogicalKind(kind); }
+  template <class Self, class Slots>
+  static void children(Self& self, Slots& slots) {
+    slots.many(self.terms);
+  }
 };
 
-/// Calls `f(const Expr&)` for every direct child (null children skipped), in stored order.
-template <class F>
-void for_each_child(const Node& node, F&& f) {
-  auto each = [&](const Expr& child) {
-    if (child) f(child);
-  };
+#define ZORVANE_NODE_KIND(Name, Type) \
+  static_assert(Type::kTag == Tag::Name, #Type " is the record of a node of tag " #Name);
+#include "model/expression/node_kinds.def"
+#undef ZORVANE_NODE_KIND
+
+/// The kinds within each tag (the values of a node's `kind` byte).
+inline constexpr std::array<std::size_t, kTagCount> kKindCounts{
+#define ZORVANE_NODE_KIND(Name, Type) Type::kKindCount,
+#include "model/expression/node_kinds.def"
+#undef ZORVANE_NODE_KIND
+};
+
+// ---- Per-kind dispatch ------------------------------------------------------------------
+
+/// A visitor made of lambdas, one per record type (or group of them).
+template <class... F>
+struct Overloaded : F... {
+  using F::operator()...;
+};
+template <class... F>
+Overloaded(F...) -> Overloaded<F...>;
+
+/// `f(record)` with the node as its own record type: `const T&` for a const node, `T&` for a
+/// mutable one. The one switch over tags: a per-kind rule is an overload of `f`, so a kind that
+/// `f` forgets does not compile (unless `f` takes any record on purpose).
+template <class N, class F>
+  requires std::is_same_v<std::remove_const_t<N>, Node>
+decltype(auto) visit(N& node, F&& f) {
   switch (node.tag) {
-    case Tag::NumberLit:
-    case Tag::Placeholder: return;
-    case Tag::Element: return each(as<ElementNode>(node).set);
-    case Tag::Range: {
-      const auto& r = as<RangeNode>(node);
-      each(r.start);
-      return each(r.end);
-    }
-    case Tag::DecisionVar: {
-      const auto& v = as<DecisionVarNode>(node);
-      for (const Expr& s : v.shape) each(s);
-      each(v.lower_bound.node);
-      return each(v.upper_bound.node);
-    }
-    case Tag::Subscript: {
-      const auto& s = as<SubscriptNode>(node);
-      each(s.variable);
-      for (const Expr& i : s.subscripts) each(i);
-      return;
-    }
-    case Tag::ArrayLength: return each(as<ArrayLengthNode>(node).array);
-    case Tag::UnaryOp: return each(as<UnaryNode>(node).operand);
-    case Tag::BinaryOp: {
-      const auto& b = as<BinaryNode>(node);
-      each(b.left);
-      return each(b.right);
-    }
-    case Tag::Comparison: {
-      const auto& c = as<ComparisonNode>(node);
-      each(c.left);
-      return each(c.right);
-    }
-    case Tag::CommutativeOp: {
-      const TermList& terms = as<CommutativeNode>(node).terms;
-      for (std::size_t i = 0; i < terms.size(); ++i) each(terms[i]);
-      return;
-    }
-    case Tag::ReductionOp: {
-      const auto& r = as<ReductionNode>(node);
-      if (r.index) f(Expr(r.index));
-      each(r.condition);
-      return each(r.operand);
-    }
-    case Tag::Logical:
-      for (const Expr& t : as<LogicalNode>(node).terms) each(t);
-      return;
+#define ZORVANE_NODE_KIND(Name, Type) \
+  case Tag::Name:                    \
+    return f(static_cast<std::conditional_t<std::is_const_v<N>, const Type&, Type&>>(node));
+#include "model/expression/node_kinds.def"
+#undef ZORVANE_NODE_KIND
   }
+  __builtin_unreachable();
 }
 
-/// Whether a node of this kind holds a decision variable when one of its children does; a
-/// reduction's index is a child that never counts.
-inline bool passes_decision_vars_up(Tag tag) noexcept {
-  switch (tag) {
-    case Tag::NumberLit:
-    case Tag::Placeholder:
-    case Tag::Element:  // an element's set is never examined
-    case Tag::ArrayLength:
-    case Tag::Range:
-    case Tag::DecisionVar: return false;
-    default: return true;
+/// Calls `slots.one(handle)` and `slots.many(list)` over the child slots of `node` in stored
+/// order (see `Node`); the handles are const for a const node. A single child may be null; a
+/// list is a `std::vector<Expr>` or a `TermList`.
+template <class N, class Slots>
+void visit_children(N& node, Slots&& slots) {
+  visit(node, [&](auto& record) { record.children(record, slots); });
+}
+
+namespace detail {
+
+template <class F>
+struct EachChild {
+  F& f;
+  template <class T>
+  void one(const Rc<const T>& child) {
+    if (child) f(static_cast<const Node&>(*child));
   }
+  template <class List>
+  void many(const List& items) {
+    for (std::size_t i = 0; i < items.size(); ++i) f(static_cast<const Node&>(*items[i]));
+  }
+};
+
+struct ChildAt {
+  std::size_t i;
+  const Node* found = nullptr;
+  template <class T>
+  void one(const Rc<const T>& child) noexcept {
+    if (found != nullptr || !child) return;
+    if (i == 0) {
+      found = child.get();
+    } else {
+      --i;
+    }
+  }
+  template <class List>
+  void many(const List& items) noexcept {
+    if (found != nullptr) return;
+    if (i < items.size()) {
+      found = items[i].get();
+    } else {
+      i -= items.size();
+    }
+  }
+};
+
+}  // namespace detail
+
+/// Calls `f(const Node&)` for every direct child (null children skipped), in stored order.
+template <class F>
+void for_each_child(const Node& node, F&& f) {
+  visit_children(node, detail::EachChild<F>{f});
+}
+
+/// Child `i` of `node` in the order of `for_each_child`; null past the last child. Constant
+/// time in the length of a list.
+inline const Node* child_at(const Node& node, std::uint32_t i) noexcept {
+  detail::ChildAt at{i};
+  visit_children(node, at);
+  return at.found;
 }
 
 /// Completes a freshly built node: computes its height and whether it holds a decision variable,
@@ -398,18 +524,17 @@ template <class T>
 Rc<const T> finish(T* node) {
   Rc<const T> owned = Rc<const T>::adopt(node);
   std::uint32_t height = 0;
-  bool decision_var = node->tag == Tag::DecisionVar;
+  bool decision_var = std::is_same_v<T, DecisionVarNode>;
   if constexpr (std::is_same_v<T, CommutativeNode>) {
     height = node->terms.max_height();
     decision_var = node->terms.decision_var_count() > 0;
   } else {
-    const bool passes = passes_decision_vars_up(node->tag);
-    for_each_child(*node, [&](const Expr& child) {
-      height = std::max(height, child->height);
+    for_each_child(*node, [&](const Node& child) {
+      height = std::max(height, child.height);
       if constexpr (std::is_same_v<T, ReductionNode>) {
-        if (child.get() == node->index.get()) return;
+        if (&child == node->index.get()) return;
       }
-      decision_var = decision_var || (passes && child->has_decision_var);
+      decision_var = decision_var || (T::kDecisionVarsFromChildren && child.has_decision_var);
     });
   }
   node->height = height + 1;
