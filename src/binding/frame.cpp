@@ -13,9 +13,18 @@ namespace zorvane {
 
 std::array<PyTypeObject*, kClassCount> g_type_objects{};
 
+namespace detail {
+std::array<TypeIndexSlot, std::size_t(1) << kTypeIndexBits> g_type_index{};
+}  // namespace detail
+
 namespace {
 
-#define g_types g_type_objects
+void index_type(PyTypeObject* type, ClassId id) noexcept {
+  constexpr std::size_t kMask = detail::g_type_index.size() - 1;
+  std::size_t i = detail::type_index_home(type);
+  while (detail::g_type_index[i].type != nullptr) i = (i + 1) & kMask;
+  detail::g_type_index[i] = {type, id};
+}
 
 PyObject* no_constructor(PyTypeObject*, PyObject*, PyObject*) noexcept {
   PyErr_SetString(PyExc_TypeError, "No constructor defined");
@@ -39,15 +48,16 @@ PyObject* no_constructor(PyTypeObject*, PyObject*, PyObject*) noexcept {
   throw PythonError{};
 }
 
-PyTypeObject* create_type(const ClassDef& def) {
+PyTypeObject* create_type(ClassId id, const ClassDef& def, ClassDocs class_docs) {
   // Type names and docs must outlive the types (3.10 keeps the spec's name pointer); a deque
   // never moves its elements, so a short name's inline buffer stays where the type points.
   static std::deque<std::string> docs;
   std::string doc;
-  if (def.signature != nullptr) {
-    doc = fmt::format("{}{}\n--\n\n{}", def.name, def.signature, def.doc ? def.doc : "");
-  } else if (def.doc != nullptr) {
-    doc = def.doc;
+  if (class_docs.signature != nullptr) {
+    doc = fmt::format("{}{}\n--\n\n{}", class_name(id), class_docs.signature,
+                      class_docs.doc ? class_docs.doc : "");
+  } else if (class_docs.doc != nullptr) {
+    doc = class_docs.doc;
   }
   if (doc.find('\0') != std::string::npos) raise(ErrorKind::Value, "class doc cannot contain nul bytes");
   docs.push_back(std::move(doc));
@@ -70,7 +80,7 @@ PyTypeObject* create_type(const ClassDef& def) {
   slots.push_back({0, nullptr});
 
   static std::deque<std::string> names;
-  names.push_back(fmt::format("zorvane.{}", def.name));
+  names.push_back(fmt::format("zorvane.{}", class_name(id)));
   PyType_Spec spec{names.back().c_str(), int(def.basicsize), 0, flags, slots.data()};
   auto* type = reinterpret_cast<PyTypeObject*>(PyType_FromSpec(&spec));
   if (type == nullptr) throw PythonError{};
@@ -80,20 +90,21 @@ PyTypeObject* create_type(const ClassDef& def) {
 
 }  // namespace
 
-PyTypeObject* build_type_object(const ClassDef& def) {
-  auto& cell = g_types[std::size_t(def.id)];
+PyTypeObject* build_type_object(ClassId id, const ClassDef& def, ClassDocs docs) {
+  auto& cell = g_type_objects[std::size_t(id)];
   if (cell != nullptr) return cell;
   try {
-    cell = create_type(def);
+    cell = create_type(id, def, docs);
   } catch (const Error& error) {
     set_python_error(error);
-    raise_chained_runtime_error(fmt::format("An error occurred while initializing class {}", def.name));
+    raise_chained_runtime_error(fmt::format("An error occurred while initializing class {}", class_name(id)));
   } catch (const PythonError&) {
-    raise_chained_runtime_error(fmt::format("An error occurred while initializing class {}", def.name));
+    raise_chained_runtime_error(fmt::format("An error occurred while initializing class {}", class_name(id)));
   }
+  index_type(cell, id);
   // The type is stored before its attributes are made, so attribute makers can create instances.
   for (const ClassAttribute& attribute : def.attributes) {
-    const std::string where = fmt::format("An error occurred while initializing `{}.{}`", def.name,
+    const std::string where = fmt::format("An error occurred while initializing `{}.{}`", class_name(id),
                                           attribute.name);
     PyRef value;
     try {
@@ -106,14 +117,14 @@ PyTypeObject* build_type_object(const ClassDef& def) {
     }
     if (PyObject_SetAttrString(reinterpret_cast<PyObject*>(cell), attribute.name, value.get()) < 0) {
       raise_chained_runtime_error(
-          fmt::format("An error occurred while initializing `{}.__dict__`", def.name));
+          fmt::format("An error occurred while initializing `{}.__dict__`", class_name(id)));
     }
   }
   return cell;
 }
 
 PyTypeObject* type_object(ClassId id) {
-  PyTypeObject* type = g_types[std::size_t(id)];
+  PyTypeObject* type = g_type_objects[std::size_t(id)];
   if (type == nullptr) {
     throw std::logic_error(fmt::format("failed to create type object for {}", class_name(id)));
   }

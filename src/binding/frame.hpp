@@ -28,12 +28,9 @@ struct GcSupport {
   inquiry clear = nullptr;
 };
 
-/// Everything needed to build one class's type object.
+/// What a class's own file says about it; its id, name and documentation come from its row in
+/// classes.def.
 struct ClassDef {
-  ClassId id;
-  const char* name;
-  const char* doc;        ///< null: no documentation (`__doc__` is None)
-  const char* signature;  ///< constructor text signature; null for classes without one
   Py_ssize_t basicsize;
   destructor dealloc;
   newfunc tp_new;              ///< null: calling the class raises "No constructor defined"
@@ -46,15 +43,54 @@ struct ClassDef {
   GcSupport gc{};  ///< set for values that hold arbitrary Python objects, which can form cycles
 };
 
-/// Builds the type object on first use (the module fill asks first and gets the error);
-/// later requests find the stored one.
-PyTypeObject* build_type_object(const ClassDef& def);
+/// The documentation of a class: `doc` (null: `__doc__` is None) and the constructor's text
+/// signature (null for a class without a constructor).
+struct ClassDocs {
+  const char* doc;
+  const char* signature;
+};
+
+/// Builds the type object of class `id` on first use (the module fill asks first and gets the
+/// error); later requests find the stored one.
+PyTypeObject* build_type_object(ClassId id, const ClassDef& def, ClassDocs docs);
 /// The type object of a class that the module has registered; an internal fault otherwise.
 PyTypeObject* type_object(ClassId id);
 /// The type objects, indexed by class; null while a class is not built.
 extern std::array<PyTypeObject*, kClassCount> g_type_objects;
 /// The type object, or null while the class is not built.
 inline PyTypeObject* type_object_or_null(ClassId id) noexcept { return g_type_objects[std::size_t(id)]; }
+
+namespace detail {
+
+/// The built type objects by address: open addressing over a table twice the size needed, so
+/// a look-up reads one or two slots.
+struct TypeIndexSlot {
+  PyTypeObject* type = nullptr;
+  ClassId id{};
+};
+inline constexpr std::size_t kTypeIndexBits = 7;
+static_assert((std::size_t(1) << kTypeIndexBits) >= 2 * kClassCount);
+extern std::array<TypeIndexSlot, std::size_t(1) << kTypeIndexBits> g_type_index;
+
+inline std::size_t type_index_home(const PyTypeObject* type) noexcept {
+  return std::size_t((std::uint64_t(reinterpret_cast<std::uintptr_t>(type)) * 0x9e3779b97f4a7c15ULL) >>
+                     (64 - kTypeIndexBits));
+}
+
+}  // namespace detail
+
+/// The class whose type object is exactly `type`; nothing for any other type. Constant time.
+inline std::optional<ClassId> class_of_type(const PyTypeObject* type) noexcept {
+  constexpr std::size_t kMask = detail::g_type_index.size() - 1;
+  for (std::size_t i = detail::type_index_home(type);; i = (i + 1) & kMask) {
+    const detail::TypeIndexSlot& slot = detail::g_type_index[i];
+    if (slot.type == type) return slot.id;
+    if (slot.type == nullptr) return std::nullopt;
+  }
+}
+/// The module class of `object` (the module's classes cannot be subclassed, so this is the class
+/// it is an instance of), or nothing.
+inline std::optional<ClassId> class_of(PyObject* object) noexcept { return class_of_type(Py_TYPE(object)); }
 
 /// The native layout of every instance: header, value, borrow counter.
 template <class T>

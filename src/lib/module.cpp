@@ -89,9 +89,9 @@ void fill(PyObject* module) {
   if (panic_exception_type() == nullptr) throw std::runtime_error("Failed to initialize new exception type.");
 
   for (const FunctionDef& function : registered_functions()) add_function(module, function);
-  for (const ClassDef* def : registered_classes()) {
-    PyTypeObject* type = build_type_object(*def);
-    add_member(module, def->name, reinterpret_cast<PyObject*>(type));
+  for (const ClassRow& row : registered_classes()) {
+    PyTypeObject* type = build_type_object(row.id, *row.def, row.docs);
+    add_member(module, class_name(row.id), reinterpret_cast<PyObject*>(type));
   }
 }
 

@@ -1,29 +1,12 @@
-// The registration tables. Adding a class: include its header and append its row in `ClassId`
-// order; adding a function: append its row in the module's function order.
+// The registration tables: the classes as classes.def lists them; the functions in the module's
+// function order (adding one: append its row).
 #include "lib/registry.hpp"
 
 #include "lib/docs.hpp"
-#include "model/expression/operand/array_length.hpp"
-#include "model/expression/operand/data_type.hpp"
-#include "model/expression/operand/decision_var/decision_var_classes.hpp"
-#include "model/expression/operand/dummy_indexed_var.hpp"
-#include "model/expression/operand/element.hpp"
-#include "model/expression/operand/number_lit.hpp"
-#include "model/expression/operand/placeholder.hpp"
-#include "model/expression/operand/subscript.hpp"
-#include "model/expression/operator/functions.hpp"
-#include "model/expression/operator/operator_classes.hpp"
 #include "model/analysis.hpp"
-#include "model/constraint.hpp"
-#include "model/custom_penalty_term.hpp"
-#include "model/problem.hpp"
+#include "model/expression/operator/functions.hpp"
 #include "protobuf/functions.hpp"
-#include "sample_set/evaluation.hpp"
-#include "sample_set/measuring_time.hpp"
-#include "sample_set/record.hpp"
 #include "sample_set/sample_set.hpp"
-#include "sample_set/solving_time.hpp"
-#include "sample_set/system_time.hpp"
 
 namespace zorvane {
 namespace {
@@ -52,59 +35,18 @@ const FunctionDef kFunctions[] = {
     {docs::kNameConcatenate, docs::kSigConcatenate, docs::kFnConcatenate, &concatenate_entry},
 };
 
-const ClassDef* const kClasses[] = {
-    &kDataTypeClass,
-    &kNumberLitClass,
-    &kPlaceholderClass,
-    &kRangeClass,
-    &kElementClass,
-    &kSubscriptClass,
-    &kArrayLengthClass,
-    &kDummyIndexedVarClass,
-    &kBinaryVarClass,
-    &kIntegerVarClass,
-    &kContinuousVarClass,
-    &kSemiIntegerVarClass,
-    &kSemiContinuousVarClass,
-    &kAbsOpClass,
-    &kCeilOpClass,
-    &kFloorOpClass,
-    &kLog2OpClass,
-    &kLog10OpClass,
-    &kLnOpClass,
-    &kAddOpClass,
-    &kMulOpClass,
-    &kModOpClass,
-    &kMinOpClass,
-    &kMaxOpClass,
-    &kPowOpClass,
-    &kSumOpClass,
-    &kProdOpClass,
-    &kAndOpClass,
-    &kOrOpClass,
-    &kXorOpClass,
-    &kEqualOpClass,
-    &kNotEqualOpClass,
-    &kLessThanOpClass,
-    &kLessThanEqualOpClass,
-    &kGreaterThanOpClass,
-    &kGreaterThanEqualOpClass,
-    &kProblemClass,
-    &kProblemSenseClass,
-    &kConstraintClass,
-    &kConstraintSenseClass,
-    &kCustomPenaltyTermClass,
-    &kEvaluationClass,
-    &kRecordClass,
-    &kSolvingTimeClass,
-    &kSystemTimeClass,
-    &kMeasuringTimeClass,
-    &kSampleSetClass,
+const ClassRow kClasses[] = {
+#define ZORVANE_VALUE_CLASS(Name, Signature) {ClassId::Name, &k##Name##Class, {docs::k##Name, Signature}},
+#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind, Signature) \
+  {ClassId::Name, &k##Name##Class, {docs::k##Name, Signature}},
+#include "lib/classes.def"
+#undef ZORVANE_VALUE_CLASS
+#undef ZORVANE_NODE_CLASS
 };
 
 }  // namespace
 
 std::span<const FunctionDef> registered_functions() { return kFunctions; }
-std::span<const ClassDef* const> registered_classes() { return kClasses; }
+std::span<const ClassRow> registered_classes() { return kClasses; }
 
 }  // namespace zorvane

@@ -15,9 +15,23 @@ struct FunctionDef {
   _PyCFunctionFastWithKeywords entry;
 };
 
+/// A class as the module registers it.
+struct ClassRow {
+  ClassId id;
+  const ClassDef* def;
+  ClassDocs docs;
+};
+
 /// Module functions in registration order.
 std::span<const FunctionDef> registered_functions();
-/// Classes in registration order (a subsequence of `ClassId`'s order).
-std::span<const ClassDef* const> registered_classes();
+/// Classes in registration order: one row per row of classes.def.
+std::span<const ClassRow> registered_classes();
+
+// The table row of every class, each defined in its class's own file.
+#define ZORVANE_VALUE_CLASS(Name, Signature) extern const ClassDef k##Name##Class;
+#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind, Signature) extern const ClassDef k##Name##Class;
+#include "lib/classes.def"
+#undef ZORVANE_VALUE_CLASS
+#undef ZORVANE_NODE_CLASS
 
 }  // namespace zorvane

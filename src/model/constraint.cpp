@@ -4,6 +4,7 @@
 #include <array>
 
 #include "lib/docs.hpp"
+#include "lib/registry.hpp"
 #include "model/expression/conversion.hpp"
 #include "model/sense.hpp"
 #include "print/printer.hpp"
@@ -32,7 +33,7 @@ constexpr const char* kInvalidRelation =
     "Invalid constraint -- conditional must be a valid equality or non-strict inequality (==, >=, "
     "or <= only)";
 
-constexpr Signature kNew{.owner = "Constraint",
+constexpr Signature kNew{.owner = class_name(ClassId::Constraint),
                          .function = "__new__",
                          .names = {"name", "expression", "forall"},
                          .positional = 2,
@@ -162,10 +163,6 @@ PyRef constraint_sense_into_py(ConstraintSense sense) {
 }
 
 const ClassDef kConstraintClass{
-    .id = ClassId::Constraint,
-    .name = "Constraint",
-    .doc = docs::kConstraint,
-    .signature = docs::kSigConstraint,
     .basicsize = sizeof(Instance<Constraint>),
     .dealloc = &dealloc_instance<Constraint>,
     .tp_new = &constructor_new<constraint_new>,
@@ -177,10 +174,6 @@ const ClassDef kConstraintClass{
 };
 
 const ClassDef kConstraintSenseClass{
-    .id = ClassId::ConstraintSense,
-    .name = "ConstraintSense",
-    .doc = docs::kConstraintSense,
-    .signature = nullptr,
     .basicsize = sizeof(Instance<ConstraintSense>),
     .dealloc = &dealloc_instance<ConstraintSense>,
     .tp_new = nullptr,

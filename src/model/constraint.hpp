@@ -35,7 +35,4 @@ Constraint extract_constraint(PyObject* object);
 PyRef constraint_into_py(Constraint constraint);
 PyRef constraint_sense_into_py(ConstraintSense sense);
 
-extern const ClassDef kConstraintClass;
-extern const ClassDef kConstraintSenseClass;
-
 }  // namespace zorvane

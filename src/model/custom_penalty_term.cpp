@@ -2,13 +2,14 @@
 #include "model/custom_penalty_term.hpp"
 
 #include "lib/docs.hpp"
+#include "lib/registry.hpp"
 #include "model/expression/conversion.hpp"
 #include "print/printer.hpp"
 
 namespace zorvane {
 namespace {
 
-constexpr Signature kNew{.owner = "CustomPenaltyTerm",
+constexpr Signature kNew{.owner = class_name(ClassId::CustomPenaltyTerm),
                          .function = "__new__",
                          .names = {"name", "expression", "forall"},
                          .positional = 2,
@@ -91,10 +92,6 @@ PyRef custom_penalty_term_into_py(CustomPenaltyTerm term) {
 }
 
 const ClassDef kCustomPenaltyTermClass{
-    .id = ClassId::CustomPenaltyTerm,
-    .name = "CustomPenaltyTerm",
-    .doc = docs::kCustomPenaltyTerm,
-    .signature = docs::kSigCustomPenaltyTerm,
     .basicsize = sizeof(Instance<CustomPenaltyTerm>),
     .dealloc = &dealloc_instance<CustomPenaltyTerm>,
     .tp_new = &constructor_new<custom_penalty_term_new>,

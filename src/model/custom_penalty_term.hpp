@@ -25,6 +25,4 @@ bool custom_penalty_term_eq(const CustomPenaltyTerm& a, const CustomPenaltyTerm&
 CustomPenaltyTerm extract_custom_penalty_term(PyObject* object);
 PyRef custom_penalty_term_into_py(CustomPenaltyTerm term);
 
-extern const ClassDef kCustomPenaltyTermClass;
-
 }  // namespace zorvane

@@ -30,23 +30,15 @@ std::optional<bool> compare_as(PyObject* src, PyObject* dst, Read read, Eq eq) {
 
 bool nodes_eq(const Expr& a, const Expr& b) { return expression_eq(*a, *b); }
 
-// The classes whose objects are compared by their held node when they are not expressions
-// (non-scalar operands, ranges), in the order they are tried.
-constexpr std::array<ClassId, 9> kOperandClasses{
-    ClassId::Placeholder,    ClassId::Element,           ClassId::Range,
-    ClassId::BinaryVar,      ClassId::IntegerVar,        ClassId::ContinuousVar,
-    ClassId::SemiIntegerVar, ClassId::SemiContinuousVar, ClassId::Subscript,
-};
-
 std::optional<bool> same(PyObject* src, PyObject* dst) {
   if (auto r = compare_as(src, dst, extract_problem, problem_eq)) return r;
   if (auto r = compare_as(src, dst, extract_constraint, constraint_eq)) return r;
   if (auto r = compare_as(src, dst, extract_custom_penalty_term, custom_penalty_term_eq)) return r;
   if (auto r = compare_as(src, dst, [](PyObject* o) { return expression_from_pyobject(o); }, nodes_eq)) return r;
   if (auto r = compare_as(src, dst, [](PyObject* o) { return conditional_from_pyobject(o); }, nodes_eq)) return r;
-  for (ClassId id : kOperandClasses) {
-    if (type_object_or_null(id) == nullptr) continue;
-    if (auto r = compare_as(src, dst, [id](PyObject* o) { return borrow_node(o, id); }, nodes_eq)) return r;
+  // Two objects of one node class that are not expressions (non-scalar operands, ranges).
+  if (const std::optional<ClassId> id = class_of(src); id && holds_node(*id)) {
+    return compare_as(src, dst, [&](PyObject* o) { return borrow_node(o, *id); }, nodes_eq);
   }
   return std::nullopt;
 }

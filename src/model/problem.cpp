@@ -4,6 +4,7 @@
 #include <array>
 
 #include "lib/docs.hpp"
+#include "lib/registry.hpp"
 #include "model/attempt.hpp"
 #include "model/expression/conversion.hpp"
 #include "model/name_check.hpp"
@@ -27,7 +28,7 @@ ProblemSense extract_sense(PyObject* object) {
 
 // ---- Problem ----
 
-constexpr Signature kNew{.owner = "Problem",
+constexpr Signature kNew{.owner = class_name(ClassId::Problem),
                          .function = "__new__",
                          .names = {"name", "sense"},
                          .positional = 1,
@@ -196,10 +197,6 @@ PyRef problem_into_py(Problem problem) { return new_instance(ClassId::Problem, s
 PyRef problem_sense_into_py(ProblemSense sense) { return new_instance(ClassId::ProblemSense, sense); }
 
 const ClassDef kProblemClass{
-    .id = ClassId::Problem,
-    .name = "Problem",
-    .doc = docs::kProblem,
-    .signature = docs::kSigProblem,
     .basicsize = sizeof(Instance<Problem>),
     .dealloc = &dealloc_instance<Problem>,
     .tp_new = &constructor_new<problem_new>,
@@ -211,10 +208,6 @@ const ClassDef kProblemClass{
 };
 
 const ClassDef kProblemSenseClass{
-    .id = ClassId::ProblemSense,
-    .name = "ProblemSense",
-    .doc = docs::kProblemSense,
-    .signature = nullptr,
     .basicsize = sizeof(Instance<ProblemSense>),
     .dealloc = &dealloc_instance<ProblemSense>,
     .tp_new = nullptr,

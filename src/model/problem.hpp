@@ -36,7 +36,4 @@ Problem extract_problem(PyObject* object);
 PyRef problem_into_py(Problem problem);
 PyRef problem_sense_into_py(ProblemSense sense);
 
-extern const ClassDef kProblemClass;
-extern const ClassDef kProblemSenseClass;
-
 }  // namespace zorvane

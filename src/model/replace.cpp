@@ -24,10 +24,6 @@ constexpr Signature kReplace{.function = "replace",
                              .positional = 2,
                              .required_positional = 2};
 
-constexpr std::array<ClassId, 5> kDecisionVarClasses{ClassId::BinaryVar, ClassId::IntegerVar,
-                                                     ClassId::ContinuousVar, ClassId::SemiIntegerVar,
-                                                     ClassId::SemiContinuousVar};
-
 // The replacer gave the node back: the very node (an object holding it was returned), or an
 // equal one. Identity comes first because equality never holds for a tree with a NaN literal,
 // which would otherwise stop the walk there and leave the leaves below unvisited.
@@ -132,9 +128,8 @@ class Rewriter : public WalkHooks {
   Expr variable(const Expr& node) {
     PyRef result = call(*node);
     if (node->tag != Tag::DecisionVar) return borrow_node(result.get(), class_for_node(*node));
-    for (ClassId id : kDecisionVarClasses) {
-      if (is_instance(result.get(), id)) return borrow_node(result.get(), id);
-    }
+    const std::optional<ClassId> id = class_of(result.get());
+    if (id && is_decision_var_class(*id)) return borrow_node(result.get(), *id);
     raise(ErrorKind::Type, "failed to convert into decision var");
   }
 

@@ -41,11 +41,6 @@ bool try_read(Read&& read, std::string& failure) {
   return false;
 }
 
-/// The classes whose objects are conditions.
-constexpr std::array<ClassId, 9> kConditionClasses{
-    ClassId::AndOp, ClassId::OrOp, ClassId::XorOp, ClassId::EqualOp, ClassId::NotEqualOp,
-    ClassId::LessThanOp, ClassId::LessThanEqualOp, ClassId::GreaterThanOp, ClassId::GreaterThanEqualOp};
-
 /// The reading of the class that the object's type selects: the five kinds have disjoint
 /// classes, so this is the reading the tries in order would end with. Nothing when it fails.
 std::optional<Serializable> read_by_class(PyObject* object) {
@@ -53,8 +48,8 @@ std::optional<Serializable> read_by_class(PyObject* object) {
     if (is_instance(object, ClassId::Problem)) return extract_problem(object);
     if (is_instance(object, ClassId::Constraint)) return extract_constraint(object);
     if (is_instance(object, ClassId::CustomPenaltyTerm)) return extract_custom_penalty_term(object);
-    for (const ClassId id : kConditionClasses) {
-      if (is_instance(object, id)) return ConditionValue{conditional_from_pyobject(object)};
+    if (const std::optional<ClassId> id = class_of(object); id && is_condition_class(*id)) {
+      return ConditionValue{conditional_from_pyobject(object)};
     }
     return expression_from_pyobject(object);
   } catch (const Error&) {

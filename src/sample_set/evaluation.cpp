@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "lib/docs.hpp"
+#include "lib/registry.hpp"
 #include "sample_set/float_text.hpp"
 #include "sample_set/json_writer.hpp"
 #include "sample_set/python_values.hpp"
@@ -372,14 +373,14 @@ PyRef wrap_evaluation(Evaluation value) { return new_instance(ClassId::Evaluatio
 
 namespace {
 
-constexpr Signature kNew{.owner = "Evaluation",
+constexpr Signature kNew{.owner = class_name(ClassId::Evaluation),
                          .function = "__new__",
                          .names = {"energy", "objective", "constraint_violations", "constraint_forall",
                                    "constraint_values", "penalty"},
                          .positional = 6};
-constexpr Signature kFromDict{.owner = "Evaluation", .function = "from_dict", .names = {"dict"},
+constexpr Signature kFromDict{.owner = class_name(ClassId::Evaluation), .function = "from_dict", .names = {"dict"},
                               .positional = 1, .required_positional = 1};
-constexpr Signature kFromJson{.owner = "Evaluation", .function = "from_json", .names = {"json"},
+constexpr Signature kFromJson{.owner = class_name(ClassId::Evaluation), .function = "from_json", .names = {"json"},
                               .positional = 1, .required_positional = 1};
 
 Borrow<Evaluation> held(PyObject* self) { return borrow<Evaluation>(self, ClassId::Evaluation); }
@@ -482,10 +483,6 @@ const PyType_Slot kSlots[] = {
 }  // namespace
 
 const ClassDef kEvaluationClass{
-    .id = ClassId::Evaluation,
-    .name = "Evaluation",
-    .doc = docs::kEvaluation,
-    .signature = docs::kSigEvaluation,
     .basicsize = sizeof(Instance<Evaluation>),
     .dealloc = &dealloc_instance<Evaluation>,
     .tp_new = &constructor_new<evaluation_new>,

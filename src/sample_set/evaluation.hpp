@@ -41,6 +41,4 @@ Evaluation read_evaluation_json(json::Cursor& cursor);
 /// A new Python `Evaluation` owning `value`.
 PyRef wrap_evaluation(Evaluation value);
 
-extern const ClassDef kEvaluationClass;
-
 }  // namespace zorvane

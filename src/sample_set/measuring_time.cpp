@@ -2,6 +2,7 @@
 #include "sample_set/measuring_time.hpp"
 
 #include "lib/docs.hpp"
+#include "lib/registry.hpp"
 
 namespace zorvane {
 
@@ -81,13 +82,13 @@ MeasuringTime read_measuring_time_json(json::Cursor& cursor) {
 
 namespace {
 
-constexpr Signature kNew{.owner = "MeasuringTime",
+constexpr Signature kNew{.owner = class_name(ClassId::MeasuringTime),
                          .function = "__new__",
                          .names = {"solve", "system", "total"},
                          .positional = 3};
-constexpr Signature kFromDict{.owner = "MeasuringTime", .function = "from_dict", .names = {"dict"},
+constexpr Signature kFromDict{.owner = class_name(ClassId::MeasuringTime), .function = "from_dict", .names = {"dict"},
                               .positional = 1, .required_positional = 1};
-constexpr Signature kFromJson{.owner = "MeasuringTime", .function = "from_json", .names = {"json"},
+constexpr Signature kFromJson{.owner = class_name(ClassId::MeasuringTime), .function = "from_json", .names = {"json"},
                               .positional = 1, .required_positional = 1};
 
 template <class T>
@@ -182,10 +183,6 @@ const PyType_Slot kSlots[] = {
 }  // namespace
 
 const ClassDef kMeasuringTimeClass{
-    .id = ClassId::MeasuringTime,
-    .name = "MeasuringTime",
-    .doc = docs::kMeasuringTime,
-    .signature = docs::kSigMeasuringTime,
     .basicsize = sizeof(Instance<MeasuringTime>),
     .dealloc = &dealloc_instance<MeasuringTime>,
     .tp_new = &constructor_new<measuring_time_new>,

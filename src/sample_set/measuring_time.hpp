@@ -21,6 +21,4 @@ MeasuringTime measuring_time_from_dict(PyObject* dict);
 void append_measuring_time_json(std::string& out, const MeasuringTime& value);
 MeasuringTime read_measuring_time_json(json::Cursor& cursor);
 
-extern const ClassDef kMeasuringTimeClass;
-
 }  // namespace zorvane

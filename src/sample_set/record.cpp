@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "lib/docs.hpp"
+#include "lib/registry.hpp"
 #include "model/attempt.hpp"
 #include "sample_set/float_text.hpp"
 
@@ -377,14 +378,14 @@ PyRef wrap_record(Record record) { return new_instance(ClassId::Record, std::mov
 
 namespace {
 
-constexpr Signature kNew{.owner = "Record",
+constexpr Signature kNew{.owner = class_name(ClassId::Record),
                          .function = "__new__",
                          .names = {"solution", "num_occurrences"},
                          .positional = 2,
                          .required_positional = 2};
-constexpr Signature kFromDict{.owner = "Record", .function = "from_dict", .names = {"dict"},
+constexpr Signature kFromDict{.owner = class_name(ClassId::Record), .function = "from_dict", .names = {"dict"},
                               .positional = 1, .required_positional = 1};
-constexpr Signature kFromJson{.owner = "Record", .function = "from_json", .names = {"json"},
+constexpr Signature kFromJson{.owner = class_name(ClassId::Record), .function = "from_json", .names = {"json"},
                               .positional = 1, .required_positional = 1};
 
 Borrow<Record> held(PyObject* self) { return borrow<Record>(self, ClassId::Record); }
@@ -473,10 +474,6 @@ const PyType_Slot kSlots[] = {
 }  // namespace
 
 const ClassDef kRecordClass{
-    .id = ClassId::Record,
-    .name = "Record",
-    .doc = docs::kRecord,
-    .signature = docs::kSigRecord,
     .basicsize = sizeof(Instance<Record>),
     .dealloc = &dealloc_instance<Record>,
     .tp_new = &constructor_new<record_new>,

@@ -66,6 +66,4 @@ Record read_record_json(json::Cursor& cursor);
 /// A new Python `Record` owning `record`.
 PyRef wrap_record(Record record);
 
-extern const ClassDef kRecordClass;
-
 }  // namespace zorvane

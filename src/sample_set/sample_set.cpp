@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "lib/docs.hpp"
+#include "lib/registry.hpp"
 #include "lib/interrupt.hpp"
 #include "model/attempt.hpp"
 
@@ -47,14 +48,14 @@ def load(obj):
     return orjson.loads(obj)
 )py";
 
-constexpr Signature kNew{.owner = "SampleSet",
+constexpr Signature kNew{.owner = class_name(ClassId::SampleSet),
                          .function = "__new__",
                          .names = {"record", "evaluation", "measuring_time", "metadata"},
                          .positional = 4,
                          .required_positional = 3};
-constexpr Signature kFromDict{.owner = "SampleSet", .function = "from_dict", .names = {"dict"},
+constexpr Signature kFromDict{.owner = class_name(ClassId::SampleSet), .function = "from_dict", .names = {"dict"},
                               .positional = 1, .required_positional = 1};
-constexpr Signature kFromJson{.owner = "SampleSet", .function = "from_json", .names = {"json"},
+constexpr Signature kFromJson{.owner = class_name(ClassId::SampleSet), .function = "from_json", .names = {"json"},
                               .positional = 1, .required_positional = 1};
 
 Borrow<SampleSet> held(PyObject* self) { return borrow<SampleSet>(self, ClassId::SampleSet); }
@@ -349,10 +350,6 @@ const PyType_Slot kSlots[] = {
 }  // namespace
 
 const ClassDef kSampleSetClass{
-    .id = ClassId::SampleSet,
-    .name = "SampleSet",
-    .doc = docs::kSampleSet,
-    .signature = docs::kSigSampleSet,
     .basicsize = sizeof(Instance<SampleSet>),
     .dealloc = &dealloc_instance<SampleSet>,
     .tp_new = &constructor_new<sample_set_new>,

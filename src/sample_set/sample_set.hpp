@@ -43,6 +43,4 @@ PyRef sample_set_backend_calculation_time(PyObject* self);
 PyObject* concatenate_entry(PyObject* module, PyObject* const* args, Py_ssize_t nargs,
                             PyObject* kwnames);
 
-extern const ClassDef kSampleSetClass;
-
 }  // namespace zorvane

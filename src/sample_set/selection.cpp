@@ -95,11 +95,11 @@ Evaluation select_evaluation(const Evaluation& evaluation, const std::vector<std
   return out;
 }
 
-constexpr Signature kFeasible{.owner = "SampleSet", .function = "feasible", .names = {"rtol", "atol"},
+constexpr Signature kFeasible{.owner = class_name(ClassId::SampleSet), .function = "feasible", .names = {"rtol", "atol"},
                               .positional = 2};
-constexpr Signature kInfeasible{.owner = "SampleSet", .function = "infeasible", .names = {"rtol", "atol"},
+constexpr Signature kInfeasible{.owner = class_name(ClassId::SampleSet), .function = "infeasible", .names = {"rtol", "atol"},
                                 .positional = 2};
-constexpr Signature kLowest{.owner = "SampleSet", .function = "lowest", .names = {"rtol", "atol"},
+constexpr Signature kLowest{.owner = class_name(ClassId::SampleSet), .function = "lowest", .names = {"rtol", "atol"},
                             .positional = 2};
 
 struct Tolerances {

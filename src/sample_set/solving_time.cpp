@@ -2,11 +2,12 @@
 #include "sample_set/solving_time.hpp"
 
 #include "lib/docs.hpp"
+#include "lib/registry.hpp"
 
 namespace zorvane {
 
 const ClassDef kSolvingTimeClass = time_fields::time_class<SolvingTime>(
-    {docs::kSolvingTime, docs::kSigSolvingTime, docs::kMethodDocSolvingTimeToDict,
+    {docs::kMethodDocSolvingTimeToDict,
      docs::kMethodDocSolvingTimeFromDict, docs::kMethodDocSolvingTimeToJson,
      docs::kMethodDocSolvingTimeFromJson});
 

@@ -2,11 +2,12 @@
 #include "sample_set/system_time.hpp"
 
 #include "lib/docs.hpp"
+#include "lib/registry.hpp"
 
 namespace zorvane {
 
 const ClassDef kSystemTimeClass = time_fields::time_class<SystemTime>(
-    {docs::kSystemTime, docs::kSigSystemTime, docs::kMethodDocSystemTimeToDict,
+    {docs::kMethodDocSystemTimeToDict,
      docs::kMethodDocSystemTimeFromDict, docs::kMethodDocSystemTimeToJson,
      docs::kMethodDocSystemTimeFromJson});
 

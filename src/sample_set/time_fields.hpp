@@ -26,7 +26,7 @@ inline bool time_eq(const Time& a, const Time& b) noexcept {
 void append_time(std::string& out, const Time& time);
 
 // Traits of a time class T:
-//   static constexpr ClassId kId; const char* kName ("SolvingTime"); const char* kStructName
+//   static constexpr ClassId kId; const char* kStructName
 //   ("PySolvingTime"); std::array<const char*, N> kFields; std::array<Time T::*, N> kMembers;
 //   Signature kNew.
 template <class T>
@@ -45,7 +45,7 @@ bool equal(const T& a, const T& b) noexcept {
 template <class T>
 void append_text(std::string& out, const T& value) {
   using Traits = TimeTraits<T>;
-  out += Traits::kName;
+  out += class_name(Traits::kId);
   out += '(';
   for (std::size_t i = 0; i < Traits::kFields.size(); ++i) {
     if (i > 0) out += ", ";
@@ -153,11 +153,11 @@ PyRef py_to_json(PyObject* self) {
 /// The one-argument signature of the static readers: "Cls.from_dict(dict)" / "(json)".
 template <class T>
 inline constexpr Signature kFromDictSignature{
-    .owner = TimeTraits<T>::kName, .function = "from_dict", .names = {"dict"}, .positional = 1,
+    .owner = class_name(TimeTraits<T>::kId), .function = "from_dict", .names = {"dict"}, .positional = 1,
     .required_positional = 1};
 template <class T>
 inline constexpr Signature kFromJsonSignature{
-    .owner = TimeTraits<T>::kName, .function = "from_json", .names = {"json"}, .positional = 1,
+    .owner = class_name(TimeTraits<T>::kId), .function = "from_json", .names = {"json"}, .positional = 1,
     .required_positional = 1};
 
 template <class T>
@@ -180,10 +180,8 @@ PyRef py_from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject*
   return new_instance(TimeTraits<T>::kId, std::move(value));
 }
 
-/// The documentation texts of a time class and its four methods.
+/// The documentation texts of a time class's four methods.
 struct TimeDocs {
-  const char* doc;
-  const char* signature;
   const char* to_dict;
   const char* from_dict;
   const char* to_json;
@@ -217,11 +215,7 @@ ClassDef time_class(const TimeDocs& docs) {
       {Py_tp_richcompare,
        reinterpret_cast<void*>(&slot_richcompare<compare_by_value<T, Traits::kId, equal<T>>>)},
   };
-  return ClassDef{.id = Traits::kId,
-                  .name = Traits::kName,
-                  .doc = docs.doc,
-                  .signature = docs.signature,
-                  .basicsize = sizeof(Instance<T>),
+  return ClassDef{.basicsize = sizeof(Instance<T>),
                   .dealloc = &dealloc_instance<T>,
                   .tp_new = &constructor_new<py_new<T>>,
                   .vectorcall = &constructor_vectorcall<py_new<T>>,

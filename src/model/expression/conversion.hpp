@@ -12,9 +12,6 @@ namespace zorvane {
 /// that raises ModelingError.
 using SelfToExpr = Expr (*)(const Expr& held);
 
-/// The class of the Python object that holds `node` (selected by tag and kind).
-ClassId class_for_node(const Node& node) noexcept;
-
 /// A new Python object of the class selected by the node; every call makes a new object.
 PyRef expression_into_py(Expr node);
 
@@ -39,12 +36,17 @@ Expr expression_from_pyobject(PyObject* object);
 
 /// Instance check, shared borrow and an (O(1)) copy of the node an object holds.
 inline Expr borrow_node(PyObject* object, ClassId id) { return *borrow<Expr>(object, id); }
+/// The node held by an object of any class that holds one; nothing for other objects (and
+/// while the object is borrowed mutably).
+std::optional<Expr> held_node(PyObject* object);
 
 /// A comparison or logical node from a condition object; TypeError "failed to convert into a
 /// conditional expression." for anything else.
 Expr conditional_from_pyobject(PyObject* object);
 
 /// The scalar checks of operands used as `self`: ModelingError when not zero-dimensional.
+/// `scalar_operand` applies the check of the node's own kind (none for most kinds).
+Expr scalar_operand(const Expr& node);
 Expr placeholder_into_scalar(const Expr& node);
 Expr element_into_scalar(const Expr& node);
 Expr decision_var_into_scalar(const Expr& node);

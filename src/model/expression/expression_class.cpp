@@ -39,9 +39,8 @@ PyRef power_result(Expr base, Expr exponent, PyObject* modulo) {
   return expression_into_py(expr_mod(std::move(power), std::move(divisor)));
 }
 
-PyRef set_latex(ClassId id, const char* class_name, PyObject* self, PyObject* const* args,
-                Py_ssize_t nargs, PyObject* kwnames) {
-  const Signature signature{.owner = class_name,
+PyRef set_latex(ClassId id, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Signature signature{.owner = class_name(id),
                             .function = "set_latex",
                             .names = {"latex"},
                             .positional = 1,

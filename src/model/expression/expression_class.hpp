@@ -86,12 +86,11 @@ PyRef repr_latex(PyObject* self) {
   return new_str("$$\\displaystyle " + render_latex(*borrow_node(self, Id)) + "$$");
 }
 
-PyRef set_latex(ClassId id, const char* class_name, PyObject* self, PyObject* const* args,
-                Py_ssize_t nargs, PyObject* kwnames);
+PyRef set_latex(ClassId id, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 
-template <ClassId Id, const char* const& Name>
+template <ClassId Id>
 PyRef set_latex(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return slots::set_latex(Id, Name, self, args, nargs, kwnames);
+  return slots::set_latex(Id, self, args, nargs, kwnames);
 }
 
 }  // namespace slots
@@ -113,9 +112,9 @@ inline const std::array<PyType_Slot, 11> kExpressionSlots{{
 }};
 
 /// `set_latex` and `_repr_latex_`, shared by every class whose nodes carry a LaTeX string.
-template <ClassId Id, const char* const& Name>
+template <ClassId Id>
 inline PyMethodDef kLatexMethods[] = {
-    fastcall_method<slots::set_latex<Id, Name>>("set_latex", docs::kMethodDocSetLatex),
+    fastcall_method<slots::set_latex<Id>>("set_latex", docs::kMethodDocSetLatex),
     noargs_method<slots::repr_latex<Id>>("_repr_latex_", "_repr_latex_($self)\n--\n\n"),
     {nullptr, nullptr, 0, nullptr},
 };
@@ -126,18 +125,14 @@ namespace zorvane {
 
 /// The table row of an operator class: no constructor, shared slots and LaTeX methods, and the
 /// family's getters.
-template <ClassId Id, const char* const& Name>
-ClassDef operator_class(const char* doc, PyGetSetDef* getters) {
-  return ClassDef{.id = Id,
-                  .name = Name,
-                  .doc = doc,
-                  .signature = nullptr,
-                  .basicsize = sizeof(Instance<Expr>),
+template <ClassId Id>
+ClassDef operator_class(PyGetSetDef* getters) {
+  return ClassDef{.basicsize = sizeof(Instance<Expr>),
                   .dealloc = &dealloc_instance<Expr>,
                   .tp_new = nullptr,
                   .vectorcall = nullptr,
                   .slots = kExpressionSlots<Id, self_as_is>,
-                  .methods = kLatexMethods<Id, Name>,
+                  .methods = kLatexMethods<Id>,
                   .getset = getters,
                   .attributes = {}};
 }
@@ -198,9 +193,9 @@ inline const std::array<PyType_Slot, 6> kConditionSlots{{
 }};
 
 /// The table row of a condition class.
-template <ClassId Id, const char* const& Name>
-ClassDef condition_class(const char* doc, PyGetSetDef* getters) {
-  ClassDef def = operator_class<Id, Name>(doc, getters);
+template <ClassId Id>
+ClassDef condition_class(PyGetSetDef* getters) {
+  ClassDef def = operator_class<Id>(getters);
   def.slots = kConditionSlots<Id>;
   return def;
 }

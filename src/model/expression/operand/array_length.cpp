@@ -1,15 +1,12 @@
 // ArrayLength: the length of one axis of a placeholder, element or subscript.
-#include "model/expression/operand/array_length.hpp"
-
+#include "lib/registry.hpp"
 #include "model/expression/expression_class.hpp"
 #include "model/expression/indexing.hpp"
 
 namespace zorvane {
 namespace {
 
-constexpr const char* kName = "ArrayLength";
-
-constexpr Signature kNew{.owner = "ArrayLength",
+constexpr Signature kNew{.owner = class_name(ClassId::ArrayLength),
                          .function = "__new__",
                          .names = {"array", "axis", "latex", "description"},
                          .positional = 2,
@@ -19,11 +16,9 @@ constexpr Signature kNew{.owner = "ArrayLength",
 // A placeholder, element or subscript with an axis (not a subscript of a decision variable).
 // Every refusal on the way is dropped for the one TypeError "unsupported type".
 Expr array_from_pyobject(PyObject* object) {
-  for (ClassId id : {ClassId::Placeholder, ClassId::Element, ClassId::Subscript}) {
-    auto held = try_borrow<Expr>(object, id);
-    if (!held) continue;
+  if (std::optional<Expr> node = held_node(object)) {
     try {
-      return into_array_operand(**held);
+      return into_array_operand(*node);
     } catch (const Error&) {
     }
   }
@@ -61,16 +56,12 @@ PyGetSetDef kGetters[] = {
 }  // namespace
 
 const ClassDef kArrayLengthClass{
-    .id = ClassId::ArrayLength,
-    .name = kName,
-    .doc = docs::kArrayLength,
-    .signature = docs::kSigArrayLength,
     .basicsize = sizeof(Instance<Expr>),
     .dealloc = &dealloc_instance<Expr>,
     .tp_new = &constructor_new<array_length_new>,
     .vectorcall = &constructor_vectorcall<array_length_new>,
     .slots = kExpressionSlots<ClassId::ArrayLength, self_as_is>,
-    .methods = kLatexMethods<ClassId::ArrayLength, kName>,
+    .methods = kLatexMethods<ClassId::ArrayLength>,
     .getset = kGetters,
     .attributes = {},
 };

@@ -1,6 +1,8 @@
 // DataType: the enumeration of a literal's numeric type.
 #include "model/expression/operand/data_type.hpp"
 
+#include "lib/registry.hpp"
+
 namespace zorvane {
 namespace {
 
@@ -52,10 +54,6 @@ const ClassAttribute kAttributes[] = {{"FLOAT", &make_float}, {"INTEGER", &make_
 PyRef new_data_type(DataType value) { return new_instance(ClassId::DataType, value); }
 
 const ClassDef kDataTypeClass{
-    .id = ClassId::DataType,
-    .name = "DataType",
-    .doc = nullptr,
-    .signature = nullptr,
     .basicsize = sizeof(Instance<DataType>),
     .dealloc = &dealloc_instance<DataType>,
     .tp_new = nullptr,

@@ -11,6 +11,4 @@ enum class DataType : std::uint8_t { Float, Integer };
 
 PyRef new_data_type(DataType value);
 
-extern const ClassDef kDataTypeClass;
-
 }  // namespace zorvane

@@ -4,6 +4,7 @@
 #include <fmt/format.h>
 
 #include "lib/docs.hpp"
+#include "lib/registry.hpp"
 #include "model/expression/conversion.hpp"
 #include "model/expression/decision_var.hpp"
 #include "model/expression/indexing.hpp"
@@ -72,10 +73,6 @@ PyMethodDef kMethods[] = {
 }  // namespace
 
 const ClassDef kDummyIndexedVarClass{
-    .id = ClassId::DummyIndexedVar,
-    .name = "DummyIndexedVar",
-    .doc = docs::kDummyIndexedVar,
-    .signature = nullptr,
     .basicsize = sizeof(Instance<DummyIndexed>),
     .dealloc = &dealloc_instance<DummyIndexed>,
     .tp_new = nullptr,

@@ -17,6 +17,4 @@ PyRef dummy_indexed_var_from_key(const Expr& variable, const KeyItems& key);
 /// ("dummy indexed BinaryVar with name 'x' must be called the `sum` or `prod` method ...").
 [[noreturn]] void refuse_dummy_indexed_var_as_expression(PyObject* object);
 
-extern const ClassDef kDummyIndexedVarClass;
-
 }  // namespace zorvane

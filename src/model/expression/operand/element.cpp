@@ -1,6 +1,5 @@
 // Element: the index variable of sums, products and foralls, over a range or an array's items.
-#include "model/expression/operand/element.hpp"
-
+#include "lib/registry.hpp"
 #include "model/expression/expression_class.hpp"
 #include "model/expression/indexing.hpp"
 #include "model/expression/operand/subscripting.hpp"
@@ -8,16 +7,14 @@
 namespace zorvane {
 namespace {
 
-constexpr const char* kName = "Element";
-
-constexpr Signature kNew{.owner = "Element",
+constexpr Signature kNew{.owner = class_name(ClassId::Element),
                          .function = "__new__",
                          .names = {"name", "belong_to", "latex", "description"},
                          .positional = 2,
                          .required_positional = 2,
                          .keyword_only = 2};
 
-constexpr Signature kLenAt{.owner = "Element",
+constexpr Signature kLenAt{.owner = class_name(ClassId::Element),
                            .function = "len_at",
                            .names = {"axis", "latex", "description"},
                            .positional = 1,
@@ -51,8 +48,9 @@ Expr element_set_from_pyobject(PyObject* object) {
     }
   }
   if (std::optional<Expr> end = try_expression(object)) return expression_into_element_set(std::move(*end));
-  for (ClassId id : {ClassId::Placeholder, ClassId::Element, ClassId::Subscript}) {
-    if (auto held = try_borrow<Expr>(object, id)) return operand_into_element_set(**held);
+  if (std::optional<Expr> node = held_node(object)) {
+    const Tag tag = (*node)->tag;
+    if (tag == Tag::Placeholder || tag == Tag::Element || tag == Tag::Subscript) return operand_into_element_set(*node);
   }
   raise(ErrorKind::Type, "failed to convert into a set");
 }
@@ -91,7 +89,7 @@ PyGetSetDef kGetters[] = {
 
 PyMethodDef kMethods[] = {
     fastcall_method<len_at_method<ClassId::Element, kLenAt>>("len_at", docs::kMethodDocLenAt),
-    fastcall_method<slots::set_latex<ClassId::Element, kName>>("set_latex", docs::kMethodDocSetLatex),
+    fastcall_method<slots::set_latex<ClassId::Element>>("set_latex", docs::kMethodDocSetLatex),
     noargs_method<slots::repr_latex<ClassId::Element>>("_repr_latex_", docs::kMethodDocReprLatex),
     {nullptr, nullptr, 0, nullptr},
 };
@@ -103,10 +101,6 @@ const PyType_Slot kSubscriptSlot[] = {
 }  // namespace
 
 const ClassDef kElementClass{
-    .id = ClassId::Element,
-    .name = kName,
-    .doc = docs::kElement,
-    .signature = docs::kSigElement,
     .basicsize = sizeof(Instance<Expr>),
     .dealloc = &dealloc_instance<Expr>,
     .tp_new = &constructor_new<element_new>,

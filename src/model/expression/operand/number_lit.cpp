@@ -1,7 +1,6 @@
 // NumberLit: the Python class of a number literal.
-#include "model/expression/operand/number_lit.hpp"
-
 #include "lib/docs.hpp"
+#include "lib/registry.hpp"
 #include "model/expression/expression_class.hpp"
 #include "model/expression/operand/data_type.hpp"
 #include "print/printer.hpp"
@@ -9,7 +8,7 @@
 namespace zorvane {
 namespace {
 
-constexpr Signature kNew{.owner = "NumberLit",
+constexpr Signature kNew{.owner = class_name(ClassId::NumberLit),
                          .function = "__new__",
                          .names = {"value"},
                          .positional = 1,
@@ -81,10 +80,6 @@ PyGetSetDef kGetters[] = {
 }  // namespace
 
 const ClassDef kNumberLitClass{
-    .id = ClassId::NumberLit,
-    .name = "NumberLit",
-    .doc = docs::kNumberLit,
-    .signature = "(value)",
     .basicsize = sizeof(Instance<Expr>),
     .dealloc = &dealloc_instance<Expr>,
     .tp_new = &constructor_new<number_lit_new>,

@@ -1,15 +1,12 @@
 // Placeholder: a named symbol for instance data, a scalar or an array of `ndim` axes.
-#include "model/expression/operand/placeholder.hpp"
-
+#include "lib/registry.hpp"
 #include "model/expression/expression_class.hpp"
 #include "model/expression/operand/subscripting.hpp"
 
 namespace zorvane {
 namespace {
 
-constexpr const char* kName = "Placeholder";
-
-constexpr Signature kNew{.owner = "Placeholder",
+constexpr Signature kNew{.owner = class_name(ClassId::Placeholder),
                          .function = "__new__",
                          .names = {"name", "ndim", "latex", "description"},
                          .positional = 1,
@@ -27,7 +24,7 @@ PyRef placeholder_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, Py
   return new_instance(ClassId::Placeholder, std::move(node));
 }
 
-constexpr Signature kLenAt{.owner = "Placeholder",
+constexpr Signature kLenAt{.owner = class_name(ClassId::Placeholder),
                            .function = "len_at",
                            .names = {"axis", "latex", "description"},
                            .positional = 1,
@@ -57,7 +54,7 @@ PyGetSetDef kGetters[] = {
 
 PyMethodDef kMethods[] = {
     fastcall_method<len_at_method<ClassId::Placeholder, kLenAt>>("len_at", docs::kMethodDocLenAt),
-    fastcall_method<slots::set_latex<ClassId::Placeholder, kName>>("set_latex", docs::kMethodDocSetLatex),
+    fastcall_method<slots::set_latex<ClassId::Placeholder>>("set_latex", docs::kMethodDocSetLatex),
     noargs_method<slots::repr_latex<ClassId::Placeholder>>("_repr_latex_", docs::kMethodDocReprLatex),
     {nullptr, nullptr, 0, nullptr},
 };
@@ -69,10 +66,6 @@ const PyType_Slot kSubscriptSlot[] = {
 }  // namespace
 
 const ClassDef kPlaceholderClass{
-    .id = ClassId::Placeholder,
-    .name = kName,
-    .doc = docs::kPlaceholder,
-    .signature = docs::kSigPlaceholder,
     .basicsize = sizeof(Instance<Expr>),
     .dealloc = &dealloc_instance<Expr>,
     .tp_new = &constructor_new<placeholder_new>,

@@ -1,7 +1,6 @@
 // Range: the half-open interval [start, end) of an element; only `Element.belong_to` makes one.
+#include "lib/registry.hpp"
 #include "model/expression/conversion.hpp"
-#include "lib/docs.hpp"
-#include "model/expression/operand/element.hpp"
 #include "print/printer.hpp"
 
 namespace zorvane {
@@ -38,10 +37,6 @@ const PyType_Slot kSlots[] = {
 }  // namespace
 
 const ClassDef kRangeClass{
-    .id = ClassId::Range,
-    .name = "Range",
-    .doc = docs::kRange,
-    .signature = nullptr,
     .basicsize = sizeof(Instance<Expr>),
     .dealloc = &dealloc_instance<Expr>,
     .tp_new = nullptr,

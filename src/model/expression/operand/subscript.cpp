@@ -1,15 +1,12 @@
 // Subscript: a placeholder, element or decision variable indexed by expressions (`p[i, j]`).
-#include "model/expression/operand/subscript.hpp"
-
+#include "lib/registry.hpp"
 #include "model/expression/expression_class.hpp"
 #include "model/expression/operand/subscripting.hpp"
 
 namespace zorvane {
 namespace {
 
-constexpr const char* kName = "Subscript";
-
-constexpr Signature kLenAt{.owner = "Subscript",
+constexpr Signature kLenAt{.owner = class_name(ClassId::Subscript),
                            .function = "len_at",
                            .names = {"axis", "latex", "description"},
                            .positional = 1,
@@ -51,7 +48,7 @@ PyGetSetDef kGetters[] = {
 
 PyMethodDef kMethods[] = {
     fastcall_method<len_at_method<ClassId::Subscript, kLenAt>>("len_at", docs::kMethodDocLenAt),
-    fastcall_method<slots::set_latex<ClassId::Subscript, kName>>("set_latex", docs::kMethodDocSetLatex),
+    fastcall_method<slots::set_latex<ClassId::Subscript>>("set_latex", docs::kMethodDocSetLatex),
     noargs_method<slots::repr_latex<ClassId::Subscript>>("_repr_latex_", docs::kMethodDocReprLatex),
     {nullptr, nullptr, 0, nullptr},
 };
@@ -63,10 +60,6 @@ const PyType_Slot kSubscriptSlot[] = {
 }  // namespace
 
 const ClassDef kSubscriptClass{
-    .id = ClassId::Subscript,
-    .name = kName,
-    .doc = docs::kSubscript,
-    .signature = nullptr,
     .basicsize = sizeof(Instance<Expr>),
     .dealloc = &dealloc_instance<Expr>,
     .tp_new = nullptr,

@@ -1,6 +1,6 @@
 // PowOp and ModOp: a power (base, exponent) and a remainder (left, right).
+#include "lib/registry.hpp"
 #include "model/expression/expression_class.hpp"
-#include "model/expression/operator/operator_classes.hpp"
 
 namespace zorvane {
 namespace {
@@ -19,12 +19,9 @@ PyGetSetDef kModGetters[] = {
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
-constexpr const char* kPow = "PowOp";
-constexpr const char* kMod = "ModOp";
-
 }  // namespace
 
-const ClassDef kPowOpClass = operator_class<ClassId::PowOp, kPow>(docs::kPowOp, kPowGetters);
-const ClassDef kModOpClass = operator_class<ClassId::ModOp, kMod>(docs::kModOp, kModGetters);
+const ClassDef kPowOpClass = operator_class<ClassId::PowOp>(kPowGetters);
+const ClassDef kModOpClass = operator_class<ClassId::ModOp>(kModGetters);
 
 }  // namespace zorvane

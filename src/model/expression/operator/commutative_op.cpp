@@ -1,6 +1,6 @@
 // AddOp, MulOp, MinOp, MaxOp: an ordered list of terms.
+#include "lib/registry.hpp"
 #include "model/expression/expression_class.hpp"
-#include "model/expression/operator/operator_classes.hpp"
 
 namespace zorvane {
 namespace {
@@ -11,16 +11,16 @@ PyGetSetDef kGetters[] = {
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
-constexpr const char* kAdd = "AddOp";
-constexpr const char* kMul = "MulOp";
-constexpr const char* kMin = "MinOp";
-constexpr const char* kMax = "MaxOp";
+template <ClassId Id>
+ClassDef commutative_class() {
+  return operator_class<Id>(kGetters<Id>);
+}
 
 }  // namespace
 
-const ClassDef kAddOpClass = operator_class<ClassId::AddOp, kAdd>(docs::kAddOp, kGetters<ClassId::AddOp>);
-const ClassDef kMulOpClass = operator_class<ClassId::MulOp, kMul>(docs::kMulOp, kGetters<ClassId::MulOp>);
-const ClassDef kMinOpClass = operator_class<ClassId::MinOp, kMin>(docs::kMinOp, kGetters<ClassId::MinOp>);
-const ClassDef kMaxOpClass = operator_class<ClassId::MaxOp, kMax>(docs::kMaxOp, kGetters<ClassId::MaxOp>);
+const ClassDef kAddOpClass = commutative_class<ClassId::AddOp>();
+const ClassDef kMulOpClass = commutative_class<ClassId::MulOp>();
+const ClassDef kMinOpClass = commutative_class<ClassId::MinOp>();
+const ClassDef kMaxOpClass = commutative_class<ClassId::MaxOp>();
 
 }  // namespace zorvane

@@ -1,6 +1,6 @@
 // EqualOp, NotEqualOp, LessThanOp, LessThanEqualOp, GreaterThanOp, GreaterThanEqualOp.
+#include "lib/registry.hpp"
 #include "model/expression/expression_class.hpp"
-#include "model/expression/operator/operator_classes.hpp"
 
 namespace zorvane {
 namespace {
@@ -15,28 +15,18 @@ PyGetSetDef kGetters[] = {
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
-constexpr const char* kEqual = "EqualOp";
-constexpr const char* kNotEqual = "NotEqualOp";
-constexpr const char* kLessThan = "LessThanOp";
-constexpr const char* kLessThanEqual = "LessThanEqualOp";
-constexpr const char* kGreaterThan = "GreaterThanOp";
-constexpr const char* kGreaterThanEqual = "GreaterThanEqualOp";
-
-template <ClassId Id, const char* const& Name>
-ClassDef comparison_class(const char* doc) {
-  return condition_class<Id, Name>(doc, kGetters<Id>);
+template <ClassId Id>
+ClassDef comparison_class() {
+  return condition_class<Id>(kGetters<Id>);
 }
 
 }  // namespace
 
-const ClassDef kEqualOpClass = comparison_class<ClassId::EqualOp, kEqual>(docs::kEqualOp);
-const ClassDef kNotEqualOpClass = comparison_class<ClassId::NotEqualOp, kNotEqual>(docs::kNotEqualOp);
-const ClassDef kLessThanOpClass = comparison_class<ClassId::LessThanOp, kLessThan>(docs::kLessThanOp);
-const ClassDef kLessThanEqualOpClass =
-    comparison_class<ClassId::LessThanEqualOp, kLessThanEqual>(docs::kLessThanEqualOp);
-const ClassDef kGreaterThanOpClass =
-    comparison_class<ClassId::GreaterThanOp, kGreaterThan>(docs::kGreaterThanOp);
-const ClassDef kGreaterThanEqualOpClass =
-    comparison_class<ClassId::GreaterThanEqualOp, kGreaterThanEqual>(docs::kGreaterThanEqualOp);
+const ClassDef kEqualOpClass = comparison_class<ClassId::EqualOp>();
+const ClassDef kNotEqualOpClass = comparison_class<ClassId::NotEqualOp>();
+const ClassDef kLessThanOpClass = comparison_class<ClassId::LessThanOp>();
+const ClassDef kLessThanEqualOpClass = comparison_class<ClassId::LessThanEqualOp>();
+const ClassDef kGreaterThanOpClass = comparison_class<ClassId::GreaterThanOp>();
+const ClassDef kGreaterThanEqualOpClass = comparison_class<ClassId::GreaterThanEqualOp>();
 
 }  // namespace zorvane

@@ -1,6 +1,6 @@
 // AndOp, OrOp, XorOp: logical combinations of conditions.
+#include "lib/registry.hpp"
 #include "model/expression/expression_class.hpp"
-#include "model/expression/operator/operator_classes.hpp"
 
 namespace zorvane {
 namespace {
@@ -11,14 +11,15 @@ PyGetSetDef kGetters[] = {
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
-constexpr const char* kAnd = "AndOp";
-constexpr const char* kOr = "OrOp";
-constexpr const char* kXor = "XorOp";
+template <ClassId Id>
+ClassDef logical_class() {
+  return condition_class<Id>(kGetters<Id>);
+}
 
 }  // namespace
 
-const ClassDef kAndOpClass = condition_class<ClassId::AndOp, kAnd>(docs::kAndOp, kGetters<ClassId::AndOp>);
-const ClassDef kOrOpClass = condition_class<ClassId::OrOp, kOr>(docs::kOrOp, kGetters<ClassId::OrOp>);
-const ClassDef kXorOpClass = condition_class<ClassId::XorOp, kXor>(docs::kXorOp, kGetters<ClassId::XorOp>);
+const ClassDef kAndOpClass = logical_class<ClassId::AndOp>();
+const ClassDef kOrOpClass = logical_class<ClassId::OrOp>();
+const ClassDef kXorOpClass = logical_class<ClassId::XorOp>();
 
 }  // namespace zorvane

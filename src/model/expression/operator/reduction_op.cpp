@@ -1,6 +1,6 @@
 // SumOp and ProdOp: a sum or product of an operand over an index element.
+#include "lib/registry.hpp"
 #include "model/expression/expression_class.hpp"
-#include "model/expression/operator/operator_classes.hpp"
 
 namespace zorvane {
 namespace {
@@ -22,12 +22,14 @@ PyGetSetDef kGetters[] = {
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
-constexpr const char* kSum = "SumOp";
-constexpr const char* kProd = "ProdOp";
+template <ClassId Id>
+ClassDef reduction_class() {
+  return operator_class<Id>(kGetters<Id>);
+}
 
 }  // namespace
 
-const ClassDef kSumOpClass = operator_class<ClassId::SumOp, kSum>(docs::kSumOp, kGetters<ClassId::SumOp>);
-const ClassDef kProdOpClass = operator_class<ClassId::ProdOp, kProd>(docs::kProdOp, kGetters<ClassId::ProdOp>);
+const ClassDef kSumOpClass = reduction_class<ClassId::SumOp>();
+const ClassDef kProdOpClass = reduction_class<ClassId::ProdOp>();
 
 }  // namespace zorvane

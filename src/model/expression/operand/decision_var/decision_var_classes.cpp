@@ -1,6 +1,5 @@
 // The five decision-variable classes, generated from one template over the variable's kind.
-#include "model/expression/operand/decision_var/decision_var_classes.hpp"
-
+#include "lib/registry.hpp"
 #include "model/expression/decision_var.hpp"
 #include "model/expression/expression_class.hpp"
 #include "model/expression/indexing.hpp"
@@ -10,19 +9,11 @@
 namespace zorvane {
 namespace {
 
-constexpr ClassId class_of(DecisionVarKind kind) {
-  return ClassId(std::uint8_t(ClassId::BinaryVar) + std::uint8_t(kind));
-}
-
-constexpr const char* kBinaryName = "BinaryVar";
-constexpr const char* kIntegerName = "IntegerVar";
-constexpr const char* kContinuousName = "ContinuousVar";
-constexpr const char* kSemiIntegerName = "SemiIntegerVar";
-constexpr const char* kSemiContinuousName = "SemiContinuousVar";
+constexpr ClassId class_of(DecisionVarKind kind) { return class_for_node(Tag::DecisionVar, std::uint8_t(kind)); }
 
 // BinaryVar(name, *, shape=None, latex=None, description=None)
 constexpr Signature binary_signature() {
-  return {.owner = kBinaryName,
+  return {.owner = class_name(ClassId::BinaryVar),
           .function = "__new__",
           .names = {"name", "shape", "latex", "description"},
           .positional = 1,
@@ -41,44 +32,10 @@ constexpr Signature bounded_signature(const char* owner) {
           .required_keyword_mask = 0b0110};
 }
 
-// What is special to each class: its id and name, its constructor's signature and its docs.
+// The constructor's signature of each class.
 template <DecisionVarKind Kind>
-struct VarClass;
-template <>
-struct VarClass<DecisionVarKind::Binary> {
-  static constexpr const char* const& kName = kBinaryName;
-  static constexpr Signature kNew = binary_signature();
-  static constexpr const char* const& kDoc = docs::kBinaryVar;
-  static constexpr const char* const& kSig = docs::kSigBinaryVar;
-};
-template <>
-struct VarClass<DecisionVarKind::Integer> {
-  static constexpr const char* const& kName = kIntegerName;
-  static constexpr Signature kNew = bounded_signature(kIntegerName);
-  static constexpr const char* const& kDoc = docs::kIntegerVar;
-  static constexpr const char* const& kSig = docs::kSigIntegerVar;
-};
-template <>
-struct VarClass<DecisionVarKind::Continuous> {
-  static constexpr const char* const& kName = kContinuousName;
-  static constexpr Signature kNew = bounded_signature(kContinuousName);
-  static constexpr const char* const& kDoc = docs::kContinuousVar;
-  static constexpr const char* const& kSig = docs::kSigContinuousVar;
-};
-template <>
-struct VarClass<DecisionVarKind::SemiInteger> {
-  static constexpr const char* const& kName = kSemiIntegerName;
-  static constexpr Signature kNew = bounded_signature(kSemiIntegerName);
-  static constexpr const char* const& kDoc = docs::kSemiIntegerVar;
-  static constexpr const char* const& kSig = docs::kSigSemiIntegerVar;
-};
-template <>
-struct VarClass<DecisionVarKind::SemiContinuous> {
-  static constexpr const char* const& kName = kSemiContinuousName;
-  static constexpr Signature kNew = bounded_signature(kSemiContinuousName);
-  static constexpr const char* const& kDoc = docs::kSemiContinuousVar;
-  static constexpr const char* const& kSig = docs::kSigSemiContinuousVar;
-};
+constexpr Signature kNew =
+    Kind == DecisionVarKind::Binary ? binary_signature() : bounded_signature(class_name(class_of(Kind)));
 
 // `shape`: None is a scalar; otherwise a sequence of expressions (not a str).
 std::vector<Expr> shape_from_pyobject(PyObject* object) {
@@ -108,7 +65,7 @@ Bound bound_from_pyobject(PyObject* object) {
 template <DecisionVarKind Kind>
 PyRef decision_var_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   constexpr bool kBounded = Kind != DecisionVarKind::Binary;
-  const Arguments arguments = parse_arguments(VarClass<Kind>::kNew, args, nargs, kwnames);
+  const Arguments arguments = parse_arguments(kNew<Kind>, args, nargs, kwnames);
   std::string name = convert_argument("name", [&] { return to_string(arguments[0]); });
   std::vector<Expr> shape = convert_argument("shape", [&] { return shape_from_pyobject(arguments[1]); });
   Bound lower = binary_var_lower_bound();
@@ -187,7 +144,7 @@ PyGetSetDef kGetters<DecisionVarKind::Binary>[] = {
 
 template <DecisionVarKind Kind>
 PyMethodDef kMethods[] = {
-    fastcall_method<slots::set_latex<class_of(Kind), VarClass<Kind>::kName>>("set_latex", docs::kMethodDocSetLatex),
+    fastcall_method<slots::set_latex<class_of(Kind)>>("set_latex", docs::kMethodDocSetLatex),
     noargs_method<slots::repr_latex<class_of(Kind)>>("_repr_latex_", docs::kMethodDocReprLatex),
     {nullptr, nullptr, 0, nullptr},
 };
@@ -239,12 +196,8 @@ const PyType_Slot kSlots[] = {
 };
 
 template <DecisionVarKind Kind>
-constexpr ClassDef decision_var_class() {
-  return ClassDef{.id = class_of(Kind),
-                  .name = VarClass<Kind>::kName,
-                  .doc = VarClass<Kind>::kDoc,
-                  .signature = VarClass<Kind>::kSig,
-                  .basicsize = sizeof(Instance<Expr>),
+ClassDef decision_var_class() {
+  return ClassDef{.basicsize = sizeof(Instance<Expr>),
                   .dealloc = &dealloc_instance<Expr>,
                   .tp_new = &constructor_new<decision_var_new<Kind>>,
                   .vectorcall = &constructor_vectorcall<decision_var_new<Kind>>,
