@@ -11,6 +11,9 @@
 
 namespace zorvane {
 
+/// Thrown when the interpreter's error indicator is already set (a failing C-API call).
+struct PythonError {};
+
 /// Sets the interpreter's error indicator from a model error.
 void set_python_error(const Error& error) noexcept;
 /// Sets the panic exception (a BaseException subclass) for an internal fault.

@@ -1,4 +1,4 @@
-// Error values raised by model code; the binding layer turns them into Python exceptions.
+// Error values raised by model code; the Python layer turns them into Python exceptions.
 #pragma once
 
 #include <cstdint>
@@ -27,9 +27,6 @@ struct Error {
   ErrorKind kind;
   std::string message;
 };
-
-/// Thrown when the interpreter's error indicator is already set (a failing C-API call).
-struct PythonError {};
 
 /// The Python class name of an error kind, as used in "ModelingError: ..." re-raise texts.
 const char* error_kind_name(ErrorKind kind) noexcept;

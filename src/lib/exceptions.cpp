@@ -1,8 +1,6 @@
 // The module's own exception types, created once on first use.
 #include "lib/exceptions.hpp"
 
-#include "lib/error.hpp"
-
 namespace zorvane {
 namespace {
 
@@ -33,23 +31,6 @@ PyObject* protobuf_deserialization_error_type() noexcept {
 }
 PyObject* panic_exception_type() noexcept {
   return exception_type(g_panic_exception, "zorvane.PanicException", PyExc_BaseException);
-}
-
-const char* error_kind_name(ErrorKind kind) noexcept {
-  switch (kind) {
-    case ErrorKind::Type: return "TypeError";
-    case ErrorKind::Value: return "ValueError";
-    case ErrorKind::Index: return "IndexError";
-    case ErrorKind::Overflow: return "OverflowError";
-    case ErrorKind::Runtime: return "RuntimeError";
-    case ErrorKind::Recursion: return "RecursionError";
-    case ErrorKind::ZeroDivision: return "ZeroDivisionError";
-    case ErrorKind::Memory: return "MemoryError";
-    case ErrorKind::Modeling: return "ModelingError";
-    case ErrorKind::ProtobufSerialization: return "ProtobufSerializationError";
-    case ErrorKind::ProtobufDeserialization: return "ProtobufDeserializationError";
-  }
-  return "Exception";
 }
 
 }  // namespace zorvane

@@ -7,8 +7,9 @@
 
 namespace zorvane {
 
-/// Throws (the installed check throws `PythonError` with KeyboardInterrupt set) when a pending
-/// signal handler raised. Without an installed check it does nothing.
+/// Throws (the check that the module installs throws its own exception, with KeyboardInterrupt
+/// set in the interpreter) when a pending signal handler raised. Without an installed check it
+/// does nothing.
 using InterruptCheck = void (*)();
 
 /// Installs the check that `InterruptPoll` runs (once, at module start-up).

@@ -5,6 +5,7 @@
 
 #include "lib/docs.hpp"
 #include "lib/registry.hpp"
+#include "model/expression/arithmetic.hpp"
 #include "model/expression/conversion.hpp"
 #include "model/sense.hpp"
 #include "print/printer.hpp"
@@ -135,10 +136,7 @@ Constraint new_constraint(std::string name, ConstraintSense sense, Expr left, Ex
 }
 
 Expr constraint_condition(const Constraint& constraint) {
-  return make_node<ComparisonNode>([&](ComparisonNode& node) {
-    node.left = constraint.left;
-    node.right = constraint.right;
-  }, comparison_kind(constraint.sense));
+  return make_comparison(comparison_kind(constraint.sense), constraint.left, constraint.right);
 }
 
 std::string constraint_latex_row(const Constraint& constraint) {

@@ -61,7 +61,7 @@ std::string element_latex(const ElementNode& element) { return render_latex(elem
 std::string set_latex(const Node& set) {
   if (set.tag != Tag::Range) return render_latex(set);
   const auto& range = as<RangeNode>(set);
-  const Expr last = expression_sub(range.end, make_number(NumericValue::of_integer(1)));
+  const Expr last = build_sub(range.end, make_number(NumericValue::of_integer(1)));
   return "\\left\\{" + expression_latex(*range.start) + ",\\ldots," + expression_latex(*last) +
          "\\right\\}";
 }

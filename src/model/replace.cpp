@@ -138,7 +138,7 @@ class Rewriter : public WalkHooks {
     Expr array = into_array_operand(variable(length.array));
     // An unchanged array keeps the node whole, with its LaTeX string and description.
     if (array->tag == length.array->tag && expression_eq(*array, *length.array)) return node;
-    return new_array_length(std::move(array), length.axis, Text(), Text());
+    return build_array_length(std::move(array), length.axis, Text(), Text());
   }
 
   // The node again from its rewritten children, through the builder of its kind, without its
@@ -148,27 +148,23 @@ class Rewriter : public WalkHooks {
       case Tag::Subscript:
         validate_subscripts(done);
         return subscript_into_scalar(build_subscript(std::move(base), std::move(done)));
-      case Tag::UnaryOp: return unary_op_new(as<UnaryNode>(node).op(), std::move(done[0]));
+      case Tag::UnaryOp: return build_unary(as<UnaryNode>(node).op(), std::move(done[0]));
       case Tag::BinaryOp:
-        return as<BinaryNode>(node).op() == BinaryKind::Pow ? pow_op_new(std::move(done[0]), std::move(done[1]))
-                                                            : mod_op_new(std::move(done[0]), std::move(done[1]));
+        return as<BinaryNode>(node).op() == BinaryKind::Pow ? make_pow(std::move(done[0]), std::move(done[1]))
+                                                            : make_mod(std::move(done[0]), std::move(done[1]));
       case Tag::CommutativeOp:
         // Rebuilt from the terms exactly as they come back: no folding, no flattening.
-        return commutative_op_new(as<CommutativeNode>(node).op(), TermList(std::move(done)));
+        return make_commutative(as<CommutativeNode>(node).op(), TermList(std::move(done)));
       case Tag::ReductionOp: {
         const auto& reduction = as<ReductionNode>(node);
         Expr condition = reduction.condition ? std::move(done[0]) : Expr();
-        return reduction_op_new(reduction.op(), element_node(std::move(base)), std::move(condition),
+        return build_reduction(reduction.op(), element_node(std::move(base)), std::move(condition),
                                 std::move(done.back()));
       }
       case Tag::Comparison:
-        return make_node<ComparisonNode>([&](ComparisonNode& n) {
-          n.left = std::move(done[0]);
-          n.right = std::move(done[1]);
-        }, as<ComparisonNode>(node).op());
+        return make_comparison(as<ComparisonNode>(node).op(), std::move(done[0]), std::move(done[1]));
       case Tag::Logical:
-        return make_node<LogicalNode>([&](LogicalNode& n) { n.terms = std::move(done); },
-                                      as<LogicalNode>(node).op());
+        return make_logical(as<LogicalNode>(node).op(), std::move(done));
       default: return share(node);
     }
   }

@@ -585,7 +585,7 @@ class Printer : public WalkHooks {
           // The upper limit is the last value taken: the range's end minus one.
           if (condition) out_ += '}';
           out_ += "}^{";
-          limits_.push_back(expression_sub(as<RangeNode>(set).end, make_number(NumericValue::of_integer(1))));
+          limits_.push_back(build_sub(as<RangeNode>(set).end, make_number(NumericValue::of_integer(1))));
           f.keeps_limit = true;
           return operand(*limits_.back(), kPlainKind);
         }

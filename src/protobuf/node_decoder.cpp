@@ -96,17 +96,6 @@ const M& get(const ExprNodeMsg& node) noexcept {
 
 constexpr std::size_t member(const ExprNodeMsg& node) noexcept { return node.index(); }
 
-Expr comparison_node(ComparisonKind kind, Expr left, Expr right) {
-  return make_node<ComparisonNode>([&](ComparisonNode& n) {
-    n.left = std::move(left);
-    n.right = std::move(right);
-  }, kind);
-}
-
-Expr logical_node(LogicalKind kind, std::vector<Expr> terms) {
-  return make_node<LogicalNode>([&](LogicalNode& n) { n.terms = std::move(terms); }, kind);
-}
-
 }  // namespace
 
 // ---- DecodeBudget -----------------------------------------------------------------------
@@ -283,7 +272,7 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       }
       const Expr* array = need(m.array_id, role, kArrayMissing);
       if (!array) return std::nullopt;
-      return new_array_length(into_array_operand(*array), m.axis, std::nullopt, std::nullopt);
+      return build_array_length(into_array_operand(*array), m.axis, std::nullopt, std::nullopt);
     }
     case expr_node::kUnaryOp: {
       const auto& m = get<UnaryOpMsg>(node);
@@ -291,7 +280,7 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       if (!operand) return std::nullopt;
       const std::optional<UnaryKind> kind = unary_kind_from_wire(m.kind);
       if (!kind) refuse(kUnaryKind);
-      return unary_op_new(*kind, *operand);
+      return build_unary(*kind, *operand);
     }
     case expr_node::kBinaryOp: {
       const auto& m = get<BinaryOpMsg>(node);
@@ -302,8 +291,8 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       const Expr* right = need(m.right_id, Role::Expression, kRightMissing);
       if (!right) return std::nullopt;
       // Unchecked and unfolded, as written.
-      if (*kind == BinaryKind::Pow) return pow_op_new(*left, *right);
-      return mod_op_new(*left, *right);
+      if (*kind == BinaryKind::Pow) return make_pow(*left, *right);
+      return make_mod(*left, *right);
     }
     case expr_node::kCommutativeOp: {
       const auto& m = get<CommutativeOpMsg>(node);
@@ -312,10 +301,10 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       const auto kind = kind_from_wire<CommutativeKind>(m.kind, kCommutativeOffset, kCommutativeKindCount);
       if (!kind) refuse(kCommutativeKind);
       switch (*kind) {
-        case CommutativeKind::Add: return add_op_from_terms(std::move(terms));
-        case CommutativeKind::Mul: return mul_op_from_terms(std::move(terms));
+        case CommutativeKind::Add: return build_add_of_terms(std::move(terms));
+        case CommutativeKind::Mul: return build_mul_of_terms(std::move(terms));
         case CommutativeKind::Min:
-        case CommutativeKind::Max: return commutative_op_new(*kind, TermList(std::move(terms)));
+        case CommutativeKind::Max: return make_commutative(*kind, TermList(std::move(terms)));
       }
       refuse(kCommutativeKind);
     }
@@ -334,7 +323,7 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       if (!operand) return std::nullopt;
       const auto kind = kind_from_wire<ReductionKind>(m.kind, kReductionOffset, kReductionKindCount);
       if (!kind) refuse(kReductionKind);
-      return reduction_op_new(*kind, element_node(*element), condition ? *condition : Expr(), *operand);
+      return build_reduction(*kind, element_node(*element), condition ? *condition : Expr(), *operand);
     }
     default: refuse(kUnsetKind);
   }
@@ -351,7 +340,7 @@ NodeDecoder::Step NodeDecoder::condition_step(const Task& task) {
       if (!left) return std::nullopt;
       const Expr* right = need(m.right_id, Role::Expression, kRightMissing);
       if (!right) return std::nullopt;
-      return comparison_node(*kind, *left, *right);
+      return make_comparison(*kind, *left, *right);
     }
     case expr_node::kCommutativeOp: {
       const auto& m = get<CommutativeOpMsg>(node);
@@ -359,7 +348,7 @@ NodeDecoder::Step NodeDecoder::condition_step(const Task& task) {
       if (!kind) refuse(kConditionCommutativeKind);
       std::vector<Expr> terms;
       if (!need_all(m.term_ids, Role::Condition, kTermMissing, terms)) return std::nullopt;
-      return logical_node(*kind, std::move(terms));
+      return make_logical(*kind, std::move(terms));
     }
     case 0: refuse(kUnsetKind);
     default: refuse(kBinaryKind);
@@ -382,7 +371,7 @@ NodeDecoder::Step NodeDecoder::element_step(const Task& task) {
     if (!start) return std::nullopt;
     const Expr* end = need(range->end_id, Role::Expression, kRangeEndMissing);
     if (!end) return std::nullopt;
-    set = new_range(*start, *end);
+    set = build_range(*start, *end);
   } else if (const auto* bound = std::get_if<BoundMsg>(&m.belong_to)) {
     // The kind of the referenced node decides; `Bound.type` is not read.
     Role role = Role::Placeholder;
@@ -399,7 +388,7 @@ NodeDecoder::Step NodeDecoder::element_step(const Task& task) {
   } else {
     refuse(kUnsetKind);
   }
-  return Expr(new_element(m.name, std::move(set), std::nullopt, std::nullopt));
+  return Expr(make_element(m.name, std::move(set), std::nullopt, std::nullopt));
 }
 
 std::optional<Bound> NodeDecoder::bound_step(const BoundMsg& message) {

@@ -34,7 +34,7 @@ void expect(const std::string& got, const std::string& want) {
 
 int main() {
   // An IntegerVar with one shape entry, a description and two expression bounds.
-  const Expr k = new_decision_var(DecisionVarKind::Integer, "k", {placeholder("n", 0)},
+  const Expr k = build_decision_var(DecisionVarKind::Integer, "k", {placeholder("n", 0)},
                                   bound_from_expression(integer(0)),
                                   bound_from_expression(placeholder("N", 0)), "count", std::nullopt);
   expect(decision_var_rows_latex(record(k)),
@@ -42,26 +42,26 @@ int main() {
          "\\text{upper bound: }N & \\\\");
 
   // A BinaryVar has no bound rows.
-  const Expr z = new_decision_var(DecisionVarKind::Binary, "z", {}, binary_var_lower_bound(),
+  const Expr z = build_decision_var(DecisionVarKind::Binary, "z", {}, binary_var_lower_bound(),
                                   binary_var_upper_bound(), std::nullopt, std::nullopt);
   expect(decision_var_rows_latex(record(z)), "& z & 0\\text{-dim binary variable}\\\\");
 
   // Descriptions are text: LaTeX's special characters are escaped.
-  const Expr d = new_decision_var(DecisionVarKind::Binary, "x_1", {}, binary_var_lower_bound(),
+  const Expr d = build_decision_var(DecisionVarKind::Binary, "x_1", {}, binary_var_lower_bound(),
                                   binary_var_upper_bound(), "50% of a_b & {c}", std::nullopt);
   expect(decision_var_rows_latex(record(d)),
          "& x_1 & 0\\text{-dim binary variable}& \\text{50\\% of a\\_b \\& \\{c\\}}\\\\");
 
   // An array-placeholder bound prints its name even with its own LaTeX; an expression bound
   // prints its own LaTeX.
-  const Expr c = new_decision_var(DecisionVarKind::SemiContinuous, "c", {integer(3)},
+  const Expr c = build_decision_var(DecisionVarKind::SemiContinuous, "c", {integer(3)},
                                   bound_from_placeholder(placeholder("lb", 1, "L")),
                                   bound_from_expression(placeholder("ub", 0, "U")), std::nullopt, std::nullopt);
   expect(decision_var_rows_latex(record(c)),
          "& c & 1\\text{-dim semi-continuous variable}\\\\ & & \\text{lower bound: }lb & \\\\ & & "
          "\\text{upper bound: }U & \\\\");
   for (DecisionVarKind kind : {DecisionVarKind::Continuous, DecisionVarKind::SemiInteger}) {
-    const Expr v = new_decision_var(kind, "v", {}, bound_from_expression(integer(-1)),
+    const Expr v = build_decision_var(kind, "v", {}, bound_from_expression(integer(-1)),
                                     bound_from_expression(integer(1)), std::nullopt, std::nullopt);
     const std::string rows = decision_var_rows_latex(record(v));
     const std::string word = kind == DecisionVarKind::Continuous ? "continuous" : "semi-integer";

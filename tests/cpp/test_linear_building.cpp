@@ -35,19 +35,19 @@ struct Loop {
 // Python converts it at every step.
 const std::vector<Loop> kLoops = {
     {"e + k * p", false, [](const Expr& e, std::int64_t k, const Expr& p) {
-       return expression_add(e, expression_mul(integer(k), p)); }},
+       return build_add(e, build_mul(integer(k), p)); }},
     {"e + k * p + 1", false, [](const Expr& e, std::int64_t k, const Expr& p) {
-       return expression_add(expression_add(e, expression_mul(integer(k), p)), integer(1)); }},
+       return build_add(build_add(e, build_mul(integer(k), p)), integer(1)); }},
     {"e + (k * p + 1)", false, [](const Expr& e, std::int64_t k, const Expr& p) {
-       return expression_add(e, expression_add(expression_mul(integer(k), p), integer(1))); }},
+       return build_add(e, build_add(build_mul(integer(k), p), integer(1))); }},
     {"(e + p) + (p + 1)", false, [](const Expr& e, std::int64_t, const Expr& p) {
-       return expression_add(expression_add(e, p), expression_add(p, integer(1))); }},
-    {"p + e", false, [](const Expr& e, std::int64_t, const Expr& p) { return expression_add(p, e); }},
+       return build_add(build_add(e, p), build_add(p, integer(1))); }},
+    {"p + e", false, [](const Expr& e, std::int64_t, const Expr& p) { return build_add(p, e); }},
     {"m * p * 2", true, [](const Expr& m, std::int64_t, const Expr& p) {
-       return expression_mul(expression_mul(m, p), integer(2)); }},
+       return build_mul(build_mul(m, p), integer(2)); }},
     {"m * (2 * p)", true, [](const Expr& m, std::int64_t, const Expr& p) {
-       return expression_mul(m, expression_mul(integer(2), p)); }},
-    {"p * m", true, [](const Expr& m, std::int64_t, const Expr& p) { return expression_mul(p, m); }},
+       return build_mul(m, build_mul(integer(2), p)); }},
+    {"p * m", true, [](const Expr& m, std::int64_t, const Expr& p) { return build_mul(p, m); }},
 };
 
 // Bytes allocated per term while `loop` runs over n prebuilt placeholders.

@@ -76,7 +76,7 @@ std::vector<Expr> trees_of_every_kind() {
   });
   const Expr length = make_node<ArrayLengthNode>([&](ArrayLengthNode& a) { a.array = n; });
   const Expr floor = make_node<UnaryNode>([&](UnaryNode& u) { u.operand = x_i; }, UnaryKind::Floor);
-  const Expr power = pow_op_new(x_i, number(2));
+  const Expr power = make_pow(x_i, number(2));
   const Expr less = make_node<ComparisonNode>([&](ComparisonNode& c) {
     c.left = i;
     c.right = length;
@@ -85,7 +85,7 @@ std::vector<Expr> trees_of_every_kind() {
   const Expr sum = make_node<ReductionNode>([&](ReductionNode& r) {
     r.index = element_node(i);
     r.condition = both;
-    r.operand = expression_add(floor, power);
+    r.operand = build_add(floor, power);
   }, ReductionKind::Sum);
   out.insert(out.end(), {n, range, i, x, x_i, length, floor, power, less, both, sum});
 
@@ -98,11 +98,11 @@ std::vector<Expr> trees_of_every_kind() {
   Expr wide = symbol(2);
   Expr product = symbol(3);
   for (int k = 0; k < 20000; ++k) {
-    wide = expression_add(wide, expression_mul(number(k + 1000), symbol(k + 10)));
-    product = expression_mul(product, symbol(k % 7));
+    wide = build_add(wide, build_mul(number(k + 1000), symbol(k + 10)));
+    product = build_mul(product, symbol(k % 7));
     if (k % 5000 == 0) {
       out.push_back(wide);  // shares its buffer prefix with the later sums
-      out.push_back(expression_add(wide, number(7)));
+      out.push_back(build_add(wide, number(7)));
       out.push_back(product);
     }
   }
@@ -209,8 +209,8 @@ void failed_term_list_edits_change_nothing(unsigned seed) {
 // leaves every expression made so far printing as before.
 void failed_builds_change_nothing(unsigned seed) {
   std::mt19937 rng(seed);
-  std::vector<Expr> pool = {symbol(0), symbol(1), number(3), expression_add(symbol(0), number(1)),
-                            expression_mul(number(2), symbol(1))};
+  std::vector<Expr> pool = {symbol(0), symbol(1), number(3), build_add(symbol(0), number(1)),
+                            build_mul(number(2), symbol(1))};
   std::vector<std::string> texts;
   for (const Expr& e : pool) texts.push_back(expression_str(*e));
   for (int step = 0; step < 300; ++step) {
@@ -218,7 +218,7 @@ void failed_builds_change_nothing(unsigned seed) {
     const Expr b = rng() % 4 == 0 ? number(int(rng() % 5) - 2) : pool[rng() % pool.size()];
     const int op = int(rng() % 3);
     auto build = [&] {
-      return op == 0 ? expression_add(a, b) : op == 1 ? expression_mul(a, b) : expression_sub(a, b);
+      return op == 0 ? build_add(a, b) : op == 1 ? build_mul(a, b) : build_sub(a, b);
     };
     Expr built;
     for (long k = 0;; ++k) {

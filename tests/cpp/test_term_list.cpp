@@ -101,47 +101,47 @@ void builders_on_odd_lists() {
   const Expr two = make_number(NumericValue::of_integer(2));
   const Expr zero = make_number(NumericValue::of_integer(0));
 
-  const Expr empty_sum = commutative_op_new(CommutativeKind::Add, TermList());
-  Expr r = expression_add(empty_sum, x);
+  const Expr empty_sum = make_commutative(CommutativeKind::Add, TermList());
+  Expr r = build_add(empty_sum, x);
   assert(r->tag == Tag::CommutativeOp);
-  r = expression_add(x, empty_sum);
+  r = build_add(x, empty_sum);
   assert(r->tag == Tag::CommutativeOp);
-  r = expression_add(empty_sum, empty_sum);
+  r = build_add(empty_sum, empty_sum);
   assert(r->tag == Tag::CommutativeOp && as<CommutativeNode>(r).terms.empty());
-  r = expression_add(empty_sum, two);
+  r = build_add(empty_sum, two);
   assert(r->tag == Tag::NumberLit);
 
-  const Expr empty_product = commutative_op_new(CommutativeKind::Mul, TermList());
-  r = expression_mul(empty_product, two);
+  const Expr empty_product = make_commutative(CommutativeKind::Mul, TermList());
+  r = build_mul(empty_product, two);
   assert(as<CommutativeNode>(r).terms.size() == 1);
-  r = expression_mul(x, empty_product);
-  r = expression_mul(empty_product, empty_product);
-  r = expression_mul(two, empty_product);
+  r = build_mul(x, empty_product);
+  r = build_mul(empty_product, empty_product);
+  r = build_mul(two, empty_product);
 
   // several literals in a sum: the builders still give one literal, last
-  const Expr odd_sum = commutative_op_new(CommutativeKind::Add, TermList({two, x, two, y}));
-  r = expression_add(odd_sum, two);
+  const Expr odd_sum = make_commutative(CommutativeKind::Add, TermList({two, x, two, y}));
+  r = build_add(odd_sum, two);
   const TermList& t = as<CommutativeNode>(r).terms;
   assert(t.literal_count() >= 1);
-  r = expression_add(odd_sum, odd_sum);
+  r = build_add(odd_sum, odd_sum);
   assert(as<CommutativeNode>(r).terms.back()->tag == Tag::NumberLit);
 
   // a zero factor from a reader stays in the product
-  r = mul_op_from_terms({x, zero});
+  r = build_mul_of_terms({x, zero});
   assert(as<CommutativeNode>(r).terms.size() == 2);
-  r = mul_op_from_terms({two, x, two});
+  r = build_mul_of_terms({two, x, two});
   const TermList& f = as<CommutativeNode>(r).terms;
   assert(f.size() == 2 && f.literal_count() == 1 && f.front()->tag == Tag::NumberLit);
   assert(as<NumberLitNode>(f.front()).value.integer == 4);
-  r = add_op_from_terms({});
+  r = build_add_of_terms({});
   assert(as<CommutativeNode>(r).terms.empty());
 
   // the printer never fails on them
   const Expr minus_two = make_number(NumericValue::of_integer(-2));
-  const Expr lone_negative = commutative_op_new(CommutativeKind::Mul, TermList({minus_two}));
+  const Expr lone_negative = make_commutative(CommutativeKind::Mul, TermList({minus_two}));
   const Expr lone_minus_one =
-      commutative_op_new(CommutativeKind::Mul, TermList({make_number(NumericValue::of_integer(-1))}));
-  const Expr odd = commutative_op_new(
+      make_commutative(CommutativeKind::Mul, TermList({make_number(NumericValue::of_integer(-1))}));
+  const Expr odd = make_commutative(
       CommutativeKind::Add, TermList({lone_negative, empty_product, x, lone_minus_one, empty_sum, minus_two}));
   for (const Expr& node : {empty_sum, empty_product, lone_negative, lone_minus_one, odd}) {
     for (PrintMode mode : {PrintMode::Str, PrintMode::Repr, PrintMode::Latex}) {
@@ -151,7 +151,7 @@ void builders_on_odd_lists() {
   }
   assert(render(*empty_sum, PrintMode::Str).empty());
   assert(render(*empty_product, PrintMode::Str).empty());
-  r = add_op_from_terms({two, make_number(NumericValue::of_integer(-2))});
+  r = build_add_of_terms({two, make_number(NumericValue::of_integer(-2))});
   assert(as<CommutativeNode>(r).terms.empty());
 }
 

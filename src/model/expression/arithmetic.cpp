@@ -78,7 +78,7 @@ std::optional<NumericValue> add_take_constant(TermList& terms) {
 Expr add_clean_up(TermList terms) {
   add_remove_zero_terms(terms);
   if (terms.size() == 1) return terms.front();
-  return commutative_op_new(CommutativeKind::Add, std::move(terms));
+  return make_commutative(CommutativeKind::Add, std::move(terms));
 }
 
 Expr add_merge(const Expr& left, const Expr& right) {
@@ -129,19 +129,19 @@ Expr mul_merge(const Expr& left, const Expr& right) {
     mul_push_constant(terms, *constant);
   }
   for (std::size_t i = 0; i < other.size(); ++i) terms.push_back(other[i]);
-  return commutative_op_new(CommutativeKind::Mul, std::move(terms));
+  return make_commutative(CommutativeKind::Mul, std::move(terms));
 }
 
 Expr mul_with_constant(const Expr& product, NumericValue value) {
   TermList terms = terms_of(product);
   mul_push_constant(terms, value);
-  return commutative_op_new(CommutativeKind::Mul, std::move(terms));
+  return make_commutative(CommutativeKind::Mul, std::move(terms));
 }
 
 Expr mul_append(const Expr& product, Expr factor) {
   TermList terms = terms_of(product);
   terms.push_back(std::move(factor));
-  return commutative_op_new(CommutativeKind::Mul, std::move(terms));
+  return make_commutative(CommutativeKind::Mul, std::move(terms));
 }
 
 // A new two-term sum or product; the callers have put any literal where the normal form wants it.
@@ -150,7 +150,7 @@ Expr pair(CommutativeKind kind, Expr first, Expr second) {
   items.reserve(4);  // room for the next appends of a loop
   items.push_back(std::move(first));
   items.push_back(std::move(second));
-  return commutative_op_new(kind, TermList(std::move(items)));
+  return make_commutative(kind, TermList(std::move(items)));
 }
 
 // A positive literal exponent: value > 0 (NaN is not positive).
@@ -161,27 +161,38 @@ bool is_positive_literal(const Node& node) noexcept {
 
 }  // namespace
 
-Expr commutative_op_new(CommutativeKind kind, TermList terms) {
+Expr make_commutative(CommutativeKind kind, TermList terms) {
   auto* node = new CommutativeNode(kind);
   node->terms = std::move(terms);
   return finish(node);
 }
 
-Expr pow_op_new(Expr base, Expr exponent) {
+Expr make_pow(Expr base, Expr exponent) {
   return make_node<BinaryNode>([&](BinaryNode& n) {
     n.left = std::move(base);
     n.right = std::move(exponent);
   }, BinaryKind::Pow);
 }
 
-Expr mod_op_new(Expr left, Expr right) {
+Expr make_comparison(ComparisonKind kind, Expr left, Expr right) {
+  return make_node<ComparisonNode>([&](ComparisonNode& n) {
+    n.left = std::move(left);
+    n.right = std::move(right);
+  }, kind);
+}
+
+Expr make_logical(LogicalKind kind, std::vector<Expr> terms) {
+  return make_node<LogicalNode>([&](LogicalNode& n) { n.terms = std::move(terms); }, kind);
+}
+
+Expr make_mod(Expr left, Expr right) {
   return make_node<BinaryNode>([&](BinaryNode& n) {
     n.left = std::move(left);
     n.right = std::move(right);
   }, BinaryKind::Mod);
 }
 
-Expr add_op_from_terms(std::vector<Expr> terms) {
+Expr build_add_of_terms(std::vector<Expr> terms) {
   NumericValue folded = NumericValue::of_integer(0);
   std::vector<Expr> kept;
   kept.reserve(terms.size());
@@ -193,10 +204,10 @@ Expr add_op_from_terms(std::vector<Expr> terms) {
     }
   }
   if (!folded.is_zero()) kept.push_back(make_number(folded));
-  return commutative_op_new(CommutativeKind::Add, TermList(std::move(kept)));
+  return make_commutative(CommutativeKind::Add, TermList(std::move(kept)));
 }
 
-Expr mul_op_from_terms(std::vector<Expr> terms) {
+Expr build_mul_of_terms(std::vector<Expr> terms) {
   std::optional<NumericValue> constant;
   std::vector<Expr> kept;
   kept.reserve(terms.size() + 1);
@@ -214,10 +225,10 @@ Expr mul_op_from_terms(std::vector<Expr> terms) {
   } else {
     kept.erase(kept.begin());
   }
-  return commutative_op_new(CommutativeKind::Mul, TermList(std::move(kept)));
+  return make_commutative(CommutativeKind::Mul, TermList(std::move(kept)));
 }
 
-Expr expression_add(Expr left, Expr right) {
+Expr build_add(Expr left, Expr right) {
   const NumericValue* l = literal_value(*left);
   const NumericValue* r = literal_value(*right);
   if (l && r) return make_number(numeric_value_add(*l, *r));
@@ -240,17 +251,17 @@ Expr expression_add(Expr left, Expr right) {
     if (is_flat_sum(*right)) return add_merge(left, right);
     TermList terms = terms_of(left);
     add_push_term(terms, std::move(right));
-    return commutative_op_new(CommutativeKind::Add, std::move(terms));
+    return make_commutative(CommutativeKind::Add, std::move(terms));
   }
   if (is_flat_sum(*right)) {
     TermList terms = terms_of(right);
     add_push_term(terms, std::move(left));
-    return commutative_op_new(CommutativeKind::Add, std::move(terms));
+    return make_commutative(CommutativeKind::Add, std::move(terms));
   }
   return pair(CommutativeKind::Add, std::move(left), std::move(right));
 }
 
-Expr expression_mul(Expr left, Expr right) {
+Expr build_mul(Expr left, Expr right) {
   const NumericValue* l = literal_value(*left);
   const NumericValue* r = literal_value(*right);
   if (l && r) return make_number(numeric_value_mul(*l, *r));
@@ -271,35 +282,35 @@ Expr expression_mul(Expr left, Expr right) {
   if (is_mergeable_power(*left) && is_mergeable_power(*right)) {
     const auto& a = as<BinaryNode>(left);
     const auto& b = as<BinaryNode>(right);
-    if (expression_eq(*a.left, *b.left)) return pow_op_new(a.left, expression_add(a.right, b.right));
+    if (expression_eq(*a.left, *b.left)) return make_pow(a.left, build_add(a.right, b.right));
   }
   if (r) return pair(CommutativeKind::Mul, std::move(right), std::move(left));
   return pair(CommutativeKind::Mul, std::move(left), std::move(right));
 }
 
-Expr expression_sub(Expr left, Expr right) {
+Expr build_sub(Expr left, Expr right) {
   if (is_zero_literal(*left)) {
     if (is_zero_literal(*right)) return integer(0);
-    return expression_mul(integer(-1), std::move(right));
+    return build_mul(integer(-1), std::move(right));
   }
   if (is_zero_literal(*right)) return left;
   const NumericValue* l = literal_value(*left);
   const NumericValue* r = literal_value(*right);
   if (l && r) return make_number(numeric_value_sub(*l, *r));
-  return expression_add(std::move(left), expression_mul(integer(-1), std::move(right)));
+  return build_add(std::move(left), build_mul(integer(-1), std::move(right)));
 }
 
-Expr expression_neg(Expr operand) {
+Expr build_neg(Expr operand) {
   if (const NumericValue* value = literal_value(*operand)) return make_number(numeric_value_neg(*value));
-  return expression_mul(integer(-1), std::move(operand));
+  return build_mul(integer(-1), std::move(operand));
 }
 
-Expr expression_div(Expr left, Expr right) {
+Expr build_div(Expr left, Expr right) {
   if (is_zero_literal(*right)) raise(ErrorKind::ZeroDivision, "division by zero");
-  return expression_mul(std::move(left), expr_pow(std::move(right), integer(-1)));
+  return build_mul(std::move(left), build_pow(std::move(right), integer(-1)));
 }
 
-Expr expr_pow(Expr base, Expr exponent) {
+Expr build_pow(Expr base, Expr exponent) {
   if (contains_decision_variable(*exponent)) {
     raise_modeling("the exponent contains a decision variable");
   }
@@ -311,15 +322,15 @@ Expr expr_pow(Expr base, Expr exponent) {
       raise(ErrorKind::ZeroDivision, "zero cannot be raised to a negative power");
     }
   }
-  return pow_op_new(std::move(base), std::move(exponent));
+  return make_pow(std::move(base), std::move(exponent));
 }
 
-Expr expr_mod(Expr left, Expr right) {
+Expr build_mod(Expr left, Expr right) {
   if (contains_decision_variable(*left) || contains_decision_variable(*right)) {
     raise_modeling("the modulo op contains a decision variable");
   }
   if (is_zero_literal(*right)) raise(ErrorKind::ZeroDivision, "modulo by zero");
-  return mod_op_new(std::move(left), std::move(right));
+  return make_mod(std::move(left), std::move(right));
 }
 
 }  // namespace zorvane

@@ -64,7 +64,7 @@ std::uint64_t bound_ndim(const Bound& bound) noexcept {
   return bound.kind == Bound::Kind::Expression ? 0 : operand_ndim(*bound.node);
 }
 
-Expr new_decision_var(DecisionVarKind kind, std::string name, std::vector<Expr> shape, Bound lower,
+Expr build_decision_var(DecisionVarKind kind, std::string name, std::vector<Expr> shape, Bound lower,
                       Bound upper, Text description, Text latex) {
   if (kind != DecisionVarKind::Binary) {
     const BoundNouns& nouns = kBoundNouns[std::size_t(kind)];
@@ -89,7 +89,7 @@ Expr decision_var_true_divide(const Expr& variable, Expr divisor) {
                                "containing a decision variable (right = {}).",
                                decision_var_kind_word(v.var_kind()), v.name, expression_str(*divisor)));
   }
-  return expression_div(std::move(dividend), std::move(divisor));
+  return build_div(std::move(dividend), std::move(divisor));
 }
 
 void decision_var_reflected_true_divide(const Expr& variable, const Node& dividend) {
@@ -99,8 +99,8 @@ void decision_var_reflected_true_divide(const Expr& variable, const Node& divide
 }
 
 Rc<const ElementNode> dummy_index(const DecisionVarNode& variable, std::size_t position, Expr start, Expr stop) {
-  Expr set = new_range(std::move(start), std::move(stop));
-  return new_element(fmt::format("__dummy_{}_{}", variable.name, position), std::move(set),
+  Expr set = build_range(std::move(start), std::move(stop));
+  return make_element(fmt::format("__dummy_{}_{}", variable.name, position), std::move(set),
                      fmt::format("dummy index at {} for {}", position, variable.name),
                      fmt::format("\\ast_{{{}}}", position));
 }

@@ -26,7 +26,7 @@ std::uint64_t bound_ndim(const Bound& bound) noexcept;
 /// A new variable of `kind`. Each bound must have 0 axes or as many as the shape, checked lower
 /// bound first; the texts are the class's own (e.g. "the number of dimensions of a lower bound
 /// (= 2) must be equal to zero or the number of a continuous variable (= 1)").
-Expr new_decision_var(DecisionVarKind kind, std::string name, std::vector<Expr> shape, Bound lower,
+Expr build_decision_var(DecisionVarKind kind, std::string name, std::vector<Expr> shape, Bound lower,
                       Bound upper, Text description, Text latex);
 
 /// `x / divisor` for a variable x: the variable must be a scalar and the divisor free of decision

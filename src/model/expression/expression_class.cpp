@@ -24,19 +24,16 @@ Expr comparison_from_python_op(int op, Expr left, Expr right) {
   constexpr std::array<ComparisonKind, 6> kKinds{
       ComparisonKind::LessThan, ComparisonKind::LessThanEqual, ComparisonKind::Equal,
       ComparisonKind::NotEqual, ComparisonKind::GreaterThan,   ComparisonKind::GreaterThanEqual};
-  return make_node<ComparisonNode>([&](ComparisonNode& n) {
-    n.left = std::move(left);
-    n.right = std::move(right);
-  }, kKinds[std::size_t(op)]);
+  return make_comparison(kKinds[std::size_t(op)], std::move(left), std::move(right));
 }
 
 namespace slots {
 
 PyRef power_result(Expr base, Expr exponent, PyObject* modulo) {
-  if (modulo == Py_None) return expression_into_py(expr_pow(std::move(base), std::move(exponent)));
+  if (modulo == Py_None) return expression_into_py(build_pow(std::move(base), std::move(exponent)));
   Expr divisor = expression_from_pyobject(modulo);
-  Expr power = expr_pow(std::move(base), std::move(exponent));
-  return expression_into_py(expr_mod(std::move(power), std::move(divisor)));
+  Expr power = build_pow(std::move(base), std::move(exponent));
+  return expression_into_py(build_mod(std::move(power), std::move(divisor)));
 }
 
 PyRef set_latex(ClassId id, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -56,14 +53,6 @@ PyRef set_latex(ClassId id, PyObject* self, PyObject* const* args, Py_ssize_t na
 }  // namespace zorvane
 
 namespace zorvane {
-
-Expr logical_op_new(LogicalKind kind, Expr left, Expr right) {
-  return make_node<LogicalNode>([&](LogicalNode& n) {
-    n.terms.reserve(2);
-    n.terms.push_back(std::move(left));
-    n.terms.push_back(std::move(right));
-  }, kind);
-}
 
 namespace slots {
 

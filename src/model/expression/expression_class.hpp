@@ -61,7 +61,7 @@ PyRef power(PyObject* left, PyObject* right, PyObject* modulo) {
 template <ClassId Id, SelfToExpr ToExpr>
 PyRef negative(PyObject* self) {
   Expr operand = ToExpr(*borrow<Expr>(self, Id));
-  return expression_into_py(expression_neg(std::move(operand)));
+  return expression_into_py(build_neg(std::move(operand)));
 }
 
 template <ClassId Id, SelfToExpr ToExpr>
@@ -98,11 +98,11 @@ PyRef set_latex(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObjec
 /// The arithmetic, comparison and text slots of an expression class.
 template <ClassId Id, SelfToExpr ToExpr>
 inline const std::array<PyType_Slot, 11> kExpressionSlots{{
-    {Py_nb_add, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, ToExpr, expression_add>>)},
-    {Py_nb_subtract, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, ToExpr, expression_sub>>)},
-    {Py_nb_multiply, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, ToExpr, expression_mul>>)},
-    {Py_nb_true_divide, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, ToExpr, expression_div>>)},
-    {Py_nb_remainder, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, ToExpr, expr_mod>>)},
+    {Py_nb_add, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, ToExpr, build_add>>)},
+    {Py_nb_subtract, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, ToExpr, build_sub>>)},
+    {Py_nb_multiply, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, ToExpr, build_mul>>)},
+    {Py_nb_true_divide, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, ToExpr, build_div>>)},
+    {Py_nb_remainder, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, ToExpr, build_mod>>)},
     {Py_nb_power, reinterpret_cast<void*>(&slot_ternary<slots::power<Id, ToExpr>>)},
     {Py_nb_negative, reinterpret_cast<void*>(&slot_unary<slots::negative<Id, ToExpr>>)},
     {Py_tp_richcompare, reinterpret_cast<void*>(&slot_richcompare<slots::richcompare<Id, ToExpr>>)},
@@ -157,9 +157,6 @@ PyRef child_getter(PyObject* self) {
 
 namespace zorvane {
 
-/// A two-term logical node; never flattened.
-Expr logical_op_new(LogicalKind kind, Expr left, Expr right);
-
 namespace slots {
 
 template <ClassId Id, LogicalKind Kind>
@@ -167,12 +164,12 @@ PyRef logical(PyObject* left, PyObject* right) {
   if (auto self = try_borrow<Expr>(left, Id)) {
     Expr a = **self;
     Expr b = conditional_from_pyobject(right);
-    return expression_into_py(logical_op_new(Kind, std::move(a), std::move(b)));
+    return expression_into_py(make_logical(Kind, {std::move(a), std::move(b)}));
   }
   if (auto self = try_borrow<Expr>(right, Id)) {
     Expr a = conditional_from_pyobject(left);
     Expr b = **self;
-    return expression_into_py(logical_op_new(Kind, std::move(a), std::move(b)));
+    return expression_into_py(make_logical(Kind, {std::move(a), std::move(b)}));
   }
   return not_implemented();
 }

@@ -84,7 +84,7 @@ class ProductFlattening : public WalkHooks {
       const auto& left = as<BinaryNode>(term);
       const auto& right = as<BinaryNode>(after);
       if (!expression_eq(*left.left, *right.left)) break;
-      lists_.back().push_back(pow_op_new(left.left, expression_add(left.right, right.right)));
+      lists_.back().push_back(make_pow(left.left, build_add(left.right, right.right)));
       frame.next += 2;
     }
     return WalkHooks::next_child(frame);

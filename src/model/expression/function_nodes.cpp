@@ -7,20 +7,20 @@
 
 namespace zorvane {
 
-Expr unary_op_new(UnaryKind kind, Expr operand) {
+Expr build_unary(UnaryKind kind, Expr operand) {
   if (contains_decision_variable(*operand)) {
     raise_modeling("the operand of the unary op contains a decision variable");
   }
   return make_node<UnaryNode>([&](UnaryNode& n) { n.operand = std::move(operand); }, kind);
 }
 
-Expr min_max_op_new(CommutativeKind kind, std::vector<Expr> terms) {
+Expr build_min_max(CommutativeKind kind, std::vector<Expr> terms) {
   for (std::size_t i = 0; i < terms.size(); ++i) {
     if (contains_decision_variable(*terms[i])) {
       raise_modeling(fmt::format("the {}-th term contains a decision variable", i));
     }
   }
-  return commutative_op_new(kind, TermList(std::move(terms)));
+  return make_commutative(kind, TermList(std::move(terms)));
 }
 
 }  // namespace zorvane

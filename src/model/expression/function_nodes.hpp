@@ -9,11 +9,11 @@ namespace zorvane {
 
 /// A unary node over `operand`. ModelingError "the operand of the unary op contains a decision
 /// variable" when it does; nothing is evaluated (`abs(-3)` stays a node).
-Expr unary_op_new(UnaryKind kind, Expr operand);
+Expr build_unary(UnaryKind kind, Expr operand);
 
 /// A minimum or maximum of `terms` in the given order, not folded, flattened or sorted; any
 /// number of terms, none included. ModelingError "the <i>-th term contains a decision variable"
 /// for the first term that holds one (i counted from 0).
-Expr min_max_op_new(CommutativeKind kind, std::vector<Expr> terms);
+Expr build_min_max(CommutativeKind kind, std::vector<Expr> terms);
 
 }  // namespace zorvane

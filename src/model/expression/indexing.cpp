@@ -28,7 +28,7 @@ std::uint64_t set_ndim(const Node& set) noexcept { return set.tag == Tag::Range 
 
 // ---- Ranges and elements ----------------------------------------------------------------
 
-Expr new_range(Expr start, Expr end) {
+Expr build_range(Expr start, Expr end) {
   const NumericValue* first = literal_value(*start);
   const NumericValue* last = literal_value(*end);
   if (first != nullptr && last != nullptr) {
@@ -48,7 +48,7 @@ Expr new_range(Expr start, Expr end) {
   });
 }
 
-Rc<const ElementNode> new_element(std::string name, Expr set, Text description, Text latex) {
+Rc<const ElementNode> make_element(std::string name, Expr set, Text description, Text latex) {
   return make_node<ElementNode>([&](ElementNode& e) {
     const std::uint64_t n = set_ndim(*set);
     e.name = std::move(name);
@@ -59,7 +59,7 @@ Rc<const ElementNode> new_element(std::string name, Expr set, Text description, 
   });
 }
 
-Expr expression_into_element_set(Expr end) { return new_range(zero(), std::move(end)); }
+Expr expression_into_element_set(Expr end) { return build_range(zero(), std::move(end)); }
 
 Expr operand_into_element_set(const Expr& operand) {
   if (operand_ndim(*operand) >= 1) return operand;
@@ -171,7 +171,7 @@ Expr into_array_operand(const Expr& operand) {
   }
 }
 
-Expr new_array_length(Expr array, std::uint64_t axis, Text latex, Text description) {
+Expr build_array_length(Expr array, std::uint64_t axis, Text latex, Text description) {
   if (operand_ndim(*array) <= axis) {
     raise_modeling(fmt::format("axis {} is out of bounds for the axis of the array {}", axis,
                                operand_display(*array)));
@@ -188,7 +188,7 @@ Expr length_at(const Expr& receiver, std::uint64_t axis, Text latex, Text descri
   if (receiver->tag == Tag::Subscript && as<SubscriptNode>(receiver).ndim == 0) {
     raise_modeling("Can't get length of a scalar");
   }
-  return new_array_length(into_array_operand(receiver), axis, std::move(latex), std::move(description));
+  return build_array_length(into_array_operand(receiver), axis, std::move(latex), std::move(description));
 }
 
 }  // namespace zorvane

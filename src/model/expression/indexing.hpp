@@ -16,13 +16,13 @@ namespace zorvane {
 /// "`Range.start` (= 3) is larger than `Range.end` (= 1)" or "... is equal to ..."); then
 /// neither bound may contain a decision variable (ModelingError, the lower bound first).
 /// Symbolic bounds are never compared.
-Expr new_range(Expr start, Expr end);
+Expr build_range(Expr start, Expr end);
 
 /// An element over `set` (a range, or a placeholder, element or subscript with ndim >= 1);
 /// its ndim is one less than the set's dimensionality, 0 for a range. Cannot fail.
-Rc<const ElementNode> new_element(std::string name, Expr set, Text description, Text latex);
+Rc<const ElementNode> make_element(std::string name, Expr set, Text description, Text latex);
 
-/// The range from the integer 0 to `end`, with the checks of `new_range`.
+/// The range from the integer 0 to `end`, with the checks of `build_range`.
 Expr expression_into_element_set(Expr end);
 /// A placeholder, element or subscript as a set: itself when it has an axis, otherwise the
 /// range from 0 to it.
@@ -53,7 +53,7 @@ Expr build_subscript(Expr variable, std::vector<Expr> subscripts);
 /// array of a length; ModelingError otherwise ("the placeholder a is a scalar", ...).
 Expr into_array_operand(const Expr& operand);
 /// ModelingError "axis 2 is out of bounds for the axis of the array a" unless axis < ndim.
-Expr new_array_length(Expr array, std::uint64_t axis, Text latex, Text description);
+Expr build_array_length(Expr array, std::uint64_t axis, Text latex, Text description);
 /// `len_at` of a placeholder, element or subscript: the operand check (a scalar subscript is
 /// refused first with "Can't get length of a scalar"), then the axis check.
 Expr length_at(const Expr& receiver, std::uint64_t axis, Text latex, Text description);

@@ -5,7 +5,7 @@
 
 namespace zorvane {
 
-Expr reduction_op_new(ReductionKind kind, Rc<const ElementNode> element, Expr condition, Expr operand) {
+Expr build_reduction(ReductionKind kind, Rc<const ElementNode> element, Expr condition, Expr operand) {
   if (condition && contains_decision_variable(*condition)) {
     raise_modeling("the condition expression contains a decision variable");
   }
@@ -16,7 +16,7 @@ Expr reduction_op_new(ReductionKind kind, Rc<const ElementNode> element, Expr co
   }, kind);
 }
 
-Expr reduction_op_from_index(ReductionKind kind, std::vector<IndexItem> index, Expr operand) {
+Expr build_reductions(ReductionKind kind, std::vector<IndexItem> index, Expr operand) {
   if (index.empty()) {
     raise_modeling(kind == ReductionKind::Sum
                        ? "the index of sum is an empty sequence; give at least one element"
@@ -27,17 +27,9 @@ Expr reduction_op_from_index(ReductionKind kind, std::vector<IndexItem> index, E
   while (!index.empty()) {
     IndexItem item = std::move(index.back());
     index.pop_back();
-    current = reduction_op_new(kind, std::move(item.element), std::move(item.condition), std::move(current));
+    current = build_reduction(kind, std::move(item.element), std::move(item.condition), std::move(current));
   }
   return current;
-}
-
-Expr sum_op_from_index(std::vector<IndexItem> index, Expr operand) {
-  return reduction_op_from_index(ReductionKind::Sum, std::move(index), std::move(operand));
-}
-
-Expr prod_op_from_index(std::vector<IndexItem> index, Expr operand) {
-  return reduction_op_from_index(ReductionKind::Prod, std::move(index), std::move(operand));
 }
 
 Rc<const ElementNode> element_node(Expr element) noexcept {

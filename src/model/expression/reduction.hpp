@@ -18,14 +18,12 @@ struct IndexItem {
 /// One reduction node. ModelingError "the condition expression contains a decision variable"
 /// when the condition holds one; nothing else is checked (the operand may hold decision
 /// variables, the condition need not mention the element).
-Expr reduction_op_new(ReductionKind kind, Rc<const ElementNode> element, Expr condition, Expr operand);
+Expr build_reduction(ReductionKind kind, Rc<const ElementNode> element, Expr condition, Expr operand);
 
 /// One reduction per item, nested so that the first item is the outermost: `[i, j]` gives the
 /// reduction over i of the reduction over j of `operand`. An empty index is refused with
 /// ModelingError (there would be no node to return).
-Expr reduction_op_from_index(ReductionKind kind, std::vector<IndexItem> index, Expr operand);
-Expr sum_op_from_index(std::vector<IndexItem> index, Expr operand);
-Expr prod_op_from_index(std::vector<IndexItem> index, Expr operand);
+Expr build_reductions(ReductionKind kind, std::vector<IndexItem> index, Expr operand);
 
 /// The node held by an element expression, as an element (its tag must be Element).
 Rc<const ElementNode> element_node(Expr element) noexcept;

@@ -32,7 +32,7 @@ PyRef array_length_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, P
   Text latex = convert_argument("latex", [&] { return to_optional_string(arguments[2]); });
   Text description = convert_argument("description", [&] { return to_optional_string(arguments[3]); });
   return new_instance(ClassId::ArrayLength,
-                      new_array_length(std::move(array), axis, std::move(latex), std::move(description)));
+                      build_array_length(std::move(array), axis, std::move(latex), std::move(description)));
 }
 
 const ArrayLengthNode& record(const Expr& node) { return as<ArrayLengthNode>(node); }

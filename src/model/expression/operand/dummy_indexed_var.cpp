@@ -61,7 +61,7 @@ PyRef dummy_indexed_var_reduce(PyObject* self) {
   std::vector<IndexItem> index;
   index.reserve(held->dummy_indices.size());
   for (const Rc<const ElementNode>& element : held->dummy_indices) index.push_back({element, Expr()});
-  return expression_into_py(reduction_op_from_index(Kind, std::move(index), std::move(operand)));
+  return expression_into_py(build_reductions(Kind, std::move(index), std::move(operand)));
 }
 
 PyMethodDef kMethods[] = {

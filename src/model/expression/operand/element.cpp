@@ -43,7 +43,7 @@ Expr element_set_from_pyobject(PyObject* object) {
   if (PyTuple_Check(object) && PyTuple_GET_SIZE(object) == 2) {
     if (std::optional<Expr> start = try_expression(PyTuple_GET_ITEM(object, 0))) {
       if (std::optional<Expr> end = try_expression(PyTuple_GET_ITEM(object, 1))) {
-        return new_range(std::move(*start), std::move(*end));
+        return build_range(std::move(*start), std::move(*end));
       }
     }
   }
@@ -62,7 +62,7 @@ PyRef element_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObje
   Text description = convert_argument("description", [&] { return to_optional_string(arguments[3]); });
   Expr set = element_set_from_pyobject(arguments[1]);
   return new_instance(ClassId::Element,
-                      Expr(new_element(std::move(name), std::move(set), std::move(description), std::move(latex))));
+                      Expr(make_element(std::move(name), std::move(set), std::move(description), std::move(latex))));
 }
 
 const ElementNode& record(const Expr& node) { return as<ElementNode>(node); }

@@ -149,7 +149,7 @@ PyRef lengths_tuple(const Expr& receiver) {
   check_tuple_capacity(ndim);
   PyRef tuple = checked(PyTuple_New(Py_ssize_t(ndim)));
   for (std::uint64_t axis = 0; axis < ndim; ++axis) {
-    PyRef length = expression_into_py(new_array_length(receiver, axis, std::nullopt, std::nullopt));
+    PyRef length = expression_into_py(build_array_length(receiver, axis, std::nullopt, std::nullopt));
     PyTuple_SET_ITEM(tuple.get(), Py_ssize_t(axis), length.release());
   }
   return tuple;

@@ -32,7 +32,7 @@ template <const char* const& Name, UnaryKind Kind>
 PyRef unary(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kUnarySignature<Name>, args, nargs, kwnames);
   Expr operand = convert_argument("operand", [&] { return expression_from_pyobject(arguments[0]); });
-  return expression_into_py(unary_op_new(Kind, std::move(operand)));
+  return expression_into_py(build_unary(Kind, std::move(operand)));
 }
 
 // ---- min and max ----
@@ -53,7 +53,7 @@ PyRef min_max(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   for (Py_ssize_t i = 0; i < arguments.extra_count; ++i) {
     terms.push_back(convert_argument("operands", [&] { return expression_from_pyobject(arguments.extra[i]); }));
   }
-  return expression_into_py(min_max_op_new(Kind, std::move(terms)));
+  return expression_into_py(build_min_max(Kind, std::move(terms)));
 }
 
 // ---- The index of a reduction ----
@@ -204,7 +204,7 @@ PyRef reduction(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kReductionSignature<Name>, args, nargs, kwnames);
   std::vector<IndexItem> index = convert_argument("index", [&] { return index_from_pyobject(arguments[0]); });
   Expr operand = convert_argument("operand", [&] { return expression_from_pyobject(arguments[1]); });
-  return expression_into_py(reduction_op_from_index(Kind, std::move(index), std::move(operand)));
+  return expression_into_py(build_reductions(Kind, std::move(index), std::move(operand)));
 }
 
 }  // namespace

@@ -77,7 +77,7 @@ PyRef decision_var_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, P
   }
   Text latex = convert_argument("latex", [&] { return to_optional_string(arguments[kLatex]); });
   Text description = convert_argument("description", [&] { return to_optional_string(arguments[kLatex + 1]); });
-  return new_instance(class_of(Kind), new_decision_var(Kind, std::move(name), std::move(shape), std::move(lower),
+  return new_instance(class_of(Kind), build_decision_var(Kind, std::move(name), std::move(shape), std::move(lower),
                                                        std::move(upper), std::move(description), std::move(latex)));
 }
 
@@ -182,9 +182,9 @@ PyRef var_true_divide(PyObject* left, PyObject* right) {
 // The operand slots without a remainder slot, and with the decision variables' division.
 template <DecisionVarKind Kind, ClassId Id = class_of(Kind)>
 const PyType_Slot kSlots[] = {
-    {Py_nb_add, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, decision_var_into_scalar, expression_add>>)},
-    {Py_nb_subtract, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, decision_var_into_scalar, expression_sub>>)},
-    {Py_nb_multiply, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, decision_var_into_scalar, expression_mul>>)},
+    {Py_nb_add, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, decision_var_into_scalar, build_add>>)},
+    {Py_nb_subtract, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, decision_var_into_scalar, build_sub>>)},
+    {Py_nb_multiply, reinterpret_cast<void*>(&slot_binary<slots::binary<Id, decision_var_into_scalar, build_mul>>)},
     {Py_nb_true_divide, reinterpret_cast<void*>(&slot_binary<var_true_divide<Kind>>)},
     {Py_nb_power, reinterpret_cast<void*>(&slot_ternary<slots::power<Id, decision_var_into_scalar>>)},
     {Py_nb_negative, reinterpret_cast<void*>(&slot_unary<slots::negative<Id, decision_var_into_scalar>>)},
