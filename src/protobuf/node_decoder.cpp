@@ -10,7 +10,6 @@
 
 #include "lib/interrupt.hpp"
 #include "model/expression/arithmetic.hpp"
-#include "model/expression/conversion.hpp"
 #include "model/expression/decision_var.hpp"
 #include "model/expression/function_nodes.hpp"
 #include "model/expression/indexing.hpp"

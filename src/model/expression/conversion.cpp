@@ -6,7 +6,7 @@
 #include <fmt/format.h>
 
 #include "model/expression/operand/dummy_indexed_var.hpp"
-#include "print/printer.hpp"
+#include "model/expression/indexing.hpp"
 
 namespace zorvane {
 namespace {
@@ -53,58 +53,11 @@ std::optional<NumericValue> number_from_pyobject(PyObject* object) {
   return std::nullopt;
 }
 
-Expr placeholder_into_scalar(const Expr& node) {
-  const auto& p = as<PlaceholderNode>(node);
-  if (p.ndim != 0) {
-    raise_modeling(fmt::format("the dimensionality of the Placeholder {{ name: {} }} must be zero, "
-                               "but is actually {}", p.name, p.ndim));
-  }
-  return node;
-}
-
-Expr element_into_scalar(const Expr& node) {
-  const auto& e = as<ElementNode>(node);
-  if (e.ndim != 0) {
-    raise_modeling(fmt::format("the dimensionality of the Element {{ name: {} }} must be zero, "
-                               "but is actually {}", e.name, e.ndim));
-  }
-  return node;
-}
-
-Expr decision_var_into_scalar(const Expr& node) {
-  const auto& v = as<DecisionVarNode>(node);
-  if (!v.shape.empty()) {
-    raise_modeling(fmt::format("the dimensionality of the {}Var {{ name: {} }} must be zero, "
-                               "but is actually {}",
-                               decision_var_kind_word(v.var_kind()), v.name, v.shape.size()));
-  }
-  return node;
-}
-
-Expr subscript_into_scalar(const Expr& node) {
-  const auto& s = as<SubscriptNode>(node);
-  if (s.ndim != 0) {
-    raise_modeling(fmt::format("the dimensionality of the subscripted variable `{}` must be zero, "
-                               "but actually {}", render(*node, PrintMode::Str), s.ndim));
-  }
-  return node;
-}
-
 std::optional<Expr> held_node(PyObject* object) {
   const std::optional<ClassId> id = class_of(object);
   if (!id || !holds_node(*id)) return std::nullopt;
   if (auto held = try_borrow<Expr>(object, *id)) return **held;
   return std::nullopt;
-}
-
-Expr scalar_operand(const Expr& node) {
-  switch (node->tag) {
-    case Tag::Placeholder: return placeholder_into_scalar(node);
-    case Tag::Element: return element_into_scalar(node);
-    case Tag::DecisionVar: return decision_var_into_scalar(node);
-    case Tag::Subscript: return subscript_into_scalar(node);
-    default: return node;
-  }
 }
 
 Expr expression_from_pyobject(PyObject* object) {

@@ -44,14 +44,6 @@ std::optional<Expr> held_node(PyObject* object);
 /// conditional expression." for anything else.
 Expr conditional_from_pyobject(PyObject* object);
 
-/// The scalar checks of operands used as `self`: ModelingError when not zero-dimensional.
-/// `scalar_operand` applies the check of the node's own kind (none for most kinds).
-Expr scalar_operand(const Expr& node);
-Expr placeholder_into_scalar(const Expr& node);
-Expr element_into_scalar(const Expr& node);
-Expr decision_var_into_scalar(const Expr& node);
-Expr subscript_into_scalar(const Expr& node);
-
 /// The node held by an instance of one of the expression or condition classes.
 inline const Expr& node_of(PyObject* object) noexcept { return instance_of<Expr>(object)->value; }
 

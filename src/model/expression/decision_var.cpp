@@ -6,7 +6,6 @@
 #include <fmt/format.h>
 
 #include "model/expression/arithmetic.hpp"
-#include "model/expression/conversion.hpp"
 #include "model/expression/indexing.hpp"
 #include "print/printer.hpp"
 

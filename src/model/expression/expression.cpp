@@ -1,6 +1,8 @@
 // Read-only questions about expression trees.
 #include "model/expression/expression.hpp"
 
+#include <stdexcept>
+
 #include "model/tree_walk.hpp"
 
 namespace zorvane {
@@ -26,6 +28,20 @@ const Text& latex_field(const Node& node) noexcept {
 }
 
 bool has_latex(const Node& node) noexcept { return latex_field(node).has_value(); }
+
+Expr with_latex(const Node& node, Text latex) {
+  return visit(node, [&](const auto& record) -> Expr {
+    using T = std::remove_cvref_t<decltype(record)>;
+    if constexpr (requires { record.latex; }) {
+      auto* copy = new T(record);
+      copy->latex = std::move(latex);
+      return finish(copy);
+    } else {
+      throw std::logic_error("this node has no LaTeX string");
+    }
+  });
+}
+
 
 const NumericValue* literal_value(const Node& node) noexcept {
   return node.tag == Tag::NumberLit ? &as<NumberLitNode>(node).value : nullptr;

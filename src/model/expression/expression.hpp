@@ -18,6 +18,9 @@ NodeKind node_kind(const Node& node) noexcept;
 const Text& latex_field(const Node& node) noexcept;
 /// True when the node carries its own LaTeX string, an empty one included.
 bool has_latex(const Node& node) noexcept;
+/// A copy of `node` with its own LaTeX string replaced (only this node is copied; its children
+/// are shared). Only for nodes that carry one.
+Expr with_latex(const Node& node, Text latex);
 /// Integer 0 or a Float equal to 0.0 (-0.0 too, NaN never).
 bool is_zero_literal(const Node& node) noexcept;
 /// The literal's value when the node is a number literal.

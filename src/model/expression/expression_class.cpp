@@ -5,20 +5,6 @@
 
 namespace zorvane {
 
-// A copy of the one node with its own string replaced; its children are shared.
-Expr with_latex(const Node& node, Text latex) {
-  return visit(node, [&](const auto& record) -> Expr {
-    using T = std::remove_cvref_t<decltype(record)>;
-    if constexpr (requires { record.latex; }) {
-      auto* copy = new T(record);
-      copy->latex = std::move(latex);
-      return finish(copy);
-    } else {
-      throw std::logic_error("this node has no LaTeX string");
-    }
-  });
-}
-
 Expr comparison_from_python_op(int op, Expr left, Expr right) {
   // Python's codes Py_LT..Py_GE in order.
   constexpr std::array<ComparisonKind, 6> kKinds{

@@ -9,6 +9,7 @@
 #include "lib/docs.hpp"
 #include "model/expression/arithmetic.hpp"
 #include "model/expression/conversion.hpp"
+#include "model/expression/indexing.hpp"
 #include "print/printer.hpp"
 
 namespace zorvane {
@@ -19,8 +20,6 @@ using Builder = Expr (*)(Expr, Expr);
 
 /// A comparison node (no checks); `op` is Python's rich-comparison code.
 Expr comparison_from_python_op(int op, Expr left, Expr right);
-/// A copy of `node` with its own LaTeX string replaced (only this node is copied).
-Expr with_latex(const Node& node, Text latex);
 
 namespace slots {
 

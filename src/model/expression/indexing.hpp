@@ -28,6 +28,17 @@ Expr expression_into_element_set(Expr end);
 /// range from 0 to it.
 Expr operand_into_element_set(const Expr& operand);
 
+// ---- Operands as expressions ------------------------------------------------------------
+
+/// The scalar checks of operands used as expressions: ModelingError "the dimensionality of the
+/// Placeholder { name: p } must be zero, but is actually 1" (and the like) when not
+/// zero-dimensional. `scalar_operand` applies the check of the node's own kind (none for most).
+Expr scalar_operand(const Expr& node);
+Expr placeholder_into_scalar(const Expr& node);
+Expr element_into_scalar(const Expr& node);
+Expr decision_var_into_scalar(const Expr& node);
+Expr subscript_into_scalar(const Expr& node);
+
 // ---- Subscripts -------------------------------------------------------------------------
 
 /// Dimensionality of a placeholder, element, decision variable or subscript (remaining axes).
