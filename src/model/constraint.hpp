@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 
-#include "binding/frame.hpp"
 #include "model/forall.hpp"
 
 namespace zorvane {
@@ -21,18 +20,21 @@ struct Constraint {
   ConstraintSense sense = ConstraintSense::Equal;
 };
 
-/// ModelingError "expression does not contain a decision variable" when neither side has one.
-Constraint new_constraint(std::string name, ConstraintSense sense, Expr left, Expr right,
-                          ForallList forall);
+/// The constraint that `condition` (a condition node) states, quantified by `forall`. Checks in
+/// this order, the first failure raised: the forall list against the condition's elements
+/// (`validate_forall` over `condition_scope`); the relation, which must be ==, <= or >=
+/// (ModelingError "Invalid constraint -- conditional must be a valid equality or non-strict
+/// inequality (==, >=, or <= only)"); then a decision variable on either side (ModelingError
+/// "expression does not contain a decision variable").
+Constraint new_constraint(std::string name, const Expr& condition, ForallList forall);
 /// The comparison of the sense's kind between the sides, without a LaTeX string.
 Expr constraint_condition(const Constraint& constraint);
+/// The comparison that a constraint of `sense` between `left` and `right` states.
+Expr sense_comparison(ConstraintSense sense, Expr left, Expr right);
 /// ` & \text{name} & \displaystyle <condition> & <forall> \\`
 std::string constraint_latex_row(const Constraint& constraint);
+/// "Constraint(name=\"c\", expression=x == 1)", with ", forall=[...]" for a non-empty list.
+std::string constraint_text(const Constraint& constraint);
 bool constraint_eq(const Constraint& a, const Constraint& b);
-
-/// A copy of the value held by a `Constraint` object; the conversion TypeError otherwise.
-Constraint extract_constraint(PyObject* object);
-PyRef constraint_into_py(Constraint constraint);
-PyRef constraint_sense_into_py(ConstraintSense sense);
 
 }  // namespace zorvane

@@ -1,72 +1,12 @@
-// CustomPenaltyTerm.
+// CustomPenaltyTerm: construction, text forms and equality.
 #include "model/custom_penalty_term.hpp"
 
-#include "lib/docs.hpp"
-#include "lib/registry.hpp"
-#include "model/expression/conversion.hpp"
 #include "print/printer.hpp"
 
 namespace zorvane {
-namespace {
-
-constexpr Signature kNew{.owner = class_name(ClassId::CustomPenaltyTerm),
-                         .function = "__new__",
-                         .names = {"name", "expression", "forall"},
-                         .positional = 2,
-                         .required_positional = 2,
-                         .keyword_only = 1};
-
-PyRef custom_penalty_term_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs,
-                              PyObject* kwnames) {
-  const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
-  std::string name = convert_argument("name", [&] { return to_string(arguments[0]); });
-  Expr expression = convert_argument("expression", [&] { return expression_from_pyobject(arguments[1]); });
-  ForallList forall = extract_optional_forall(arguments[2]);
-  validate_forall(forall, expression_scope(*expression));
-  return custom_penalty_term_into_py(
-      new_custom_penalty_term(std::move(name), std::move(expression), std::move(forall)));
-}
-
-Borrow<CustomPenaltyTerm> held(PyObject* self) {
-  return borrow<CustomPenaltyTerm>(self, ClassId::CustomPenaltyTerm);
-}
-
-PyRef custom_penalty_term_repr(PyObject* self) {
-  const Borrow<CustomPenaltyTerm> term = held(self);
-  std::string out = "CustomPenaltyTerm(name=\"" + term->name + "\", expression=" +
-                    expression_str(*term->expression);
-  if (!term->forall.empty()) out += ", forall=" + forall_repr(term->forall);
-  return new_str(out + ")");
-}
-
-PyRef custom_penalty_term_repr_latex(PyObject* self) {
-  return new_str("\\begin{array}{cccc}\n" + penalty_latex_row(*held(self)) + "\n\\end{array}");
-}
-
-PyRef custom_penalty_term_name(PyObject* self) { return new_str(held(self)->name); }
-PyRef custom_penalty_term_expression(PyObject* self) { return expression_into_py(held(self)->expression); }
-PyRef custom_penalty_term_forall(PyObject* self) { return forall_into_py(held(self)->forall); }
-
-PyMethodDef kMethods[] = {
-    noargs_method<custom_penalty_term_repr_latex>("_repr_latex_", docs::kMethodDocReprLatex),
-    {nullptr, nullptr, 0, nullptr},
-};
-
-PyGetSetDef kGetters[] = {
-    getter<custom_penalty_term_name>("name"),
-    getter<custom_penalty_term_expression>("expression"),
-    getter<custom_penalty_term_forall>("forall"),
-    {nullptr, nullptr, nullptr, nullptr, nullptr},
-};
-
-const PyType_Slot kSlots[] = {
-    {Py_tp_repr, reinterpret_cast<void*>(&slot_unary<custom_penalty_term_repr>)},
-    {Py_tp_str, reinterpret_cast<void*>(&slot_unary<custom_penalty_term_repr>)},
-};
-
-}  // namespace
 
 CustomPenaltyTerm new_custom_penalty_term(std::string name, Expr expression, ForallList forall) {
+  validate_forall(forall, expression_scope(*expression));
   if (!contains_decision_variable(*expression)) {
     raise_modeling("the custom penalty term does not contain a decision variable");
   }
@@ -78,28 +18,15 @@ std::string penalty_latex_row(const CustomPenaltyTerm& term) {
          expression_latex(*term.expression) + " & " + forall_latex(term.forall) + " \\\\";
 }
 
+std::string custom_penalty_term_text(const CustomPenaltyTerm& term) {
+  std::string out = "CustomPenaltyTerm(name=\"" + term.name + "\", expression=" + expression_str(*term.expression);
+  if (!term.forall.empty()) out += ", forall=" + forall_repr(term.forall);
+  return out + ")";
+}
+
 bool custom_penalty_term_eq(const CustomPenaltyTerm& a, const CustomPenaltyTerm& b) {
   return a.name == b.name && expression_eq(*a.expression, *b.expression) &&
          forall_list_eq(a.forall, b.forall);
 }
-
-CustomPenaltyTerm extract_custom_penalty_term(PyObject* object) {
-  return *borrow<CustomPenaltyTerm>(object, ClassId::CustomPenaltyTerm);
-}
-
-PyRef custom_penalty_term_into_py(CustomPenaltyTerm term) {
-  return new_instance(ClassId::CustomPenaltyTerm, std::move(term));
-}
-
-const ClassDef kCustomPenaltyTermClass{
-    .basicsize = sizeof(Instance<CustomPenaltyTerm>),
-    .dealloc = &dealloc_instance<CustomPenaltyTerm>,
-    .tp_new = &constructor_new<custom_penalty_term_new>,
-    .vectorcall = &constructor_vectorcall<custom_penalty_term_new>,
-    .slots = kSlots,
-    .methods = kMethods,
-    .getset = kGetters,
-    .attributes = {},
-};
 
 }  // namespace zorvane

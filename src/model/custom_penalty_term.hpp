@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "binding/frame.hpp"
 #include "model/forall.hpp"
 
 namespace zorvane {
@@ -15,14 +14,15 @@ struct CustomPenaltyTerm {
   Expr expression;
 };
 
-/// ModelingError "the custom penalty term does not contain a decision variable".
+/// The term, quantified by `forall`. Checks in this order: the forall list against the
+/// expression's elements (`validate_forall` over `expression_scope`), then a decision variable
+/// in the expression (ModelingError "the custom penalty term does not contain a decision
+/// variable").
 CustomPenaltyTerm new_custom_penalty_term(std::string name, Expr expression, ForallList forall);
 /// ` & \text{name} & \displaystyle <expression> & <forall> \\`
 std::string penalty_latex_row(const CustomPenaltyTerm& term);
+/// "CustomPenaltyTerm(name=\"p\", expression=x), with ", forall=[...]" for a non-empty list.
+std::string custom_penalty_term_text(const CustomPenaltyTerm& term);
 bool custom_penalty_term_eq(const CustomPenaltyTerm& a, const CustomPenaltyTerm& b);
-
-/// A copy of the value held by a `CustomPenaltyTerm` object; the conversion TypeError otherwise.
-CustomPenaltyTerm extract_custom_penalty_term(PyObject* object);
-PyRef custom_penalty_term_into_py(CustomPenaltyTerm term);
 
 }  // namespace zorvane

@@ -4,8 +4,8 @@
 #include "binding/compat.hpp"
 #include "model/analysis.hpp"
 #include "model/expression/conversion.hpp"
-#include "model/model_object.hpp"
 #include "model/node_set.hpp"
+#include "python/model/model_object.hpp"
 
 namespace zorvane {
 namespace {

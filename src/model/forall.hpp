@@ -1,11 +1,10 @@
 // Forall lists: the elements (each with an optional condition) over which a constraint or a
-// custom penalty term is quantified, their reading from Python, their checks and text forms.
+// custom penalty term is quantified, their checks and text forms.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "binding/pyref.hpp"
 #include "model/expression/node.hpp"
 #include "model/node_set.hpp"
 
@@ -20,15 +19,6 @@ struct ForallItem {
 /// before its own item.
 using ForallList = std::vector<ForallItem>;
 
-/// One item: an element, or a 2-tuple (element, condition or None). TypeError "failed to
-/// create a forall object" otherwise.
-ForallItem extract_forall_item(PyObject* object);
-/// One item, or a sequence of items (not a `str`), then `check_forall_list`. TypeError "failed
-/// to create a forall list object" when neither reading works.
-ForallList extract_forall_list(PyObject* object);
-/// The `forall` keyword: absent or None is the empty list; a failure is reported under the
-/// argument name `forall`.
-ForallList extract_optional_forall(PyObject* object);
 /// ModelingError "forall has duplicated indices" or "forall scope error".
 void check_forall_list(const ForallList& list);
 
@@ -47,8 +37,6 @@ void validate_forall(const ForallList& list, const ScopeSets& scope);
 std::string forall_repr(const ForallList& list);
 /// The items' LaTeX joined by one space; empty for an empty list.
 std::string forall_latex(const ForallList& list);
-/// A new list of (Element, condition or None) tuples.
-PyRef forall_into_py(const ForallList& list);
 
 /// Items pairwise equal: elements equal, conditions both absent or both present and equal.
 bool forall_list_eq(const ForallList& a, const ForallList& b);

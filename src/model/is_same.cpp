@@ -6,7 +6,10 @@
 #include "model/analysis.hpp"
 #include "model/attempt.hpp"
 #include "model/expression/conversion.hpp"
-#include "model/model_object.hpp"
+#include "python/model/constraint.hpp"
+#include "python/model/custom_penalty_term.hpp"
+#include "python/model/model_object.hpp"
+#include "python/model/problem.hpp"
 
 namespace zorvane::analysis {
 namespace {

@@ -6,7 +6,6 @@
 #include <map>
 #include <string>
 
-#include "binding/frame.hpp"
 #include "model/constraint.hpp"
 #include "model/custom_penalty_term.hpp"
 
@@ -25,15 +24,21 @@ struct Problem {
   std::map<std::string, CustomPenaltyTerm> custom_penalty_terms;
 };
 
+/// A problem with the objective 0 and nothing else.
+Problem new_problem(std::string name, ProblemSense sense);
+
+// `+=`: an expression becomes the objective; a constraint or penalty term is stored under its
+// name, replacing one of the same name. Each is first checked against the rest of the problem
+// (never against the entry it replaces): one name must stand for one variable everywhere
+// (ModelingError "Duplicated name -- ..."). A failed call changes nothing.
+void set_objective(Problem& problem, Expr objective);
+void add_constraint(Problem& problem, Constraint constraint);
+void add_custom_penalty_term(Problem& problem, CustomPenaltyTerm term);
+
 /// Names, senses and objectives equal; maps of equal size with equal keys and values in order.
 bool problem_eq(const Problem& a, const Problem& b);
 /// The whole model as one LaTeX array: title, objective, constraints, penalty terms and the
 /// decision variables used, grouped by kind.
 std::string problem_latex(const Problem& problem);
-
-/// A copy of the value held by a `Problem` object; the conversion TypeError otherwise.
-Problem extract_problem(PyObject* object);
-PyRef problem_into_py(Problem problem);
-PyRef problem_sense_into_py(ProblemSense sense);
 
 }  // namespace zorvane

@@ -84,17 +84,13 @@ Constraint decode_constraint(const ConstraintMsg& message, DecodeBudget& budget)
   if (!message.right) refuse(kRightMissing);
   Expr right = expr_message_to_expression(*message.right, budget);
   ForallList forall = decode_forall_list(message.forall_list, budget);
-  // The constructor's forall rule: the list names exactly the elements used free.
-  const Constraint unchecked{message.name, {}, left, right, *sense};
-  validate_forall(forall, condition_scope(*constraint_condition(unchecked)));
-  return new_constraint(message.name, *sense, std::move(left), std::move(right), std::move(forall));
+  return new_constraint(message.name, sense_comparison(*sense, std::move(left), std::move(right)), std::move(forall));
 }
 
 CustomPenaltyTerm decode_custom_penalty_term(const CustomPenaltyTermMsg& message, DecodeBudget& budget) {
   if (!message.term) refuse(kTermMissing);
   Expr term = expr_message_to_expression(*message.term, budget);
   ForallList forall = decode_forall_list(message.forall_list, budget);
-  validate_forall(forall, expression_scope(*term));
   return new_custom_penalty_term(message.name, std::move(term), std::move(forall));
 }
 

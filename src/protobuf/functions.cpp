@@ -11,6 +11,9 @@
 #include "model/expression/conversion.hpp"
 #include "protobuf/deserialize.hpp"
 #include "protobuf/serialize.hpp"
+#include "python/model/constraint.hpp"
+#include "python/model/custom_penalty_term.hpp"
+#include "python/model/problem.hpp"
 
 namespace zorvane::protobuf {
 namespace {

@@ -1,0 +1,14 @@
+// The Python classes Constraint and ConstraintSense over the model's values.
+#pragma once
+
+#include "binding/frame.hpp"
+#include "model/constraint.hpp"
+
+namespace zorvane {
+
+/// A copy of the value held by a `Constraint` object; the conversion TypeError otherwise.
+Constraint extract_constraint(PyObject* object);
+PyRef constraint_into_py(Constraint constraint);
+PyRef constraint_sense_into_py(ConstraintSense sense);
+
+}  // namespace zorvane

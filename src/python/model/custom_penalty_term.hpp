@@ -1,0 +1,13 @@
+// The Python class CustomPenaltyTerm over the model's value.
+#pragma once
+
+#include "binding/frame.hpp"
+#include "model/custom_penalty_term.hpp"
+
+namespace zorvane {
+
+/// A copy of the value held by a `CustomPenaltyTerm` object; the conversion TypeError otherwise.
+CustomPenaltyTerm extract_custom_penalty_term(PyObject* object);
+PyRef custom_penalty_term_into_py(CustomPenaltyTerm term);
+
+}  // namespace zorvane
