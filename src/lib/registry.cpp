@@ -3,9 +3,7 @@
 #include "lib/registry.hpp"
 
 #include "lib/docs.hpp"
-#include "model/analysis.hpp"
-#include "model/expression/operator/functions.hpp"
-#include "protobuf/functions.hpp"
+#include "python/functions/functions.hpp"
 #include "sample_set/sample_set.hpp"
 
 namespace zorvane {

@@ -1,28 +1,17 @@
-// replace: a top-down rewrite of an expression by a Python callable. The callable sees each
-// node (parents before children, children first to last); what it returns in place of a node
-// stands in the result, and where it gives a node back unchanged the walk goes on into the
-// node's children and rebuilds the node from them, without the node's own LaTeX string.
-//
-// It runs on the one tree walk, so its C stack use does not grow with the height of the tree.
-#include <array>
+// replace: a top-down rewrite of an expression. It runs on the one tree walk, so its C stack
+// use does not grow with the height of the tree.
+#include "model/replace.hpp"
+
 #include <vector>
 
-#include "model/analysis.hpp"
-#include "model/attempt.hpp"
 #include "model/expression/arithmetic.hpp"
-#include "model/expression/conversion.hpp"
 #include "model/expression/function_nodes.hpp"
 #include "model/expression/indexing.hpp"
 #include "model/expression/reduction.hpp"
-#include "model/walk.hpp"
+#include "model/tree_walk.hpp"
 
-namespace zorvane::analysis {
+namespace zorvane {
 namespace {
-
-constexpr Signature kReplace{.function = "replace",
-                             .names = {"expr", "replacer"},
-                             .positional = 2,
-                             .required_positional = 2};
 
 // The replacer gave the node back: the very node (an object holding it was returned), or an
 // equal one. Identity comes first because equality never holds for a tree with a NaN literal,
@@ -38,7 +27,7 @@ bool is_leaf(const Node& node) noexcept {
 
 class Rewriter : public WalkHooks {
  public:
-  explicit Rewriter(PyObject* replacer) noexcept : replacer_(replacer) {}
+  explicit Rewriter(Replacer& replacer) noexcept : replacer_(replacer) {}
 
   Expr run(const Node& root) {
     walk_tree(root, *this);
@@ -49,21 +38,13 @@ class Rewriter : public WalkHooks {
   // length) leaves its result and is not walked into; otherwise its children are rewritten.
   Visit enter(const Node& node, const WalkFrame* parent) {
     if (!condition_position(parent) && is_leaf(node)) {
-      // A leaf: whatever the replacer returns stands, and its failures are the result.
-      PyRef result = call(node);
-      done_.push_back(expression_from_pyobject(result.get()));
+      done_.push_back(replacer_.leaf(node));
       return Visit::SkipChildren;
     }
-    // Elsewhere a failed call or an unconvertible result only means "go on into the children".
     const Expr here = share(node);
-    Expr replaced;
-    const bool read = attempt([&] {
-      PyRef result = call(node);
-      replaced = condition_position(parent) ? conditional_from_pyobject(result.get())
-                                            : expression_from_pyobject(result.get());
-    });
-    if (read && !unchanged(replaced, here)) {
-      done_.push_back(std::move(replaced));
+    std::optional<Expr> replaced = replacer_.node(node, condition_position(parent));
+    if (replaced && !unchanged(*replaced, here)) {
+      done_.push_back(std::move(*replaced));
       return Visit::SkipChildren;
     }
     Expr base;
@@ -77,10 +58,10 @@ class Rewriter : public WalkHooks {
           // Subscripts of subscripts are joined when built, so none can reach here.
           raise(ErrorKind::Value, "Subscripted variable with subscript is not supported");
         }
-        base = into_subscripted_variable(variable(subscript.variable));
+        base = into_subscripted_variable(replacer_.variable(*subscript.variable));
         break;
       }
-      case Tag::ReductionOp: base = variable(as<ReductionNode>(node).index); break;
+      case Tag::ReductionOp: base = replacer_.variable(*as<ReductionNode>(node).index); break;
       default: break;
     }
     bases_.push_back(std::move(base));
@@ -118,24 +99,9 @@ class Rewriter : public WalkHooks {
     return node.tag == Tag::ReductionOp && as<ReductionNode>(node).condition && parent->next == 2;
   }
 
-  PyRef call(const Node& node) {
-    PyRef argument = expression_into_py(share(node));
-    return checked(PyObject_CallOneArg(replacer_, argument.get()));
-  }
-  // A variable position (the array of a length, the variable of a subscript, the index of a
-  // reduction) takes back only an object of the same class; any decision-variable class for a
-  // decision variable. Every failure here is the result.
-  Expr variable(const Expr& node) {
-    PyRef result = call(*node);
-    if (node->tag != Tag::DecisionVar) return borrow_node(result.get(), class_for_node(*node));
-    const std::optional<ClassId> id = class_of(result.get());
-    if (id && is_decision_var_class(*id)) return borrow_node(result.get(), *id);
-    raise(ErrorKind::Type, "failed to convert into decision var");
-  }
-
   Expr array_length(const Expr& node) {
     const auto& length = as<ArrayLengthNode>(node);
-    Expr array = into_array_operand(variable(length.array));
+    Expr array = into_array_operand(replacer_.variable(*length.array));
     // An unchanged array keeps the node whole, with its LaTeX string and description.
     if (array->tag == length.array->tag && expression_eq(*array, *length.array)) return node;
     return build_array_length(std::move(array), length.axis, Text(), Text());
@@ -169,21 +135,16 @@ class Rewriter : public WalkHooks {
     }
   }
 
-  PyObject* replacer_;
+  Replacer& replacer_;
   std::vector<Expr> done_;   // rewritten children of the frames being walked, in order
   std::vector<Expr> bases_;  // the rewritten base of each frame being walked (or null)
 };
 
 }  // namespace
 
-PyRef replace(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Arguments arguments = parse_arguments(kReplace, args, nargs, kwnames);
-  const Expr expr = convert_argument("expr", [&] { return expression_from_pyobject(arguments[0]); });
-  convert_argument("replacer", [&] {
-    if (PyCallable_Check(arguments[1]) == 0) raise(ErrorKind::Type, "replacer must be callable");
-  });
-  Rewriter rewriter(arguments[1]);
-  return expression_into_py(rewriter.run(*expr));
+Expr replace(const Node& root, Replacer& replacer) {
+  Rewriter rewriter(replacer);
+  return rewriter.run(root);
 }
 
-}  // namespace zorvane::analysis
+}  // namespace zorvane

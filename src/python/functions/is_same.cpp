@@ -3,9 +3,9 @@
 #include <array>
 #include <optional>
 
-#include "model/analysis.hpp"
 #include "model/attempt.hpp"
 #include "model/expression/conversion.hpp"
+#include "python/functions/functions.hpp"
 #include "python/model/constraint.hpp"
 #include "python/model/custom_penalty_term.hpp"
 #include "python/model/model_object.hpp"

@@ -1,6 +1,6 @@
 // The module functions of the byte format: argument reading and the Python objects around
 // the values that the writer and reader handle.
-#include "protobuf/functions.hpp"
+#include "python/functions/functions.hpp"
 
 #include <array>
 #include <optional>

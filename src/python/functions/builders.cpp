@@ -1,5 +1,5 @@
 // The module functions that build operator nodes, and the reading of a reduction's index.
-#include "model/expression/operator/functions.hpp"
+#include "python/functions/functions.hpp"
 
 #include <string>
 #include <vector>

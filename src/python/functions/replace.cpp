@@ -1,0 +1,64 @@
+// replace(expr, replacer): the rewrite of model/replace.hpp with a Python callable as the
+// replacer. It is called with a new object for each node it is shown; where a result that
+// cannot stand there only means "go on into the children", its failures are discarded.
+#include "model/attempt.hpp"
+#include "model/expression/conversion.hpp"
+#include "model/replace.hpp"
+#include "model/tree_walk.hpp"
+#include "python/functions/functions.hpp"
+
+namespace zorvane::analysis {
+namespace {
+
+constexpr Signature kReplace{.function = "replace",
+                             .names = {"expr", "replacer"},
+                             .positional = 2,
+                             .required_positional = 2};
+
+class CallableReplacer final : public Replacer {
+ public:
+  explicit CallableReplacer(PyObject* callable) noexcept : callable_(callable) {}
+
+  Expr leaf(const Node& node) override { return expression_from_pyobject(call(node).get()); }
+
+  std::optional<Expr> node(const Node& node, bool condition) override {
+    std::optional<Expr> replaced;
+    attempt([&] {
+      PyRef result = call(node);
+      replaced = condition ? conditional_from_pyobject(result.get()) : expression_from_pyobject(result.get());
+    });
+    return replaced;
+  }
+
+  // Only an object of the node's own class; of any decision-variable class for a decision
+  // variable.
+  Expr variable(const Node& node) override {
+    PyRef result = call(node);
+    if (node.tag != Tag::DecisionVar) return borrow_node(result.get(), class_for_node(node));
+    const std::optional<ClassId> id = class_of(result.get());
+    if (id && is_decision_var_class(*id)) return borrow_node(result.get(), *id);
+    raise(ErrorKind::Type, "failed to convert into decision var");
+  }
+
+ private:
+  PyRef call(const Node& node) {
+    PyRef argument = expression_into_py(share(node));
+    return checked(PyObject_CallOneArg(callable_, argument.get()));
+  }
+
+  PyObject* callable_;
+};
+
+}  // namespace
+
+PyRef replace(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Arguments arguments = parse_arguments(kReplace, args, nargs, kwnames);
+  const Expr expr = convert_argument("expr", [&] { return expression_from_pyobject(arguments[0]); });
+  convert_argument("replacer", [&] {
+    if (PyCallable_Check(arguments[1]) == 0) raise(ErrorKind::Type, "replacer must be callable");
+  });
+  CallableReplacer replacer(arguments[1]);
+  return expression_into_py(replace(*expr, replacer));
+}
+
+}  // namespace zorvane::analysis
