@@ -26,7 +26,15 @@ struct Signature {
   std::uint16_t required_keyword_mask = 0;  ///< bit i set: keyword-only parameter i is required
   bool var_positional = false;              ///< accepts *args after the positional parameters
 
-  std::size_t size() const noexcept { return std::size_t(positional) + keyword_only; }
+  constexpr std::size_t size() const noexcept { return std::size_t(positional) + keyword_only; }
+  /// The position of parameter `name` among the parsed arguments, found when the program is
+  /// compiled: `arguments[kNew.at("latex")]`. A name the signature lacks does not compile.
+  consteval std::size_t at(std::string_view name) const {
+    for (std::size_t i = 0; i < size(); ++i) {
+      if (std::string_view(names[i]) == name) return i;
+    }
+    throw "the signature has no parameter of this name";
+  }
 };
 
 /// Parsed arguments: one borrowed object (or null when absent) per parameter, plus the extra

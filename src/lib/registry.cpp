@@ -4,7 +4,6 @@
 
 #include "lib/docs.hpp"
 #include "python/functions/functions.hpp"
-#include "sample_set/sample_set.hpp"
 
 namespace zorvane {
 namespace {
@@ -30,7 +29,7 @@ const FunctionDef kFunctions[] = {
     {docs::kNameToProtobuf, docs::kSigToProtobuf, docs::kFnToProtobuf, &method_fastcall<protobuf::to_protobuf>},
     {docs::kNameFromProtobuf, docs::kSigFromProtobuf, docs::kFnFromProtobuf, &method_fastcall<protobuf::from_protobuf>},
     {docs::kNameReplace, docs::kSigReplace, docs::kFnReplace, &method_fastcall<analysis::replace>},
-    {docs::kNameConcatenate, docs::kSigConcatenate, docs::kFnConcatenate, &concatenate_entry},
+    {docs::kNameConcatenate, docs::kSigConcatenate, docs::kFnConcatenate, &method_fastcall<sample_sets::concatenate>},
 };
 
 const ClassRow kClasses[] = {

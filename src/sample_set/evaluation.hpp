@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "binding/frame.hpp"
 #include "sample_set/json_reader.hpp"
 
 namespace zorvane {
@@ -30,15 +29,7 @@ struct Evaluation {
 /// IEEE equality field by field (a NaN anywhere makes two values unequal).
 bool evaluation_eq(const Evaluation& a, const Evaluation& b) noexcept;
 void append_evaluation_text(std::string& out, const Evaluation& value);
-PyRef evaluation_to_dict(const Evaluation& value);
-/// Reads the dict form: missing keys give empty fields, present values (None included) are
-/// converted and their errors raised unchanged.
-Evaluation evaluation_from_dict(PyObject* dict);
-PyRef evaluation_to_pandas(const Evaluation& value);
 void append_evaluation_json(std::string& out, const Evaluation& value);
 Evaluation read_evaluation_json(json::Cursor& cursor);
-
-/// A new Python `Evaluation` owning `value`.
-PyRef wrap_evaluation(Evaluation value);
 
 }  // namespace zorvane

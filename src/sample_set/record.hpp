@@ -8,9 +8,8 @@
 #include <variant>
 #include <vector>
 
-#include "binding/frame.hpp"
+#include "sample_set/dense_array.hpp"
 #include "sample_set/json_reader.hpp"
-#include "sample_set/python_values.hpp"
 
 namespace zorvane {
 
@@ -42,28 +41,12 @@ bool record_eq(const Record& a, const Record& b) noexcept;
 void append_record_text(std::string& out, const Record& record);
 void append_dense_text(std::string& out, const DenseArray& array);
 
-/// The Python solution form: a dict of str to lists of sparse 3-tuples (tried first) or of
-/// float64 numpy arrays; anything else raises the one TypeError of a failed extraction.
-RecordSolution extract_solution(PyObject* object);
-/// The Python solution form of `solution` (new objects: tuples and lists, or array copies).
-PyRef solution_to_py(const RecordSolution& solution);
-
-/// One variable's entries in the Python solution form, as a new list.
-PyRef solution_entries_to_py(const RecordSolution& solution, const std::string& name);
-
 // Conversions between the forms.
 DenseArray sparse_to_dense_array(const CooFormat& coo);
 CooFormat dense_to_sparse_array(const DenseArray& array);
 Record record_to_dense(const Record& record);
 Record record_to_sparse(const Record& record);
-PyRef record_to_dict(const Record& record);
-/// Reads the dict form ("solution" and "num_occurrences", both optional).
-Record record_from_dict(PyObject* dict);
-PyRef record_to_pandas(const Record& record);
 void append_record_json(std::string& out, const Record& record);
 Record read_record_json(json::Cursor& cursor);
-
-/// A new Python `Record` owning `record`.
-PyRef wrap_record(Record record);
 
 }  // namespace zorvane

@@ -1,9 +1,10 @@
-// Record conversions: sparse <-> dense, dict, JSON and pandas forms.
+// Record conversions: sparse <-> dense, and the JSON form.
 #include <limits>
 
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
+#include "lib/error.hpp"
 #include "sample_set/json_writer.hpp"
 #include "sample_set/record.hpp"
 
@@ -124,36 +125,6 @@ Record record_to_sparse(const Record& record) {
     sparse.emplace(name, std::move(entries));
   }
   return Record{std::move(sparse), record.num_occurrences};
-}
-
-// ---- dict and pandas forms ----
-
-PyRef record_to_dict(const Record& record) {
-  PyRef dict = new_dict();
-  dict_set(dict.get(), "solution", solution_to_py(record.solution).get());
-  dict_set(dict.get(), "num_occurrences", py_u64_list(record.num_occurrences).get());
-  return dict;
-}
-
-Record record_from_dict(PyObject* dict) {
-  Record record;
-  if (PyRef solution = dict_item(dict, "solution")) record.solution = extract_solution(solution.get());
-  if (PyRef counts = dict_item(dict, "num_occurrences")) record.num_occurrences = to_u64_list(counts.get());
-  return record;
-}
-
-PyRef record_to_pandas(const Record& record) {
-  PyRef table = new_dict();
-  std::visit(
-      [&](const auto& map) {
-        for (const auto& entry : map) {
-          dict_set(table.get(), "solution[" + entry.first + "]",
-                   solution_entries_to_py(record.solution, entry.first).get());
-        }
-      },
-      record.solution);
-  dict_set(table.get(), "num_occurrences", py_u64_list(record.num_occurrences).get());
-  return dataframe_from_dict(table.get());
 }
 
 // ---- JSON form ----

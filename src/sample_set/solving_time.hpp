@@ -12,16 +12,12 @@ struct SolvingTime {
 };
 
 template <>
-struct TimeTraits<SolvingTime> {
-  static constexpr ClassId kId = ClassId::SolvingTime;
+struct TimeFields<SolvingTime> {
+  static constexpr const char* kName = "SolvingTime";
   static constexpr const char* kStructName = "PySolvingTime";
   static constexpr std::array<const char*, 3> kFields{"preprocess", "solve", "postprocess"};
   static constexpr std::array<Time SolvingTime::*, 3> kMembers{
       &SolvingTime::preprocess, &SolvingTime::solve, &SolvingTime::postprocess};
-  static constexpr Signature kNew{.owner = class_name(kId),
-                                  .function = "__new__",
-                                  .names = {"preprocess", "solve", "postprocess"},
-                                  .positional = 3};
 };
 
 }  // namespace zorvane

@@ -14,8 +14,8 @@ struct SystemTime {
 };
 
 template <>
-struct TimeTraits<SystemTime> {
-  static constexpr ClassId kId = ClassId::SystemTime;
+struct TimeFields<SystemTime> {
+  static constexpr const char* kName = "SystemTime";
   static constexpr const char* kStructName = "PySystemTime";
   static constexpr std::array<const char*, 5> kFields{
       "post_problem_and_instance_data", "request_queue", "fetch_problem_and_instance_data",
@@ -24,12 +24,6 @@ struct TimeTraits<SystemTime> {
       &SystemTime::post_problem_and_instance_data, &SystemTime::request_queue,
       &SystemTime::fetch_problem_and_instance_data, &SystemTime::fetch_result,
       &SystemTime::deserialize_solution};
-  static constexpr Signature kNew{.owner = class_name(kId),
-                                  .function = "__new__",
-                                  .names = {"post_problem_and_instance_data", "request_queue",
-                                            "fetch_problem_and_instance_data", "fetch_result",
-                                            "deserialize_solution"},
-                                  .positional = 5};
 };
 
 }  // namespace zorvane

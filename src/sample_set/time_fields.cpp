@@ -1,6 +1,8 @@
 // Helpers shared by the time records.
 #include "sample_set/time_fields.hpp"
 
+#include "sample_set/float_text.hpp"
+
 namespace zorvane {
 
 void append_time(std::string& out, const Time& time) {
@@ -11,11 +13,4 @@ void append_time(std::string& out, const Time& time) {
   }
 }
 
-namespace time_fields {
-
-std::string json_argument(PyObject* object) {
-  return convert_argument("json", [&] { return to_string(object); });
-}
-
-}  // namespace time_fields
 }  // namespace zorvane

@@ -44,6 +44,11 @@ ZORVANE_MODULE_FUNCTION(to_protobuf);
 ZORVANE_MODULE_FUNCTION(from_protobuf);
 }  // namespace protobuf
 
+/// Sample sets.
+namespace sample_sets {
+ZORVANE_MODULE_FUNCTION(concatenate);
+}  // namespace sample_sets
+
 #undef ZORVANE_MODULE_FUNCTION
 
 }  // namespace zorvane

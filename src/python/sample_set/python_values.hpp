@@ -10,15 +10,11 @@
 #include <string_view>
 #include <vector>
 
-#include <xtensor/xarray.hpp>
-
 #include "binding/frame.hpp"
 #include "lib/interrupt.hpp"
+#include "sample_set/dense_array.hpp"
 
 namespace zorvane {
-
-/// One dense solution array: float64, row-major, any number of axes.
-using DenseArray = xt::xarray<double>;
 
 // ---- Python to values ----
 
@@ -40,6 +36,8 @@ std::map<std::string, T> to_name_map(PyObject* object, F&& convert);
 PyRef dict_item(PyObject* dict, const char* key);
 /// TypeError "'<type>' object cannot be converted to 'PyDict'" unless `object` is a dict.
 void check_dict(PyObject* object);
+/// The text of a `json` argument (a str, else the prefixed conversion TypeError).
+std::string json_argument(PyObject* object);
 
 // ---- values to Python ----
 
@@ -81,9 +79,21 @@ DenseArray read_float64_array(PyObject* array);
 
 /// `pandas.DataFrame.from_dict(table)`.
 PyRef dataframe_from_dict(PyObject* table);
-/// Compiles `source` (file mode, empty file name), runs it as a fresh module with an empty name
-/// and returns its attribute `function`.
-PyRef function_from_source(const char* source, const char* function);
+/// A function that a small Python source defines: the source is compiled (file mode, empty file
+/// name) and run as a fresh module with an empty name on first use; the function is kept for the
+/// life of the process. A failure is raised and tried again on the next use.
+class SourceFunction {
+ public:
+  constexpr SourceFunction(const char* source, const char* name) noexcept : source_(source), name_(name) {}
+  SourceFunction(const SourceFunction&) = delete;
+  /// Borrowed.
+  PyObject* get();
+
+ private:
+  const char* source_;
+  const char* name_;
+  PyObject* function_ = nullptr;  // never released: it lives as long as the module
+};
 /// Calls `function(args...)`.
 PyRef call(PyObject* function, std::initializer_list<PyObject*> args);
 

@@ -1,13 +1,18 @@
 // SampleSet: construction, attributes, text, equality, dict, JSON (through orjson) and pandas
 // forms, the dense form, and the Python class.
-#include "sample_set/sample_set.hpp"
+#include "python/sample_set/sample_set.hpp"
 
 #include <algorithm>
 
 #include "lib/docs.hpp"
-#include "lib/registry.hpp"
 #include "lib/interrupt.hpp"
+#include "lib/registry.hpp"
 #include "model/attempt.hpp"
+#include "python/sample_set/evaluation.hpp"
+#include "python/sample_set/measuring_time.hpp"
+#include "python/sample_set/python_values.hpp"
+#include "python/sample_set/record.hpp"
+#include "python/sample_set/value_class.hpp"
 
 namespace zorvane {
 
@@ -22,11 +27,9 @@ bool sample_set_eq(const SampleSet& a, const SampleSet& b) {
   return truth == 1;
 }
 
-PyRef wrap_sample_set(SampleSet value) { return new_instance(ClassId::SampleSet, std::move(value)); }
-
 namespace {
 
-// Embedded Python sources, compiled and run as a fresh module on every call.
+// Embedded Python sources, each compiled and run once, on first use.
 constexpr const char* kDumpSource = R"py(import orjson
 import numpy as np
 
@@ -53,8 +56,6 @@ constexpr Signature kNew{.owner = class_name(ClassId::SampleSet),
                          .names = {"record", "evaluation", "measuring_time", "metadata"},
                          .positional = 4,
                          .required_positional = 3};
-constexpr Signature kFromDict{.owner = class_name(ClassId::SampleSet), .function = "from_dict", .names = {"dict"},
-                              .positional = 1, .required_positional = 1};
 constexpr Signature kFromJson{.owner = class_name(ClassId::SampleSet), .function = "from_json", .names = {"json"},
                               .positional = 1, .required_positional = 1};
 
@@ -68,15 +69,18 @@ PyRef metadata_dict(PyObject* object) {
 PyRef sample_set_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
   SampleSet value;
-  value.record = convert_argument("record", [&] { return *borrow<Record>(arguments[0], ClassId::Record); });
-  value.evaluation =
-      convert_argument("evaluation", [&] { return *borrow<Evaluation>(arguments[1], ClassId::Evaluation); });
-  value.measuring_time = convert_argument(
-      "measuring_time", [&] { return *borrow<MeasuringTime>(arguments[2], ClassId::MeasuringTime); });
-  if (arguments[3] == nullptr || arguments[3] == Py_None) {
+  value.record =
+      convert_argument("record", [&] { return *borrow<Record>(arguments[kNew.at("record")], ClassId::Record); });
+  value.evaluation = convert_argument(
+      "evaluation", [&] { return *borrow<Evaluation>(arguments[kNew.at("evaluation")], ClassId::Evaluation); });
+  value.measuring_time = convert_argument("measuring_time", [&] {
+    return *borrow<MeasuringTime>(arguments[kNew.at("measuring_time")], ClassId::MeasuringTime);
+  });
+  PyObject* metadata = arguments[kNew.at("metadata")];
+  if (metadata == nullptr || metadata == Py_None) {
     value.metadata = new_dict();
   } else {
-    value.metadata = convert_argument("metadata", [&] { return metadata_dict(arguments[3]); });
+    value.metadata = convert_argument("metadata", [&] { return metadata_dict(metadata); });
   }
   return wrap_sample_set(std::move(value));
 }
@@ -168,6 +172,19 @@ SampleSet sample_set_from_dict(PyObject* dict, Record (*read_record)(PyObject*) 
   return value;
 }
 
+}  // namespace
+
+template <>
+struct ValueClass<SampleSet> {
+  static constexpr ClassId kId = ClassId::SampleSet;
+  static PyRef to_dict(const SampleSet& value) { return sample_set_to_dict_value(value); }
+  static SampleSet from_dict(PyObject* dict) { return sample_set_from_dict(dict); }
+};
+
+PyRef wrap_sample_set(SampleSet value) { return value_class::wrap(std::move(value)); }
+
+namespace {
+
 // ---- reading the JSON text back ----
 // `to_json` writes the dict form with every numpy array as nested lists, so a dense solution
 // comes back as lists where the dict form holds arrays. Only this path reads such lists: the
@@ -246,27 +263,19 @@ Record record_from_json_image(PyObject* dict) {
   return record;
 }
 
-PyRef sample_set_to_dict(PyObject* self) { return sample_set_to_dict_value(*held(self)); }
-
-PyRef sample_set_from_dict_method(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Arguments arguments = parse_arguments(kFromDict, args, nargs, kwnames);
-  convert_argument("dict", [&] { check_dict(arguments[0]); });
-  return wrap_sample_set(sample_set_from_dict(arguments[0]));
-}
-
 PyRef sample_set_to_json(PyObject* self) {
-  PyRef dump = function_from_source(kDumpSource, "dump");
-  PyRef dict = sample_set_to_dict(self);
+  static SourceFunction dump(kDumpSource, "dump");
+  PyRef dict = sample_set_to_dict_value(*held(self));
   PyRef text = call(dump.get(), {dict.get()});
   if (!PyUnicode_Check(text.get())) raise(ErrorKind::Type, cannot_convert_message(text.get(), "PyString"));
   return text;
 }
 
 PyRef sample_set_from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  static SourceFunction load(kLoadSource, "load");
   const Arguments arguments = parse_arguments(kFromJson, args, nargs, kwnames);
-  PyObject* text = arguments[0];
+  PyObject* text = arguments[kFromJson.at("json")];
   convert_argument("json", [&] { to_string(text); });
-  PyRef load = function_from_source(kLoadSource, "load");
   PyRef dict = call(load.get(), {text});
   check_dict(dict.get());
   return wrap_sample_set(sample_set_from_dict(dict.get(), record_from_json_image));
@@ -290,7 +299,7 @@ PyRef sample_set_to_pandas(PyObject* self) {
 
 PyRef sample_set_to_dense(PyObject* self) {
   Borrow<SampleSet> set = held(self);
-  SampleSet dense{record_to_dense(set->record), set->evaluation, set->measuring_time, set->metadata};
+  SampleSet dense{SampleData{record_to_dense(set->record), set->evaluation, set->measuring_time}, set->metadata};
   return wrap_sample_set(std::move(dense));
 }
 
@@ -306,8 +315,8 @@ PyGetSetDef kGetSet[] = {
 };
 
 PyMethodDef kMethods[] = {
-    noargs_method<sample_set_to_dict>("to_dict", docs::kMethodDocSampleSetToDict),
-    static_method<sample_set_from_dict_method>("from_dict", docs::kMethodDocSampleSetFromDict),
+    value_class::to_dict_method<SampleSet>(docs::kMethodDocSampleSetToDict),
+    value_class::from_dict_method<SampleSet>(docs::kMethodDocSampleSetFromDict),
     noargs_method<sample_set_to_json>("to_json", docs::kMethodDocSampleSetToJson),
     static_method<sample_set_from_json>("from_json", docs::kMethodDocSampleSetFromJson),
     noargs_method<sample_set_to_pandas>("to_pandas", docs::kMethodDocSampleSetToPandas),

@@ -1,7 +1,9 @@
 // SampleSet.get_backend_calculation_time: a nested report of the elapsed seconds of the trace
-// spans that a solving service records in the metadata. Three embedded Python sources do the
-// work; the native side finds the root spans, calls them in order and merges their results.
-#include "sample_set/sample_set.hpp"
+// spans that a solving service records in the metadata. Three embedded Python sources (each
+// compiled once, on first use) do the work; the native side finds the root spans, calls them in
+// order and merges their results.
+#include "python/sample_set/python_values.hpp"
+#include "python/sample_set/sample_set.hpp"
 
 namespace zorvane {
 namespace {
@@ -97,13 +99,16 @@ PyRef require_dict(PyRef object) {
 PyRef sample_set_backend_calculation_time(PyObject* self) {
   Borrow<SampleSet> set = borrow<SampleSet>(self, ClassId::SampleSet);
   PyObject* metadata = set->metadata.get();
+  static SourceFunction timedelta_by_span(kTimedeltaSource, "get_timedelta_by_span");
+  static SourceFunction aggregate(kAggregateSource, "aggregate");
+  static SourceFunction reformat(kReformatSource, "reformat");
   PyRef report = new_dict();
   for (const PyRef& root : root_span_keys(metadata)) {
     // Fresh summaries for every root: `aggregate` removes entries from the dict it is given.
-    PyRef spans = require_dict(call(function_from_source(kTimedeltaSource, "get_timedelta_by_span").get(), {metadata}));
+    PyRef spans = require_dict(call(timedelta_by_span.get(), {metadata}));
     PyRef key = new_str(to_string(root.get()));
-    PyRef aggregated = require_dict(call(function_from_source(kAggregateSource, "aggregate").get(), {spans.get(), key.get()}));
-    PyRef reformatted = require_dict(call(function_from_source(kReformatSource, "reformat").get(), {aggregated.get()}));
+    PyRef aggregated = require_dict(call(aggregate.get(), {spans.get(), key.get()}));
+    PyRef reformatted = require_dict(call(reformat.get(), {aggregated.get()}));
     if (PyDict_Update(report.get(), reformatted.get()) < 0) throw PythonError{};
   }
   return report;

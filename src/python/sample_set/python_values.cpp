@@ -1,6 +1,6 @@
 // Conversions between Python objects and sample-set values; NumPy and pandas through
 // Python-level calls (`numpy.empty`, `isinstance`, dtype equality, the buffer protocol).
-#include "sample_set/python_values.hpp"
+#include "python/sample_set/python_values.hpp"
 
 #include <cstring>
 
@@ -92,6 +92,10 @@ void check_dict_unchanged(PyObject* dict, PyObject* items) {
 
 void check_dict(PyObject* object) {
   if (!PyDict_Check(object)) raise(ErrorKind::Type, cannot_convert_message(object, "PyDict"));
+}
+
+std::string json_argument(PyObject* object) {
+  return convert_argument("json", [&] { return to_string(object); });
 }
 
 double to_f64(PyObject* object) {
@@ -272,15 +276,16 @@ PyRef dataframe_from_dict(PyObject* table) {
   return checked(PyObject_CallOneArg(from_dict.get(), table));
 }
 
-PyRef function_from_source(const char* source, const char* function) {
-  PyRef code = checked(Py_CompileString(source, "", Py_file_input));
+PyObject* SourceFunction::get() {
+  if (function_ != nullptr) return function_;
+  PyRef code = checked(Py_CompileString(source_, "", Py_file_input));
   PyRef module = checked(PyModule_New(""));
   PyObject* globals = PyModule_GetDict(module.get());  // borrowed
   if (globals == nullptr) throw PythonError{};
   if (PyDict_SetItemString(globals, "__builtins__", PyEval_GetBuiltins()) < 0) throw PythonError{};
   PyRef result = checked(PyEval_EvalCode(code.get(), globals, globals));
-  PyRef found = checked(PyObject_GetAttrString(module.get(), function));
-  return found;
+  function_ = checked(PyObject_GetAttrString(module.get(), name_)).release();
+  return function_;
 }
 
 PyRef call(PyObject* function, std::initializer_list<PyObject*> args) {

@@ -1,4 +1,6 @@
-// Feasibility filtering, the lowest samples and the row selection that builds their sets.
+// Feasibility, the lowest samples, the row selection that builds their sets, and joining.
+#include "sample_set/sample_data.hpp"
+
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -6,8 +8,8 @@
 
 #include <fmt/format.h>
 
+#include "lib/error.hpp"
 #include "lib/interrupt.hpp"
-#include "sample_set/sample_set.hpp"
 
 namespace zorvane {
 namespace {
@@ -95,23 +97,18 @@ Evaluation select_evaluation(const Evaluation& evaluation, const std::vector<std
   return out;
 }
 
-constexpr Signature kFeasible{.owner = class_name(ClassId::SampleSet), .function = "feasible", .names = {"rtol", "atol"},
-                              .positional = 2};
-constexpr Signature kInfeasible{.owner = class_name(ClassId::SampleSet), .function = "infeasible", .names = {"rtol", "atol"},
-                                .positional = 2};
-constexpr Signature kLowest{.owner = class_name(ClassId::SampleSet), .function = "lowest", .names = {"rtol", "atol"},
-                            .positional = 2};
+// Appends every list of `from` to the list of the same name in `into` (created if absent).
+template <class T>
+void merge_lists(std::map<std::string, std::vector<T>>& into, const std::map<std::string, std::vector<T>>& from) {
+  for (const auto& [name, list] : from) {
+    std::vector<T>& target = into[name];
+    target.insert(target.end(), list.begin(), list.end());
+  }
+}
 
-struct Tolerances {
-  double rtol = 1e-5;
-  double atol = 1e-8;
-};
-
-Tolerances tolerances(const Arguments& arguments) {
-  Tolerances out;
-  if (arguments[0] != nullptr) out.rtol = convert_argument("rtol", [&] { return to_f64(arguments[0]); });
-  if (arguments[1] != nullptr) out.atol = convert_argument("atol", [&] { return to_f64(arguments[1]); });
-  return out;
+template <class T>
+void append(std::vector<T>& into, const std::vector<T>& from) {
+  into.insert(into.end(), from.begin(), from.end());
 }
 
 }  // namespace
@@ -125,45 +122,25 @@ std::vector<std::size_t> feasible_indices(const FloatMap& violations, double rto
   return out;
 }
 
-SampleSet select_rows(const SampleSet& set, const std::vector<std::size_t>& indices) {
-  return SampleSet{select_record(set.record, indices), select_evaluation(set.evaluation, indices),
-                   set.measuring_time, set.metadata};
-}
-
-PyRef sample_set_feasible(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Arguments arguments = parse_arguments(kFeasible, args, nargs, kwnames);
-  Borrow<SampleSet> set = borrow<SampleSet>(self, ClassId::SampleSet);
-  const Tolerances t = tolerances(arguments);
-  if (set->evaluation.constraint_violations.empty()) return wrap_sample_set(*set);
-  return wrap_sample_set(select_rows(*set, feasible_indices(set->evaluation.constraint_violations, t.rtol, t.atol)));
-}
-
-PyRef sample_set_infeasible(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Arguments arguments = parse_arguments(kInfeasible, args, nargs, kwnames);
-  Borrow<SampleSet> set = borrow<SampleSet>(self, ClassId::SampleSet);
-  const Tolerances t = tolerances(arguments);
-  std::vector<std::size_t> indices;
-  if (!set->evaluation.constraint_violations.empty()) {
-    const std::vector<double> sums = summed_violations(set->evaluation.constraint_violations);
-    for (std::size_t j = 0; j < sums.size(); ++j) {
-      if (!is_feasible(sums[j], t.rtol, t.atol)) indices.push_back(j);
-    }
+std::vector<std::size_t> infeasible_indices(const FloatMap& violations, double rtol, double atol) {
+  std::vector<std::size_t> out;
+  if (violations.empty()) return out;
+  const std::vector<double> sums = summed_violations(violations);
+  for (std::size_t j = 0; j < sums.size(); ++j) {
+    if (!is_feasible(sums[j], rtol, atol)) out.push_back(j);
   }
-  return wrap_sample_set(select_rows(*set, indices));
+  return out;
 }
 
-PyRef sample_set_lowest(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Arguments arguments = parse_arguments(kLowest, args, nargs, kwnames);
-  Borrow<SampleSet> set = borrow<SampleSet>(self, ClassId::SampleSet);
-  const Tolerances t = tolerances(arguments);
-  const std::vector<double>& objective = set->evaluation.objective;
+std::vector<std::size_t> lowest_indices(const Evaluation& evaluation, double rtol, double atol) {
+  const std::vector<double>& objective = evaluation.objective;
   std::vector<std::size_t> feasible;
-  if (set->evaluation.constraint_violations.empty()) {
+  if (evaluation.constraint_violations.empty()) {
     // Without violations every sample is feasible, as `feasible()` says: all objectives compete.
     feasible.resize(objective.size());
     std::iota(feasible.begin(), feasible.end(), std::size_t{0});
   } else {
-    feasible = feasible_indices(set->evaluation.constraint_violations, t.rtol, t.atol);
+    feasible = feasible_indices(evaluation.constraint_violations, rtol, atol);
   }
   double lowest = std::numeric_limits<double>::infinity();
   for (const std::size_t i : feasible) {
@@ -177,7 +154,26 @@ PyRef sample_set_lowest(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
   for (const std::size_t i : feasible) {
     if (objective[i] == lowest) selected.push_back(i);
   }
-  return wrap_sample_set(select_rows(*set, selected));
+  return selected;
+}
+
+SampleData select_samples(const SampleData& data, const std::vector<std::size_t>& indices) {
+  return SampleData{select_record(data.record, indices), select_evaluation(data.evaluation, indices),
+                    data.measuring_time};
+}
+
+void append_samples(SampleData& into, const SampleData& from) {
+  const auto* sparse = std::get_if<SparseSolution>(&from.record.solution);
+  if (sparse == nullptr) raise(ErrorKind::Value, "Failed to extend the sparse solution with the dense solution.");
+  merge_lists(std::get<SparseSolution>(into.record.solution), *sparse);
+  append(into.record.num_occurrences, from.record.num_occurrences);
+  Evaluation& evaluation = into.evaluation;
+  append(evaluation.energy, from.evaluation.energy);
+  append(evaluation.objective, from.evaluation.objective);
+  merge_lists(evaluation.constraint_violations, from.evaluation.constraint_violations);
+  evaluation.constraint_forall = from.evaluation.constraint_forall;
+  append(evaluation.constraint_values, from.evaluation.constraint_values);
+  merge_lists(evaluation.penalty, from.evaluation.penalty);
 }
 
 }  // namespace zorvane

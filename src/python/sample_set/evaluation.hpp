@@ -1,0 +1,18 @@
+// The Python class Evaluation over the sample-set value, and its dict and pandas forms.
+#pragma once
+
+#include "binding/frame.hpp"
+#include "sample_set/evaluation.hpp"
+
+namespace zorvane {
+
+PyRef evaluation_to_dict(const Evaluation& value);
+/// Reads the dict form: missing keys give empty fields, present values (None included) are
+/// converted and their errors raised unchanged.
+Evaluation evaluation_from_dict(PyObject* dict);
+PyRef evaluation_to_pandas(const Evaluation& value);
+
+/// A new Python `Evaluation` owning `value`.
+PyRef wrap_evaluation(Evaluation value);
+
+}  // namespace zorvane

@@ -1,0 +1,291 @@
+// Record: its Python solution form, the dict and pandas forms, and the Python class.
+#include "python/sample_set/record.hpp"
+
+#include <optional>
+
+#include "lib/docs.hpp"
+#include "lib/registry.hpp"
+#include "model/attempt.hpp"
+#include "python/sample_set/value_class.hpp"
+
+namespace zorvane {
+
+// ---- the Python solution form ----
+
+namespace {
+
+std::vector<std::vector<std::uint64_t>> to_index_lists(PyObject* object) {
+  std::vector<std::vector<std::uint64_t>> axes;
+  for_each_sequence_item(object, [&](PyRef axis) { axes.push_back(to_u64_list(axis.get())); });
+  return axes;
+}
+
+CooFormat coo_from_parts(PyObject* indices, PyObject* values, PyObject* shape) {
+  CooFormat coo;
+  coo.non_zero_indices = to_index_lists(indices);
+  coo.non_zero_values = to_f64_list(values);
+  coo.shape = to_u64_list(shape);
+  return coo;
+}
+
+[[noreturn]] void not_sparse() { throw Error{ErrorKind::Type, "not a sparse entry"}; }
+
+// One form of a value among several. A list or dict that changed while it was read
+// (RuntimeError of the readers) is refused whole, never read again as another form.
+template <class F>
+bool attempt_form(F&& read) {
+  try {
+    read();
+    return true;
+  } catch (const Error& error) {
+    if (error.kind == ErrorKind::Runtime) throw;
+    return false;
+  } catch (const PythonError&) {
+    discard_exception();
+    return false;
+  }
+}
+
+// A 3-tuple (indices, values, shape), or else a sequence of exactly three lists.
+CooFormat read_coo(PyObject* item) {
+  if (PyTuple_Check(item) && PyTuple_GET_SIZE(item) == 3) {
+    CooFormat coo;
+    if (attempt_form([&] {
+          coo = coo_from_parts(PyTuple_GET_ITEM(item, 0), PyTuple_GET_ITEM(item, 1), PyTuple_GET_ITEM(item, 2));
+        })) {
+      return coo;
+    }
+  }
+  if (PyList_Check(item) && PyList_GET_SIZE(item) == 3) {
+    PyRef parts[3] = {PyRef::borrow(PyList_GET_ITEM(item, 0)), PyRef::borrow(PyList_GET_ITEM(item, 1)),
+                      PyRef::borrow(PyList_GET_ITEM(item, 2))};
+    for (const PyRef& part : parts) {
+      if (!PyList_Check(part.get())) not_sparse();
+    }
+    return coo_from_parts(parts[0].get(), parts[1].get(), parts[2].get());
+  }
+  check_sequence(item);
+  const Py_ssize_t size = PySequence_Size(item);
+  if (size < 0) throw PythonError{};
+  if (size != 3) not_sparse();
+  PyRef parts[3];
+  for (Py_ssize_t i = 0; i < 3; ++i) {
+    parts[i] = checked(PySequence_GetItem(item, i));
+    if (!PyList_Check(parts[i].get())) not_sparse();
+  }
+  return coo_from_parts(parts[0].get(), parts[1].get(), parts[2].get());
+}
+
+// Calls `entries(name, value)` for each item of a dict with str keys.
+template <class F>
+void for_each_solution_item(PyObject* object, F&& entries) {
+  if (!PyDict_Check(object)) throw Error{ErrorKind::Type, "not a dict"};
+  for_each_dict_item(object, [&](PyObject* key, PyObject* value) { entries(to_string(key), value); });
+}
+
+SparseSolution read_sparse_solution(PyObject* object) {
+  SparseSolution solution;
+  for_each_solution_item(object, [&](std::string name, PyObject* value) {
+    std::vector<CooFormat> entries;
+    for_each_sequence_item(value, [&](PyRef item) { entries.push_back(read_coo(item.get())); });
+    solution.insert_or_assign(std::move(name), std::move(entries));
+  });
+  return solution;
+}
+
+DenseSolution read_dense_solution(PyObject* object) {
+  const Numpy numpy = Numpy::import();
+  DenseSolution solution;
+  for_each_solution_item(object, [&](std::string name, PyObject* value) {
+    std::vector<DenseArray> entries;
+    for_each_sequence_item(value, [&](PyRef item) {
+      if (!is_float64_array(numpy, item.get())) throw Error{ErrorKind::Type, "not a float64 array"};
+      entries.push_back(read_float64_array(item.get()));
+    });
+    solution.insert_or_assign(std::move(name), std::move(entries));
+  });
+  return solution;
+}
+
+constexpr const char* kNotASolution =
+    "Failed to extract a solution. The solution must be a dict of str to a list of numpy.ndarray "
+    "or Tuple[List[List[int]], List[int|float], Tuple[int,..]].";
+
+PyRef u64_tuple(const std::vector<std::uint64_t>& values) {
+  PyRef tuple = checked(PyTuple_New(Py_ssize_t(values.size())));
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    PyTuple_SET_ITEM(tuple.get(), Py_ssize_t(i), py_u64(values[i]).release());
+  }
+  return tuple;
+}
+
+PyRef coo_to_py(const CooFormat& coo) {
+  PyRef indices = checked(PyTuple_New(Py_ssize_t(coo.non_zero_indices.size())));
+  for (std::size_t a = 0; a < coo.non_zero_indices.size(); ++a) {
+    PyTuple_SET_ITEM(indices.get(), Py_ssize_t(a), py_u64_list(coo.non_zero_indices[a]).release());
+  }
+  PyRef values = py_float_list(coo.non_zero_values);
+  PyRef shape = u64_tuple(coo.shape);
+  return checked(PyTuple_Pack(3, indices.get(), values.get(), shape.get()));
+}
+
+PyRef dense_to_py(const Numpy& numpy, const DenseArray& array) {
+  const std::vector<std::size_t> shape(array.shape().begin(), array.shape().end());
+  return new_float64_array(numpy, shape, std::span<const double>(array.data(), array.size()));
+}
+
+template <class T, class F>
+PyRef entries_to_py(const std::vector<T>& entries, F&& entry) {
+  PyRef list = new_list(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) list_set(list.get(), i, entry(entries[i]));
+  return list;
+}
+
+}  // namespace
+
+RecordSolution extract_solution(PyObject* object) {
+  RecordSolution solution;
+  if (attempt_form([&] { solution = read_sparse_solution(object); })) return solution;
+  if (attempt_form([&] { solution = read_dense_solution(object); })) return solution;
+  raise(ErrorKind::Type, kNotASolution);
+}
+
+PyRef solution_entries_to_py(const RecordSolution& solution, const std::string& name) {
+  if (const auto* dense = std::get_if<DenseSolution>(&solution)) {
+    const Numpy numpy = Numpy::import();
+    return entries_to_py(dense->at(name), [&](const DenseArray& a) { return dense_to_py(numpy, a); });
+  }
+  return entries_to_py(std::get<SparseSolution>(solution).at(name), coo_to_py);
+}
+
+PyRef solution_to_py(const RecordSolution& solution) {
+  PyRef dict = new_dict();
+  if (const auto* dense = std::get_if<DenseSolution>(&solution)) {
+    const Numpy numpy = Numpy::import();
+    for (const auto& [name, entries] : *dense) {
+      dict_set(dict.get(), name,
+               entries_to_py(entries, [&](const DenseArray& a) { return dense_to_py(numpy, a); }).get());
+    }
+  } else {
+    for (const auto& [name, entries] : std::get<SparseSolution>(solution)) {
+      dict_set(dict.get(), name, entries_to_py(entries, coo_to_py).get());
+    }
+  }
+  return dict;
+}
+
+// ---- dict and pandas forms ----
+
+PyRef record_to_dict(const Record& record) {
+  PyRef dict = new_dict();
+  dict_set(dict.get(), "solution", solution_to_py(record.solution).get());
+  dict_set(dict.get(), "num_occurrences", py_u64_list(record.num_occurrences).get());
+  return dict;
+}
+
+Record record_from_dict(PyObject* dict) {
+  Record record;
+  if (PyRef solution = dict_item(dict, "solution")) record.solution = extract_solution(solution.get());
+  if (PyRef counts = dict_item(dict, "num_occurrences")) record.num_occurrences = to_u64_list(counts.get());
+  return record;
+}
+
+PyRef record_to_pandas(const Record& record) {
+  PyRef table = new_dict();
+  std::visit(
+      [&](const auto& map) {
+        for (const auto& entry : map) {
+          dict_set(table.get(), "solution[" + entry.first + "]",
+                   solution_entries_to_py(record.solution, entry.first).get());
+        }
+      },
+      record.solution);
+  dict_set(table.get(), "num_occurrences", py_u64_list(record.num_occurrences).get());
+  return dataframe_from_dict(table.get());
+}
+
+// ---- the Python class ----
+
+template <>
+struct ValueClass<Record> {
+  static constexpr ClassId kId = ClassId::Record;
+  static bool eq(const Record& a, const Record& b) noexcept { return record_eq(a, b); }
+  static void append_text(std::string& out, const Record& value) { append_record_text(out, value); }
+  static PyRef to_dict(const Record& value) { return record_to_dict(value); }
+  static Record from_dict(PyObject* dict) { return record_from_dict(dict); }
+  static void append_json(std::string& out, const Record& value) { append_record_json(out, value); }
+  static Record read_json(json::Cursor& cursor) { return read_record_json(cursor); }
+};
+
+PyRef wrap_record(Record record) { return value_class::wrap(std::move(record)); }
+
+namespace {
+
+constexpr Signature kNew{.owner = class_name(ClassId::Record),
+                         .function = "__new__",
+                         .names = {"solution", "num_occurrences"},
+                         .positional = 2,
+                         .required_positional = 2};
+
+Borrow<Record> held(PyObject* self) { return value_class::held<Record>(self); }
+
+PyRef record_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
+  Record record;
+  record.solution = convert_argument("solution", [&] { return extract_solution(arguments[kNew.at("solution")]); });
+  record.num_occurrences =
+      convert_argument("num_occurrences", [&] { return to_u64_list(arguments[kNew.at("num_occurrences")]); });
+  return wrap_record(std::move(record));
+}
+
+PyRef get_solution(PyObject* self) { return solution_to_py(held(self)->solution); }
+PyRef get_num_occurrences(PyObject* self) { return py_u64_list(held(self)->num_occurrences); }
+
+void set_solution(PyObject* self, PyObject* value) {
+  RecordSolution solution = extract_solution(value);
+  borrow_mut<Record>(self, ClassId::Record)->solution = std::move(solution);
+}
+void set_num_occurrences(PyObject* self, PyObject* value) {
+  std::vector<std::uint64_t> counts = to_u64_list(value);
+  borrow_mut<Record>(self, ClassId::Record)->num_occurrences = std::move(counts);
+}
+
+PyRef record_is_dense(PyObject* self) { return py_bool(is_dense(*held(self))); }
+PyRef record_is_sparse(PyObject* self) { return py_bool(!is_dense(*held(self))); }
+PyRef record_to_dense_method(PyObject* self) { return wrap_record(record_to_dense(*held(self))); }
+PyRef record_to_sparse_method(PyObject* self) { return wrap_record(record_to_sparse(*held(self))); }
+PyRef record_to_pandas_method(PyObject* self) { return record_to_pandas(*held(self)); }
+
+PyGetSetDef kGetSet[] = {
+    getter_setter<get_solution, set_solution>("solution"),
+    getter_setter<get_num_occurrences, set_num_occurrences>("num_occurrences"),
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyMethodDef kMethods[] = {
+    noargs_method<record_is_dense>("is_dense", docs::kMethodDocRecordIsDense),
+    noargs_method<record_is_sparse>("is_sparse", docs::kMethodDocRecordIsSparse),
+    value_class::to_dict_method<Record>(docs::kMethodDocRecordToDict),
+    value_class::from_dict_method<Record>(docs::kMethodDocRecordFromDict),
+    value_class::to_json_method<Record>(docs::kMethodDocRecordToJson),
+    value_class::from_json_method<Record>(docs::kMethodDocRecordFromJson),
+    noargs_method<record_to_dense_method>("to_dense", docs::kMethodDocRecordToDense),
+    noargs_method<record_to_sparse_method>("to_sparse", docs::kMethodDocRecordToSparse),
+    noargs_method<record_to_pandas_method>("to_pandas", docs::kMethodDocRecordToPandas),
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
+const ClassDef kRecordClass{
+    .basicsize = sizeof(Instance<Record>),
+    .dealloc = &dealloc_instance<Record>,
+    .tp_new = &constructor_new<record_new>,
+    .vectorcall = &constructor_vectorcall<record_new>,
+    .slots = value_class::kSlots<Record>,
+    .methods = kMethods,
+    .getset = kGetSet,
+    .attributes = {},
+};
+
+}  // namespace zorvane

@@ -1,0 +1,28 @@
+// The Python class Record over the sample-set value, its Python solution form, and its dict and
+// pandas forms.
+#pragma once
+
+#include <string>
+
+#include "binding/frame.hpp"
+#include "sample_set/record.hpp"
+
+namespace zorvane {
+
+/// The Python solution form: a dict of str to lists of sparse 3-tuples (tried first) or of
+/// float64 numpy arrays; anything else raises the one TypeError of a failed extraction.
+RecordSolution extract_solution(PyObject* object);
+/// The Python solution form of `solution` (new objects: tuples and lists, or array copies).
+PyRef solution_to_py(const RecordSolution& solution);
+/// One variable's entries in the Python solution form, as a new list.
+PyRef solution_entries_to_py(const RecordSolution& solution, const std::string& name);
+
+PyRef record_to_dict(const Record& record);
+/// Reads the dict form ("solution" and "num_occurrences", both optional).
+Record record_from_dict(PyObject* dict);
+PyRef record_to_pandas(const Record& record);
+
+/// A new Python `Record` owning `record`.
+PyRef wrap_record(Record record);
+
+}  // namespace zorvane

@@ -1,0 +1,28 @@
+// SampleSet: one solver result, its samples held by value and a metadata dict held by reference
+// (shared with every set derived from this one).
+#pragma once
+
+#include "binding/frame.hpp"
+#include "sample_set/sample_data.hpp"
+
+namespace zorvane {
+
+struct SampleSet : SampleData {
+  PyRef metadata;  ///< always a dict
+};
+
+/// Fields in declaration order; the metadata dicts last, with Python `==` and truth testing
+/// (whose exceptions propagate).
+bool sample_set_eq(const SampleSet& a, const SampleSet& b);
+/// A new Python `SampleSet` owning `value`.
+PyRef wrap_sample_set(SampleSet value);
+
+// Selection of samples: `feasible`, `infeasible` and `lowest`.
+PyRef sample_set_feasible(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+PyRef sample_set_infeasible(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+PyRef sample_set_lowest(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+
+/// The report of the backend trace spans recorded in the metadata.
+PyRef sample_set_backend_calculation_time(PyObject* self);
+
+}  // namespace zorvane

@@ -1,0 +1,61 @@
+// SampleSet.feasible, infeasible and lowest: the tolerances read from Python around the
+// selections of the samples.
+#include "python/sample_set/python_values.hpp"
+#include "python/sample_set/sample_set.hpp"
+
+namespace zorvane {
+namespace {
+
+constexpr Signature kFeasible{.owner = class_name(ClassId::SampleSet), .function = "feasible",
+                              .names = {"rtol", "atol"}, .positional = 2};
+constexpr Signature kInfeasible{.owner = class_name(ClassId::SampleSet), .function = "infeasible",
+                                .names = {"rtol", "atol"}, .positional = 2};
+constexpr Signature kLowest{.owner = class_name(ClassId::SampleSet), .function = "lowest",
+                            .names = {"rtol", "atol"}, .positional = 2};
+
+struct Tolerances {
+  double rtol = 1e-5;
+  double atol = 1e-8;
+};
+
+// The three methods take the same parameters.
+static_assert(kFeasible.at("rtol") == kInfeasible.at("rtol") && kFeasible.at("rtol") == kLowest.at("rtol"));
+static_assert(kFeasible.at("atol") == kInfeasible.at("atol") && kFeasible.at("atol") == kLowest.at("atol"));
+
+Tolerances tolerances(const Arguments& arguments) {
+  Tolerances out;
+  if (PyObject* rtol = arguments[kFeasible.at("rtol")]) out.rtol = convert_argument("rtol", [&] { return to_f64(rtol); });
+  if (PyObject* atol = arguments[kFeasible.at("atol")]) out.atol = convert_argument("atol", [&] { return to_f64(atol); });
+  return out;
+}
+
+// The set of the samples at `indices`, sharing the metadata dict.
+PyRef selected(const SampleSet& set, const std::vector<std::size_t>& indices) {
+  return wrap_sample_set(SampleSet{select_samples(set, indices), set.metadata});
+}
+
+}  // namespace
+
+PyRef sample_set_feasible(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Arguments arguments = parse_arguments(kFeasible, args, nargs, kwnames);
+  Borrow<SampleSet> set = borrow<SampleSet>(self, ClassId::SampleSet);
+  const Tolerances t = tolerances(arguments);
+  if (set->evaluation.constraint_violations.empty()) return wrap_sample_set(*set);
+  return selected(*set, feasible_indices(set->evaluation.constraint_violations, t.rtol, t.atol));
+}
+
+PyRef sample_set_infeasible(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Arguments arguments = parse_arguments(kInfeasible, args, nargs, kwnames);
+  Borrow<SampleSet> set = borrow<SampleSet>(self, ClassId::SampleSet);
+  const Tolerances t = tolerances(arguments);
+  return selected(*set, infeasible_indices(set->evaluation.constraint_violations, t.rtol, t.atol));
+}
+
+PyRef sample_set_lowest(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Arguments arguments = parse_arguments(kLowest, args, nargs, kwnames);
+  Borrow<SampleSet> set = borrow<SampleSet>(self, ClassId::SampleSet);
+  const Tolerances t = tolerances(arguments);
+  return selected(*set, lowest_indices(set->evaluation, t.rtol, t.atol));
+}
+
+}  // namespace zorvane
