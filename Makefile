@@ -2,7 +2,7 @@
 #
 #   make deps       system packages (apt, only if missing) + .venv with Python deps
 #   make build      pip-install the extension into .venv (incremental CMake/Ninja build)
-#   make test       build, then pytest tests/, then the C++ unit tests (tests/cpp/*.cpp)
+#   make test       build, then pytest tests/, then the C++ unit tests (tests/cpp/*/*.cpp)
 #   make demo       build, then run every examples/*.py
 #   make bench      build, then bench/run.py
 #   make sanitize   ASan+UBSan build into build/asan-site, then pytest tests/ against it
@@ -35,7 +35,7 @@ BUILD_DIR    := build
 ASAN_BUILD   := $(BUILD_DIR)/asan
 ASAN_SITE    := $(BUILD_DIR)/asan-site
 CPPTEST_DIR  := $(BUILD_DIR)/cpp-tests
-CPP_TESTS    := $(wildcard tests/cpp/*.cpp)
+CPP_TESTS    := $(wildcard tests/cpp/core/*.cpp tests/cpp/python/*.cpp)
 EXAMPLES     := $(sort $(wildcard examples/*.py))
 
 PIP_QUIET    := $(if $(V),-v,-q)
@@ -51,7 +51,7 @@ PY_REQUIREMENTS += protobuf grpcio-tools
 # Not root (the usual case is root): go through sudo when it exists.
 SUDO := $(shell [ "$$(id -u)" -ne 0 ] && command -v sudo >/dev/null 2>&1 && echo sudo)
 
-.PHONY: deps deps-system deps-python deps-fuzz build test pytest cpp-test demo bench sanitize fuzz clean distclean help
+.PHONY: deps deps-system deps-python deps-fuzz build test pytest cpp-test check-layers demo bench sanitize fuzz clean distclean help
 .PHONY: test-versions
 
 help:
@@ -105,9 +105,19 @@ build: deps
 # ---------------------------------------------------------------------------
 # test
 # ---------------------------------------------------------------------------
-test: build
+test: check-layers build
 	@$(MAKE) pytest
 	@$(MAKE) cpp-test
+
+# The core (src/core) never includes Python.h or anything under src/python/. The build enforces
+# it too (the core library is compiled without Python's include directories); this names the
+# offending lines first.
+check-layers:
+	@bad=$$(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"]([^>"]*Python\.h|python/)' src/core || true); \
+	if [ -n "$$bad" ]; then \
+	  echo "check-layers: src/core must not include Python.h or anything under src/python/:" >&2; \
+	  echo "$$bad" >&2; exit 1; \
+	fi
 
 # Run from the repo root: there is no zorvane/ source dir, so `import zorvane`
 # resolves to the module installed in .venv. Exit code 5 (nothing collected)
@@ -118,10 +128,11 @@ pytest:
 	if [ $$rc -eq 5 ]; then echo "pytest: no tests collected"; exit 0; fi; \
 	exit $$rc
 
-# C++ unit tests: every tests/cpp/*.cpp is one executable (own main, plain
-# asserts), built by CMake with -DZORVANE_CPP_TESTS=ON in build/cpp-tests,
-# linked with all of src/ and libpython, and run by ctest. Skipped silently
-# when there are none.
+# C++ unit tests: every tests/cpp/*/*.cpp is one executable (own main, plain
+# asserts), built by CMake with -DZORVANE_CPP_TESTS=ON in build/cpp-tests and
+# run by ctest: tests/cpp/core/ linked with the core library alone (no
+# interpreter), tests/cpp/python/ with the Python layer and libpython.
+# Skipped silently when there are none.
 cpp-test: deps
 ifneq ($(strip $(CPP_TESTS)),)
 	@set -e; \

@@ -6,9 +6,9 @@
 
 #include <fmt/format.h>
 
-#include "model/expression/conversion.hpp"
-#include "model/expression/function_nodes.hpp"
-#include "model/expression/reduction.hpp"
+#include "python/conversion.hpp"
+#include "core/expression/function_nodes.hpp"
+#include "core/expression/reduction.hpp"
 
 namespace zorvane::functions {
 namespace {

@@ -1,7 +1,7 @@
 // is_linear, is_quadratic, is_higher_order and is_dynamic_degree: the degree analysis of one
 // expression, read from Python.
-#include "model/degree.hpp"
-#include "model/expression/conversion.hpp"
+#include "core/analysis/degree.hpp"
+#include "python/conversion.hpp"
 #include "python/functions/functions.hpp"
 
 namespace zorvane {

@@ -2,7 +2,7 @@
 // registry.cpp lists them in the module's order.
 #pragma once
 
-#include "binding/frame.hpp"
+#include "python/frame/frame.hpp"
 
 namespace zorvane {
 

@@ -3,9 +3,9 @@
 
 #include <array>
 
-#include "lib/docs.hpp"
-#include "lib/registry.hpp"
-#include "model/expression/conversion.hpp"
+#include "python/docs.hpp"
+#include "python/registry.hpp"
+#include "python/conversion.hpp"
 #include "python/model/sense.hpp"
 #include "python/model/forall.hpp"
 

@@ -1,9 +1,9 @@
 // CustomPenaltyTerm.
 #include "python/model/custom_penalty_term.hpp"
 
-#include "lib/docs.hpp"
-#include "lib/registry.hpp"
-#include "model/expression/conversion.hpp"
+#include "python/docs.hpp"
+#include "python/registry.hpp"
+#include "python/conversion.hpp"
 #include "python/model/forall.hpp"
 
 namespace zorvane {

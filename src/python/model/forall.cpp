@@ -2,10 +2,10 @@
 // them) and back.
 #include "python/model/forall.hpp"
 
-#include "binding/frame.hpp"
-#include "model/attempt.hpp"
-#include "model/expression/conversion.hpp"
-#include "model/tree_walk.hpp"
+#include "python/frame/frame.hpp"
+#include "python/frame/attempt.hpp"
+#include "python/conversion.hpp"
+#include "core/expression/tree_walk.hpp"
 
 namespace zorvane {
 namespace {

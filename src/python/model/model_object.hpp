@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "binding/frame.hpp"
-#include "model/model_object.hpp"
+#include "python/frame/frame.hpp"
+#include "core/model/model_object.hpp"
 
 namespace zorvane {
 

@@ -3,10 +3,10 @@
 
 #include <array>
 
-#include "lib/docs.hpp"
-#include "lib/registry.hpp"
-#include "model/attempt.hpp"
-#include "model/expression/conversion.hpp"
+#include "python/docs.hpp"
+#include "python/registry.hpp"
+#include "python/frame/attempt.hpp"
+#include "python/conversion.hpp"
 #include "python/model/sense.hpp"
 #include "python/model/constraint.hpp"
 #include "python/model/custom_penalty_term.hpp"

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "binding/frame.hpp"
+#include "python/frame/frame.hpp"
 
 namespace zorvane::sense {
 

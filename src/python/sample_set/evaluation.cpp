@@ -4,8 +4,8 @@
 
 #include <fmt/format.h>
 
-#include "lib/docs.hpp"
-#include "lib/registry.hpp"
+#include "python/docs.hpp"
+#include "python/registry.hpp"
 #include "python/sample_set/python_values.hpp"
 #include "python/sample_set/value_class.hpp"
 

@@ -1,8 +1,8 @@
 // MeasuringTime: the dict form and the Python class.
 #include "python/sample_set/measuring_time.hpp"
 
-#include "lib/docs.hpp"
-#include "lib/registry.hpp"
+#include "python/docs.hpp"
+#include "python/registry.hpp"
 #include "python/sample_set/time_class.hpp"
 #include "python/sample_set/value_class.hpp"
 

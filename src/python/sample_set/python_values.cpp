@@ -6,7 +6,7 @@
 
 #include <fmt/format.h>
 
-#include "lib/error.hpp"
+#include "core/error.hpp"
 
 namespace zorvane {
 namespace {

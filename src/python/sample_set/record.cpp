@@ -3,9 +3,9 @@
 
 #include <optional>
 
-#include "lib/docs.hpp"
-#include "lib/registry.hpp"
-#include "model/attempt.hpp"
+#include "python/docs.hpp"
+#include "python/registry.hpp"
+#include "python/frame/attempt.hpp"
 #include "python/sample_set/value_class.hpp"
 
 namespace zorvane {

@@ -6,11 +6,11 @@
 #include <string_view>
 #include <utility>
 
-#include "lib/registry.hpp"
+#include "python/registry.hpp"
 #include "python/sample_set/python_values.hpp"
 #include "python/sample_set/value_class.hpp"
-#include "sample_set/solving_time.hpp"
-#include "sample_set/system_time.hpp"
+#include "core/sample_set/solving_time.hpp"
+#include "core/sample_set/system_time.hpp"
 
 namespace zorvane {
 

@@ -1,6 +1,6 @@
 // SolvingTime and SystemTime: the Python classes over the shared time-record template.
-#include "lib/docs.hpp"
-#include "lib/registry.hpp"
+#include "python/docs.hpp"
+#include "python/registry.hpp"
 #include "python/sample_set/time_class.hpp"
 
 namespace zorvane {

@@ -1,0 +1,22 @@
+// The nodes of a model object that extract_nodes and extract_variables report.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "core/model/model_object.hpp"
+#include "core/expression/node_set.hpp"
+
+namespace zorvane {
+
+/// Every node of the walk for which `wanted` holds, in pre-order, once per occurrence (a node
+/// shared by several parents as often as it is met). Element sets come after their element,
+/// shapes after their variable; bounds are not walked.
+std::vector<Expr> extract_nodes(const ModelObject& object, const std::function<bool(const Node&)>& wanted);
+
+/// Placeholders, elements, array lengths and decision variables, each once (by structural
+/// equality), in the order first met. Element sets come after their element, shapes after their
+/// variable.
+NodeSet<Node> extract_variables(const ModelObject& object);
+
+}  // namespace zorvane

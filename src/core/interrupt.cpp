@@ -1,0 +1,19 @@
+// The installed interrupt check.
+#include "core/interrupt.hpp"
+
+#include <atomic>
+
+namespace zorvane {
+namespace {
+
+std::atomic<InterruptCheck> g_check{nullptr};
+
+}  // namespace
+
+void set_interrupt_check(InterruptCheck check) noexcept { g_check.store(check, std::memory_order_relaxed); }
+
+void check_interrupt() {
+  if (InterruptCheck check = g_check.load(std::memory_order_relaxed)) check();
+}
+
+}  // namespace zorvane

@@ -1,0 +1,44 @@
+// Problem: one optimisation model (name, sense, objective, named constraints and named custom
+// penalty terms), filled with `+=`; and ProblemSense, its direction.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "core/model/constraint.hpp"
+#include "core/model/custom_penalty_term.hpp"
+
+namespace zorvane {
+
+enum class ProblemSense : std::uint8_t { Minimize, Maximize };
+
+/// Maps are keyed by name and iterated in ascending byte order of the name (`std::string`
+/// compares its characters as unsigned bytes). Filled through `+=`, every key equals the name
+/// of its value.
+struct Problem {
+  std::string name;
+  ProblemSense sense = ProblemSense::Minimize;
+  Expr objective;
+  std::map<std::string, Constraint> constraints;
+  std::map<std::string, CustomPenaltyTerm> custom_penalty_terms;
+};
+
+/// A problem with the objective 0 and nothing else.
+Problem new_problem(std::string name, ProblemSense sense);
+
+// `+=`: an expression becomes the objective; a constraint or penalty term is stored under its
+// name, replacing one of the same name. Each is first checked against the rest of the problem
+// (never against the entry it replaces): one name must stand for one variable everywhere
+// (ModelingError "Duplicated name -- ..."). A failed call changes nothing.
+void set_objective(Problem& problem, Expr objective);
+void add_constraint(Problem& problem, Constraint constraint);
+void add_custom_penalty_term(Problem& problem, CustomPenaltyTerm term);
+
+/// Names, senses and objectives equal; maps of equal size with equal keys and values in order.
+bool problem_eq(const Problem& a, const Problem& b);
+/// The whole model as one LaTeX array: title, objective, constraints, penalty terms and the
+/// decision variables used, grouped by kind.
+std::string problem_latex(const Problem& problem);
+
+}  // namespace zorvane

@@ -1,0 +1,441 @@
+// Reading the messages of the byte format. Every known field checks its wire type; unknown
+// fields (groups included) are skipped; nothing is sized from a count read off the wire.
+#include "core/protobuf/messages.hpp"
+
+#include "core/error.hpp"
+#include "core/interrupt.hpp"
+#include "core/protobuf/schema.hpp"
+
+namespace zorvane::protobuf {
+
+const char* const kInvalidWireFormat =
+    "failed to decode the input buffer because it did not contain a valid Protobuf message.";
+
+namespace {
+
+[[noreturn]] void fail() { raise(ErrorKind::ProtobufDeserialization, kInvalidWireFormat); }
+
+/// The fields of one message, read in order.
+class FieldReader {
+ public:
+  FieldReader(std::string_view data, int depth) : p_(data.data()), end_(data.data() + data.size()), depth_(depth) {
+    if (depth_ > kMaxNesting) fail();
+  }
+
+  /// Reads the next key; false at the end of the message.
+  bool next() {
+    if (p_ == end_) return false;
+    poll_.tick();
+    const std::uint64_t key = varint();
+    if (key > 0xFFFF'FFFFu) fail();
+    const std::uint64_t wire = key & 7u;
+    field_ = std::uint32_t(key >> 3);
+    if (field_ == 0 || wire > 5) fail();
+    wire_ = WireType(wire);
+    return true;
+  }
+
+  std::uint32_t field() const noexcept { return field_; }
+
+  std::uint64_t u64() {
+    expect(WireType::Varint);
+    return varint();
+  }
+  /// An enum is a 32-bit signed value: the varint is truncated to its low 32 bits.
+  std::int32_t enum32() { return std::int32_t(std::uint32_t(u64())); }
+
+  std::string text() {
+    const std::string_view bytes = delimited();
+    if (!is_valid_utf8(bytes)) fail();
+    return std::string(bytes);
+  }
+
+  /// A repeated uint64, packed or one value per occurrence; appended to `out`.
+  void u64_list(std::vector<std::uint64_t>& out) {
+    if (wire_ == WireType::Varint) {
+      out.push_back(varint());
+      return;
+    }
+    FieldReader packed(delimited(), depth_);
+    while (packed.p_ != packed.end_) {
+      poll_.tick();
+      out.push_back(packed.varint());
+    }
+  }
+
+  /// The reader of a nested message.
+  FieldReader message() { return FieldReader(delimited(), depth_ + 1); }
+
+  /// Skips the value of a field the schema does not know.
+  void skip() { skip_value(field_, wire_, depth_); }
+
+ private:
+  void expect(WireType wire) const {
+    if (wire_ != wire) fail();
+  }
+
+  std::uint64_t varint() {
+    std::uint64_t value = 0;
+    for (int i = 0; i < 10; ++i) {
+      if (p_ == end_) fail();
+      const auto byte = static_cast<std::uint8_t>(*p_++);
+      if (i == 9 && byte > 1) fail();  // more than 64 bits
+      value |= std::uint64_t(byte & 0x7Fu) << (7 * i);
+      if (byte < 0x80) return value;
+    }
+    fail();
+  }
+
+  std::string_view delimited() {
+    expect(WireType::LengthDelimited);
+    return take(varint());
+  }
+
+  std::string_view take(std::uint64_t size) {
+    if (size > std::uint64_t(end_ - p_)) fail();
+    const std::string_view bytes(p_, std::size_t(size));
+    p_ += size;
+    return bytes;
+  }
+
+  void skip_value(std::uint32_t field, WireType wire, int depth) {
+    switch (wire) {
+      case WireType::Varint: varint(); return;
+      case WireType::Fixed64: take(8); return;
+      case WireType::LengthDelimited: take(varint()); return;
+      case WireType::Fixed32: take(4); return;
+      case WireType::StartGroup: {
+        // A group ends at the end-group key of the same field; groups nest like messages.
+        if (depth + 1 > kMaxNesting) fail();
+        while (next()) {
+          if (wire_ == WireType::EndGroup) {
+            if (field_ != field) fail();
+            return;
+          }
+          skip_value(field_, wire_, depth + 1);
+        }
+        fail();  // the buffer ended inside the group
+      }
+      case WireType::EndGroup: fail();  // no group is open
+    }
+    fail();
+  }
+
+  InterruptPoll poll_;  // a large buffer is read in many steps: Ctrl-C stops it
+  const char* p_;
+  const char* end_;
+  int depth_;
+  std::uint32_t field_ = 0;
+  WireType wire_ = WireType::Varint;
+};
+
+// ---- One parse function per message: each merges the fields it reads into `m` ----
+
+void parse(FieldReader r, NodeTableMsg& table);  // appends one ExprNode
+
+void parse(FieldReader r, NumberLitMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case number_lit::kType: m.type = r.enum32(); break;
+      case number_lit::kValue: m.value = r.u64(); break;
+      default: r.skip();
+    }
+  }
+}
+
+void parse(FieldReader r, PlaceholderMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case placeholder::kName: m.name = r.text(); break;
+      case placeholder::kNdim: m.ndim = r.u64(); break;
+      default: r.skip();
+    }
+  }
+}
+
+void parse(FieldReader r, RangeMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case range::kStartId: m.start_id = r.u64(); break;
+      case range::kEndId: m.end_id = r.u64(); break;
+      default: r.skip();
+    }
+  }
+}
+
+void parse(FieldReader r, BoundMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case bound::kType: m.type = r.enum32(); break;
+      case bound::kBoundId: m.bound_id = r.u64(); break;
+      default: r.skip();
+    }
+  }
+}
+
+/// A singular message field: a repeated occurrence merges into the earlier one.
+template <class M>
+void merge(FieldReader& r, std::optional<M>& slot) {
+  if (!slot) slot.emplace();
+  parse(r.message(), *slot);
+}
+
+/// A oneof member: the last member decides; a repeated occurrence of the same one merges.
+template <class M, class Variant>
+void merge_member(FieldReader& r, Variant& oneof) {
+  if (!std::holds_alternative<M>(oneof)) oneof.template emplace<M>();
+  parse(r.message(), std::get<M>(oneof));
+}
+
+void parse(FieldReader r, ElementMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case element::kName: m.name = r.text(); break;
+      case element::kNdim: m.ndim = r.u64(); break;
+      case element::kBound: merge_member<BoundMsg>(r, m.belong_to); break;
+      case element::kRange: merge_member<RangeMsg>(r, m.belong_to); break;
+      default: r.skip();
+    }
+  }
+}
+
+void parse(FieldReader r, DecisionVarMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case decision_var::kType: m.type = r.enum32(); break;
+      case decision_var::kName: m.name = r.text(); break;
+      case decision_var::kShapeIds: r.u64_list(m.shape_ids); break;
+      case decision_var::kLowerBound: merge(r, m.lower_bound); break;
+      case decision_var::kUpperBound: merge(r, m.upper_bound); break;
+      default: r.skip();
+    }
+  }
+}
+
+void parse(FieldReader r, ArrayLengthMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case array_length::kType: m.type = r.enum32(); break;
+      case array_length::kArrayId: m.array_id = r.u64(); break;
+      case array_length::kAxis: m.axis = r.u64(); break;
+      default: r.skip();
+    }
+  }
+}
+
+void parse(FieldReader r, SubscriptMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case subscript::kNdim: m.ndim = r.u64(); break;
+      case subscript::kType: m.type = r.enum32(); break;
+      case subscript::kVariableId: m.variable_id = r.u64(); break;
+      case subscript::kSubscriptIds: r.u64_list(m.subscript_ids); break;
+      default: r.skip();
+    }
+  }
+}
+
+void parse(FieldReader r, UnaryOpMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case unary_op::kKind: m.kind = r.enum32(); break;
+      case unary_op::kOperandId: m.operand_id = r.u64(); break;
+      default: r.skip();
+    }
+  }
+}
+
+void parse(FieldReader r, BinaryOpMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case binary_op::kKind: m.kind = r.enum32(); break;
+      case binary_op::kLeftId: m.left_id = r.u64(); break;
+      case binary_op::kRightId: m.right_id = r.u64(); break;
+      default: r.skip();
+    }
+  }
+}
+
+void parse(FieldReader r, CommutativeOpMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case commutative_op::kKind: m.kind = r.enum32(); break;
+      case commutative_op::kTermIds: r.u64_list(m.term_ids); break;
+      default: r.skip();
+    }
+  }
+}
+
+void parse(FieldReader r, IndexMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case index::kElementId: m.element_id = r.u64(); break;
+      case index::kConditionId: m.condition_id = r.u64(); break;
+      default: r.skip();
+    }
+  }
+}
+
+void parse(FieldReader r, ReductionOpMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case reduction_op::kKind: m.kind = r.enum32(); break;
+      case reduction_op::kIndex: merge(r, m.index); break;
+      case reduction_op::kOperandId: m.operand_id = r.u64(); break;
+      default: r.skip();
+    }
+  }
+}
+
+void parse_node(FieldReader r, ExprNodeMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case expr_node::kNumberLit: merge_member<NumberLitMsg>(r, m); break;
+      case expr_node::kPlaceholder: merge_member<PlaceholderMsg>(r, m); break;
+      case expr_node::kDecisionVar: merge_member<DecisionVarMsg>(r, m); break;
+      case expr_node::kArrayLength: merge_member<ArrayLengthMsg>(r, m); break;
+      case expr_node::kUnaryOp: merge_member<UnaryOpMsg>(r, m); break;
+      case expr_node::kBinaryOp: merge_member<BinaryOpMsg>(r, m); break;
+      case expr_node::kCommutativeOp: merge_member<CommutativeOpMsg>(r, m); break;
+      case expr_node::kElement: merge_member<ElementMsg>(r, m); break;
+      case expr_node::kSubscript: merge_member<SubscriptMsg>(r, m); break;
+      case expr_node::kReductionOp: merge_member<ReductionOpMsg>(r, m); break;
+      default: r.skip();
+    }
+  }
+}
+
+void parse(FieldReader r, NodeTableMsg& table) {
+  table.emplace_back();
+  parse_node(std::move(r), table.back());
+}
+
+void parse(FieldReader r, ExprMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case expr::kId: r.text(); break;  // never used, but must be valid text
+      case expr::kRootId: m.root_id = r.u64(); break;
+      case expr::kExprNodes: parse(r.message(), m.expr_nodes); break;
+      default: r.skip();
+    }
+  }
+}
+
+void parse(FieldReader r, ForallListMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case forall_list::kIndices: parse(r.message(), m.indices.emplace_back()); break;
+      case forall_list::kExprNodes: parse(r.message(), m.expr_nodes); break;
+      default: r.skip();
+    }
+  }
+}
+
+void parse(FieldReader r, ConstraintMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case constraint::kId: r.text(); break;
+      case constraint::kName: m.name = r.text(); break;
+      case constraint::kSense: m.sense = r.enum32(); break;
+      case constraint::kLeft: merge(r, m.left); break;
+      case constraint::kRight: merge(r, m.right); break;
+      case constraint::kForallList: merge(r, m.forall_list); break;
+      default: r.skip();
+    }
+  }
+}
+
+void parse(FieldReader r, CustomPenaltyTermMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case custom_penalty_term::kId: r.text(); break;
+      case custom_penalty_term::kName: m.name = r.text(); break;
+      case custom_penalty_term::kTerm: merge(r, m.term); break;
+      case custom_penalty_term::kForallList: merge(r, m.forall_list); break;
+      default: r.skip();
+    }
+  }
+}
+
+/// One entry of a map field: its key and value (merged when repeated inside the entry) replace
+/// an earlier entry with the same key.
+template <class M>
+void parse_entry(FieldReader r, std::map<std::string, M>& map) {
+  std::string key;
+  std::optional<M> value;
+  while (r.next()) {
+    switch (r.field()) {
+      case map_entry::kKey: key = r.text(); break;
+      case map_entry::kValue: merge(r, value); break;
+      default: r.skip();
+    }
+  }
+  map.insert_or_assign(std::move(key), value ? std::move(*value) : M{});
+}
+
+void parse(FieldReader r, ProblemMsg& m) {
+  while (r.next()) {
+    switch (r.field()) {
+      case problem::kId: r.text(); break;
+      case problem::kName: m.name = r.text(); break;
+      case problem::kSense: m.sense = r.enum32(); break;
+      case problem::kObjectiveFunction: merge(r, m.objective_function); break;
+      case problem::kConstraints: parse_entry(r.message(), m.constraints); break;
+      case problem::kCustomPenaltyTerms: parse_entry(r.message(), m.custom_penalty_terms); break;
+      default: r.skip();
+    }
+  }
+}
+
+}  // namespace
+
+HeaderMsg parse_header(std::string_view buffer) {
+  HeaderMsg m;
+  FieldReader r(buffer, 0);
+  while (r.next()) {
+    switch (r.field()) {
+      case header::kId: r.text(); break;
+      case header::kVersion: m.version = r.u64(); break;
+      case header::kProblem: merge_member<ProblemMsg>(r, m.body); break;
+      case header::kConstraint: merge_member<ConstraintMsg>(r, m.body); break;
+      case header::kCustomPenaltyTerm: merge_member<CustomPenaltyTermMsg>(r, m.body); break;
+      case header::kExpr: merge_member<ExprMsg>(r, m.body); break;
+      default: r.skip();
+    }
+  }
+  return m;
+}
+
+bool is_valid_utf8(std::string_view text) noexcept {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* end = p + text.size();
+  while (p < end) {
+    const unsigned char c = *p;
+    if (c < 0x80) {
+      ++p;
+      continue;
+    }
+    std::size_t length = 0;
+    std::uint32_t code = 0;
+    std::uint32_t minimum = 0;
+    if ((c & 0xE0u) == 0xC0u) {
+      length = 2, code = c & 0x1Fu, minimum = 0x80;
+    } else if ((c & 0xF0u) == 0xE0u) {
+      length = 3, code = c & 0x0Fu, minimum = 0x800;
+    } else if ((c & 0xF8u) == 0xF0u) {
+      length = 4, code = c & 0x07u, minimum = 0x10000;
+    } else {
+      return false;  // a continuation byte, or a lead byte of a form longer than four bytes
+    }
+    if (std::size_t(end - p) < length) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((p[k] & 0xC0u) != 0x80u) return false;
+      code = (code << 6) | (p[k] & 0x3Fu);
+    }
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    p += length;
+  }
+  return true;
+}
+
+}  // namespace zorvane::protobuf

@@ -1,0 +1,474 @@
+// Rebuilding nodes from a node table. The node kinds decide how a reference is read; the
+// informational fields (element ndim, set types, array-length and subscript types, subscript
+// ndim) are never read, since the builders derive them again.
+#include "core/protobuf/node_decoder.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <stdexcept>
+#include <string>
+
+#include "core/interrupt.hpp"
+#include "core/expression/arithmetic.hpp"
+#include "core/expression/decision_var.hpp"
+#include "core/expression/function_nodes.hpp"
+#include "core/expression/indexing.hpp"
+#include "core/protobuf/schema.hpp"
+
+namespace zorvane::protobuf {
+namespace {
+
+constexpr const char* kRootMissing =
+    "failed to decode the input buffer because it contained the invalid ID of an expression node.";
+constexpr const char* kUnsetKind = "failed to decode the input buffer because it did not contain valid Protobuf message";
+constexpr const char* kInvalidMessage = "invalid message";
+constexpr const char* kNumberLitType =
+    "failed to decode the input buffer because it did not contain a Protobuf message according to the data "
+    "type of a number literal.";
+constexpr const char* kArrayMissing = "the Expression message does not contain the id of the array";
+constexpr const char* kUnaryOperandMissing = "the Expression does not contain the id of the operand";
+constexpr const char* kUnaryKind =
+    "failed to decode the input buffer because it did not contain valid UnaryOp Protobuf message";
+constexpr const char* kBinaryKind =
+    "failed to decode the input buffer because it did not contain valid BinaryOp Protobuf message";
+constexpr const char* kLeftMissing = "the Expression message does not contain the id of the left hand side";
+constexpr const char* kRightMissing = "the Expression message does not contain the id of the right hand side";
+constexpr const char* kTermMissing = "the Expression message contained an invalid operand id";
+constexpr const char* kCommutativeKind =
+    "failed to decode the input buffer because it did not contain valid CommutativeOp Protobuf message";
+constexpr const char* kIndexMissing = "the Expression message does not contain the id of the index";
+constexpr const char* kOperandMissing = "the Expression message does not contain the id of the operand";
+constexpr const char* kReductionKind =
+    "failed to decode the input buffer because it did not contain valid ReductionOp Protobuf message";
+constexpr const char* kRangeStartMissing = "the Expression message does not contain the id of the start of the range";
+constexpr const char* kRangeEndMissing = "the Expression message does not contain the id of the end of the range";
+constexpr const char* kShapeMissing = "Decision var messsage had an invalid shape element id";
+constexpr const char* kLowerMissing = "the DecisionVar message does not contain the lower bound";
+constexpr const char* kUpperMissing = "the DecisionVar message does not contain the upper bound";
+constexpr const char* kDecisionVarType =
+    "failed to decode the input buffer because it did not contain valid DecisionVar Protobuf message";
+constexpr const char* kBoundMissing = "the DecisionVarBound message does not contain the id of the bound";
+constexpr const char* kBoundNotPlaceholder = "invalid message: the bound is not a placeholder";
+constexpr const char* kBoundNotSubscript = "invalid message: the bound is not a subscripted placeholder";
+constexpr const char* kBoundType =
+    "failed to decode the input buffer because it did not contain a Protobuf message according to the type "
+    "of a decision variable bound.";
+constexpr const char* kVariableMissing = "Subscript message did not have a valid var id";
+constexpr const char* kSubscriptMissing = "Subscript messsage had an invalid subscript id";
+constexpr const char* kIndexKind =
+    "failed to decode the input buffer because it did not contain valid Index Protobuf message";
+constexpr const char* kConditionMissing = "the Expression message did not contain the id of the condition";
+constexpr const char* kConditionBinaryKind =
+    "failed to decode the input buffer because it contained an invalid op in a conditional expr (BinaryOp "
+    "that is not a logical operator";
+constexpr const char* kConditionCommutativeKind =
+    "failed to decode the input buffer because it contained an invalid op in a conditional expr (Commutative "
+    "Op that is not a logical operator";
+
+constexpr const char* kCycle =
+    "failed to decode the input buffer because its expression nodes refer to each other in a cycle";
+constexpr const char* kTooMuchWork =
+    "failed to decode the input buffer because rebuilding its expressions would take too much work";
+
+// The budget grows with the input. Records are rebuilt once each and the builders' checks read
+// what each node knows from its construction, so reading takes steps in proportion to the input;
+// the budget is a safety net that keeps any check added later from making hostile input cost
+// more than a bounded multiple of its size.
+constexpr std::uint64_t kBaseWork = std::uint64_t(1) << 26;
+constexpr std::uint64_t kWorkPerByte = 512;
+
+[[noreturn]] void refuse(const char* text) { raise(ErrorKind::ProtobufDeserialization, text); }
+
+[[noreturn]] void refuse_limit(std::string text) {
+  throw DecodeLimitError{{ErrorKind::ProtobufDeserialization, std::move(text)}};
+}
+
+std::string too_deep_text() {
+  return "failed to decode the input buffer because an expression is nested more than " +
+         std::to_string(kMaxDepth) + " levels deep";
+}
+
+template <class M>
+const M& get(const ExprNodeMsg& node) noexcept {
+  return *std::get_if<M>(&node);
+}
+
+constexpr std::size_t member(const ExprNodeMsg& node) noexcept { return node.index(); }
+
+}  // namespace
+
+// ---- DecodeBudget -----------------------------------------------------------------------
+
+DecodeBudget::DecodeBudget(std::size_t input_size) noexcept
+    : start_(InterruptPoll::steps()), limit_(kBaseWork + kWorkPerByte * input_size) {}
+
+void DecodeBudget::check() const {
+  if (InterruptPoll::steps() - start_ > limit_) refuse_limit(kTooMuchWork);
+}
+
+// ---- NodeDecoder ------------------------------------------------------------------------
+
+NodeDecoder::NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget)
+    : table_(table), budget_(budget), first_entry_(table.size(), kNone), active_(table.size(), 0) {
+  // A table that large is refused by the budget long before its entries run out.
+  if (table.size() >= kNone) refuse_limit(kTooMuchWork);
+}
+
+const NodeDecoder::Entry* NodeDecoder::find(std::uint64_t id, Role role) const noexcept {
+  if (id >= first_entry_.size()) return nullptr;
+  for (std::uint32_t k = first_entry_[id]; k != kNone; k = entries_[k].next) {
+    if (entries_[k].role == role) return &entries_[k];
+  }
+  return nullptr;
+}
+
+const ExprNodeMsg& NodeDecoder::lookup(std::uint64_t id, const char* missing) const {
+  if (id >= table_.size()) refuse(missing);
+  return table_[id];
+}
+
+bool NodeDecoder::is_active(std::uint64_t id, Role role) const noexcept {
+  return id < active_.size() && (active_[id] & (1u << std::uint8_t(role))) != 0;
+}
+
+Expr NodeDecoder::expression(std::uint64_t id, const char* missing) { return run(id, Role::Expression, missing); }
+
+Expr NodeDecoder::condition(std::uint64_t id, const char* missing) { return run(id, Role::Condition, missing); }
+
+IndexItem NodeDecoder::index(const IndexMsg& message) {
+  if (member(lookup(message.element_id, kIndexMissing)) != expr_node::kElement) refuse(kIndexKind);
+  IndexItem item{element_node(run(message.element_id, Role::Element, kIndexMissing)), Expr()};
+  if (message.condition_id) item.condition = run(*message.condition_id, Role::Condition, kConditionMissing);
+  return item;
+}
+
+const Expr* NodeDecoder::need(std::uint64_t id, Role role, const char* missing) {
+  if (const Entry* found = find(id, role)) return &found->value;
+  // Asked for again while it waits for its own children: the references form a cycle.
+  if (is_active(id, role)) refuse_limit(kCycle);
+  const std::uint32_t depth = running_->depth + (id != running_->id ? 1 : 0);
+  requests_.push_back(Task{id, role, missing, depth});
+  return nullptr;
+}
+
+bool NodeDecoder::need_all(const std::vector<std::uint64_t>& ids, Role role, const char* missing,
+                           std::vector<Expr>& out) {
+  // Every missing item is asked for at once; they are rebuilt one after the other in list
+  // order, each looked up only when its turn comes.
+  bool complete = true;
+  for (const std::uint64_t id : ids) {
+    if (find(id, role) == nullptr) {
+      need(id, role, missing);
+      complete = false;
+    }
+  }
+  if (!complete) return false;
+  out.reserve(ids.size());  // the ids were read from the input, so this is bounded by it
+  for (const std::uint64_t id : ids) out.push_back(*need(id, role, missing));
+  return true;
+}
+
+void NodeDecoder::start(Task& task) {
+  lookup(task.id, task.missing);
+  if (is_active(task.id, task.role)) refuse_limit(kCycle);
+  if (task.depth > kMaxDepth) refuse_limit(too_deep_text());
+  active_[task.id] |= std::uint8_t(1u << std::uint8_t(task.role));
+  task.started = true;
+}
+
+Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
+  try {
+    InterruptPoll poll;
+    tasks_.push_back(Task{id, role, missing, 1});
+    while (!tasks_.empty()) {
+      poll.tick();
+      if (find(tasks_.back().id, tasks_.back().role) != nullptr) {  // asked for twice, rebuilt since
+        tasks_.pop_back();
+        continue;
+      }
+      if (!tasks_.back().started) start(tasks_.back());
+      const Task task = tasks_.back();
+      running_ = &task;
+      requests_.clear();
+      Step value = step(task);
+      running_ = nullptr;
+      budget_.check();
+      if (!value) {
+        // The first child asked for goes on top, so children are rebuilt in order.
+        tasks_.insert(tasks_.end(), requests_.rbegin(), requests_.rend());
+        continue;
+      }
+      tasks_.pop_back();
+      active_[task.id] &= std::uint8_t(~(1u << std::uint8_t(task.role)));
+      entries_.push_back(Entry{std::move(*value), first_entry_[task.id], task.role});
+      first_entry_[task.id] = std::uint32_t(entries_.size() - 1);
+    }
+  } catch (const Error& error) {
+    tasks_.clear();
+    std::fill(active_.begin(), active_.end(), 0);
+    // A rebuilt tree deeper than the builders allow: the input's fault, reported as such.
+    if (error.kind == ErrorKind::Recursion) refuse_limit(too_deep_text());
+    throw;
+  } catch (...) {
+    tasks_.clear();
+    std::fill(active_.begin(), active_.end(), 0);
+    throw;
+  }
+  return find(id, role)->value;
+}
+
+NodeDecoder::Step NodeDecoder::step(const Task& task) {
+  switch (task.role) {
+    case Role::Expression: return expression_step(task);
+    case Role::Condition: return condition_step(task);
+    case Role::Placeholder: return placeholder_step(task);
+    case Role::Element: return element_step(task);
+    case Role::Subscript: return subscript_step(task);
+    case Role::DecisionVar: return decision_var_step(task);
+  }
+  throw std::logic_error("unknown decoding role");
+}
+
+NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
+  const ExprNodeMsg& node = table_[task.id];
+  const std::uint64_t id = task.id;
+  switch (member(node)) {
+    case expr_node::kNumberLit: {
+      const auto& m = get<NumberLitMsg>(node);
+      if (m.type == kFloat) return make_number(NumericValue::of_float(std::bit_cast<double>(m.value)));
+      if (m.type == kInteger) return make_number(NumericValue::of_integer(std::bit_cast<std::int64_t>(m.value)));
+      refuse(kNumberLitType);
+    }
+    case expr_node::kPlaceholder: {
+      const Expr* placeholder = need(id, Role::Placeholder, kRootMissing);
+      if (!placeholder) return std::nullopt;
+      return placeholder_into_scalar(*placeholder);
+    }
+    case expr_node::kElement: {
+      const Expr* element = need(id, Role::Element, kRootMissing);
+      if (!element) return std::nullopt;
+      return element_into_scalar(*element);
+    }
+    case expr_node::kDecisionVar: {
+      const Expr* variable = need(id, Role::DecisionVar, kRootMissing);
+      if (!variable) return std::nullopt;
+      return decision_var_into_scalar(*variable);
+    }
+    case expr_node::kSubscript: {
+      const Expr* subscript = need(id, Role::Subscript, kRootMissing);
+      if (!subscript) return std::nullopt;
+      return subscript_into_scalar(*subscript);
+    }
+    case expr_node::kArrayLength: {
+      const auto& m = get<ArrayLengthMsg>(node);
+      Role role = Role::Placeholder;
+      switch (member(lookup(m.array_id, kArrayMissing))) {
+        case expr_node::kPlaceholder: role = Role::Placeholder; break;
+        case expr_node::kElement: role = Role::Element; break;
+        case expr_node::kSubscript: role = Role::Subscript; break;
+        case 0: refuse(kUnsetKind);
+        default: refuse(kInvalidMessage);
+      }
+      const Expr* array = need(m.array_id, role, kArrayMissing);
+      if (!array) return std::nullopt;
+      return build_array_length(into_array_operand(*array), m.axis, std::nullopt, std::nullopt);
+    }
+    case expr_node::kUnaryOp: {
+      const auto& m = get<UnaryOpMsg>(node);
+      const Expr* operand = need(m.operand_id, Role::Expression, kUnaryOperandMissing);
+      if (!operand) return std::nullopt;
+      const std::optional<UnaryKind> kind = unary_kind_from_wire(m.kind);
+      if (!kind) refuse(kUnaryKind);
+      return build_unary(*kind, *operand);
+    }
+    case expr_node::kBinaryOp: {
+      const auto& m = get<BinaryOpMsg>(node);
+      const auto kind = kind_from_wire<BinaryKind>(m.kind, kBinaryOffset, kBinaryKindCount);
+      if (!kind) refuse(kBinaryKind);
+      const Expr* left = need(m.left_id, Role::Expression, kLeftMissing);
+      if (!left) return std::nullopt;
+      const Expr* right = need(m.right_id, Role::Expression, kRightMissing);
+      if (!right) return std::nullopt;
+      // Unchecked and unfolded, as written.
+      if (*kind == BinaryKind::Pow) return make_pow(*left, *right);
+      return make_mod(*left, *right);
+    }
+    case expr_node::kCommutativeOp: {
+      const auto& m = get<CommutativeOpMsg>(node);
+      std::vector<Expr> terms;
+      if (!need_all(m.term_ids, Role::Expression, kTermMissing, terms)) return std::nullopt;
+      const auto kind = kind_from_wire<CommutativeKind>(m.kind, kCommutativeOffset, kCommutativeKindCount);
+      if (!kind) refuse(kCommutativeKind);
+      switch (*kind) {
+        case CommutativeKind::Add: return build_add_of_terms(std::move(terms));
+        case CommutativeKind::Mul: return build_mul_of_terms(std::move(terms));
+        case CommutativeKind::Min:
+        case CommutativeKind::Max: return make_commutative(*kind, TermList(std::move(terms)));
+      }
+      refuse(kCommutativeKind);
+    }
+    case expr_node::kReductionOp: {
+      const auto& m = get<ReductionOpMsg>(node);
+      if (!m.index) refuse(kIndexMissing);
+      if (member(lookup(m.index->element_id, kIndexMissing)) != expr_node::kElement) refuse(kIndexKind);
+      const Expr* element = need(m.index->element_id, Role::Element, kIndexMissing);
+      if (!element) return std::nullopt;
+      const Expr* condition = nullptr;
+      if (m.index->condition_id) {
+        condition = need(*m.index->condition_id, Role::Condition, kConditionMissing);
+        if (!condition) return std::nullopt;
+      }
+      const Expr* operand = need(m.operand_id, Role::Expression, kOperandMissing);
+      if (!operand) return std::nullopt;
+      const auto kind = kind_from_wire<ReductionKind>(m.kind, kReductionOffset, kReductionKindCount);
+      if (!kind) refuse(kReductionKind);
+      return build_reduction(*kind, element_node(*element), condition ? *condition : Expr(), *operand);
+    }
+    default: refuse(kUnsetKind);
+  }
+}
+
+NodeDecoder::Step NodeDecoder::condition_step(const Task& task) {
+  const ExprNodeMsg& node = table_[task.id];
+  switch (member(node)) {
+    case expr_node::kBinaryOp: {
+      const auto& m = get<BinaryOpMsg>(node);
+      const auto kind = kind_from_wire<ComparisonKind>(m.kind, kComparisonOffset, kComparisonKindCount);
+      if (!kind) refuse(kConditionBinaryKind);
+      const Expr* left = need(m.left_id, Role::Expression, kLeftMissing);
+      if (!left) return std::nullopt;
+      const Expr* right = need(m.right_id, Role::Expression, kRightMissing);
+      if (!right) return std::nullopt;
+      return make_comparison(*kind, *left, *right);
+    }
+    case expr_node::kCommutativeOp: {
+      const auto& m = get<CommutativeOpMsg>(node);
+      const auto kind = kind_from_wire<LogicalKind>(m.kind, kLogicalOffset, kLogicalKindCount);
+      if (!kind) refuse(kConditionCommutativeKind);
+      std::vector<Expr> terms;
+      if (!need_all(m.term_ids, Role::Condition, kTermMissing, terms)) return std::nullopt;
+      return make_logical(*kind, std::move(terms));
+    }
+    case 0: refuse(kUnsetKind);
+    default: refuse(kBinaryKind);
+  }
+}
+
+NodeDecoder::Step NodeDecoder::placeholder_step(const Task& task) {
+  const auto& m = get<PlaceholderMsg>(table_[task.id]);
+  return Expr(make_node<PlaceholderNode>([&](PlaceholderNode& p) {
+    p.name = m.name;
+    p.ndim = m.ndim;
+  }));
+}
+
+NodeDecoder::Step NodeDecoder::element_step(const Task& task) {
+  const auto& m = get<ElementMsg>(table_[task.id]);
+  Expr set;
+  if (const auto* range = std::get_if<RangeMsg>(&m.belong_to)) {
+    const Expr* start = need(range->start_id, Role::Expression, kRangeStartMissing);
+    if (!start) return std::nullopt;
+    const Expr* end = need(range->end_id, Role::Expression, kRangeEndMissing);
+    if (!end) return std::nullopt;
+    set = build_range(*start, *end);
+  } else if (const auto* bound = std::get_if<BoundMsg>(&m.belong_to)) {
+    // The kind of the referenced node decides; `Bound.type` is not read.
+    Role role = Role::Placeholder;
+    switch (member(lookup(bound->bound_id, kRangeStartMissing))) {
+      case expr_node::kPlaceholder: role = Role::Placeholder; break;
+      case expr_node::kElement: role = Role::Element; break;
+      case expr_node::kSubscript: role = Role::Subscript; break;
+      case 0: refuse(kUnsetKind);
+      default: refuse(kInvalidMessage);
+    }
+    const Expr* operand = need(bound->bound_id, role, kRangeStartMissing);
+    if (!operand) return std::nullopt;
+    set = operand_into_element_set(*operand);
+  } else {
+    refuse(kUnsetKind);
+  }
+  return Expr(make_element(m.name, std::move(set), std::nullopt, std::nullopt));
+}
+
+std::optional<Bound> NodeDecoder::bound_step(const BoundMsg& message) {
+  switch (message.type) {
+    case kBoundExpression: {
+      const Expr* bound = need(message.bound_id, Role::Expression, kBoundMissing);
+      if (!bound) return std::nullopt;
+      return bound_from_expression(*bound);
+    }
+    case kBoundPlaceholder: {
+      if (member(lookup(message.bound_id, kBoundMissing)) != expr_node::kPlaceholder) refuse(kBoundNotPlaceholder);
+      const Expr* bound = need(message.bound_id, Role::Placeholder, kBoundMissing);
+      if (!bound) return std::nullopt;
+      return bound_from_placeholder(*bound);
+    }
+    case kBoundSubscriptedPlaceholder: {
+      if (member(lookup(message.bound_id, kBoundMissing)) != expr_node::kSubscript) refuse(kBoundNotSubscript);
+      const Expr* bound = need(message.bound_id, Role::Subscript, kBoundMissing);
+      if (!bound) return std::nullopt;
+      return bound_from_subscript(*bound);
+    }
+    default: refuse(kBoundType);
+  }
+}
+
+NodeDecoder::Step NodeDecoder::decision_var_step(const Task& task) {
+  const auto& m = get<DecisionVarMsg>(table_[task.id]);
+  std::vector<Expr> shape;
+  if (!need_all(m.shape_ids, Role::Expression, kShapeMissing, shape)) return std::nullopt;
+  Bound lower;
+  Bound upper;
+  DecisionVarKind kind = DecisionVarKind::Binary;
+  if (m.type == std::int32_t(DecisionVarKind::Binary) + kDecisionVarOffset) {
+    // The fixed bounds of a binary variable; bounds in the message are not read.
+    lower = binary_var_lower_bound();
+    upper = binary_var_upper_bound();
+  } else {
+    if (!m.lower_bound) refuse(kLowerMissing);
+    std::optional<Bound> read_lower = bound_step(*m.lower_bound);
+    if (!read_lower) return std::nullopt;
+    if (!m.upper_bound) refuse(kUpperMissing);
+    std::optional<Bound> read_upper = bound_step(*m.upper_bound);
+    if (!read_upper) return std::nullopt;
+    const auto wire_kind = kind_from_wire<DecisionVarKind>(m.type, kDecisionVarOffset, kDecisionVarKindCount);
+    if (!wire_kind) refuse(kDecisionVarType);
+    lower = std::move(*read_lower);
+    upper = std::move(*read_upper);
+    kind = *wire_kind;
+  }
+  // Assembled as read: the shape and bound checks of the variable constructors are not run.
+  return Expr(make_node<DecisionVarNode>([&](DecisionVarNode& v) {
+    v.name = m.name;
+    v.shape = std::move(shape);
+    v.lower_bound = std::move(lower);
+    v.upper_bound = std::move(upper);
+  }, kind));
+}
+
+NodeDecoder::Step NodeDecoder::subscript_step(const Task& task) {
+  const auto& m = get<SubscriptMsg>(table_[task.id]);
+  Role role = Role::Placeholder;
+  switch (member(lookup(m.variable_id, kVariableMissing))) {
+    case expr_node::kPlaceholder: role = Role::Placeholder; break;
+    case expr_node::kElement: role = Role::Element; break;
+    case expr_node::kDecisionVar: role = Role::DecisionVar; break;
+    case expr_node::kSubscript: role = Role::Subscript; break;
+    case 0: refuse(kUnsetKind);
+    default: refuse(kInvalidMessage);
+  }
+  const Expr* read_variable = need(m.variable_id, role, kVariableMissing);
+  if (!read_variable) return std::nullopt;
+  Expr variable = into_subscripted_variable(*read_variable);
+  std::vector<Expr> subscripts;
+  if (!need_all(m.subscript_ids, Role::Expression, kSubscriptMissing, subscripts)) return std::nullopt;
+  validate_subscripts(subscripts);
+  return build_subscript(std::move(variable), std::move(subscripts));
+}
+
+Expr expr_message_to_expression(const ExprMsg& message, DecodeBudget& budget) {
+  NodeDecoder decoder(message.expr_nodes, budget);
+  return decoder.expression(message.root_id, kRootMissing);
+}
+
+}  // namespace zorvane::protobuf

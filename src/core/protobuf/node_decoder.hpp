@@ -1,0 +1,113 @@
+// Rebuilding expressions, conditions and indices from one node table, through the same
+// builders and checks that Python code uses.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "core/error.hpp"
+#include "core/expression/node.hpp"
+#include "core/expression/reduction.hpp"
+#include "core/protobuf/messages.hpp"
+
+namespace zorvane::protobuf {
+
+/// A refusal of input whose decoding would not end or would cost far more than its size
+/// (reference cycles, nesting past the depth limit, work past the budget). Unlike the other
+/// format errors it is final: an `expr` body that fails so is not read again as a condition.
+struct DecodeLimitError : Error {};
+
+/// The work one `from_protobuf` call may do, in proportion to its input. Work is counted as it
+/// is done, in the steps of every polled loop (`InterruptPoll`): reading fields, rebuilding
+/// records, and the walks of the builders' checks. Records are rebuilt once however often they
+/// are referenced, so a table that shares nodes costs its size, not the size of its expansion;
+/// what the budget stops is input whose checks walk the same large subtree again and again.
+class DecodeBudget {
+ public:
+  /// Counts from now on.
+  explicit DecodeBudget(std::size_t input_size) noexcept;
+  /// Refuses the input once the work done since the start is past the limit.
+  void check() const;
+
+ private:
+  std::uint64_t start_;
+  std::uint64_t limit_;
+};
+
+/// The decoder of one table. Every id is looked up with the caller's message text, at the
+/// moment the node is first needed. A record referenced many times is rebuilt once, in each
+/// role it is read in, and the node shared (nodes are immutable, so this is the value that
+/// rebuilding it at every reference gives).
+///
+/// Decoding keeps its own stack of tasks instead of recursing, so neither a tree at the depth
+/// limit nor hostile input can exhaust the C stack. Each task rebuilds one node in one role by
+/// running its step function; a step that needs a child not yet rebuilt asks for it and is run
+/// again, from the start, once the child is there. Steps have no side effects before they
+/// build, so running one again repeats its checks in the same order with the same outcome.
+class NodeDecoder {
+ public:
+  NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget);
+
+  /// The node at `id` in expression position; `missing` is the text of an id past the table.
+  Expr expression(std::uint64_t id, const char* missing);
+  /// The node at `id` in condition position.
+  Expr condition(std::uint64_t id, const char* missing);
+  /// The element and optional condition of a forall item.
+  IndexItem index(const IndexMsg& message);
+
+ private:
+  enum class Role : std::uint8_t { Expression, Condition, Placeholder, Element, Subscript, DecisionVar };
+
+  struct Task {
+    std::uint64_t id;
+    Role role;
+    const char* missing;  ///< the text of a failed lookup of `id`
+    std::uint32_t depth;  ///< levels of distinct nodes from the root, the root at 1
+    bool started = false;
+  };
+  struct Entry {
+    Expr value;
+    std::uint32_t next;  ///< the id's next entry (another role), or kNone
+    Role role;
+  };
+  static constexpr std::uint32_t kNone = UINT32_MAX;
+  using Step = std::optional<Expr>;  ///< nothing: the step asked for children
+
+  Expr run(std::uint64_t id, Role role, const char* missing);
+  void start(Task& task);
+  Step step(const Task& task);
+
+  /// The child's value when it is rebuilt; otherwise asks for it and gives null.
+  const Expr* need(std::uint64_t id, Role role, const char* missing);
+  /// All items, when every one is rebuilt; otherwise asks for the missing ones and gives false.
+  bool need_all(const std::vector<std::uint64_t>& ids, Role role, const char* missing, std::vector<Expr>& out);
+  const ExprNodeMsg& lookup(std::uint64_t id, const char* missing) const;
+  bool is_active(std::uint64_t id, Role role) const noexcept;
+  /// The rebuilt node at `id` in `role`, or null.
+  const Entry* find(std::uint64_t id, Role role) const noexcept;
+
+  Step expression_step(const Task& task);
+  Step condition_step(const Task& task);
+  Step placeholder_step(const Task& task);
+  Step element_step(const Task& task);
+  Step decision_var_step(const Task& task);
+  Step subscript_step(const Task& task);
+  /// A decision-variable bound; null when a child was asked for.
+  std::optional<Bound> bound_step(const BoundMsg& message);
+
+  const NodeTableMsg& table_;
+  DecodeBudget& budget_;
+  // The rebuilt nodes: per id, the first of its entries (one per role it was rebuilt in).
+  std::vector<Entry> entries_;
+  std::vector<std::uint32_t> first_entry_;
+  std::vector<std::uint8_t> active_;  ///< per id: roles of started, unfinished tasks
+  std::vector<Task> tasks_;
+  std::vector<Task> requests_;   ///< children asked for by the running step, in order
+  const Task* running_ = nullptr;
+};
+
+/// `lookup_node` of `root_id` and the expression there, with the root-id text.
+Expr expr_message_to_expression(const ExprMsg& message, DecodeBudget& budget);
+
+}  // namespace zorvane::protobuf

@@ -1,0 +1,605 @@
+// The writer: every expression tree is flattened into a node table that stores equal records
+// once, children before parents, so every reference points to a smaller position.
+#include "core/protobuf/serialize.hpp"
+
+#include <array>
+#include <bit>
+#include <cstring>
+#include <limits>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include <fmt/format.h>
+#include <protozero/pbf_writer.hpp>
+#include <protozero/varint.hpp>
+#include <tsl/ordered_set.h>
+#include <unistd.h>
+#include <uuid/uuid.h>
+
+#include "core/expression/expression.hpp"
+#include "core/expression/flatten.hpp"
+#include "core/expression/tree_walk.hpp"
+#include "core/protobuf/schema.hpp"
+
+namespace zorvane::protobuf {
+namespace {
+
+constexpr const char* kNoCapacity =
+    "failed to encode the Problem because the buffer did not have sufficient capacity.";
+
+// A length-delimited field longer than this cannot be read back by a standard reader.
+constexpr std::size_t kMaxMessageSize = std::size_t(std::numeric_limits<std::int32_t>::max());
+
+// ---- Field writers: defaults are left out, present messages always written ----
+
+void put_u64(protozero::pbf_writer& w, std::uint32_t field, std::uint64_t value) {
+  if (value != 0) w.add_uint64(field, value);
+}
+void put_enum(protozero::pbf_writer& w, std::uint32_t field, std::int32_t value) {
+  if (value != 0) w.add_enum(field, value);
+}
+void check_length(std::size_t size) {
+  if (size > kMaxMessageSize) raise(ErrorKind::ProtobufSerialization, kNoCapacity);
+}
+void put_string(protozero::pbf_writer& w, std::uint32_t field, const std::string& value) {
+  check_length(value.size());
+  if (!value.empty()) w.add_string(field, value);
+}
+void put_message(protozero::pbf_writer& w, std::uint32_t field, const std::string& body) {
+  check_length(body.size());
+  w.add_message(field, body);
+}
+
+/// Encodes one message into `out`, a scratch buffer (cleared first): `fill` receives a writer.
+template <class Fill>
+const std::string& encode_into(std::string& out, Fill&& fill) {
+  out.clear();
+  protozero::pbf_writer w(out);
+  fill(w);
+  return out;
+}
+
+/// Writes field `field` of the message being written into `out`: a message whose fields
+/// `fill()` appends to `out`. It is written in place, its length filled in once it is known, so
+/// a large model is not copied at every level of nesting. An empty message is written too.
+template <class Fill>
+void put_message_in_place(std::string& out, std::uint32_t field, Fill&& fill) {
+  protozero::pbf_writer parent(out);
+  {
+    protozero::pbf_writer body(parent, field);
+    const std::size_t start = out.size();
+    fill();
+    check_length(out.size() - start);
+    if (out.size() != start) return;  // `body` writes the length as it closes
+    body.rollback();  // protozero drops an empty nested message; the format keeps it
+  }
+  parent.add_message(field, "", 0);
+}
+
+/// The records of a forall item or a reduction's index.
+struct IndexIds {
+  std::uint64_t element;
+  std::optional<std::uint64_t> condition;
+};
+
+/// The fields of an `Index` message.
+void put_index(protozero::pbf_writer& w, const IndexIds& ids) {
+  put_u64(w, index::kElementId, ids.element);
+  if (ids.condition) w.add_uint64(index::kConditionId, *ids.condition);  // explicit presence: 0 is written
+}
+
+/// The version-4 UUIDs of one call. Random bytes are read from the operating system in blocks
+/// (one system call for 16 ids instead of one or more per id); libuuid's generator is the
+/// fallback when the block cannot be read. Nothing is kept between calls.
+class Uuids {
+ public:
+  std::string next() {
+    uuid_t uuid;
+    if (used_ + sizeof(uuid_t) > pool_.size()) {
+      if (getentropy(pool_.data(), pool_.size()) != 0) {
+        uuid_generate_random(uuid);
+        return text(uuid);
+      }
+      used_ = 0;
+    }
+    std::memcpy(uuid, pool_.data() + used_, sizeof(uuid_t));
+    used_ += sizeof(uuid_t);
+    uuid[6] = std::uint8_t((uuid[6] & 0x0Fu) | 0x40u);  // version 4
+    uuid[8] = std::uint8_t((uuid[8] & 0x3Fu) | 0x80u);  // RFC 4122 variant
+    return text(uuid);
+  }
+
+ private:
+  static std::string text(const uuid_t uuid) {
+    char out[37];
+    uuid_unparse_lower(uuid, out);
+    return std::string(out, 36);
+  }
+
+  std::array<unsigned char, 256> pool_{};  // getentropy's limit per call
+  std::size_t used_ = pool_.size();
+};
+
+/// One node table: records in insertion order, equal records once. Trees are added by walks
+/// over them (`walk_tree`, on a heap stack), each node's record written when the records of
+/// its children are, so a tree at the depth limit needs no more C stack than a leaf.
+class NodeTable : public WalkHooks {
+ public:
+  /// A table written as the repeated field `field` of its message.
+  explicit NodeTable(std::uint32_t field)
+      : field_key_(std::uint64_t(field) << 3 | std::uint64_t(WireType::LengthDelimited)),
+        records_(0, RecordHash{this}, RecordEq{this}) {}
+  NodeTable(const NodeTable&) = delete;
+  NodeTable& operator=(const NodeTable&) = delete;
+
+  /// `serialize_walk_expression` (and `serialize_walk_condition`): the index of the record of
+  /// the node, written after everything it refers to.
+  std::uint64_t expression(const Node& root) {
+    walk_tree(root, *this);
+    const std::uint64_t id = ids_.back();
+    ids_.pop_back();
+    return id;
+  }
+  /// The records of a forall item: its element and, when there is one, its condition.
+  IndexIds index(const ElementNode& element, const Node* condition) {
+    IndexIds ids{expression(element), std::nullopt};
+    if (condition != nullptr) ids.condition = expression(*condition);
+    return ids;
+  }
+  /// Every record, as one field each, at the end of `out`.
+  void write_records(std::string& out) const { out.append(bytes_); }
+
+  // The hooks of the walk.
+  Visit enter(const Node& node, const WalkFrame*);
+  const Node* next_child(WalkFrame& frame);
+  void leave(const WalkFrame& frame);
+
+ private:
+  // Records are keyed by their position; hashing and equality read their bytes.
+  struct RecordHash {
+    const NodeTable* table;
+    std::size_t operator()(std::uint32_t record) const noexcept {
+      return std::hash<std::string_view>{}(table->bytes_of(record));
+    }
+  };
+  struct RecordEq {
+    const NodeTable* table;
+    bool operator()(std::uint32_t a, std::uint32_t b) const noexcept { return table->bytes_of(a) == table->bytes_of(b); }
+  };
+
+  std::string_view bytes_of(std::uint32_t record) const noexcept {
+    const std::size_t start = record == 0 ? 0 : ends_[record - 1];
+    return std::string_view(bytes_).substr(start, ends_[record] - start);
+  }
+  /// The terms an Add or Mul node is written with when they differ from its own (see `enter`).
+  const std::vector<Expr>* normal_terms(const Node& node) noexcept {
+    return normal_forms_.size() == 0 ? nullptr : normal_forms_.find(&node);
+  }
+  /// Writes the record of `node`, whose children have the records `ids`; gives its index.
+  std::uint64_t record(const Node& node, const std::uint64_t* ids);
+  // The record of each kind, in the `ExprNode` member that holds it.
+  std::uint64_t record(const NumberLitNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const PlaceholderNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const ElementNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const DecisionVarNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const SubscriptNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const ArrayLengthNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const UnaryNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const BinaryNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const CommutativeNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const ReductionNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const ComparisonNode& node, const std::uint64_t* ids);
+  std::uint64_t record(const LogicalNode& node, const std::uint64_t* ids);
+  /// A range is written inside its element's record, never as one of its own.
+  [[noreturn]] std::uint64_t record(const RangeNode& node, const std::uint64_t* ids);
+  /// `body_` as a record of the member `member`: its index, the earlier one if equal.
+  std::uint64_t intern(std::uint32_t member);
+  std::uint64_t binary(std::int32_t kind, const std::uint64_t* ids);
+  std::uint64_t commutative(std::int32_t kind, const std::uint64_t* ids, std::size_t count);
+  /// A `Bound` message into `nested_`.
+  const std::string& bound(std::int32_t type, std::uint64_t id);
+
+  // The records as they are written: one field each (the table's field, the length, the
+  // `ExprNode` message), back to back; record k ends at ends_[k].
+  const std::uint64_t field_key_;
+  std::string bytes_;
+  std::vector<std::size_t> ends_;
+  // Equal records once: the writer is canonical (fields in order, defaults left out), so equal
+  // fields give equal bytes.
+  tsl::ordered_set<std::uint32_t, RecordHash, RecordEq, std::allocator<std::uint32_t>, std::vector<std::uint32_t>,
+                   std::uint32_t>
+      records_;
+  // The record of every shared node written so far: a node's record depends on the node alone.
+  // A node held by one reference is reached once, and not kept here.
+  IdentityMap<const Node*, std::uint64_t> written_;
+  // Add and Mul nodes written in the normal form that ignores LaTeX strings, with its terms
+  // (new nodes, kept alive here so that their addresses stay unique while the table lives).
+  IdentityMap<const Node*, std::vector<Expr>> normal_forms_;
+  // The records of the children of the nodes being walked, in order.
+  std::vector<std::uint64_t> ids_;
+  // Scratch buffers of one record and of a message nested in it.
+  std::string body_;
+  std::string nested_;
+};
+
+Visit NodeTable::enter(const Node& node, const WalkFrame*) {
+  if (node.refs > 1) {
+    if (const std::uint64_t* id = written_.find(&node)) {
+      ids_.push_back(*id);
+      return Visit::SkipChildren;
+    }
+  }
+  if (node.tag == Tag::CommutativeOp) {
+    const auto& c = as<CommutativeNode>(node);
+    if (c.op() == CommutativeKind::Add || c.op() == CommutativeKind::Mul) {
+      bool any_latex = false;
+      for (std::size_t i = 0; i < c.terms.size() && !any_latex; ++i) any_latex = has_latex(*c.terms[i]);
+      // The LaTeX strings that kept these terms apart are not written, so neither is the split.
+      if (any_latex) {
+        normal_forms_.insert(&node, c.op() == CommutativeKind::Add ? add_op_flatten(node) : mul_op_flatten(node));
+      }
+    }
+  }
+  return Visit::Continue;
+}
+
+const Node* NodeTable::next_child(WalkFrame& frame) {
+  // The children in the order their records are written, which is stored order except for
+  // a range (its bounds stand in the element's record), a binary variable's fixed bounds
+  // (not written) and a normal form's terms.
+  const Node& node = *frame.node;
+  const Node* child = nullptr;
+  switch (node.tag) {
+    case Tag::Element: {
+      const Node& set = *as<ElementNode>(node).set;
+      if (set.tag != Tag::Range) {
+        child = frame.next == 0 ? &set : nullptr;
+      } else if (frame.next < 2) {
+        child = (frame.next == 0 ? as<RangeNode>(set).start : as<RangeNode>(set).end).get();
+      }
+      break;
+    }
+    case Tag::DecisionVar: {
+      const auto& v = as<DecisionVarNode>(node);
+      const std::size_t i = frame.next;
+      if (i < v.shape.size()) {
+        child = v.shape[i].get();
+      } else if (v.var_kind() != DecisionVarKind::Binary && i < v.shape.size() + 2) {
+        child = (i == v.shape.size() ? v.lower_bound : v.upper_bound).node.get();
+      }
+      break;
+    }
+    case Tag::CommutativeOp:
+      if (const std::vector<Expr>* terms = normal_terms(node)) {
+        child = frame.next < terms->size() ? (*terms)[frame.next].get() : nullptr;
+        break;
+      }
+      return WalkHooks::next_child(frame);
+    default: return WalkHooks::next_child(frame);
+  }
+  if (child != nullptr) ++frame.next;
+  return child;
+}
+
+void NodeTable::leave(const WalkFrame& frame) {
+  const std::size_t first = ids_.size() - frame.next;
+  const std::uint64_t id = record(*frame.node, ids_.data() + first);
+  ids_.resize(first);
+  ids_.push_back(id);
+  if (frame.node->refs > 1) written_.insert(frame.node, id);
+}
+
+std::uint64_t NodeTable::intern(std::uint32_t member) {
+  const std::uint64_t member_key = std::uint64_t(member) << 3 | std::uint64_t(WireType::LengthDelimited);
+  const std::size_t record_size = std::size_t(protozero::length_of_varint(member_key)) +
+                                  std::size_t(protozero::length_of_varint(body_.size())) + body_.size();
+  check_length(record_size);
+  const std::size_t start = bytes_.size();
+  char head[4 * 10];  // four varints
+  char* end = head;
+  for (const std::uint64_t value : {field_key_, std::uint64_t(record_size), member_key, std::uint64_t(body_.size())}) {
+    end += protozero::add_varint_to_buffer(end, value);
+  }
+  bytes_.append(head, std::size_t(end - head));
+  bytes_.append(body_);
+  // The table is written inside one message: past its limit, nothing more need be kept.
+  check_length(bytes_.size());
+  ends_.push_back(bytes_.size());
+  const auto [position, inserted] = records_.insert(std::uint32_t(ends_.size() - 1));
+  if (!inserted) {
+    ends_.pop_back();
+    bytes_.resize(start);
+  }
+  return *position;
+}
+
+std::uint64_t NodeTable::record(const Node& node, const std::uint64_t* ids) {
+  return visit(node, [&](const auto& record_of_kind) { return record(record_of_kind, ids); });
+}
+
+std::uint64_t NodeTable::record(const NumberLitNode& node, const std::uint64_t*) {
+  const NumericValue value = node.value;
+  encode_into(body_, [&](protozero::pbf_writer& w) {
+    put_enum(w, number_lit::kType, value.is_integer() ? kInteger : kFloat);
+    put_u64(w, number_lit::kValue,
+            value.is_integer() ? std::bit_cast<std::uint64_t>(value.integer) : std::bit_cast<std::uint64_t>(value.real));
+  });
+  return intern(expr_node::kNumberLit);
+}
+
+std::uint64_t NodeTable::record(const PlaceholderNode& node, const std::uint64_t*) {
+  encode_into(body_, [&](protozero::pbf_writer& w) {
+    put_string(w, placeholder::kName, node.name);
+    put_u64(w, placeholder::kNdim, node.ndim);
+  });
+  return intern(expr_node::kPlaceholder);
+}
+
+std::uint64_t NodeTable::record(const ArrayLengthNode& node, const std::uint64_t* ids) {
+  std::int32_t type = kArrayOther;
+  switch (node.array->tag) {
+    case Tag::Placeholder: type = kArrayPlaceholder; break;
+    case Tag::Element: type = kArrayElement; break;
+    case Tag::Subscript: {
+      const Tag variable = as<SubscriptNode>(node.array).variable->tag;
+      type = variable == Tag::Placeholder ? kArraySubscriptedPlaceholder
+             : variable == Tag::Element   ? kArraySubscriptedElement
+                                          : kArrayOther;
+      break;
+    }
+    default: break;
+  }
+  encode_into(body_, [&](protozero::pbf_writer& w) {
+    put_enum(w, array_length::kType, type);
+    put_u64(w, array_length::kArrayId, ids[0]);
+    put_u64(w, array_length::kAxis, node.axis);
+  });
+  return intern(expr_node::kArrayLength);
+}
+
+std::uint64_t NodeTable::record(const UnaryNode& node, const std::uint64_t* ids) {
+  encode_into(body_, [&](protozero::pbf_writer& w) {
+    put_enum(w, unary_op::kKind, kUnaryWire[std::size_t(node.op())]);
+    put_u64(w, unary_op::kOperandId, ids[0]);
+  });
+  return intern(expr_node::kUnaryOp);
+}
+
+std::uint64_t NodeTable::binary(std::int32_t kind, const std::uint64_t* ids) {
+  encode_into(body_, [&](protozero::pbf_writer& w) {
+    put_enum(w, binary_op::kKind, kind);
+    put_u64(w, binary_op::kLeftId, ids[0]);
+    put_u64(w, binary_op::kRightId, ids[1]);
+  });
+  return intern(expr_node::kBinaryOp);
+}
+
+std::uint64_t NodeTable::record(const BinaryNode& node, const std::uint64_t* ids) {
+  return binary(std::int32_t(node.kind) + kBinaryOffset, ids);
+}
+
+std::uint64_t NodeTable::record(const ComparisonNode& node, const std::uint64_t* ids) {
+  return binary(std::int32_t(node.kind) + kComparisonOffset, ids);
+}
+
+std::uint64_t NodeTable::record(const CommutativeNode& node, const std::uint64_t* ids) {
+  const std::int32_t kind = std::int32_t(node.kind) + kCommutativeOffset;
+  if (const std::vector<Expr>* terms = normal_terms(node)) {
+    // A normal form of one term stands for the node itself.
+    if (terms->size() == 1) return ids[0];
+    return commutative(kind, ids, terms->size());
+  }
+  return commutative(kind, ids, node.terms.size());
+}
+
+std::uint64_t NodeTable::record(const LogicalNode& node, const std::uint64_t* ids) {
+  return commutative(std::int32_t(node.kind) + kLogicalOffset, ids, node.terms.size());
+}
+
+std::uint64_t NodeTable::record(const ReductionNode& node, const std::uint64_t* ids) {
+  const bool has_condition = bool(node.condition);
+  encode_into(nested_, [&](protozero::pbf_writer& w) {
+    put_index(w, IndexIds{ids[0], has_condition ? std::optional(ids[1]) : std::nullopt});
+  });
+  encode_into(body_, [&](protozero::pbf_writer& w) {
+    put_enum(w, reduction_op::kKind, std::int32_t(node.kind) + kReductionOffset);
+    put_message(w, reduction_op::kIndex, nested_);
+    put_u64(w, reduction_op::kOperandId, ids[has_condition ? 2 : 1]);
+  });
+  return intern(expr_node::kReductionOp);
+}
+
+std::uint64_t NodeTable::record(const RangeNode&, const std::uint64_t*) {
+  throw std::logic_error("a range is not a record of its own: it is written inside its element");
+}
+
+std::uint64_t NodeTable::commutative(std::int32_t kind, const std::uint64_t* ids, std::size_t count) {
+  encode_into(body_, [&](protozero::pbf_writer& w) {
+    put_enum(w, commutative_op::kKind, kind);
+    w.add_packed_uint64(commutative_op::kTermIds, ids, ids + count);
+  });
+  return intern(expr_node::kCommutativeOp);
+}
+
+std::uint64_t NodeTable::record(const ElementNode& node, const std::uint64_t* ids) {
+  const Node& set = *node.set;
+  if (set.tag == Tag::Range) {
+    encode_into(nested_, [&](protozero::pbf_writer& w) {
+      put_u64(w, range::kStartId, ids[0]);
+      put_u64(w, range::kEndId, ids[1]);
+    });
+    encode_into(body_, [&](protozero::pbf_writer& w) {
+      put_string(w, element::kName, node.name);
+      put_u64(w, element::kNdim, node.ndim);
+      put_message(w, element::kRange, nested_);
+    });
+    return intern(expr_node::kElement);
+  }
+  std::int32_t type = kSetPlaceholder;
+  if (set.tag == Tag::Element) type = kSetElement;
+  if (set.tag == Tag::Subscript) {
+    const Tag variable = as<SubscriptNode>(set).variable->tag;
+    if (variable != Tag::Placeholder && variable != Tag::Element) {
+      raise(ErrorKind::ProtobufSerialization,
+            fmt::format("failed to encode the element {} because its set is a subscript of a decision "
+                        "variable, which the Protobuf message cannot express",
+                        node.name));
+    }
+    type = variable == Tag::Placeholder ? kSetSubscriptedPlaceholder : kSetSubscriptedElement;
+  }
+  bound(type, ids[0]);
+  encode_into(body_, [&](protozero::pbf_writer& w) {
+    put_string(w, element::kName, node.name);
+    put_u64(w, element::kNdim, node.ndim);
+    put_message(w, element::kBound, nested_);
+  });
+  return intern(expr_node::kElement);
+}
+
+const std::string& NodeTable::bound(std::int32_t type, std::uint64_t id) {
+  return encode_into(nested_, [&](protozero::pbf_writer& w) {
+    put_enum(w, bound::kType, type);
+    put_u64(w, bound::kBoundId, id);
+  });
+}
+
+std::int32_t bound_type(const Bound& value) noexcept {
+  if (value.kind == Bound::Kind::Placeholder) return kBoundPlaceholder;
+  if (value.kind == Bound::Kind::Subscript) return kBoundSubscriptedPlaceholder;
+  return kBoundExpression;
+}
+
+std::uint64_t NodeTable::record(const DecisionVarNode& node, const std::uint64_t* ids) {
+  const std::size_t rank = node.shape.size();
+  body_.clear();
+  protozero::pbf_writer w(body_);
+  put_enum(w, decision_var::kType, std::int32_t(node.kind) + kDecisionVarOffset);
+  put_string(w, decision_var::kName, node.name);
+  w.add_packed_uint64(decision_var::kShapeIds, ids, ids + rank);
+  if (node.var_kind() != DecisionVarKind::Binary) {  // the reader restores a binary variable's fixed bounds
+    put_message(w, decision_var::kLowerBound, bound(bound_type(node.lower_bound), ids[rank]));
+    put_message(w, decision_var::kUpperBound, bound(bound_type(node.upper_bound), ids[rank + 1]));
+  }
+  return intern(expr_node::kDecisionVar);
+}
+
+std::uint64_t NodeTable::record(const SubscriptNode& node, const std::uint64_t* ids) {
+  std::int32_t type = kVariableSubscript;
+  switch (node.variable->tag) {
+    case Tag::Placeholder: type = kVariablePlaceholder; break;
+    case Tag::Element: type = kVariableElement; break;
+    case Tag::DecisionVar: type = kVariableDecisionVar; break;
+    default: break;
+  }
+  encode_into(body_, [&](protozero::pbf_writer& w) {
+    put_u64(w, subscript::kNdim, node.ndim);
+    put_enum(w, subscript::kType, type);
+    put_u64(w, subscript::kVariableId, ids[0]);
+    w.add_packed_uint64(subscript::kSubscriptIds, ids + 1, ids + 1 + node.subscripts.size());
+  });
+  return intern(expr_node::kSubscript);
+}
+
+
+/// The body of an `Expr` message: a table of its own, the root's index, a new id.
+void write_expr(std::string& out, Uuids& ids, const Node& node) {
+  NodeTable table(expr::kExprNodes);
+  const std::uint64_t root = table.expression(node);
+  protozero::pbf_writer w(out);
+  w.add_string(expr::kId, ids.next());
+  put_u64(w, expr::kRootId, root);
+  table.write_records(out);
+}
+
+/// The body of a `ForallList` message: one table for all items.
+void write_forall_list(std::string& out, const ForallList& list) {
+  NodeTable table(forall_list::kExprNodes);
+  std::vector<IndexIds> indices;
+  indices.reserve(list.size());
+  for (const ForallItem& item : list) indices.push_back(table.index(*item.element, item.condition.get()));
+  protozero::pbf_writer w(out);
+  std::string body;
+  for (const IndexIds& index : indices) {
+    put_message(w, forall_list::kIndices, encode_into(body, [&](protozero::pbf_writer& b) { put_index(b, index); }));
+  }
+  table.write_records(out);
+}
+
+void write_constraint(std::string& out, Uuids& ids, const Constraint& value) {
+  protozero::pbf_writer w(out);
+  w.add_string(constraint::kId, ids.next());
+  put_string(w, constraint::kName, value.name);
+  put_enum(w, constraint::kSense, std::int32_t(value.sense) + kSenseOffset);
+  put_message_in_place(out, constraint::kLeft, [&] { write_expr(out, ids, *value.left); });
+  put_message_in_place(out, constraint::kRight, [&] { write_expr(out, ids, *value.right); });
+  put_message_in_place(out, constraint::kForallList, [&] { write_forall_list(out, value.forall); });
+}
+
+void write_custom_penalty_term(std::string& out, Uuids& ids, const CustomPenaltyTerm& value) {
+  protozero::pbf_writer w(out);
+  w.add_string(custom_penalty_term::kId, ids.next());
+  put_string(w, custom_penalty_term::kName, value.name);
+  put_message_in_place(out, custom_penalty_term::kTerm, [&] { write_expr(out, ids, *value.expression); });
+  put_message_in_place(out, custom_penalty_term::kForallList, [&] { write_forall_list(out, value.forall); });
+}
+
+/// One map entry: the key (left out when empty, as any default) and the value, always present.
+template <class Value>
+void write_map_entry(std::string& out, const std::string& key, Value&& value) {
+  protozero::pbf_writer w(out);
+  put_string(w, map_entry::kKey, key);
+  put_message_in_place(out, map_entry::kValue, value);
+}
+
+void write_problem(std::string& out, Uuids& ids, const Problem& problem) {
+  protozero::pbf_writer w(out);
+  w.add_string(problem::kId, ids.next());
+  put_string(w, problem::kName, problem.name);
+  put_enum(w, problem::kSense, std::int32_t(problem.sense) + kSenseOffset);
+  put_message_in_place(out, problem::kObjectiveFunction, [&] { write_expr(out, ids, *problem.objective); });
+  for (const auto& entry : problem.constraints) {
+    put_message_in_place(out, problem::kConstraints, [&] {
+      write_map_entry(out, entry.first, [&] { write_constraint(out, ids, entry.second); });
+    });
+  }
+  for (const auto& entry : problem.custom_penalty_terms) {
+    put_message_in_place(out, problem::kCustomPenaltyTerms, [&] {
+      write_map_entry(out, entry.first, [&] { write_custom_penalty_term(out, ids, entry.second); });
+    });
+  }
+}
+
+/// The encoded `Header` whose body, field `body_field`, `write_body(out)` writes.
+template <class WriteBody>
+std::string header_message(std::uint32_t body_field, WriteBody&& write_body) {
+  Uuids ids;
+  std::string out;
+  protozero::pbf_writer w(out);
+  w.add_string(header::kId, ids.next());
+  put_u64(w, header::kVersion, kSchemaVersion);
+  put_message_in_place(out, body_field, [&] { write_body(out, ids); });
+  return out;
+}
+
+}  // namespace
+
+std::string serialize_expr(const Node& node) {
+  return header_message(header::kExpr, [&](std::string& out, Uuids& ids) { write_expr(out, ids, node); });
+}
+
+std::string serialize_problem(const Problem& problem) {
+  return header_message(header::kProblem, [&](std::string& out, Uuids& ids) { write_problem(out, ids, problem); });
+}
+
+std::string serialize_constraint(const Constraint& constraint) {
+  return header_message(header::kConstraint,
+                        [&](std::string& out, Uuids& ids) { write_constraint(out, ids, constraint); });
+}
+
+std::string serialize_custom_penalty_term(const CustomPenaltyTerm& term) {
+  return header_message(header::kCustomPenaltyTerm,
+                        [&](std::string& out, Uuids& ids) { write_custom_penalty_term(out, ids, term); });
+}
+
+}  // namespace zorvane::protobuf

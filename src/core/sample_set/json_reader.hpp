@@ -1,0 +1,177 @@
+// Reading the JSON forms of the sample-set classes: the text is read once into a flat list of
+// events with their byte offsets, then typed readers walk it and report failures as ValueError
+// "<message> at line N column M".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/interrupt.hpp"
+
+namespace zorvane::json {
+
+/// Nesting deeper than this is refused ("recursion limit exceeded").
+inline constexpr std::size_t kDepthLimit = 128;
+
+struct Event {
+  enum class Kind : std::uint8_t {
+    Null,
+    Bool,
+    Int,     ///< a negative integer that fits 64 bits
+    Uint,    ///< a non-negative integer that fits 64 bits ("-0" too, with `negative` set)
+    Double,  ///< any other number, read as Python's `float()` reads the same text
+    String,
+    Key,
+    StartObject,
+    EndObject,
+    StartArray,
+    EndArray,
+  };
+  Kind kind;
+  bool boolean = false;
+  bool negative = false;  ///< an integer zero written "-0": a float field reads it as -0.0
+  union {
+    std::int64_t integer;
+    std::uint64_t unsigned_integer;
+    double real;
+    std::size_t string_start;
+  };
+  std::size_t string_size = 0;
+  std::size_t offset = 0;  ///< bytes of the text consumed when the event was read
+};
+
+/// Reads one JSON number token (already known to match the JSON grammar) into `event` as an
+/// Int, Uint or Double event. Returns false when the number is too large for a double.
+bool read_number(std::string_view token, Event& event);
+
+/// A parsed text with a read position. Every `fail`/`invalid_*` raises ValueError with the
+/// position of the event given (or of the last event read).
+class Cursor {
+ public:
+  /// Parses `text` (which must outlive the cursor); a malformed text raises ValueError with the
+  /// reader's message.
+  explicit Cursor(std::string_view text);
+
+  const Event& peek() const;
+  const Event& next();
+  bool at_end() const noexcept { return position_ >= events_.size(); }
+  std::string_view string(const Event& event) const noexcept {
+    return std::string_view(strings_).substr(event.string_start, event.string_size);
+  }
+  /// Skips one whole value (a scalar, or an array / object with everything inside).
+  void skip_value();
+
+  [[noreturn]] void fail(const std::string& message, const Event& at) const;
+  /// "invalid type: <what was found>, expected <expected>"
+  [[noreturn]] void invalid_type(const Event& found, std::string_view expected) const;
+  /// "invalid value: <what was found>, expected <expected>"
+  [[noreturn]] void invalid_value(const Event& found, std::string_view expected) const;
+  /// serde's description of a value: "null", "boolean `true`", "integer `5`",
+  /// "floating point `1.5`", "string \"a\"", "sequence", "map".
+  std::string describe(const Event& event) const;
+
+  // Scalars.
+  double read_f64();
+  /// null gives false (absent) and leaves `out` unchanged.
+  bool read_optional_f64(double& out);
+  std::uint64_t read_u64();
+  std::uint8_t read_u8();
+
+  /// Reads an array, calling `element()` once per element; `expected` names the type in the
+  /// type error ("a sequence").
+  template <class F>
+  void read_array(std::string_view expected, F&& element) {
+    const Event& start = next();
+    if (start.kind != Event::Kind::StartArray) invalid_type(start, expected);
+    while (peek().kind != Event::Kind::EndArray) element();
+    next();
+  }
+  /// Reads an object, calling `member(key)` once per key with the cursor at its value.
+  template <class F>
+  void read_object(std::string_view expected, F&& member) {
+    const Event& start = next();
+    if (start.kind != Event::Kind::StartObject) invalid_type(start, expected);
+    while (peek().kind != Event::Kind::EndObject) {
+      const Event& key = next();
+      member(std::string(string(key)));
+    }
+    next();
+  }
+
+  /// The whole text was read (the reader itself refuses anything after the value).
+  void finish() const;
+
+ private:
+  std::string_view text_;
+  std::vector<Event> events_;
+  std::string strings_;
+  std::size_t position_ = 0;
+  InterruptPoll poll_;
+};
+
+/// A struct read either as an object of named fields or as an array of its fields in
+/// declaration order (serde's two forms). `read_field(i)` reads field i at the cursor.
+/// Fields with `required[i]` false may be missing from the object form.
+struct StructShape {
+  const char* name;  ///< e.g. "PySolvingTime"
+  const char* const* fields;
+  std::size_t field_count;
+  const bool* required;  ///< null: every field required
+};
+
+template <class F>
+void read_struct(Cursor& cursor, const StructShape& shape, F&& read_field);
+
+// ---- implementation of read_struct ----
+
+[[noreturn]] void fail_invalid_length(const Cursor& cursor, const Event& at, std::size_t count,
+                                      const StructShape& shape);
+[[noreturn]] void fail_missing_field(const Cursor& cursor, const Event& at, const char* field);
+[[noreturn]] void fail_duplicate_field(const Cursor& cursor, const Event& at, std::string_view field);
+
+template <class F>
+void read_struct(Cursor& cursor, const StructShape& shape, F&& read_field) {
+  const Event& start = cursor.next();
+  if (start.kind == Event::Kind::StartArray) {
+    std::size_t count = 0;
+    for (; count < shape.field_count; ++count) {
+      if (cursor.peek().kind == Event::Kind::EndArray) {
+        fail_invalid_length(cursor, cursor.next(), count, shape);
+      }
+      read_field(count);
+    }
+    while (cursor.peek().kind != Event::Kind::EndArray) {
+      cursor.skip_value();
+      ++count;
+    }
+    const Event& end = cursor.next();
+    if (count != shape.field_count) fail_invalid_length(cursor, end, count, shape);
+    return;
+  }
+  if (start.kind != Event::Kind::StartObject) {
+    cursor.invalid_type(start, std::string("struct ") + shape.name);
+  }
+  std::vector<bool> seen(shape.field_count, false);
+  while (cursor.peek().kind != Event::Kind::EndObject) {
+    const Event& key = cursor.next();
+    const std::string_view name = cursor.string(key);
+    std::size_t field = 0;
+    while (field < shape.field_count && name != shape.fields[field]) ++field;
+    if (field == shape.field_count) {
+      cursor.skip_value();
+      continue;
+    }
+    if (seen[field]) fail_duplicate_field(cursor, key, name);
+    seen[field] = true;
+    read_field(field);
+  }
+  const Event& end = cursor.next();
+  for (std::size_t field = 0; field < shape.field_count; ++field) {
+    const bool required = shape.required == nullptr || shape.required[field];
+    if (required && !seen[field]) fail_missing_field(cursor, end, shape.fields[field]);
+  }
+}
+
+}  // namespace zorvane::json

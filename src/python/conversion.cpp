@@ -1,0 +1,91 @@
+// Conversions between Python objects and expression values.
+#include "python/conversion.hpp"
+
+#include <array>
+
+#include <fmt/format.h>
+
+#include "python/expression/dummy_indexed_var.hpp"
+#include "core/expression/indexing.hpp"
+
+namespace zorvane {
+namespace {
+
+constexpr const char* kNotAnExpression = "failed to convert into expression.";
+constexpr const char* kNotACondition = "failed to convert into a conditional expression.";
+
+bool read_integer(PyObject* object, std::int64_t& out) {
+  if (PyLong_CheckExact(object)) {
+    int overflow = 0;
+    out = PyLong_AsLongLongAndOverflow(object, &overflow);
+    if (overflow == 0) return !(out == -1 && PyErr_Occurred());
+    return false;  // beyond 64 bits: read as a float instead
+  }
+  PyRef index = PyRef::steal(PyNumber_Index(object));
+  if (!index) return false;
+  out = PyLong_AsLong(index.get());
+  return !(out == -1 && PyErr_Occurred());
+}
+
+bool read_float(PyObject* object, double& out) {
+  if (PyFloat_CheckExact(object)) {
+    out = PyFloat_AS_DOUBLE(object);
+    return true;
+  }
+  out = PyFloat_AsDouble(object);
+  return !(out == -1.0 && PyErr_Occurred());
+}
+
+}  // namespace
+
+PyRef expression_into_py(Expr node) {
+  const ClassId id = class_for_node(*node);
+  return new_instance(id, std::move(node));
+}
+
+std::optional<NumericValue> number_from_pyobject(PyObject* object) {
+  std::int64_t integer = 0;
+  if (read_integer(object, integer)) return NumericValue::of_integer(integer);
+  discard_exception();
+  double real = 0.0;
+  if (read_float(object, real)) return NumericValue::of_float(real);
+  discard_exception();
+  return std::nullopt;
+}
+
+std::optional<Expr> held_node(PyObject* object) {
+  const std::optional<ClassId> id = class_of(object);
+  if (!id || !holds_node(*id)) return std::nullopt;
+  if (auto held = try_borrow<Expr>(object, *id)) return **held;
+  return std::nullopt;
+}
+
+Expr expression_from_pyobject(PyObject* object) {
+  // Exact floats, then the module's own classes: none of them reads as a number, so the order
+  // of attempts is unchanged, and the common cases cost a few comparisons.
+  if (PyFloat_CheckExact(object)) return make_number(NumericValue::of_float(PyFloat_AS_DOUBLE(object)));
+  if (const std::optional<ClassId> id = class_of(object)) {
+    if (is_expression_class(*id)) {
+      if (auto held = try_borrow<Expr>(object, *id)) {
+        try {
+          return scalar_operand(**held);
+        } catch (const Error&) {
+          // a non-scalar operand is not an expression here
+        }
+      }
+    } else if (*id == ClassId::DummyIndexedVar) {
+      refuse_dummy_indexed_var_as_expression(object);
+    }
+  }
+  if (std::optional<NumericValue> value = number_from_pyobject(object)) return make_number(*value);
+  raise(ErrorKind::Type, kNotAnExpression);
+}
+
+Expr conditional_from_pyobject(PyObject* object) {
+  if (const std::optional<ClassId> id = class_of(object); id && is_condition_class(*id)) {
+    if (auto held = try_borrow<Expr>(object, *id)) return **held;
+  }
+  raise(ErrorKind::Type, kNotACondition);
+}
+
+}  // namespace zorvane

@@ -1,0 +1,20 @@
+// DummyIndexedVar: a decision variable subscripted with slices, waiting for `sum()` or `prod()`.
+#pragma once
+
+#include <string>
+
+#include "python/frame/frame.hpp"
+#include "python/expression/subscripting.hpp"
+
+namespace zorvane {
+
+/// Builds the dummy-indexed variable of `variable` (a DecisionVar node) and a key with slices:
+/// slice bounds convert to expressions (start defaults to 0, stop to the axis's shape entry),
+/// a step is refused, each range is checked, and the subscripts are validated at the end.
+PyRef dummy_indexed_var_from_key(const Expr& variable, const KeyItems& key);
+
+/// When `object` is a DummyIndexedVar, the ModelingError text that refuses it as an expression
+/// ("dummy indexed BinaryVar with name 'x' must be called the `sum` or `prod` method ...").
+[[noreturn]] void refuse_dummy_indexed_var_as_expression(PyObject* object);
+
+}  // namespace zorvane

@@ -1,0 +1,115 @@
+// Element: the index variable of sums, products and foralls, over a range or an array's items.
+#include "python/registry.hpp"
+#include "python/expression/expression_class.hpp"
+#include "core/expression/indexing.hpp"
+#include "python/expression/subscripting.hpp"
+
+namespace zorvane {
+namespace {
+
+constexpr Signature kNew{.owner = class_name(ClassId::Element),
+                         .function = "__new__",
+                         .names = {"name", "belong_to", "latex", "description"},
+                         .positional = 2,
+                         .required_positional = 2,
+                         .keyword_only = 2};
+
+constexpr Signature kLenAt{.owner = class_name(ClassId::Element),
+                           .function = "len_at",
+                           .names = {"axis", "latex", "description"},
+                           .positional = 1,
+                           .required_positional = 1,
+                           .keyword_only = 2};
+
+// An integer through `__index__` that fits in 64 bits; other objects give nothing.
+std::optional<std::int64_t> try_integer(PyObject* object) {
+  PyRef index = PyRef::steal(PyNumber_Index(object));
+  if (index) {
+    const long value = PyLong_AsLong(index.get());
+    if (!(value == -1 && PyErr_Occurred())) return std::int64_t(value);
+  }
+  discard_exception();
+  return std::nullopt;
+}
+
+// The set `belong_to` stands for. The readings are tried in a fixed order and the first that
+// applies decides: an integer n (the range from 0 to n), a pair (start, end), an expression
+// (the range from 0 to it), then a placeholder, element or subscript with an axis. The range
+// checks of the reading that applies are raised as they are.
+Expr element_set_from_pyobject(PyObject* object) {
+  if (std::optional<std::int64_t> end = try_integer(object)) {
+    return expression_into_element_set(make_number(NumericValue::of_integer(*end)));
+  }
+  if (PyTuple_Check(object) && PyTuple_GET_SIZE(object) == 2) {
+    if (std::optional<Expr> start = try_expression(PyTuple_GET_ITEM(object, 0))) {
+      if (std::optional<Expr> end = try_expression(PyTuple_GET_ITEM(object, 1))) {
+        return build_range(std::move(*start), std::move(*end));
+      }
+    }
+  }
+  if (std::optional<Expr> end = try_expression(object)) return expression_into_element_set(std::move(*end));
+  if (std::optional<Expr> node = held_node(object)) {
+    const Tag tag = (*node)->tag;
+    if (tag == Tag::Placeholder || tag == Tag::Element || tag == Tag::Subscript) return operand_into_element_set(*node);
+  }
+  raise(ErrorKind::Type, "failed to convert into a set");
+}
+
+PyRef element_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
+  std::string name = convert_argument("name", [&] { return to_string(arguments[0]); });
+  Text latex = convert_argument("latex", [&] { return to_optional_string(arguments[2]); });
+  Text description = convert_argument("description", [&] { return to_optional_string(arguments[3]); });
+  Expr set = element_set_from_pyobject(arguments[1]);
+  return new_instance(ClassId::Element,
+                      Expr(make_element(std::move(name), std::move(set), std::move(description), std::move(latex))));
+}
+
+const ElementNode& record(const Expr& node) { return as<ElementNode>(node); }
+Expr held(PyObject* self) { return borrow_node(self, ClassId::Element); }
+
+PyRef element_name(PyObject* self) { return new_str(record(held(self)).name); }
+PyRef element_ndim(PyObject* self) { return checked(PyLong_FromUnsignedLongLong(record(held(self)).ndim)); }
+PyRef element_belong_to(PyObject* self) { return expression_into_py(record(held(self)).set); }
+PyRef element_description(PyObject* self) {
+  const Expr node = held(self);
+  const Text& description = record(node).description;
+  return description ? new_str(*description) : none();
+}
+PyRef element_shape(PyObject* self) { return lengths_tuple(held(self)); }
+
+PyGetSetDef kGetters[] = {
+    getter<element_name>("name"),
+    getter<element_ndim>("ndim"),
+    getter<element_belong_to>("belong_to"),
+    getter<element_description>("description"),
+    getter<element_shape>("shape"),
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyMethodDef kMethods[] = {
+    fastcall_method<len_at_method<ClassId::Element, kLenAt>>("len_at", docs::kMethodDocLenAt),
+    fastcall_method<slots::set_latex<ClassId::Element>>("set_latex", docs::kMethodDocSetLatex),
+    noargs_method<slots::repr_latex<ClassId::Element>>("_repr_latex_", docs::kMethodDocReprLatex),
+    {nullptr, nullptr, 0, nullptr},
+};
+
+const PyType_Slot kSubscriptSlot[] = {
+    {Py_mp_subscript, reinterpret_cast<void*>(&slot_binary<getitem_method<ClassId::Element>>)},
+};
+
+}  // namespace
+
+const ClassDef kElementClass{
+    .basicsize = sizeof(Instance<Expr>),
+    .dealloc = &dealloc_instance<Expr>,
+    .tp_new = &constructor_new<element_new>,
+    .vectorcall = &constructor_vectorcall<element_new>,
+    .slots = kExpressionSlots<ClassId::Element, element_into_scalar>,
+    .methods = kMethods,
+    .getset = kGetters,
+    .attributes = {},
+    .more_slots = kSubscriptSlot,
+};
+
+}  // namespace zorvane

@@ -1,0 +1,80 @@
+// Placeholder: a named symbol for instance data, a scalar or an array of `ndim` axes.
+#include "python/registry.hpp"
+#include "python/expression/expression_class.hpp"
+#include "python/expression/subscripting.hpp"
+
+namespace zorvane {
+namespace {
+
+constexpr Signature kNew{.owner = class_name(ClassId::Placeholder),
+                         .function = "__new__",
+                         .names = {"name", "ndim", "latex", "description"},
+                         .positional = 1,
+                         .required_positional = 1,
+                         .keyword_only = 3};
+
+PyRef placeholder_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
+  Expr node = make_node<PlaceholderNode>([&](PlaceholderNode& p) {
+    p.name = convert_argument("name", [&] { return to_string(arguments[0]); });
+    if (arguments[1] != nullptr) p.ndim = convert_argument("ndim", [&] { return to_u64(arguments[1]); });
+    p.latex = convert_argument("latex", [&] { return to_optional_string(arguments[2]); });
+    p.description = convert_argument("description", [&] { return to_optional_string(arguments[3]); });
+  });
+  return new_instance(ClassId::Placeholder, std::move(node));
+}
+
+constexpr Signature kLenAt{.owner = class_name(ClassId::Placeholder),
+                           .function = "len_at",
+                           .names = {"axis", "latex", "description"},
+                           .positional = 1,
+                           .required_positional = 1,
+                           .keyword_only = 2};
+
+const PlaceholderNode& record(const Expr& node) { return as<PlaceholderNode>(node); }
+
+PyRef placeholder_name(PyObject* self) { return new_str(record(borrow_node(self, ClassId::Placeholder)).name); }
+PyRef placeholder_ndim(PyObject* self) {
+  return checked(PyLong_FromUnsignedLongLong(record(borrow_node(self, ClassId::Placeholder)).ndim));
+}
+PyRef placeholder_description(PyObject* self) {
+  const Text& description = record(borrow_node(self, ClassId::Placeholder)).description;
+  return description ? new_str(*description) : none();
+}
+
+PyRef placeholder_shape(PyObject* self) { return lengths_tuple(borrow_node(self, ClassId::Placeholder)); }
+
+PyGetSetDef kGetters[] = {
+    getter<placeholder_name>("name"),
+    getter<placeholder_ndim>("ndim"),
+    getter<placeholder_description>("description"),
+    getter<placeholder_shape>("shape"),
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyMethodDef kMethods[] = {
+    fastcall_method<len_at_method<ClassId::Placeholder, kLenAt>>("len_at", docs::kMethodDocLenAt),
+    fastcall_method<slots::set_latex<ClassId::Placeholder>>("set_latex", docs::kMethodDocSetLatex),
+    noargs_method<slots::repr_latex<ClassId::Placeholder>>("_repr_latex_", docs::kMethodDocReprLatex),
+    {nullptr, nullptr, 0, nullptr},
+};
+
+const PyType_Slot kSubscriptSlot[] = {
+    {Py_mp_subscript, reinterpret_cast<void*>(&slot_binary<getitem_method<ClassId::Placeholder>>)},
+};
+
+}  // namespace
+
+const ClassDef kPlaceholderClass{
+    .basicsize = sizeof(Instance<Expr>),
+    .dealloc = &dealloc_instance<Expr>,
+    .tp_new = &constructor_new<placeholder_new>,
+    .vectorcall = &constructor_vectorcall<placeholder_new>,
+    .slots = kExpressionSlots<ClassId::Placeholder, placeholder_into_scalar>,
+    .methods = kMethods,
+    .getset = kGetters,
+    .attributes = {},
+    .more_slots = kSubscriptSlot,
+};
+
+}  // namespace zorvane

@@ -1,0 +1,168 @@
+// Reading subscript keys, and the members shared by the subscriptable operand classes.
+#include "python/expression/subscripting.hpp"
+
+#include <optional>
+
+#include <unistd.h>
+
+#include <fmt/format.h>
+
+#include "python/conversion.hpp"
+#include "core/expression/indexing.hpp"
+
+namespace zorvane {
+namespace {
+
+bool is_exact_slice(PyObject* object) noexcept { return Py_TYPE(object) == &PySlice_Type; }
+
+// The next item of an iterator, or null at its end; an iteration error is thrown.
+PyRef next_item(PyObject* iterator) {
+  PyRef item = PyRef::steal(PyIter_Next(iterator));
+  if (!item && PyErr_Occurred()) throw PythonError{};
+  return item;
+}
+
+// Items of a sequence key read by `read`, which returns false to end the reading. The list
+// grows one item at a time: nothing is reserved from the key's `__len__`.
+template <class F>
+void for_each_key_item(PyObject* key, F&& read) {
+  PyRef iterator = checked(PyObject_GetIter(key));
+  while (PyRef item = next_item(iterator.get())) {
+    if (!read(item.get())) return;
+  }
+}
+
+// Runs a model step whose ModelingError is reported under another exception type, as
+// "ModelingError: <message>".
+template <class F>
+Expr reraise_modeling_as(ErrorKind kind, F&& step) {
+  try {
+    return step();
+  } catch (const Error& error) {
+    if (error.kind != ErrorKind::Modeling) throw;
+    raise(kind, std::string(error_kind_name(error.kind)) + ": " + error.message);
+  }
+}
+
+std::uint64_t physical_memory() noexcept {
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long page_size = sysconf(_SC_PAGE_SIZE);
+  if (pages <= 0 || page_size <= 0) return std::uint64_t(1) << 48;
+  return std::uint64_t(pages) * std::uint64_t(page_size);
+}
+
+}  // namespace
+
+std::optional<Expr> try_expression(PyObject* object) {
+  try {
+    return expression_from_pyobject(object);
+  } catch (const Error&) {
+    return std::nullopt;
+  } catch (const PythonError&) {
+    discard_exception();
+    return std::nullopt;
+  }
+}
+
+std::vector<Expr> expressions_from_sequence(PyObject* object) {
+  if (PyUnicode_Check(object)) raise(ErrorKind::Type, "Can't extract `str` to `Vec`");
+  if (!PySequence_Check(object)) raise(ErrorKind::Type, cannot_convert_message(object, "Sequence"));
+  std::vector<Expr> items;
+  for_each_key_item(object, [&](PyObject* item) {
+    items.push_back(expression_from_pyobject(item));
+    return true;
+  });
+  return items;
+}
+
+std::vector<Expr> subscripts_from_key(PyObject* key) {
+  std::vector<Expr> subscripts;
+  if (std::optional<Expr> one = try_expression(key)) {
+    subscripts.push_back(std::move(*one));
+  } else {
+    subscripts = expressions_from_sequence(key);
+  }
+  validate_subscripts(subscripts);
+  return subscripts;
+}
+
+KeyItems parse_subscript_items(PyObject* key) {
+  KeyItems out;
+  if (std::optional<Expr> one = try_expression(key)) {
+    out.items.push_back({std::move(*one), {}});
+    return out;
+  }
+  if (is_exact_slice(key)) {
+    out.has_slice = true;
+    out.items.push_back({{}, PyRef::borrow(key)});
+    return out;
+  }
+  // A sequence of expressions and slices; the first item that is neither ends the attempt.
+  if (!PyUnicode_Check(key) && PySequence_Check(key)) {
+    bool readable = true;
+    try {
+      for_each_key_item(key, [&](PyObject* item) {
+        if (is_exact_slice(item)) {
+          out.has_slice = true;
+          out.items.push_back({{}, PyRef::borrow(item)});
+        } else if (std::optional<Expr> expression = try_expression(item)) {
+          out.items.push_back({std::move(*expression), {}});
+        } else {
+          readable = false;
+        }
+        return readable;
+      });
+    } catch (const PythonError&) {
+      discard_exception();
+      readable = false;
+    }
+    if (readable) return out;
+  }
+  PyRef text = checked(PyObject_Str(key));
+  Py_ssize_t size = 0;
+  const char* utf8 = PyUnicode_AsUTF8AndSize(text.get(), &size);
+  if (utf8 == nullptr) throw PythonError{};
+  raise(ErrorKind::Index, "Invalid index: " + std::string(utf8, std::size_t(size)));
+}
+
+PyRef subscript_operand(PyObject* self, ClassId id, PyObject* key) {
+  const Borrow<Expr> held = borrow<Expr>(self, id);
+  Expr variable = reraise_modeling_as(ErrorKind::Type, [&] { return into_subscripted_variable(*held); });
+  std::vector<Expr> subscripts = subscripts_from_key(key);
+  Expr subscript = reraise_modeling_as(ErrorKind::Index, [&] {
+    return build_subscript(std::move(variable), std::move(subscripts));
+  });
+  return expression_into_py(std::move(subscript));
+}
+
+void check_tuple_capacity(std::uint64_t count) {
+  // A tuple slot, an object and a node per item, allocator overhead included.
+  constexpr std::uint64_t kBytesPerItem = 128;
+  static const std::uint64_t kLimit = physical_memory() / kBytesPerItem;
+  if (count > kLimit) {
+    raise(ErrorKind::Memory, fmt::format("cannot build {} objects: they would not fit in memory", count));
+  }
+}
+
+PyRef lengths_tuple(const Expr& receiver) {
+  const std::uint64_t ndim = operand_ndim(*receiver);
+  check_tuple_capacity(ndim);
+  PyRef tuple = checked(PyTuple_New(Py_ssize_t(ndim)));
+  for (std::uint64_t axis = 0; axis < ndim; ++axis) {
+    PyRef length = expression_into_py(build_array_length(receiver, axis, std::nullopt, std::nullopt));
+    PyTuple_SET_ITEM(tuple.get(), Py_ssize_t(axis), length.release());
+  }
+  return tuple;
+}
+
+PyRef len_at(ClassId id, const Signature& signature, PyObject* self, PyObject* const* args,
+             Py_ssize_t nargs, PyObject* kwnames) {
+  const Arguments arguments = parse_arguments(signature, args, nargs, kwnames);
+  const Borrow<Expr> held = borrow<Expr>(self, id);
+  const std::uint64_t axis = convert_argument("axis", [&] { return to_u64(arguments[0]); });
+  Text latex = convert_argument("latex", [&] { return to_optional_string(arguments[1]); });
+  Text description = convert_argument("description", [&] { return to_optional_string(arguments[2]); });
+  return expression_into_py(length_at(*held, axis, std::move(latex), std::move(description)));
+}
+
+}  // namespace zorvane

@@ -1,0 +1,66 @@
+// Reading subscript keys, and the members that Placeholder, Element and Subscript share:
+// `__getitem__`, `shape` and `len_at`.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "python/frame/frame.hpp"
+#include "core/expression/node.hpp"
+
+namespace zorvane {
+
+/// One attempt among several readings: the expression an object converts to, or nothing (the
+/// conversion's `Exception` is discarded; KeyboardInterrupt and the like propagate).
+std::optional<Expr> try_expression(PyObject* object);
+
+/// The items of a sequence, each converted to an expression, in order. A `str` is refused with
+/// TypeError "Can't extract `str` to `Vec`", any other non-sequence with the class frame's
+/// "... cannot be converted to 'Sequence'"; the first item that does not convert raises. The
+/// list grows item by item: nothing is reserved from the object's `__len__`.
+std::vector<Expr> expressions_from_sequence(PyObject* object);
+
+/// The subscripts a key stands for, validated: one expression (`p[i]`), or the items of a
+/// sequence (`p[i, j]`, `p[[i, j]]`). A `str` or a non-sequence key is a TypeError; model
+/// objects are not sequences, so `p[q]` with an array `q` is refused at once. The key's
+/// `__len__` is never trusted.
+std::vector<Expr> subscripts_from_key(PyObject* key);
+
+/// One item of a decision variable's key: an expression, or an exact built-in slice.
+struct KeyItem {
+  Expr expression;  ///< null for a slice
+  PyRef slice;
+};
+struct KeyItems {
+  bool has_slice = false;
+  std::vector<KeyItem> items;
+};
+/// A decision variable's key, read without validation. IndexError "Invalid index: " + str(key)
+/// when no reading applies (an exception raised by `str(key)` itself propagates unchanged).
+KeyItems parse_subscript_items(PyObject* key);
+
+/// `__getitem__` of Placeholder, Element and Subscript: a scalar receiver is a TypeError and a
+/// refused subscript an IndexError, each reading "ModelingError: " + the model's message.
+PyRef subscript_operand(PyObject* self, ClassId id, PyObject* key);
+
+/// MemoryError before building a tuple of `count` new objects that could never fit in memory
+/// (a placeholder's `ndim` is not bounded).
+void check_tuple_capacity(std::uint64_t count);
+/// A tuple of `ArrayLength` objects, one per remaining axis of a placeholder, element or
+/// subscript, in axis order.
+PyRef lengths_tuple(const Expr& receiver);
+
+/// `len_at(axis, *, latex=None, description=None)` of Placeholder, Element and Subscript.
+PyRef len_at(ClassId id, const Signature& signature, PyObject* self, PyObject* const* args,
+             Py_ssize_t nargs, PyObject* kwnames);
+
+template <ClassId Id, const Signature& Sig>
+PyRef len_at_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  return len_at(Id, Sig, self, args, nargs, kwnames);
+}
+template <ClassId Id>
+PyRef getitem_method(PyObject* self, PyObject* key) {
+  return subscript_operand(self, Id, key);
+}
+
+}  // namespace zorvane

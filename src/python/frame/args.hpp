@@ -1,0 +1,88 @@
+// Declarative argument parsing for constructors, methods and module functions (fast calls).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "python/frame/guard.hpp"
+
+namespace zorvane {
+
+/// What one callable accepts. Positional parameters come first in `names`, then the
+/// keyword-only ones. Example: `Placeholder(name, *, ndim=0, latex=None, description=None)` is
+/// {.owner = "Placeholder", .function = "__new__", .names = {"name", "ndim", "latex",
+/// "description"}, .positional = 1, .required_positional = 1, .keyword_only = 3}.
+struct Signature {
+  static constexpr std::size_t kMaxParams = 8;
+  const char* owner = nullptr;  ///< class name; null for module functions
+  const char* function = "";
+  std::array<const char*, kMaxParams> names{};
+  std::uint8_t positional = 0;
+  std::uint8_t required_positional = 0;
+  std::uint8_t keyword_only = 0;
+  std::uint16_t required_keyword_mask = 0;  ///< bit i set: keyword-only parameter i is required
+  bool var_positional = false;              ///< accepts *args after the positional parameters
+
+  constexpr std::size_t size() const noexcept { return std::size_t(positional) + keyword_only; }
+  /// The position of parameter `name` among the parsed arguments, found when the program is
+  /// compiled: `arguments[kNew.at("latex")]`. A name the signature lacks does not compile.
+  consteval std::size_t at(std::string_view name) const {
+    for (std::size_t i = 0; i < size(); ++i) {
+      if (std::string_view(names[i]) == name) return i;
+    }
+    throw "the signature has no parameter of this name";
+  }
+};
+
+/// Parsed arguments: one borrowed object (or null when absent) per parameter, plus the extra
+/// positional arguments of a `*args` signature.
+struct Arguments {
+  std::array<PyObject*, Signature::kMaxParams> values{};
+  PyObject* const* extra = nullptr;
+  Py_ssize_t extra_count = 0;
+
+  PyObject* operator[](std::size_t i) const noexcept { return values[i]; }
+};
+
+/// Matches a vectorcall argument list against `sig`; raises the interpreter-style TypeErrors.
+Arguments parse_arguments(const Signature& sig, PyObject* const* args, Py_ssize_t nargs,
+                          PyObject* kwnames);
+
+/// "Owner.function()" or "function()": the prefix of argument-parsing messages.
+std::string callable_display_name(const Signature& sig);
+
+/// Runs `convert` for the named argument; a TypeError it raises is re-raised as
+/// "argument '<name>': <message>" with the original as its cause. Other errors pass unchanged.
+template <class F>
+auto convert_argument(const char* name, F&& convert) -> decltype(convert());
+
+/// TypeError text of a failed class check: "'int' object cannot be converted to 'Placeholder'".
+std::string cannot_convert_message(PyObject* object, const char* target);
+
+// Converters for declared parameter kinds. Each raises the plain (unprefixed) error.
+std::string to_string(PyObject* object);                       ///< `str`, else "PyString" error
+std::optional<std::string> to_optional_string(PyObject* object);  ///< `str` or None
+std::uint64_t to_u64(PyObject* object);                        ///< integer via `__index__`
+
+/// Re-raises the pending TypeError (if that is what is pending) with the argument prefix.
+void prefix_pending_type_error(const char* name);
+
+template <class F>
+auto convert_argument(const char* name, F&& convert) -> decltype(convert()) {
+  try {
+    return convert();
+  } catch (const PythonError&) {
+    prefix_pending_type_error(name);
+    throw;
+  } catch (const Error& error) {
+    if (error.kind != ErrorKind::Type) throw;
+    set_python_error(error);
+    prefix_pending_type_error(name);
+    throw PythonError{};
+  }
+}
+
+}  // namespace zorvane

@@ -1,0 +1,122 @@
+// Module start-up: created once per process, then filled in registration order.
+#include <uuid/uuid.h>
+
+#include <atomic>
+#include <deque>
+#include <stdexcept>
+#include <string>
+
+#include "python/frame/frame.hpp"
+#include "python/frame/exceptions.hpp"
+#include "core/interrupt.hpp"
+#include "python/registry.hpp"
+
+namespace zorvane {
+namespace {
+
+constexpr const char* kVersion = "1.0.0-rc6";
+
+std::atomic<bool> g_created{false};
+
+PyModuleDef g_module_def = {
+    PyModuleDef_HEAD_INIT, "zorvane", "", 0, nullptr, nullptr, nullptr, nullptr, nullptr,
+};
+
+// Appends `name` to `__all__` (creating the list on first use), then sets the attribute.
+void add_member(PyObject* module, const char* name, PyObject* value) {
+  PyRef all = PyRef::steal(PyObject_GetAttrString(module, "__all__"));
+  if (!all) {
+    if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw PythonError{};
+    PyErr_Clear();
+    all = checked(PyList_New(0));
+    if (PyObject_SetAttrString(module, "__all__", all.get()) < 0) throw PythonError{};
+  }
+  if (!PyList_Check(all.get())) raise(ErrorKind::Type, cannot_convert_message(all.get(), "PyList"));
+  PyRef text = checked(PyUnicode_FromString(name));
+  if (PyList_Append(all.get(), text.get()) < 0) throw PythonError{};
+  if (PyObject_SetAttrString(module, name, value) < 0) throw PythonError{};
+}
+
+void add_function(PyObject* module, const FunctionDef& function) {
+  // Method tables must outlive the function objects, which live for the whole process.
+  static std::deque<std::string> docs;
+  static std::deque<PyMethodDef> defs;
+  docs.push_back(std::string(function.name) + function.signature + "\n--\n\n" +
+                 (function.doc != nullptr ? function.doc : ""));
+  defs.push_back({function.name,
+                  reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function.entry)),
+                  METH_FASTCALL | METH_KEYWORDS, docs.back().c_str()});
+  PyRef module_name = checked(PyUnicode_FromString("zorvane"));
+  PyRef object = checked(PyCFunction_NewEx(&defs.back(), module, module_name.get()));
+  PyRef name = checked(PyObject_GetAttrString(object.get(), "__name__"));
+  const char* text = PyUnicode_AsUTF8(name.get());
+  if (text == nullptr) throw PythonError{};
+  add_member(module, text, object.get());
+}
+
+// Runs pending signal handlers (Ctrl-C) for long native loops; a raising handler stops the loop.
+void check_signals() {
+  if (PyErr_CheckSignals() != 0) throw PythonError{};
+}
+
+// Thread-local state that is otherwise allocated on first use, when memory may have run out
+// (glibc then aborts the process: "cannot allocate memory for thread-local data"): the C++
+// exception machinery's, by one throw, and libuuid's. For the importing thread only.
+void prepare_thread_state() {
+  try {
+    throw 0;
+  } catch (int) {
+  }
+  uuid_t unused;
+  uuid_generate_random(unused);
+}
+
+void fill(PyObject* module) {
+  PyRef version = checked(PyUnicode_FromString(kVersion));
+  add_member(module, "__version__", version.get());
+
+  struct ExceptionRow {
+    const char* name;
+    PyObject* (*type)() noexcept;
+  };
+  for (const ExceptionRow& row : {ExceptionRow{"ModelingError", &modeling_error_type},
+                                  ExceptionRow{"ProtobufSerializationError", &protobuf_serialization_error_type},
+                                  ExceptionRow{"ProtobufDeserializationError", &protobuf_deserialization_error_type}}) {
+    PyObject* type = row.type();
+    if (type == nullptr) throw std::runtime_error("Failed to initialize new exception type.");
+    add_member(module, row.name, type);
+  }
+  if (panic_exception_type() == nullptr) throw std::runtime_error("Failed to initialize new exception type.");
+
+  for (const FunctionDef& function : registered_functions()) add_function(module, function);
+  for (const ClassRow& row : registered_classes()) {
+    PyTypeObject* type = build_type_object(row.id, *row.def, row.docs);
+    add_member(module, class_name(row.id), reinterpret_cast<PyObject*>(type));
+  }
+}
+
+PyRef create_module() {
+  PyRef module = PyRef::steal(PyModule_Create2(&g_module_def, 1013));
+  if (!module) {
+    if (!PyErr_Occurred()) {
+      PyErr_SetString(PyExc_SystemError, "attempted to fetch exception but none was set");
+    }
+    throw PythonError{};
+  }
+  if (g_created.exchange(true)) {
+    PyErr_SetString(PyExc_ImportError,
+                    "PyO3 modules may only be initialized once per interpreter process");
+    throw PythonError{};
+  }
+  prepare_thread_state();
+  fill(module.get());
+  set_interrupt_check(&check_signals);
+  return module;
+}
+
+}  // namespace
+}  // namespace zorvane
+
+PyMODINIT_FUNC PyInit_zorvane() {
+  return zorvane::guard_object([] { return zorvane::create_module(); });
+}

@@ -1,0 +1,37 @@
+// What the module registers, in registration order: its functions and its classes.
+#pragma once
+
+#include <span>
+
+#include "python/frame/frame.hpp"
+
+namespace zorvane {
+
+/// A module function: a fast call with keywords whose doc starts with its text signature.
+struct FunctionDef {
+  const char* name;
+  const char* signature;  ///< e.g. "(expr)"
+  const char* doc;        ///< null: nothing after the signature line
+  _PyCFunctionFastWithKeywords entry;
+};
+
+/// A class as the module registers it.
+struct ClassRow {
+  ClassId id;
+  const ClassDef* def;
+  ClassDocs docs;
+};
+
+/// Module functions in registration order.
+std::span<const FunctionDef> registered_functions();
+/// Classes in registration order: one row per row of classes.def.
+std::span<const ClassRow> registered_classes();
+
+// The table row of every class, each defined in its class's own file.
+#define ZORVANE_VALUE_CLASS(Name, Signature) extern const ClassDef k##Name##Class;
+#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind, Signature) extern const ClassDef k##Name##Class;
+#include "python/classes.def"
+#undef ZORVANE_VALUE_CLASS
+#undef ZORVANE_NODE_CLASS
+
+}  // namespace zorvane
