@@ -41,9 +41,9 @@ void add_function(PyObject* module, const FunctionDef& function) {
   // Method tables must outlive the function objects, which live for the whole process.
   static std::deque<std::string> docs;
   static std::deque<PyMethodDef> defs;
-  docs.push_back(std::string(function.name) + function.signature + "\n--\n\n" +
-                 (function.doc != nullptr ? function.doc : ""));
-  defs.push_back({function.name,
+  const docs::FunctionDocs& texts = *function.docs;
+  docs.push_back(std::string(texts.name) + texts.signature + "\n--\n\n" + (texts.body != nullptr ? texts.body : ""));
+  defs.push_back({texts.name,
                   reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function.entry)),
                   METH_FASTCALL | METH_KEYWORDS, docs.back().c_str()});
   PyRef module_name = checked(PyUnicode_FromString("zorvane"));
@@ -90,7 +90,7 @@ void fill(PyObject* module) {
 
   for (const FunctionDef& function : registered_functions()) add_function(module, function);
   for (const ClassRow& row : registered_classes()) {
-    PyTypeObject* type = build_type_object(row.id, *row.def, row.docs);
+    PyTypeObject* type = build_type_object(row.id, *row.def, docs::kClassDocs[std::size_t(row.id)]);
     add_member(module, class_name(row.id), reinterpret_cast<PyObject*>(type));
   }
 }

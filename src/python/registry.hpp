@@ -3,23 +3,21 @@
 
 #include <span>
 
+#include "python/docs.hpp"
 #include "python/frame/frame.hpp"
 
 namespace zorvane {
 
 /// A module function: a fast call with keywords whose doc starts with its text signature.
 struct FunctionDef {
-  const char* name;
-  const char* signature;  ///< e.g. "(expr)"
-  const char* doc;        ///< null: nothing after the signature line
+  const docs::FunctionDocs* docs;
   _PyCFunctionFastWithKeywords entry;
 };
 
-/// A class as the module registers it.
+/// A class as the module registers it; its documentation is `docs::kClassDocs[id]`.
 struct ClassRow {
   ClassId id;
   const ClassDef* def;
-  ClassDocs docs;
 };
 
 /// Module functions in registration order.
