@@ -54,10 +54,10 @@ inline constexpr std::uint32_t kMaxDepth = 4096;
 /// The count and the height come first: once the count reaches zero, those 8 bytes link the node
 /// into the list of nodes being freed, so freeing a tree never allocates.
 ///
-/// Each kind's struct (node.hpp) derives from it and says, besides its fields: `kTag`; `children`, its
-/// child slots in stored order (`slots.one(handle)` for a single child, possibly null;
-/// `slots.many(list)` for a list); and where they differ from the defaults here, `kKindCount`
-/// (the values of its `kind` byte) and `kDecisionVarsFromChildren`.
+/// Each kind's struct (node.hpp) derives from it and says, besides its fields: `kTag`;
+/// `children`, its child slots in stored order (`slots.one(handle)` for a single child, possibly
+/// null; `slots.many(list)` for a list); and where they differ from the defaults here,
+/// `kKindCount` (the values of its `kind` byte) and `kDecisionVarsFromChildren`.
 struct Node {
   /// Kinds of this node kind; 1: the `kind` byte is always 0.
   static constexpr std::size_t kKindCount = 1;
