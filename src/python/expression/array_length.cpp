@@ -29,8 +29,8 @@ PyRef array_length_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, P
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
   Expr array = convert_argument("array", [&] { return array_from_pyobject(arguments[0]); });
   const std::uint64_t axis = convert_argument("axis", [&] { return to_u64(arguments[1]); });
-  Text latex = convert_argument("latex", [&] { return to_optional_string(arguments[2]); });
-  Text description = convert_argument("description", [&] { return to_optional_string(arguments[3]); });
+  Text latex = convert_argument("latex", [&] { return to_optional_utf8(arguments[2]); });
+  Text description = convert_argument("description", [&] { return to_optional_utf8(arguments[3]); });
   return new_instance(ClassId::ArrayLength,
                       build_array_length(std::move(array), axis, std::move(latex), std::move(description)));
 }

@@ -66,7 +66,7 @@ template <DecisionVarKind Kind>
 PyRef decision_var_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   constexpr bool kBounded = Kind != DecisionVarKind::Binary;
   const Arguments arguments = parse_arguments(kNew<Kind>, args, nargs, kwnames);
-  std::string name = convert_argument("name", [&] { return to_string(arguments[0]); });
+  std::string name = convert_argument("name", [&] { return to_utf8(arguments[0]); });
   std::vector<Expr> shape = convert_argument("shape", [&] { return shape_from_pyobject(arguments[1]); });
   Bound lower = binary_var_lower_bound();
   Bound upper = binary_var_upper_bound();
@@ -75,8 +75,8 @@ PyRef decision_var_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, P
     lower = convert_argument("lower_bound", [&] { return bound_from_pyobject(arguments[2]); });
     upper = convert_argument("upper_bound", [&] { return bound_from_pyobject(arguments[3]); });
   }
-  Text latex = convert_argument("latex", [&] { return to_optional_string(arguments[kLatex]); });
-  Text description = convert_argument("description", [&] { return to_optional_string(arguments[kLatex + 1]); });
+  Text latex = convert_argument("latex", [&] { return to_optional_utf8(arguments[kLatex]); });
+  Text description = convert_argument("description", [&] { return to_optional_utf8(arguments[kLatex + 1]); });
   return new_instance(class_of(Kind), build_decision_var(Kind, std::move(name), std::move(shape), std::move(lower),
                                                        std::move(upper), std::move(description), std::move(latex)));
 }

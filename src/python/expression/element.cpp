@@ -57,9 +57,9 @@ Expr element_set_from_pyobject(PyObject* object) {
 
 PyRef element_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
-  std::string name = convert_argument("name", [&] { return to_string(arguments[0]); });
-  Text latex = convert_argument("latex", [&] { return to_optional_string(arguments[2]); });
-  Text description = convert_argument("description", [&] { return to_optional_string(arguments[3]); });
+  std::string name = convert_argument("name", [&] { return to_utf8(arguments[0]); });
+  Text latex = convert_argument("latex", [&] { return to_optional_utf8(arguments[2]); });
+  Text description = convert_argument("description", [&] { return to_optional_utf8(arguments[3]); });
   Expr set = element_set_from_pyobject(arguments[1]);
   return new_instance(ClassId::Element,
                       Expr(make_element(std::move(name), std::move(set), std::move(description), std::move(latex))));

@@ -30,7 +30,7 @@ PyRef set_latex(ClassId id, PyObject* self, PyObject* const* args, Py_ssize_t na
                             .required_positional = 0};
   const Arguments arguments = parse_arguments(signature, args, nargs, kwnames);
   BorrowMut<Expr> held = borrow_mut<Expr>(self, id);
-  Text latex = convert_argument("latex", [&] { return to_optional_string(arguments[0]); });
+  Text latex = convert_argument("latex", [&] { return to_optional_utf8(arguments[0]); });
   *held = with_latex(**held, std::move(latex));
   return none();
 }

@@ -16,10 +16,10 @@ constexpr Signature kNew{.owner = class_name(ClassId::Placeholder),
 PyRef placeholder_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
   Expr node = make_node<PlaceholderNode>([&](PlaceholderNode& p) {
-    p.name = convert_argument("name", [&] { return to_string(arguments[0]); });
+    p.name = convert_argument("name", [&] { return to_utf8(arguments[0]); });
     if (arguments[1] != nullptr) p.ndim = convert_argument("ndim", [&] { return to_u64(arguments[1]); });
-    p.latex = convert_argument("latex", [&] { return to_optional_string(arguments[2]); });
-    p.description = convert_argument("description", [&] { return to_optional_string(arguments[3]); });
+    p.latex = convert_argument("latex", [&] { return to_optional_utf8(arguments[2]); });
+    p.description = convert_argument("description", [&] { return to_optional_utf8(arguments[3]); });
   });
   return new_instance(ClassId::Placeholder, std::move(node));
 }

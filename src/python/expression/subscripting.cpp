@@ -160,8 +160,8 @@ PyRef len_at(ClassId id, const Signature& signature, PyObject* self, PyObject* c
   const Arguments arguments = parse_arguments(signature, args, nargs, kwnames);
   const Borrow<Expr> held = borrow<Expr>(self, id);
   const std::uint64_t axis = convert_argument("axis", [&] { return to_u64(arguments[0]); });
-  Text latex = convert_argument("latex", [&] { return to_optional_string(arguments[1]); });
-  Text description = convert_argument("description", [&] { return to_optional_string(arguments[2]); });
+  Text latex = convert_argument("latex", [&] { return to_optional_utf8(arguments[1]); });
+  Text description = convert_argument("description", [&] { return to_optional_utf8(arguments[2]); });
   return expression_into_py(length_at(*held, axis, std::move(latex), std::move(description)));
 }
 

@@ -100,7 +100,7 @@ std::string cannot_convert_message(PyObject* object, const char* target) {
   return fmt::format("'{}' object cannot be converted to '{}'", text, target);
 }
 
-std::string to_string(PyObject* object) {
+std::string to_utf8(PyObject* object) {
   if (!PyUnicode_Check(object)) raise(ErrorKind::Type, cannot_convert_message(object, "PyString"));
   Py_ssize_t size = 0;
   const char* data = PyUnicode_AsUTF8AndSize(object, &size);
@@ -108,9 +108,9 @@ std::string to_string(PyObject* object) {
   return std::string(data, std::size_t(size));
 }
 
-std::optional<std::string> to_optional_string(PyObject* object) {
+std::optional<std::string> to_optional_utf8(PyObject* object) {
   if (object == nullptr || object == Py_None) return std::nullopt;
-  return to_string(object);
+  return to_utf8(object);
 }
 
 std::uint64_t to_u64(PyObject* object) {

@@ -63,9 +63,9 @@ auto convert_argument(const char* name, F&& convert) -> decltype(convert());
 std::string cannot_convert_message(PyObject* object, const char* target);
 
 // Converters for declared parameter kinds. Each raises the plain (unprefixed) error.
-std::string to_string(PyObject* object);                       ///< `str`, else "PyString" error
-std::optional<std::string> to_optional_string(PyObject* object);  ///< `str` or None
-std::uint64_t to_u64(PyObject* object);                        ///< integer via `__index__`
+std::string to_utf8(PyObject* object);                          ///< a `str`, else "PyString" error
+std::optional<std::string> to_optional_utf8(PyObject* object);  ///< a `str` or None
+std::uint64_t to_u64(PyObject* object);                         ///< an integer via `__index__`
 
 /// Re-raises the pending TypeError (if that is what is pending) with the argument prefix.
 void prefix_pending_type_error(const char* name);

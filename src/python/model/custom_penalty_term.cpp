@@ -19,7 +19,7 @@ constexpr Signature kNew{.owner = class_name(ClassId::CustomPenaltyTerm),
 PyRef custom_penalty_term_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs,
                               PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
-  std::string name = convert_argument("name", [&] { return to_string(arguments[0]); });
+  std::string name = convert_argument("name", [&] { return to_utf8(arguments[0]); });
   Expr expression = convert_argument("expression", [&] { return expression_from_pyobject(arguments[1]); });
   ForallList forall = extract_optional_forall(arguments[2]);
   return custom_penalty_term_into_py(

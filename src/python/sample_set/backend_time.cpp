@@ -106,7 +106,7 @@ PyRef sample_set_backend_calculation_time(PyObject* self) {
   for (const PyRef& root : root_span_keys(metadata)) {
     // Fresh summaries for every root: `aggregate` removes entries from the dict it is given.
     PyRef spans = require_dict(call(timedelta_by_span.get(), {metadata}));
-    PyRef key = new_str(to_string(root.get()));
+    PyRef key = new_str(to_utf8(root.get()));
     PyRef aggregated = require_dict(call(aggregate.get(), {spans.get(), key.get()}));
     PyRef reformatted = require_dict(call(reformat.get(), {aggregated.get()}));
     if (PyDict_Update(report.get(), reformatted.get()) < 0) throw PythonError{};

@@ -95,7 +95,7 @@ void check_dict(PyObject* object) {
 }
 
 std::string json_argument(PyObject* object) {
-  return convert_argument("json", [&] { return to_string(object); });
+  return convert_argument("json", [&] { return to_utf8(object); });
 }
 
 double to_f64(PyObject* object) {

@@ -161,7 +161,7 @@ std::map<std::string, T> to_name_map(PyObject* object, F&& convert) {
   check_dict(object);
   std::map<std::string, T> out;
   for_each_dict_item(object, [&](PyObject* key, PyObject* value) {
-    std::string name = to_string(key);
+    std::string name = to_utf8(key);
     out.insert_or_assign(std::move(name), convert(value));
   });
   return out;

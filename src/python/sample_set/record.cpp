@@ -80,7 +80,7 @@ CooFormat read_coo(PyObject* item) {
 template <class F>
 void for_each_solution_item(PyObject* object, F&& entries) {
   if (!PyDict_Check(object)) throw Error{ErrorKind::Type, "not a dict"};
-  for_each_dict_item(object, [&](PyObject* key, PyObject* value) { entries(to_string(key), value); });
+  for_each_dict_item(object, [&](PyObject* key, PyObject* value) { entries(to_utf8(key), value); });
 }
 
 SparseSolution read_sparse_solution(PyObject* object) {

@@ -275,7 +275,7 @@ PyRef sample_set_from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
   static SourceFunction load(kLoadSource, "load");
   const Arguments arguments = parse_arguments(kFromJson, args, nargs, kwnames);
   PyObject* text = arguments[kFromJson.at("json")];
-  convert_argument("json", [&] { to_string(text); });
+  convert_argument("json", [&] { to_utf8(text); });
   PyRef dict = call(load.get(), {text});
   check_dict(dict.get());
   return wrap_sample_set(sample_set_from_dict(dict.get(), record_from_json_image));
