@@ -21,7 +21,9 @@ struct FieldHash {
   std::size_t operator()(const DecisionVarNode& v) const noexcept {
     return mix(mix(seed, name_hash(v.name)), v.shape.size());
   }
-  std::size_t operator()(const ArrayLengthNode& a) const noexcept { return mix(mix(seed, a.axis), node_hash(*a.array)); }
+  std::size_t operator()(const ArrayLengthNode& a) const noexcept {
+    return mix(mix(seed, a.axis), node_hash(*a.array));
+  }
   std::size_t operator()(const SubscriptNode& s) const noexcept {
     return mix(mix(seed, s.subscripts.size()), node_hash(*s.variable));
   }

@@ -323,7 +323,8 @@ std::uint64_t NodeTable::record(const NumberLitNode& node, const std::uint64_t*)
   encode_into(body_, [&](protozero::pbf_writer& w) {
     put_enum(w, number_lit::kType, value.is_integer() ? kInteger : kFloat);
     put_u64(w, number_lit::kValue,
-            value.is_integer() ? std::bit_cast<std::uint64_t>(value.integer) : std::bit_cast<std::uint64_t>(value.real));
+            value.is_integer() ? std::bit_cast<std::uint64_t>(value.integer)
+                               : std::bit_cast<std::uint64_t>(value.real));
   });
   return intern(expr_node::kNumberLit);
 }

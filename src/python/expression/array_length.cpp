@@ -27,10 +27,10 @@ Expr array_from_pyobject(PyObject* object) {
 
 PyRef array_length_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
-  Expr array = convert_argument("array", [&] { return array_from_pyobject(arguments[0]); });
-  const std::uint64_t axis = convert_argument("axis", [&] { return to_u64(arguments[1]); });
-  Text latex = convert_argument("latex", [&] { return to_optional_utf8(arguments[2]); });
-  Text description = convert_argument("description", [&] { return to_optional_utf8(arguments[3]); });
+  Expr array = convert_argument(arguments, kNew.param("array"), array_from_pyobject);
+  const std::uint64_t axis = convert_argument(arguments, kNew.param("axis"), to_u64);
+  Text latex = convert_argument(arguments, kNew.param("latex"), to_optional_utf8);
+  Text description = convert_argument(arguments, kNew.param("description"), to_optional_utf8);
   return new_instance(ClassId::ArrayLength,
                       build_array_length(std::move(array), axis, std::move(latex), std::move(description)));
 }

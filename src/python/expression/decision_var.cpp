@@ -66,17 +66,16 @@ template <DecisionVarKind Kind>
 PyRef decision_var_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   constexpr bool kBounded = Kind != DecisionVarKind::Binary;
   const Arguments arguments = parse_arguments(kNew<Kind>, args, nargs, kwnames);
-  std::string name = convert_argument("name", [&] { return to_utf8(arguments[0]); });
-  std::vector<Expr> shape = convert_argument("shape", [&] { return shape_from_pyobject(arguments[1]); });
+  std::string name = convert_argument(arguments, kNew<Kind>.param("name"), to_utf8);
+  std::vector<Expr> shape = convert_argument(arguments, kNew<Kind>.param("shape"), shape_from_pyobject);
   Bound lower = binary_var_lower_bound();
   Bound upper = binary_var_upper_bound();
-  constexpr std::size_t kLatex = kBounded ? 4 : 2;
   if constexpr (kBounded) {
-    lower = convert_argument("lower_bound", [&] { return bound_from_pyobject(arguments[2]); });
-    upper = convert_argument("upper_bound", [&] { return bound_from_pyobject(arguments[3]); });
+    lower = convert_argument(arguments, kNew<Kind>.param("lower_bound"), bound_from_pyobject);
+    upper = convert_argument(arguments, kNew<Kind>.param("upper_bound"), bound_from_pyobject);
   }
-  Text latex = convert_argument("latex", [&] { return to_optional_utf8(arguments[kLatex]); });
-  Text description = convert_argument("description", [&] { return to_optional_utf8(arguments[kLatex + 1]); });
+  Text latex = convert_argument(arguments, kNew<Kind>.param("latex"), to_optional_utf8);
+  Text description = convert_argument(arguments, kNew<Kind>.param("description"), to_optional_utf8);
   return new_instance(class_of(Kind), build_decision_var(Kind, std::move(name), std::move(shape), std::move(lower),
                                                        std::move(upper), std::move(description), std::move(latex)));
 }

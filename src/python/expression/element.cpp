@@ -50,17 +50,19 @@ Expr element_set_from_pyobject(PyObject* object) {
   if (std::optional<Expr> end = try_expression(object)) return expression_into_element_set(std::move(*end));
   if (std::optional<Expr> node = held_node(object)) {
     const Tag tag = (*node)->tag;
-    if (tag == Tag::Placeholder || tag == Tag::Element || tag == Tag::Subscript) return operand_into_element_set(*node);
+    if (tag == Tag::Placeholder || tag == Tag::Element || tag == Tag::Subscript) {
+      return operand_into_element_set(*node);
+    }
   }
   raise(ErrorKind::Type, "failed to convert into a set");
 }
 
 PyRef element_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
-  std::string name = convert_argument("name", [&] { return to_utf8(arguments[0]); });
-  Text latex = convert_argument("latex", [&] { return to_optional_utf8(arguments[2]); });
-  Text description = convert_argument("description", [&] { return to_optional_utf8(arguments[3]); });
-  Expr set = element_set_from_pyobject(arguments[1]);
+  std::string name = convert_argument(arguments, kNew.param("name"), to_utf8);
+  Text latex = convert_argument(arguments, kNew.param("latex"), to_optional_utf8);
+  Text description = convert_argument(arguments, kNew.param("description"), to_optional_utf8);
+  Expr set = element_set_from_pyobject(arguments[kNew.param("belong_to")]);
   return new_instance(ClassId::Element,
                       Expr(make_element(std::move(name), std::move(set), std::move(description), std::move(latex))));
 }
@@ -88,7 +90,7 @@ PyGetSetDef kGetters[] = {
 };
 
 PyMethodDef kMethods[] = {
-    fastcall_method<len_at_method<ClassId::Element, kLenAt>>("len_at", docs::kMethodDocLenAt),
+    fastcall_method<len_at_method<ClassId::Element>>("len_at", docs::kMethodDocLenAt),
     fastcall_method<slots::set_latex<ClassId::Element>>("set_latex", docs::kMethodDocSetLatex),
     noargs_method<slots::repr_latex<ClassId::Element>>("_repr_latex_", docs::kMethodDocReprLatex),
     {nullptr, nullptr, 0, nullptr},

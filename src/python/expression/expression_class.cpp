@@ -22,15 +22,9 @@ PyRef power_result(Expr base, Expr exponent, PyObject* modulo) {
   return expression_into_py(build_mod(std::move(power), std::move(divisor)));
 }
 
-PyRef set_latex(ClassId id, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Signature signature{.owner = class_name(id),
-                            .function = "set_latex",
-                            .names = {"latex"},
-                            .positional = 1,
-                            .required_positional = 0};
-  const Arguments arguments = parse_arguments(signature, args, nargs, kwnames);
+PyRef set_latex(ClassId id, PyObject* self, const Arguments& arguments) {
   BorrowMut<Expr> held = borrow_mut<Expr>(self, id);
-  Text latex = convert_argument("latex", [&] { return to_optional_utf8(arguments[0]); });
+  Text latex = convert_argument(arguments, kSetLatex.param("latex"), to_optional_utf8);
   *held = with_latex(**held, std::move(latex));
   return none();
 }

@@ -85,11 +85,14 @@ PyRef repr_latex(PyObject* self) {
   return new_str("$$\\displaystyle " + render_latex(*borrow_node(self, Id)) + "$$");
 }
 
-PyRef set_latex(ClassId id, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+/// `set_latex(latex=None)` of every class whose nodes carry a LaTeX string.
+inline constexpr Signature kSetLatex{.function = "set_latex", .names = {"latex"}, .positional = 1};
+PyRef set_latex(ClassId id, PyObject* self, const Arguments& arguments);
 
 template <ClassId Id>
 PyRef set_latex(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return slots::set_latex(Id, self, args, nargs, kwnames);
+  static constexpr Signature kSignature = owned_by(kSetLatex, class_name(Id));
+  return slots::set_latex(Id, self, parse_arguments(kSignature, args, nargs, kwnames));
 }
 
 }  // namespace slots

@@ -44,7 +44,7 @@ NumericValue read_value(PyObject* object) {
 
 PyRef number_lit_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
-  const NumericValue value = convert_argument("value", [&] { return read_value(arguments[0]); });
+  const NumericValue value = convert_argument(arguments, kNew.param("value"), read_value);
   return new_instance(ClassId::NumberLit, make_number(value));
 }
 

@@ -16,10 +16,12 @@ constexpr Signature kNew{.owner = class_name(ClassId::Placeholder),
 PyRef placeholder_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
   Expr node = make_node<PlaceholderNode>([&](PlaceholderNode& p) {
-    p.name = convert_argument("name", [&] { return to_utf8(arguments[0]); });
-    if (arguments[1] != nullptr) p.ndim = convert_argument("ndim", [&] { return to_u64(arguments[1]); });
-    p.latex = convert_argument("latex", [&] { return to_optional_utf8(arguments[2]); });
-    p.description = convert_argument("description", [&] { return to_optional_utf8(arguments[3]); });
+    p.name = convert_argument(arguments, kNew.param("name"), to_utf8);
+    if (arguments[kNew.param("ndim")] != nullptr) {
+      p.ndim = convert_argument(arguments, kNew.param("ndim"), to_u64);
+    }
+    p.latex = convert_argument(arguments, kNew.param("latex"), to_optional_utf8);
+    p.description = convert_argument(arguments, kNew.param("description"), to_optional_utf8);
   });
   return new_instance(ClassId::Placeholder, std::move(node));
 }
@@ -53,7 +55,7 @@ PyGetSetDef kGetters[] = {
 };
 
 PyMethodDef kMethods[] = {
-    fastcall_method<len_at_method<ClassId::Placeholder, kLenAt>>("len_at", docs::kMethodDocLenAt),
+    fastcall_method<len_at_method<ClassId::Placeholder>>("len_at", docs::kMethodDocLenAt),
     fastcall_method<slots::set_latex<ClassId::Placeholder>>("set_latex", docs::kMethodDocSetLatex),
     noargs_method<slots::repr_latex<ClassId::Placeholder>>("_repr_latex_", docs::kMethodDocReprLatex),
     {nullptr, nullptr, 0, nullptr},

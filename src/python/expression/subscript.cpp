@@ -47,7 +47,7 @@ PyGetSetDef kGetters[] = {
 };
 
 PyMethodDef kMethods[] = {
-    fastcall_method<len_at_method<ClassId::Subscript, kLenAt>>("len_at", docs::kMethodDocLenAt),
+    fastcall_method<len_at_method<ClassId::Subscript>>("len_at", docs::kMethodDocLenAt),
     fastcall_method<slots::set_latex<ClassId::Subscript>>("set_latex", docs::kMethodDocSetLatex),
     noargs_method<slots::repr_latex<ClassId::Subscript>>("_repr_latex_", docs::kMethodDocReprLatex),
     {nullptr, nullptr, 0, nullptr},

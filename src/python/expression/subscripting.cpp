@@ -155,13 +155,11 @@ PyRef lengths_tuple(const Expr& receiver) {
   return tuple;
 }
 
-PyRef len_at(ClassId id, const Signature& signature, PyObject* self, PyObject* const* args,
-             Py_ssize_t nargs, PyObject* kwnames) {
-  const Arguments arguments = parse_arguments(signature, args, nargs, kwnames);
+PyRef len_at(ClassId id, PyObject* self, const Arguments& arguments) {
   const Borrow<Expr> held = borrow<Expr>(self, id);
-  const std::uint64_t axis = convert_argument("axis", [&] { return to_u64(arguments[0]); });
-  Text latex = convert_argument("latex", [&] { return to_optional_utf8(arguments[1]); });
-  Text description = convert_argument("description", [&] { return to_optional_utf8(arguments[2]); });
+  const std::uint64_t axis = convert_argument(arguments, kLenAt.param("axis"), to_u64);
+  Text latex = convert_argument(arguments, kLenAt.param("latex"), to_optional_utf8);
+  Text description = convert_argument(arguments, kLenAt.param("description"), to_optional_utf8);
   return expression_into_py(length_at(*held, axis, std::move(latex), std::move(description)));
 }
 

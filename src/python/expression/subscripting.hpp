@@ -51,12 +51,17 @@ void check_tuple_capacity(std::uint64_t count);
 PyRef lengths_tuple(const Expr& receiver);
 
 /// `len_at(axis, *, latex=None, description=None)` of Placeholder, Element and Subscript.
-PyRef len_at(ClassId id, const Signature& signature, PyObject* self, PyObject* const* args,
-             Py_ssize_t nargs, PyObject* kwnames);
+inline constexpr Signature kLenAt{.function = "len_at",
+                                  .names = {"axis", "latex", "description"},
+                                  .positional = 1,
+                                  .required_positional = 1,
+                                  .keyword_only = 2};
+PyRef len_at(ClassId id, PyObject* self, const Arguments& arguments);
 
-template <ClassId Id, const Signature& Sig>
+template <ClassId Id>
 PyRef len_at_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return len_at(Id, Sig, self, args, nargs, kwnames);
+  static constexpr Signature kSignature = owned_by(kLenAt, class_name(Id));
+  return len_at(Id, self, parse_arguments(kSignature, args, nargs, kwnames));
 }
 template <ClassId Id>
 PyRef getitem_method(PyObject* self, PyObject* key) {

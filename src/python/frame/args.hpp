@@ -15,6 +15,12 @@ namespace zorvane {
 /// keyword-only ones. Example: `Placeholder(name, *, ndim=0, latex=None, description=None)` is
 /// {.owner = "Placeholder", .function = "__new__", .names = {"name", "ndim", "latex",
 /// "description"}, .positional = 1, .required_positional = 1, .keyword_only = 3}.
+/// One parameter of a signature: its position among the parsed arguments, and its name.
+struct Param {
+  std::size_t index;
+  const char* name;
+};
+
 struct Signature {
   static constexpr std::size_t kMaxParams = 8;
   const char* owner = nullptr;  ///< class name; null for module functions
@@ -27,15 +33,22 @@ struct Signature {
   bool var_positional = false;              ///< accepts *args after the positional parameters
 
   constexpr std::size_t size() const noexcept { return std::size_t(positional) + keyword_only; }
-  /// The position of parameter `name` among the parsed arguments, found when the program is
-  /// compiled: `arguments[kNew.at("latex")]`. A name the signature lacks does not compile.
-  consteval std::size_t at(std::string_view name) const {
+  /// The parameter `name`, found when the program is compiled: `arguments[kNew.param("ndim")]`,
+  /// `convert_argument(arguments, kNew.param("ndim"), to_u64)`. A name the signature lacks does
+  /// not compile, and reordering the names cannot shift what a caller reads.
+  consteval Param param(std::string_view name) const {
     for (std::size_t i = 0; i < size(); ++i) {
-      if (std::string_view(names[i]) == name) return i;
+      if (std::string_view(names[i]) == name) return Param{i, names[i]};
     }
     throw "the signature has no parameter of this name";
   }
 };
+
+/// `sig` with `owner` as its class: one parameter list that the methods of several classes share.
+constexpr Signature owned_by(Signature sig, const char* owner) {
+  sig.owner = owner;
+  return sig;
+}
 
 /// Parsed arguments: one borrowed object (or null when absent) per parameter, plus the extra
 /// positional arguments of a `*args` signature.
@@ -45,6 +58,7 @@ struct Arguments {
   Py_ssize_t extra_count = 0;
 
   PyObject* operator[](std::size_t i) const noexcept { return values[i]; }
+  PyObject* operator[](Param parameter) const noexcept { return values[parameter.index]; }
 };
 
 /// Matches a vectorcall argument list against `sig`; raises the interpreter-style TypeErrors.
@@ -58,6 +72,13 @@ std::string callable_display_name(const Signature& sig);
 /// "argument '<name>': <message>" with the original as its cause. Other errors pass unchanged.
 template <class F>
 auto convert_argument(const char* name, F&& convert) -> decltype(convert());
+
+/// `convert(argument)` for one parameter, with the prefix of its name (see above).
+template <class F>
+auto convert_argument(const Arguments& arguments, Param parameter, F&& convert)
+    -> decltype(convert(arguments[parameter])) {
+  return convert_argument(parameter.name, [&] { return convert(arguments[parameter]); });
+}
 
 /// TypeError text of a failed class check: "'int' object cannot be converted to 'Placeholder'".
 std::string cannot_convert_message(PyObject* object, const char* target);

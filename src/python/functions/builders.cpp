@@ -31,7 +31,7 @@ constexpr const char* kLn = "ln";
 template <const char* const& Name, UnaryKind Kind>
 PyRef unary(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kUnarySignature<Name>, args, nargs, kwnames);
-  Expr operand = convert_argument("operand", [&] { return expression_from_pyobject(arguments[0]); });
+  Expr operand = convert_argument(arguments, kUnarySignature<Name>.param("operand"), expression_from_pyobject);
   return expression_into_py(build_unary(Kind, std::move(operand)));
 }
 
@@ -201,9 +201,11 @@ constexpr const char* kProd = "prod";
 
 template <const char* const& Name, ReductionKind Kind>
 PyRef reduction(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  constexpr Param kIndex = kReductionSignature<Name>.param("index");
+  constexpr Param kOperand = kReductionSignature<Name>.param("operand");
   const Arguments arguments = parse_arguments(kReductionSignature<Name>, args, nargs, kwnames);
-  std::vector<IndexItem> index = convert_argument("index", [&] { return index_from_pyobject(arguments[0]); });
-  Expr operand = convert_argument("operand", [&] { return expression_from_pyobject(arguments[1]); });
+  std::vector<IndexItem> index = convert_argument(arguments, kIndex, index_from_pyobject);
+  Expr operand = convert_argument(arguments, kOperand, expression_from_pyobject);
   return expression_into_py(build_reductions(Kind, std::move(index), std::move(operand)));
 }
 

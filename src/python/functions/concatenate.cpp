@@ -22,7 +22,7 @@ std::vector<SampleSet> to_sample_sets(PyObject* object) {
 PyRef concatenate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kConcatenate, args, nargs, kwnames);
   std::vector<SampleSet> sets =
-      convert_argument("sample_sets", [&] { return to_sample_sets(arguments[kConcatenate.at("sample_sets")]); });
+      convert_argument(arguments, kConcatenate.param("sample_sets"), to_sample_sets);
   if (sets.empty()) raise(ErrorKind::Value, "empty list is invalid");
   if (sets.size() == 1) return wrap_sample_set(std::move(sets.front()));
   SampleSet joined{SampleData{}, new_dict()};

@@ -19,7 +19,7 @@ constexpr const char* kIsDynamicDegree = "is_dynamic_degree";
 template <const char* const& Name>
 DegreeInfo degree_of(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kSignature<Name>, args, nargs, kwnames);
-  const Expr expression = convert_argument("expr", [&] { return expression_from_pyobject(arguments[0]); });
+  const Expr expression = convert_argument(arguments, kSignature<Name>.param("expr"), expression_from_pyobject);
   return compute_degree(*expression);
 }
 

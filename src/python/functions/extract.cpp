@@ -60,9 +60,9 @@ PyRef extract_nodes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject
   const Arguments arguments = parse_arguments(kExtractNodes, args, nargs, kwnames);
   // Borrowed from the argument for the duration of the call.
   const std::vector<PyObject*> filter =
-      convert_argument("class_or_tuple", [&] { return class_filter(arguments[1]); });
-  std::optional<ModelObject> object = read_model_object(arguments[0]);
-  if (!object) raise_unsupported_object(arguments[0]);
+      convert_argument(arguments, kExtractNodes.param("class_or_tuple"), class_filter);
+  std::optional<ModelObject> object = read_model_object(arguments[kExtractNodes.param("obj")]);
+  if (!object) raise_unsupported_object(arguments[kExtractNodes.param("obj")]);
   const std::vector<Expr> nodes = extract_nodes(*object, [&](const Node& node) {
     auto* type = reinterpret_cast<PyObject*>(type_object_or_null(class_for_node(node)));
     return type != nullptr && std::find(filter.begin(), filter.end(), type) != filter.end();
@@ -72,8 +72,8 @@ PyRef extract_nodes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject
 
 PyRef extract_variables(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kExtractVariables, args, nargs, kwnames);
-  std::optional<ModelObject> object = read_model_object(arguments[0]);
-  if (!object) raise_unsupported_object(arguments[0]);
+  std::optional<ModelObject> object = read_model_object(arguments[kExtractVariables.param("obj")]);
+  if (!object) raise_unsupported_object(arguments[kExtractVariables.param("obj")]);
   const NodeSet<Node> variables = extract_variables(*object);
   PyRef out = checked(PyList_New(Py_ssize_t(variables.size())));
   Py_ssize_t i = 0;

@@ -50,11 +50,12 @@ std::optional<bool> same(PyObject* src, PyObject* dst) {
 
 PyRef is_same(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kIsSame, args, nargs, kwnames);
-  const std::optional<bool> result = same(arguments[0], arguments[1]);
+  PyObject* src = arguments[kIsSame.param("src")];
+  PyObject* dst = arguments[kIsSame.param("dst")];
+  const std::optional<bool> result = same(src, dst);
   if (!result) {
-    raise(ErrorKind::Type, "the type of src (= " + type_qualname(arguments[0]) +
-                               ") is different from the type of dst (= " + type_qualname(arguments[1]) +
-                               "), or one of them is unsupported type");
+    raise(ErrorKind::Type, "the type of src (= " + type_qualname(src) + ") is different from the type of dst (= " +
+                               type_qualname(dst) + "), or one of them is unsupported type");
   }
   return PyRef::borrow(*result ? Py_True : Py_False);
 }

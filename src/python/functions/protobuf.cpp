@@ -110,14 +110,14 @@ PyRef into_py(Decoded value) {
 
 PyRef to_protobuf(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kToProtobuf, args, nargs, kwnames);
-  const Serializable value = convert_argument("obj", [&] { return read_serializable(arguments[0]); });
+  const Serializable value = convert_argument(arguments, kToProtobuf.param("obj"), read_serializable);
   const std::string bytes = encode(value);
   return checked(PyBytes_FromStringAndSize(bytes.data(), Py_ssize_t(bytes.size())));
 }
 
 PyRef from_protobuf(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kFromProtobuf, args, nargs, kwnames);
-  PyObject* buf = arguments[0];
+  PyObject* buf = arguments[kFromProtobuf.param("buf")];
   if (!PyBytes_Check(buf)) {
     convert_argument("buf", [&] { raise(ErrorKind::Type, cannot_convert_message(buf, "PyBytes")); });
   }

@@ -53,11 +53,12 @@ class CallableReplacer final : public Replacer {
 
 PyRef replace(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kReplace, args, nargs, kwnames);
-  const Expr expr = convert_argument("expr", [&] { return expression_from_pyobject(arguments[0]); });
+  const Expr expr = convert_argument(arguments, kReplace.param("expr"), expression_from_pyobject);
+  PyObject* callable = arguments[kReplace.param("replacer")];
   convert_argument("replacer", [&] {
-    if (PyCallable_Check(arguments[1]) == 0) raise(ErrorKind::Type, "replacer must be callable");
+    if (PyCallable_Check(callable) == 0) raise(ErrorKind::Type, "replacer must be callable");
   });
-  CallableReplacer replacer(arguments[1]);
+  CallableReplacer replacer(callable);
   return expression_into_py(replace(*expr, replacer));
 }
 

@@ -38,9 +38,9 @@ constexpr Signature kNew{.owner = class_name(ClassId::Constraint),
 
 PyRef constraint_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
-  std::string name = convert_argument("name", [&] { return to_utf8(arguments[0]); });
-  Expr condition = convert_argument("expression", [&] { return conditional_from_pyobject(arguments[1]); });
-  ForallList forall = extract_optional_forall(arguments[2]);
+  std::string name = convert_argument(arguments, kNew.param("name"), to_utf8);
+  Expr condition = convert_argument(arguments, kNew.param("expression"), conditional_from_pyobject);
+  ForallList forall = extract_optional_forall(arguments[kNew.param("forall")]);
   return constraint_into_py(new_constraint(std::move(name), condition, std::move(forall)));
 }
 

@@ -19,9 +19,9 @@ constexpr Signature kNew{.owner = class_name(ClassId::CustomPenaltyTerm),
 PyRef custom_penalty_term_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs,
                               PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
-  std::string name = convert_argument("name", [&] { return to_utf8(arguments[0]); });
-  Expr expression = convert_argument("expression", [&] { return expression_from_pyobject(arguments[1]); });
-  ForallList forall = extract_optional_forall(arguments[2]);
+  std::string name = convert_argument(arguments, kNew.param("name"), to_utf8);
+  Expr expression = convert_argument(arguments, kNew.param("expression"), expression_from_pyobject);
+  ForallList forall = extract_optional_forall(arguments[kNew.param("forall")]);
   return custom_penalty_term_into_py(
       new_custom_penalty_term(std::move(name), std::move(expression), std::move(forall)));
 }

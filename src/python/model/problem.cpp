@@ -38,9 +38,11 @@ constexpr Signature kNew{.owner = class_name(ClassId::Problem),
 
 PyRef problem_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
-  std::string name = convert_argument("name", [&] { return to_utf8(arguments[0]); });
+  std::string name = convert_argument(arguments, kNew.param("name"), to_utf8);
   ProblemSense sense = ProblemSense::Minimize;
-  if (arguments[1] != nullptr) sense = convert_argument("sense", [&] { return extract_sense(arguments[1]); });
+  if (arguments[kNew.param("sense")] != nullptr) {
+    sense = convert_argument(arguments, kNew.param("sense"), extract_sense);
+  }
   return problem_into_py(new_problem(std::move(name), sense));
 }
 

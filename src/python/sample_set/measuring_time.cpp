@@ -55,6 +55,7 @@ constexpr Signature kNew{.owner = class_name(ClassId::MeasuringTime),
                          .names = {"solve", "system", "total"},
                          .positional = 3};
 
+// None and absent give an empty record.
 template <class T>
 T optional_time_record(PyObject* object) {
   if (object == nullptr || object == Py_None) return T{};
@@ -64,10 +65,9 @@ T optional_time_record(PyObject* object) {
 PyRef measuring_time_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
   MeasuringTime value;
-  value.solve = convert_argument("solve", [&] { return optional_time_record<SolvingTime>(arguments[kNew.at("solve")]); });
-  value.system =
-      convert_argument("system", [&] { return optional_time_record<SystemTime>(arguments[kNew.at("system")]); });
-  value.total = convert_argument("total", [&] { return to_optional_f64(arguments[kNew.at("total")]); });
+  value.solve = convert_argument(arguments, kNew.param("solve"), optional_time_record<SolvingTime>);
+  value.system = convert_argument(arguments, kNew.param("system"), optional_time_record<SystemTime>);
+  value.total = convert_argument(arguments, kNew.param("total"), to_optional_f64);
   return value_class::wrap(std::move(value));
 }
 

@@ -232,9 +232,9 @@ Borrow<Record> held(PyObject* self) { return value_class::held<Record>(self); }
 PyRef record_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
   Record record;
-  record.solution = convert_argument("solution", [&] { return extract_solution(arguments[kNew.at("solution")]); });
+  record.solution = convert_argument(arguments, kNew.param("solution"), extract_solution);
   record.num_occurrences =
-      convert_argument("num_occurrences", [&] { return to_u64_list(arguments[kNew.at("num_occurrences")]); });
+      convert_argument(arguments, kNew.param("num_occurrences"), to_u64_list);
   return wrap_record(std::move(record));
 }
 

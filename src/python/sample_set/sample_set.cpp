@@ -61,6 +61,12 @@ constexpr Signature kFromJson{.owner = class_name(ClassId::SampleSet), .function
 
 Borrow<SampleSet> held(PyObject* self) { return borrow<SampleSet>(self, ClassId::SampleSet); }
 
+// A copy of the value an object of class `Id` holds.
+template <class T, ClassId Id>
+T copy_of(PyObject* object) {
+  return *borrow<T>(object, Id);
+}
+
 PyRef metadata_dict(PyObject* object) {
   check_dict(object);
   return PyRef::borrow(object);
@@ -69,14 +75,11 @@ PyRef metadata_dict(PyObject* object) {
 PyRef sample_set_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
   SampleSet value;
-  value.record =
-      convert_argument("record", [&] { return *borrow<Record>(arguments[kNew.at("record")], ClassId::Record); });
-  value.evaluation = convert_argument(
-      "evaluation", [&] { return *borrow<Evaluation>(arguments[kNew.at("evaluation")], ClassId::Evaluation); });
-  value.measuring_time = convert_argument("measuring_time", [&] {
-    return *borrow<MeasuringTime>(arguments[kNew.at("measuring_time")], ClassId::MeasuringTime);
-  });
-  PyObject* metadata = arguments[kNew.at("metadata")];
+  value.record = convert_argument(arguments, kNew.param("record"), copy_of<Record, ClassId::Record>);
+  value.evaluation = convert_argument(arguments, kNew.param("evaluation"), copy_of<Evaluation, ClassId::Evaluation>);
+  value.measuring_time =
+      convert_argument(arguments, kNew.param("measuring_time"), copy_of<MeasuringTime, ClassId::MeasuringTime>);
+  PyObject* metadata = arguments[kNew.param("metadata")];
   if (metadata == nullptr || metadata == Py_None) {
     value.metadata = new_dict();
   } else {
@@ -274,7 +277,7 @@ PyRef sample_set_to_json(PyObject* self) {
 PyRef sample_set_from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   static SourceFunction load(kLoadSource, "load");
   const Arguments arguments = parse_arguments(kFromJson, args, nargs, kwnames);
-  PyObject* text = arguments[kFromJson.at("json")];
+  PyObject* text = arguments[kFromJson.param("json")];
   convert_argument("json", [&] { to_utf8(text); });
   PyRef dict = call(load.get(), {text});
   check_dict(dict.get());

@@ -19,13 +19,17 @@ struct Tolerances {
 };
 
 // The three methods take the same parameters.
-static_assert(kFeasible.at("rtol") == kInfeasible.at("rtol") && kFeasible.at("rtol") == kLowest.at("rtol"));
-static_assert(kFeasible.at("atol") == kInfeasible.at("atol") && kFeasible.at("atol") == kLowest.at("atol"));
+static_assert(kFeasible.param("rtol").index == kInfeasible.param("rtol").index &&
+              kFeasible.param("rtol").index == kLowest.param("rtol").index);
+static_assert(kFeasible.param("atol").index == kInfeasible.param("atol").index &&
+              kFeasible.param("atol").index == kLowest.param("atol").index);
 
 Tolerances tolerances(const Arguments& arguments) {
+  constexpr Param kRtol = kFeasible.param("rtol");
+  constexpr Param kAtol = kFeasible.param("atol");
   Tolerances out;
-  if (PyObject* rtol = arguments[kFeasible.at("rtol")]) out.rtol = convert_argument("rtol", [&] { return to_f64(rtol); });
-  if (PyObject* atol = arguments[kFeasible.at("atol")]) out.atol = convert_argument("atol", [&] { return to_f64(atol); });
+  if (arguments[kRtol] != nullptr) out.rtol = convert_argument(arguments, kRtol, to_f64);
+  if (arguments[kAtol] != nullptr) out.atol = convert_argument(arguments, kAtol, to_f64);
   return out;
 }
 

@@ -72,7 +72,7 @@ inline constexpr Signature kFromJson{.owner = class_name(ValueClass<T>::kId),
 template <class T>
 PyRef from_dict(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kFromDict<T>, args, nargs, kwnames);
-  PyObject* dict = arguments[kFromDict<T>.at("dict")];
+  PyObject* dict = arguments[kFromDict<T>.param("dict")];
   convert_argument("dict", [&] { check_dict(dict); });
   return wrap(ValueClass<T>::from_dict(dict));
 }
@@ -80,7 +80,7 @@ PyRef from_dict(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
 template <class T>
 PyRef from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kFromJson<T>, args, nargs, kwnames);
-  const std::string text = json_argument(arguments[kFromJson<T>.at("json")]);
+  const std::string text = json_argument(arguments[kFromJson<T>.param("json")]);
   json::Cursor cursor(text);
   T value = ValueClass<T>::read_json(cursor);
   cursor.finish();
