@@ -25,6 +25,40 @@ bool is_leaf(const Node& node) noexcept {
          node.tag == Tag::DecisionVar;
 }
 
+// The node again from its rewritten children (and base: a subscript's variable, a reduction's
+// index), through the builder of its kind, without its own LaTeX string. The kinds that are
+// never walked into (leaves, array lengths, the range inside an element) stand as they are.
+struct Rebuild {
+  Expr base;
+  std::vector<Expr> done;
+
+  Expr operator()(const SubscriptNode&) {
+    validate_subscripts(done);
+    return subscript_into_scalar(build_subscript(std::move(base), std::move(done)));
+  }
+  Expr operator()(const UnaryNode& node) { return build_unary(node.op(), std::move(done[0])); }
+  Expr operator()(const BinaryNode& node) {
+    return node.op() == BinaryKind::Pow ? make_pow(std::move(done[0]), std::move(done[1]))
+                                        : make_mod(std::move(done[0]), std::move(done[1]));
+  }
+  // The terms exactly as they come back: no folding, no flattening.
+  Expr operator()(const CommutativeNode& node) { return make_commutative(node.op(), TermList(std::move(done))); }
+  Expr operator()(const ReductionNode& node) {
+    Expr condition = node.condition ? std::move(done[0]) : Expr();
+    return build_reduction(node.op(), element_node(std::move(base)), std::move(condition), std::move(done.back()));
+  }
+  Expr operator()(const ComparisonNode& node) {
+    return make_comparison(node.op(), std::move(done[0]), std::move(done[1]));
+  }
+  Expr operator()(const LogicalNode& node) { return make_logical(node.op(), std::move(done)); }
+  Expr operator()(const NumberLitNode& node) { return share(node); }
+  Expr operator()(const PlaceholderNode& node) { return share(node); }
+  Expr operator()(const ElementNode& node) { return share(node); }
+  Expr operator()(const DecisionVarNode& node) { return share(node); }
+  Expr operator()(const ArrayLengthNode& node) { return share(node); }
+  Expr operator()(const RangeNode& node) { return share(node); }
+};
+
 class Rewriter : public WalkHooks {
  public:
   explicit Rewriter(Replacer& replacer) noexcept : replacer_(replacer) {}
@@ -107,32 +141,8 @@ class Rewriter : public WalkHooks {
     return build_array_length(std::move(array), length.axis, Text(), Text());
   }
 
-  // The node again from its rewritten children, through the builder of its kind, without its
-  // own LaTeX string.
   static Expr rebuild(const Node& node, Expr base, std::vector<Expr> done) {
-    switch (node.tag) {
-      case Tag::Subscript:
-        validate_subscripts(done);
-        return subscript_into_scalar(build_subscript(std::move(base), std::move(done)));
-      case Tag::UnaryOp: return build_unary(as<UnaryNode>(node).op(), std::move(done[0]));
-      case Tag::BinaryOp:
-        return as<BinaryNode>(node).op() == BinaryKind::Pow ? make_pow(std::move(done[0]), std::move(done[1]))
-                                                            : make_mod(std::move(done[0]), std::move(done[1]));
-      case Tag::CommutativeOp:
-        // Rebuilt from the terms exactly as they come back: no folding, no flattening.
-        return make_commutative(as<CommutativeNode>(node).op(), TermList(std::move(done)));
-      case Tag::ReductionOp: {
-        const auto& reduction = as<ReductionNode>(node);
-        Expr condition = reduction.condition ? std::move(done[0]) : Expr();
-        return build_reduction(reduction.op(), element_node(std::move(base)), std::move(condition),
-                                std::move(done.back()));
-      }
-      case Tag::Comparison:
-        return make_comparison(as<ComparisonNode>(node).op(), std::move(done[0]), std::move(done[1]));
-      case Tag::Logical:
-        return make_logical(as<LogicalNode>(node).op(), std::move(done));
-      default: return share(node);
-    }
+    return visit(node, Rebuild{std::move(base), std::move(done)});
   }
 
   Replacer& replacer_;
