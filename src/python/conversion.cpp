@@ -5,8 +5,8 @@
 
 #include <fmt/format.h>
 
-#include "python/expression/dummy_indexed_var.hpp"
 #include "core/expression/indexing.hpp"
+#include "python/expression/dummy_indexed_var.hpp"
 
 namespace zorvane {
 namespace {

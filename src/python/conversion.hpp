@@ -3,8 +3,8 @@
 
 #include <optional>
 
-#include "python/frame/frame.hpp"
 #include "core/expression/node.hpp"
+#include "python/frame/frame.hpp"
 
 namespace zorvane {
 

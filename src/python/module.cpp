@@ -6,9 +6,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "python/frame/frame.hpp"
-#include "python/frame/exceptions.hpp"
 #include "core/interrupt.hpp"
+#include "python/frame/exceptions.hpp"
+#include "python/frame/frame.hpp"
 #include "python/registry.hpp"
 
 namespace zorvane {

@@ -4,8 +4,8 @@
 #include <functional>
 #include <vector>
 
-#include "core/model/model_object.hpp"
 #include "core/expression/node_set.hpp"
+#include "core/model/model_object.hpp"
 
 namespace zorvane {
 

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/interrupt.hpp"
 #include "core/expression/node.hpp"
+#include "core/interrupt.hpp"
 
 namespace zorvane {
 

@@ -4,9 +4,9 @@
 #include <string_view>
 #include <variant>
 
+#include "core/expression/node.hpp"
 #include "core/model/constraint.hpp"
 #include "core/model/custom_penalty_term.hpp"
-#include "core/expression/node.hpp"
 #include "core/model/problem.hpp"
 
 namespace zorvane::protobuf {

@@ -8,11 +8,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/interrupt.hpp"
 #include "core/expression/arithmetic.hpp"
 #include "core/expression/decision_var.hpp"
 #include "core/expression/function_nodes.hpp"
 #include "core/expression/indexing.hpp"
+#include "core/interrupt.hpp"
 #include "core/protobuf/schema.hpp"
 
 namespace zorvane::protobuf {

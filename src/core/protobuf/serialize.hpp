@@ -3,9 +3,9 @@
 
 #include <string>
 
+#include "core/expression/node.hpp"
 #include "core/model/constraint.hpp"
 #include "core/model/custom_penalty_term.hpp"
-#include "core/expression/node.hpp"
 #include "core/model/problem.hpp"
 
 namespace zorvane::protobuf {

@@ -1,6 +1,6 @@
 // AddOp, MulOp, MinOp, MaxOp: an ordered list of terms.
-#include "python/registry.hpp"
 #include "python/expression/expression_class.hpp"
+#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

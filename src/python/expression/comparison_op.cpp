@@ -1,6 +1,6 @@
 // EqualOp, NotEqualOp, LessThanOp, LessThanEqualOp, GreaterThanOp, GreaterThanEqualOp.
-#include "python/registry.hpp"
 #include "python/expression/expression_class.hpp"
+#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

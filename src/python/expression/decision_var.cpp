@@ -1,10 +1,10 @@
 // The five decision-variable classes, generated from one template over the variable's kind.
-#include "python/registry.hpp"
 #include "core/expression/decision_var.hpp"
-#include "python/expression/expression_class.hpp"
 #include "core/expression/indexing.hpp"
 #include "python/expression/dummy_indexed_var.hpp"
+#include "python/expression/expression_class.hpp"
 #include "python/expression/subscripting.hpp"
+#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

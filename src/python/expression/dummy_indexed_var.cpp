@@ -3,13 +3,13 @@
 
 #include <fmt/format.h>
 
-#include "python/docs.hpp"
-#include "python/registry.hpp"
-#include "python/conversion.hpp"
 #include "core/expression/decision_var.hpp"
 #include "core/expression/indexing.hpp"
 #include "core/expression/reduction.hpp"
 #include "core/print/printer.hpp"
+#include "python/conversion.hpp"
+#include "python/docs.hpp"
+#include "python/registry.hpp"
 
 namespace zorvane {
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "python/frame/frame.hpp"
 #include "python/expression/subscripting.hpp"
+#include "python/frame/frame.hpp"
 
 namespace zorvane {
 

@@ -1,8 +1,8 @@
 // Element: the index variable of sums, products and foralls, over a range or an array's items.
-#include "python/registry.hpp"
-#include "python/expression/expression_class.hpp"
 #include "core/expression/indexing.hpp"
+#include "python/expression/expression_class.hpp"
 #include "python/expression/subscripting.hpp"
+#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

@@ -5,12 +5,12 @@
 #include <array>
 #include <string>
 
-#include "python/frame/frame.hpp"
-#include "python/docs.hpp"
 #include "core/expression/arithmetic.hpp"
-#include "python/conversion.hpp"
 #include "core/expression/indexing.hpp"
 #include "core/print/printer.hpp"
+#include "python/conversion.hpp"
+#include "python/docs.hpp"
+#include "python/frame/frame.hpp"
 
 namespace zorvane {
 

@@ -1,6 +1,6 @@
 // AndOp, OrOp, XorOp: logical combinations of conditions.
-#include "python/registry.hpp"
 #include "python/expression/expression_class.hpp"
+#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

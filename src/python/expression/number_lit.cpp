@@ -1,9 +1,9 @@
 // NumberLit: the Python class of a number literal.
-#include "python/docs.hpp"
-#include "python/registry.hpp"
-#include "python/expression/expression_class.hpp"
-#include "python/expression/data_type.hpp"
 #include "core/print/printer.hpp"
+#include "python/docs.hpp"
+#include "python/expression/data_type.hpp"
+#include "python/expression/expression_class.hpp"
+#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

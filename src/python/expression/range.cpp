@@ -1,7 +1,7 @@
 // Range: the half-open interval [start, end) of an element; only `Element.belong_to` makes one.
-#include "python/registry.hpp"
-#include "python/conversion.hpp"
 #include "core/print/printer.hpp"
+#include "python/conversion.hpp"
+#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

@@ -1,7 +1,7 @@
 // Subscript: a placeholder, element or decision variable indexed by expressions (`p[i, j]`).
-#include "python/registry.hpp"
 #include "python/expression/expression_class.hpp"
 #include "python/expression/subscripting.hpp"
+#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

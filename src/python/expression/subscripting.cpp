@@ -7,8 +7,8 @@
 
 #include <fmt/format.h>
 
-#include "python/conversion.hpp"
 #include "core/expression/indexing.hpp"
+#include "python/conversion.hpp"
 
 namespace zorvane {
 namespace {

@@ -5,8 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "python/frame/frame.hpp"
 #include "core/expression/node.hpp"
+#include "python/frame/frame.hpp"
 
 namespace zorvane {
 

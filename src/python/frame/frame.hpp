@@ -8,10 +8,10 @@
 #include <type_traits>
 #include <utility>
 
+#include "python/class_id.hpp"
 #include "python/frame/args.hpp"
 #include "python/frame/guard.hpp"
 #include "python/frame/pyref.hpp"
-#include "python/class_id.hpp"
 
 namespace zorvane {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <type_traits>
 
-#include "python/frame/pyref.hpp"
 #include "core/error.hpp"
+#include "python/frame/pyref.hpp"
 
 namespace zorvane {
 

@@ -6,9 +6,9 @@
 
 #include <fmt/format.h>
 
-#include "python/conversion.hpp"
 #include "core/expression/function_nodes.hpp"
 #include "core/expression/reduction.hpp"
+#include "python/conversion.hpp"
 
 namespace zorvane::functions {
 namespace {

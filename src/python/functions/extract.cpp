@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "python/frame/compat.hpp"
-#include "python/conversion.hpp"
 #include "core/analysis/extract.hpp"
+#include "python/conversion.hpp"
+#include "python/frame/compat.hpp"
 #include "python/functions/functions.hpp"
 #include "python/model/model_object.hpp"
 

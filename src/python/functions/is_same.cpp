@@ -3,8 +3,8 @@
 #include <array>
 #include <optional>
 
-#include "python/frame/attempt.hpp"
 #include "python/conversion.hpp"
+#include "python/frame/attempt.hpp"
 #include "python/functions/functions.hpp"
 #include "python/model/constraint.hpp"
 #include "python/model/custom_penalty_term.hpp"

@@ -8,9 +8,9 @@
 
 #include <fmt/format.h>
 
-#include "python/conversion.hpp"
 #include "core/protobuf/deserialize.hpp"
 #include "core/protobuf/serialize.hpp"
+#include "python/conversion.hpp"
 #include "python/model/constraint.hpp"
 #include "python/model/custom_penalty_term.hpp"
 #include "python/model/problem.hpp"

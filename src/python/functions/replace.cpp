@@ -1,10 +1,10 @@
 // replace(expr, replacer): the rewrite of model/replace.hpp with a Python callable as the
 // replacer. It is called with a new object for each node it is shown; where a result that
 // cannot stand there only means "go on into the children", its failures are discarded.
-#include "python/frame/attempt.hpp"
-#include "python/conversion.hpp"
 #include "core/analysis/replace.hpp"
 #include "core/expression/tree_walk.hpp"
+#include "python/conversion.hpp"
+#include "python/frame/attempt.hpp"
 #include "python/functions/functions.hpp"
 
 namespace zorvane::analysis {

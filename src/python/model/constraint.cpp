@@ -3,11 +3,11 @@
 
 #include <array>
 
-#include "python/docs.hpp"
-#include "python/registry.hpp"
 #include "python/conversion.hpp"
-#include "python/model/sense.hpp"
+#include "python/docs.hpp"
 #include "python/model/forall.hpp"
+#include "python/model/sense.hpp"
+#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

@@ -1,8 +1,8 @@
 // The Python classes Constraint and ConstraintSense over the model's values.
 #pragma once
 
-#include "python/frame/frame.hpp"
 #include "core/model/constraint.hpp"
+#include "python/frame/frame.hpp"
 
 namespace zorvane {
 

@@ -1,10 +1,10 @@
 // CustomPenaltyTerm.
 #include "python/model/custom_penalty_term.hpp"
 
-#include "python/docs.hpp"
-#include "python/registry.hpp"
 #include "python/conversion.hpp"
+#include "python/docs.hpp"
 #include "python/model/forall.hpp"
+#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

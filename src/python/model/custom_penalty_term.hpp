@@ -1,8 +1,8 @@
 // The Python class CustomPenaltyTerm over the model's value.
 #pragma once
 
-#include "python/frame/frame.hpp"
 #include "core/model/custom_penalty_term.hpp"
+#include "python/frame/frame.hpp"
 
 namespace zorvane {
 

@@ -2,10 +2,10 @@
 // them) and back.
 #include "python/model/forall.hpp"
 
-#include "python/frame/frame.hpp"
-#include "python/frame/attempt.hpp"
-#include "python/conversion.hpp"
 #include "core/expression/tree_walk.hpp"
+#include "python/conversion.hpp"
+#include "python/frame/attempt.hpp"
+#include "python/frame/frame.hpp"
 
 namespace zorvane {
 namespace {

@@ -1,8 +1,8 @@
 // Forall lists from Python objects and back.
 #pragma once
 
-#include "python/frame/pyref.hpp"
 #include "core/model/forall.hpp"
+#include "python/frame/pyref.hpp"
 
 namespace zorvane {
 

@@ -1,9 +1,9 @@
 // Reading the objects that extract_nodes and extract_variables accept.
 #include "python/model/model_object.hpp"
 
-#include "python/frame/compat.hpp"
-#include "python/frame/attempt.hpp"
 #include "python/conversion.hpp"
+#include "python/frame/attempt.hpp"
+#include "python/frame/compat.hpp"
 #include "python/model/constraint.hpp"
 #include "python/model/custom_penalty_term.hpp"
 #include "python/model/forall.hpp"

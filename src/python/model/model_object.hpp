@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "python/frame/frame.hpp"
 #include "core/model/model_object.hpp"
+#include "python/frame/frame.hpp"
 
 namespace zorvane {
 

@@ -3,13 +3,13 @@
 
 #include <array>
 
-#include "python/docs.hpp"
-#include "python/registry.hpp"
-#include "python/frame/attempt.hpp"
 #include "python/conversion.hpp"
-#include "python/model/sense.hpp"
+#include "python/docs.hpp"
+#include "python/frame/attempt.hpp"
 #include "python/model/constraint.hpp"
 #include "python/model/custom_penalty_term.hpp"
+#include "python/model/sense.hpp"
+#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

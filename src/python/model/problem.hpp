@@ -1,8 +1,8 @@
 // The Python classes Problem and ProblemSense over the model's values.
 #pragma once
 
-#include "python/frame/frame.hpp"
 #include "core/model/problem.hpp"
+#include "python/frame/frame.hpp"
 
 namespace zorvane {
 

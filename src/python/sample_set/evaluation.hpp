@@ -1,8 +1,8 @@
 // The Python class Evaluation over the sample-set value, and its dict and pandas forms.
 #pragma once
 
-#include "python/frame/frame.hpp"
 #include "core/sample_set/evaluation.hpp"
+#include "python/frame/frame.hpp"
 
 namespace zorvane {
 

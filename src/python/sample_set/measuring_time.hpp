@@ -1,8 +1,8 @@
 // The Python class MeasuringTime over the sample-set value, and its dict form.
 #pragma once
 
-#include "python/frame/frame.hpp"
 #include "core/sample_set/measuring_time.hpp"
+#include "python/frame/frame.hpp"
 
 namespace zorvane {
 

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "python/frame/frame.hpp"
 #include "core/interrupt.hpp"
 #include "core/sample_set/dense_array.hpp"
+#include "python/frame/frame.hpp"
 
 namespace zorvane {
 

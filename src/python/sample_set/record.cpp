@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "python/docs.hpp"
-#include "python/registry.hpp"
 #include "python/frame/attempt.hpp"
+#include "python/registry.hpp"
 #include "python/sample_set/value_class.hpp"
 
 namespace zorvane {

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "python/frame/frame.hpp"
 #include "core/sample_set/record.hpp"
+#include "python/frame/frame.hpp"
 
 namespace zorvane {
 

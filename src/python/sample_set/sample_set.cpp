@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "python/docs.hpp"
 #include "core/interrupt.hpp"
-#include "python/registry.hpp"
+#include "python/docs.hpp"
 #include "python/frame/attempt.hpp"
+#include "python/registry.hpp"
 #include "python/sample_set/evaluation.hpp"
 #include "python/sample_set/measuring_time.hpp"
 #include "python/sample_set/python_values.hpp"

@@ -2,8 +2,8 @@
 // (shared with every set derived from this one).
 #pragma once
 
-#include "python/frame/frame.hpp"
 #include "core/sample_set/sample_data.hpp"
+#include "python/frame/frame.hpp"
 
 namespace zorvane {
 

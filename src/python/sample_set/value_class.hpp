@@ -14,9 +14,9 @@
 #include <string>
 #include <utility>
 
+#include "core/sample_set/json_reader.hpp"
 #include "python/frame/frame.hpp"
 #include "python/sample_set/python_values.hpp"
-#include "core/sample_set/json_reader.hpp"
 
 namespace zorvane {
 

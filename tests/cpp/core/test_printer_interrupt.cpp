@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/interrupt.hpp"
 #include "core/expression/node.hpp"
+#include "core/interrupt.hpp"
 #include "core/print/printer.hpp"
 
 using namespace zorvane;

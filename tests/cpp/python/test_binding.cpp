@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "python/frame/args.hpp"
-#include "python/frame/guard.hpp"
 #include "python/frame/exceptions.hpp"
+#include "python/frame/guard.hpp"
 
 using namespace zorvane;
 

@@ -6,8 +6,8 @@
 #include <cassert>
 #include <cstdio>
 
-#include "python/frame/frame.hpp"
 #include "python/frame/exceptions.hpp"
+#include "python/frame/frame.hpp"
 
 using namespace zorvane;
 
