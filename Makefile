@@ -204,13 +204,15 @@ typecheck: build
 	@$(VPY) -m mypy.stubtest zorvane
 	@$(VPY) -m mypy --strict examples/
 # fuzz: every fuzz/*.cpp is a libFuzzer program (clang 14: Debian's clang-14 and
-# libclang-rt-14-dev, installed when missing) that embeds the interpreter with
-# the module built in; all of src/ is instrumented and checked by ASan+UBSan
-# (build tree build/fuzz/). Each program runs FUZZ_SECONDS seconds on its
-# checked-in seeds (fuzz/corpus/<name>/, made by fuzz/make_corpus.py) plus what
-# earlier runs found (build/fuzz/corpus/<name>/); a finding is saved under
-# build/fuzz/artifacts/ and fails the target. The interpreter finds numpy and
-# orjson through the venv's site-packages on PYTHONPATH.
+# libclang-rt-14-dev, installed when missing); fuzz/core_*.cpp call the core's
+# readers directly, the others embed the interpreter with the module built in.
+# All of src/ is instrumented and checked by ASan+UBSan (build tree
+# build/fuzz/). Each program runs FUZZ_SECONDS seconds on its checked-in seeds
+# (fuzz/corpus/<name>/, made by fuzz/make_corpus.py; core_<name> shares those
+# of <name>) plus what earlier runs found (build/fuzz/corpus/<name>/); a
+# finding is saved under build/fuzz/artifacts/ and fails the target. The
+# interpreter finds numpy and orjson through the venv's site-packages on
+# PYTHONPATH.
 # ---------------------------------------------------------------------------
 FUZZ_APT     := clang-14 libclang-rt-14-dev
 FUZZ_DIR     := $(BUILD_DIR)/fuzz
@@ -247,7 +249,7 @@ fuzz: deps deps-fuzz
 	  echo "fuzz: $$f for $(FUZZ_SECONDS) s (log: $$log)"; \
 	  if ! "$(FUZZ_DIR)/fuzz_$$f" -max_total_time=$(FUZZ_SECONDS) -timeout=120 -rss_limit_mb=4096 \
 	      -print_final_stats=1 -artifact_prefix="$(FUZZ_DIR)/artifacts/$$f-" \
-	      "$(FUZZ_DIR)/corpus/$$f" "fuzz/corpus/$$f" >"$$log" 2>&1; then \
+	      "$(FUZZ_DIR)/corpus/$$f" "fuzz/corpus/$${f#core_}" >"$$log" 2>&1; then \
 	    tail -n 60 "$$log"; echo "fuzz: $$f found a fault (see $(FUZZ_DIR)/artifacts/)" >&2; exit 1; \
 	  fi; \
 	  grep -E '^#[0-9]+[[:space:]]+DONE|^stat::number_of_executed_units|^stat::peak_rss_mb' "$$log" | sed 's/^/  /'; \

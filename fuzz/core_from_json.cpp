@@ -1,0 +1,73 @@
+// Fuzzes the core's JSON readers (Record, Evaluation, MeasuringTime, SolvingTime, SystemTime)
+// without the interpreter: the first byte picks the record, the rest is the text, any bytes (the
+// Python harness only reaches valid UTF-8). They may only refuse with ValueError, and a value
+// they read must print and read back equal from its own JSON. Seeds: fuzz/corpus/from_json.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core.hpp"
+#include "core/sample_set/evaluation.hpp"
+#include "core/sample_set/measuring_time.hpp"
+#include "core/sample_set/record.hpp"
+
+namespace {
+
+using namespace zorvane;
+
+template <class T>
+struct Forms {
+  T (*read)(json::Cursor&);
+  void (*write)(std::string&, const T&);
+  void (*text)(std::string&, const T&);
+  bool (*eq)(const T&, const T&) noexcept;
+};
+
+template <class T>
+void round_trip(std::string_view text, const Forms<T>& forms) {
+  T value;
+  const bool read = fuzz::reads([&] {
+    json::Cursor cursor(text);
+    value = forms.read(cursor);
+    cursor.finish();
+  }, {ErrorKind::Value});
+  if (!read) return;
+  std::string shown;
+  forms.text(shown, value);
+  std::string json;
+  forms.write(json, value);
+  T again;
+  if (!fuzz::reads([&] {
+        json::Cursor cursor(json);
+        again = forms.read(cursor);
+        cursor.finish();
+      }, {})) {
+    fuzz::fail("a value's own JSON was refused");
+  }
+  if (!forms.eq(value, again)) fuzz::fail("a value read back from its own JSON differs");
+}
+
+template <class T>
+const Forms<T> kTimeForms{time_fields::read_json<T>, time_fields::append_json<T>, time_fields::append_text<T>,
+                          time_fields::equal<T>};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
+  switch (data[0] % 5) {
+    case 0: round_trip(text, Forms<Record>{read_record_json, append_record_json, append_record_text, record_eq}); break;
+    case 1:
+      round_trip(text, Forms<Evaluation>{read_evaluation_json, append_evaluation_json, append_evaluation_text,
+                                         evaluation_eq});
+      break;
+    case 2:
+      round_trip(text, Forms<MeasuringTime>{read_measuring_time_json, append_measuring_time_json,
+                                            append_measuring_time_text, measuring_time_eq});
+      break;
+    case 3: round_trip(text, kTimeForms<SolvingTime>); break;
+    default: round_trip(text, kTimeForms<SystemTime>); break;
+  }
+  return 0;
+}
