@@ -18,13 +18,14 @@ struct BoundNouns {
   const char* lower;
   const char* upper;
 };
-constexpr std::array<BoundNouns, 5> kBoundNouns{{
+constexpr auto kBoundNouns = std::to_array<BoundNouns>({
     {"", ""},
     {"an integer variable", "an integer variable"},
     {"a continuous variable", "a continuous variable"},
     {"a semi-integer variable", "a semi-integer integer variable"},
     {"a semi-continuous variable", "a semi-continuous variable"},
-}};
+});
+static_assert(kBoundNouns.size() == kDecisionVarKindCount);
 
 void check_bound_ndim(const Bound& bound, const char* which, const char* noun, std::uint64_t ndim) {
   const std::uint64_t axes = bound_ndim(bound);

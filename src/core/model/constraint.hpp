@@ -10,6 +10,7 @@
 namespace zorvane {
 
 enum class ConstraintSense : std::uint8_t { Equal, LessThanEqual, GreaterThanEqual };
+inline constexpr std::size_t kConstraintSenseCount = std::size_t(ConstraintSense::GreaterThanEqual) + 1;
 
 /// The sides stay as written: `x >= 1` keeps `x` on the left.
 struct Constraint {

@@ -12,6 +12,7 @@
 namespace zorvane {
 
 enum class ProblemSense : std::uint8_t { Minimize, Maximize };
+inline constexpr std::size_t kProblemSenseCount = std::size_t(ProblemSense::Maximize) + 1;
 
 /// Maps are keyed by name and iterated in ascending byte order of the name (`std::string`
 /// compares its characters as unsigned bytes). Filled through `+=`, every key equals the name

@@ -30,10 +30,10 @@ class DecisionVarCollector final : public ExpressionVisitor {
     }
     return true;
   }
-  const std::array<Set, 5>& sets() const noexcept { return sets_; }
+  const std::array<Set, kDecisionVarKindCount>& sets() const noexcept { return sets_; }
 
  private:
-  std::array<Set, 5> sets_;
+  std::array<Set, kDecisionVarKindCount> sets_;
 };
 
 }  // namespace

@@ -73,25 +73,31 @@ bool needs_parens(NodeKind child, NodeKind parent, PrintMode mode) noexcept {
 
 constexpr NodeKind kPlainKind{Tag::NumberLit, 0};  // a context where nothing is parenthesised
 
-constexpr std::array<const char*, 6> kComparisonText{" == ", " != ", " < ", " <= ", " > ", " >= "};
-constexpr std::array<const char*, 6> kComparisonLatex{" = ", " \\neq ", " < ", " \\leq ", " > ", " \\geq "};
-constexpr std::array<const char*, 3> kLogicalStr{" and ", " or ", " xor "};
-constexpr std::array<const char*, 3> kLogicalRepr{" & ", " | ", " ^ "};
-constexpr std::array<const char*, 3> kLogicalLatex{" \\land ", " \\lor ", " \\oplus "};
+// Each table is indexed by the kind byte and has one entry per kind.
+constexpr auto kComparisonText = std::to_array<const char*>({" == ", " != ", " < ", " <= ", " > ", " >= "});
+constexpr auto kComparisonLatex =
+    std::to_array<const char*>({" = ", " \\neq ", " < ", " \\leq ", " > ", " \\geq "});
+static_assert(kComparisonText.size() == kComparisonKindCount && kComparisonLatex.size() == kComparisonKindCount);
+constexpr auto kLogicalStr = std::to_array<const char*>({" and ", " or ", " xor "});
+constexpr auto kLogicalRepr = std::to_array<const char*>({" & ", " | ", " ^ "});
+constexpr auto kLogicalLatex = std::to_array<const char*>({" \\land ", " \\lor ", " \\oplus "});
+static_assert(kLogicalStr.size() == kLogicalKindCount && kLogicalRepr.size() == kLogicalKindCount &&
+              kLogicalLatex.size() == kLogicalKindCount);
 
 struct UnaryTokens {
   const char* open;
   const char* close;
 };
-// Indexed by UnaryKind: Abs, Ceil, Floor, Ln, Log10, Log2.
-constexpr std::array<UnaryTokens, 6> kUnaryStr{{{"|", "|"}, {"ceil(", ")"}, {"floor(", ")"},
-                                                {"ln(", ")"}, {"log10(", ")"}, {"log2(", ")"}}};
-constexpr std::array<UnaryTokens, 6> kUnaryLatex{{{"\\left| ", " \\right|"},
-                                                  {"\\left\\lceil ", " \\right\\rceil"},
-                                                  {"\\left\\lfloor ", " \\right\\rfloor"},
-                                                  {"\\ln ", ""},
-                                                  {"\\log_{10} ", ""},
-                                                  {"\\log_{2} ", ""}}};
+// UnaryKind order: Abs, Ceil, Floor, Ln, Log10, Log2.
+constexpr auto kUnaryStr = std::to_array<UnaryTokens>(
+    {{"|", "|"}, {"ceil(", ")"}, {"floor(", ")"}, {"ln(", ")"}, {"log10(", ")"}, {"log2(", ")"}});
+constexpr auto kUnaryLatex = std::to_array<UnaryTokens>({{"\\left| ", " \\right|"},
+                                                         {"\\left\\lceil ", " \\right\\rceil"},
+                                                         {"\\left\\lfloor ", " \\right\\rfloor"},
+                                                         {"\\ln ", ""},
+                                                         {"\\log_{10} ", ""},
+                                                         {"\\log_{2} ", ""}});
+static_assert(kUnaryStr.size() == kUnaryKindCount && kUnaryLatex.size() == kUnaryKindCount);
 
 // A literal whose sign is printed as a subtraction inside a sum. NaN never is: it has no sign
 // to drop, so a sum with a negative NaN constant prints "x + NaN".
@@ -635,8 +641,9 @@ std::string print(const Node& node, PrintMode mode, Role role) {
 }  // namespace
 
 const char* decision_var_kind_word(DecisionVarKind kind) noexcept {
-  constexpr std::array<const char*, 5> kWords{"Binary", "Integer", "Continuous", "SemiInteger",
-                                              "SemiContinuous"};
+  constexpr auto kWords =
+      std::to_array<const char*>({"Binary", "Integer", "Continuous", "SemiInteger", "SemiContinuous"});
+  static_assert(kWords.size() == kDecisionVarKindCount);
   return kWords[std::size_t(kind)];
 }
 
@@ -675,8 +682,9 @@ std::string bound_latex(const Bound& bound) {
 }
 
 std::string decision_var_rows_latex(const DecisionVarNode& variable) {
-  constexpr std::array<const char*, 5> kKindWords{"binary", "integer", "continuous", "semi-integer",
-                                                  "semi-continuous"};
+  constexpr auto kKindWords =
+      std::to_array<const char*>({"binary", "integer", "continuous", "semi-integer", "semi-continuous"});
+  static_assert(kKindWords.size() == kDecisionVarKindCount);
   std::string out = "& " + variable.name + " & " + std::to_string(variable.shape.size()) + "\\text{-dim " +
                     kKindWords[std::size_t(variable.var_kind())] + " variable}";
   if (variable.description) out += "& \\text{" + escape_latex_text(*variable.description) + "}";

@@ -32,9 +32,6 @@ constexpr const char* kRightMissing =
 constexpr const char* kTermMissing =
     "failed to decode the input buffer because the CustomPenaltyTerm message does not contain the penalty term.";
 
-constexpr std::size_t kProblemSenseCount = std::size_t(ProblemSense::Maximize) + 1;
-constexpr std::size_t kConstraintSenseCount = std::size_t(ConstraintSense::GreaterThanEqual) + 1;
-
 [[noreturn]] void refuse(std::string text) { raise(ErrorKind::ProtobufDeserialization, std::move(text)); }
 
 void check_version(std::uint64_t version) {

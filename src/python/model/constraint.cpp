@@ -14,8 +14,9 @@ namespace {
 
 // ---- ConstraintSense ----
 
-constexpr std::array<const char*, 3> kSenseReprs{
-    "ConstraintSense.EQUAL", "ConstraintSense.LESS_THAN_EQUAL", "ConstraintSense.GREATER_THAN_EQUAL"};
+constexpr auto kSenseReprs = std::to_array<const char*>(
+    {"ConstraintSense.EQUAL", "ConstraintSense.LESS_THAN_EQUAL", "ConstraintSense.GREATER_THAN_EQUAL"});
+static_assert(kSenseReprs.size() == kConstraintSenseCount);
 
 PyRef make_equal() { return constraint_sense_into_py(ConstraintSense::Equal); }
 PyRef make_less_than_equal() { return constraint_sense_into_py(ConstraintSense::LessThanEqual); }

@@ -16,7 +16,8 @@ namespace {
 
 // ---- ProblemSense ----
 
-constexpr std::array<const char*, 2> kSenseReprs{"ProblemSense.MINIMIZE", "ProblemSense.MAXIMIZE"};
+constexpr auto kSenseReprs = std::to_array<const char*>({"ProblemSense.MINIMIZE", "ProblemSense.MAXIMIZE"});
+static_assert(kSenseReprs.size() == kProblemSenseCount);
 
 PyRef make_minimize() { return problem_sense_into_py(ProblemSense::Minimize); }
 PyRef make_maximize() { return problem_sense_into_py(ProblemSense::Maximize); }
