@@ -234,9 +234,12 @@ Overloaded(F...) -> Overloaded<F...>;
 /// `f(record)` with the node as its own record type: `const T&` for a const node, `T&` for a
 /// mutable one. The one switch over tags: a per-kind rule is an overload of `f`, so a kind that
 /// `f` forgets does not compile (unless `f` takes any record on purpose).
+///
+/// Always inlined: it is a jump table in the inner loop of every walk, where a call per node
+/// costs more than the work of many cases.
 template <class N, class F>
   requires std::is_same_v<std::remove_const_t<N>, Node>
-decltype(auto) visit(N& node, F&& f) {
+[[gnu::always_inline]] inline decltype(auto) visit(N& node, F&& f) {
   switch (node.tag) {
 #define ZORVANE_NODE_KIND(Name, Type) \
   case Tag::Name:                    \
@@ -251,7 +254,7 @@ decltype(auto) visit(N& node, F&& f) {
 /// order (see `Node`); the handles are const for a const node. A single child may be null; a
 /// list is a `std::vector<Expr>` or a `TermList`.
 template <class N, class Slots>
-void visit_children(N& node, Slots&& slots) {
+[[gnu::always_inline]] inline void visit_children(N& node, Slots&& slots) {
   visit(node, [&](auto& record) { record.children(record, slots); });
 }
 
