@@ -9,6 +9,7 @@
 
 namespace zorvane {
 
+/// A condition (a comparison or logical node) where an expression could also stand.
 struct ConditionValue {
   Expr node;
 };

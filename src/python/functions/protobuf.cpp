@@ -8,6 +8,7 @@
 
 #include <fmt/format.h>
 
+#include "core/model/model_object.hpp"
 #include "core/protobuf/deserialize.hpp"
 #include "core/protobuf/serialize.hpp"
 #include "python/conversion.hpp"
@@ -20,10 +21,6 @@ namespace {
 
 constexpr Signature kToProtobuf{.function = "to_protobuf", .names = {"obj"}, .positional = 1, .required_positional = 1};
 constexpr Signature kFromProtobuf{.function = "from_protobuf", .names = {"buf"}, .positional = 1, .required_positional = 1};
-
-struct ConditionValue {
-  Expr node;
-};
 
 /// What `to_protobuf` accepts, read in this order.
 using Serializable = std::variant<Problem, Constraint, CustomPenaltyTerm, Expr, ConditionValue>;
