@@ -44,27 +44,34 @@ class FieldReader {
   /// An enum is a 32-bit signed value: the varint is truncated to its low 32 bits.
   std::int32_t enum32() { return std::int32_t(std::uint32_t(u64())); }
 
-  std::string text() {
+  /// A string field: valid UTF-8, pointing into the buffer.
+  std::string_view text() {
     const std::string_view bytes = delimited();
     if (!is_valid_utf8(bytes)) fail();
-    return std::string(bytes);
+    return bytes;
   }
 
-  /// A repeated uint64, packed or one value per occurrence; appended to `out`.
-  void u64_list(std::vector<std::uint64_t>& out) {
+  /// A repeated uint64, packed or one value per occurrence; appended to `out`, or only
+  /// checked when `out` is null.
+  void u64_list(std::vector<std::uint64_t>* out) {
     if (wire_ == WireType::Varint) {
-      out.push_back(varint());
+      const std::uint64_t value = varint();
+      if (out) out->push_back(value);
       return;
     }
     FieldReader packed(delimited(), depth_);
     while (packed.p_ != packed.end_) {
       poll_.tick();
-      out.push_back(packed.varint());
+      const std::uint64_t value = packed.varint();
+      if (out) out->push_back(value);
     }
   }
 
   /// The reader of a nested message.
   FieldReader message() { return FieldReader(delimited(), depth_ + 1); }
+
+  /// The bytes not read yet.
+  std::string_view rest() const noexcept { return std::string_view(p_, std::size_t(end_ - p_)); }
 
   /// Skips the value of a field the schema does not know.
   void skip() { skip_value(field_, wire_, depth_); }
@@ -75,6 +82,8 @@ class FieldReader {
   }
 
   std::uint64_t varint() {
+    // Most keys, lengths and ids fit in one byte.
+    if (p_ != end_ && static_cast<std::uint8_t>(*p_) < 0x80) return static_cast<std::uint8_t>(*p_++);
     std::uint64_t value = 0;
     for (int i = 0; i < 10; ++i) {
       if (p_ == end_) fail();
@@ -130,8 +139,6 @@ class FieldReader {
 };
 
 // ---- One parse function per message: each merges the fields it reads into `m` ----
-
-void parse(FieldReader r, NodeTableMsg& table);  // appends one ExprNode
 
 void parse(FieldReader r, NumberLitMsg& m) {
   while (r.next()) {
@@ -199,12 +206,12 @@ void parse(FieldReader r, ElementMsg& m) {
   }
 }
 
-void parse(FieldReader r, DecisionVarMsg& m) {
+void parse(FieldReader r, DecisionVarMsg& m, std::vector<std::uint64_t>* ids) {
   while (r.next()) {
     switch (r.field()) {
       case decision_var::kType: m.type = r.enum32(); break;
       case decision_var::kName: m.name = r.text(); break;
-      case decision_var::kShapeIds: r.u64_list(m.shape_ids); break;
+      case decision_var::kShapeIds: r.u64_list(ids); break;
       case decision_var::kLowerBound: merge(r, m.lower_bound); break;
       case decision_var::kUpperBound: merge(r, m.upper_bound); break;
       default: r.skip();
@@ -223,13 +230,13 @@ void parse(FieldReader r, ArrayLengthMsg& m) {
   }
 }
 
-void parse(FieldReader r, SubscriptMsg& m) {
+void parse(FieldReader r, SubscriptMsg& m, std::vector<std::uint64_t>* ids) {
   while (r.next()) {
     switch (r.field()) {
       case subscript::kNdim: m.ndim = r.u64(); break;
       case subscript::kType: m.type = r.enum32(); break;
       case subscript::kVariableId: m.variable_id = r.u64(); break;
-      case subscript::kSubscriptIds: r.u64_list(m.subscript_ids); break;
+      case subscript::kSubscriptIds: r.u64_list(ids); break;
       default: r.skip();
     }
   }
@@ -256,11 +263,11 @@ void parse(FieldReader r, BinaryOpMsg& m) {
   }
 }
 
-void parse(FieldReader r, CommutativeOpMsg& m) {
+void parse(FieldReader r, CommutativeOpMsg& m, std::vector<std::uint64_t>* ids) {
   while (r.next()) {
     switch (r.field()) {
       case commutative_op::kKind: m.kind = r.enum32(); break;
-      case commutative_op::kTermIds: r.u64_list(m.term_ids); break;
+      case commutative_op::kTermIds: r.u64_list(ids); break;
       default: r.skip();
     }
   }
@@ -287,27 +294,41 @@ void parse(FieldReader r, ReductionOpMsg& m) {
   }
 }
 
-void parse_node(FieldReader r, ExprNodeMsg& m) {
+/// The member `M` of a record, started afresh (its id list too) when another member was set.
+template <class M>
+M& node_member(ExprNodeMsg& m, std::vector<std::uint64_t>* ids) {
+  if (!std::holds_alternative<M>(m)) {
+    m.emplace<M>();
+    if (ids) ids->clear();
+  }
+  return *std::get_if<M>(&m);
+}
+
+/// Reads an `ExprNode`; its member's id list is appended to `ids` (only checked when null).
+void parse_node(FieldReader r, ExprNodeMsg& m, std::vector<std::uint64_t>* ids) {
   while (r.next()) {
     switch (r.field()) {
-      case expr_node::kNumberLit: merge_member<NumberLitMsg>(r, m); break;
-      case expr_node::kPlaceholder: merge_member<PlaceholderMsg>(r, m); break;
-      case expr_node::kDecisionVar: merge_member<DecisionVarMsg>(r, m); break;
-      case expr_node::kArrayLength: merge_member<ArrayLengthMsg>(r, m); break;
-      case expr_node::kUnaryOp: merge_member<UnaryOpMsg>(r, m); break;
-      case expr_node::kBinaryOp: merge_member<BinaryOpMsg>(r, m); break;
-      case expr_node::kCommutativeOp: merge_member<CommutativeOpMsg>(r, m); break;
-      case expr_node::kElement: merge_member<ElementMsg>(r, m); break;
-      case expr_node::kSubscript: merge_member<SubscriptMsg>(r, m); break;
-      case expr_node::kReductionOp: merge_member<ReductionOpMsg>(r, m); break;
+      case expr_node::kNumberLit: parse(r.message(), node_member<NumberLitMsg>(m, ids)); break;
+      case expr_node::kPlaceholder: parse(r.message(), node_member<PlaceholderMsg>(m, ids)); break;
+      case expr_node::kDecisionVar: parse(r.message(), node_member<DecisionVarMsg>(m, ids), ids); break;
+      case expr_node::kArrayLength: parse(r.message(), node_member<ArrayLengthMsg>(m, ids)); break;
+      case expr_node::kUnaryOp: parse(r.message(), node_member<UnaryOpMsg>(m, ids)); break;
+      case expr_node::kBinaryOp: parse(r.message(), node_member<BinaryOpMsg>(m, ids)); break;
+      case expr_node::kCommutativeOp: parse(r.message(), node_member<CommutativeOpMsg>(m, ids), ids); break;
+      case expr_node::kElement: parse(r.message(), node_member<ElementMsg>(m, ids)); break;
+      case expr_node::kSubscript: parse(r.message(), node_member<SubscriptMsg>(m, ids), ids); break;
+      case expr_node::kReductionOp: parse(r.message(), node_member<ReductionOpMsg>(m, ids)); break;
       default: r.skip();
     }
   }
 }
 
-void parse(FieldReader r, NodeTableMsg& table) {
-  table.emplace_back();
-  parse_node(std::move(r), table.back());
+/// Appends one record to a table: checked now, kept as its bytes, read again when needed.
+void add_record(FieldReader r, NodeTableMsg& table) {
+  const std::string_view bytes = r.rest();
+  ExprNodeMsg checked;
+  parse_node(r, checked, nullptr);
+  table.push_back(NodeRecord{bytes, std::uint32_t(checked.index())});
 }
 
 void parse(FieldReader r, ExprMsg& m) {
@@ -315,7 +336,7 @@ void parse(FieldReader r, ExprMsg& m) {
     switch (r.field()) {
       case expr::kId: r.text(); break;  // never used, but must be valid text
       case expr::kRootId: m.root_id = r.u64(); break;
-      case expr::kExprNodes: parse(r.message(), m.expr_nodes); break;
+      case expr::kExprNodes: add_record(r.message(), m.expr_nodes); break;
       default: r.skip();
     }
   }
@@ -325,7 +346,7 @@ void parse(FieldReader r, ForallListMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case forall_list::kIndices: parse(r.message(), m.indices.emplace_back()); break;
-      case forall_list::kExprNodes: parse(r.message(), m.expr_nodes); break;
+      case forall_list::kExprNodes: add_record(r.message(), m.expr_nodes); break;
       default: r.skip();
     }
   }
@@ -335,7 +356,7 @@ void parse(FieldReader r, ConstraintMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case constraint::kId: r.text(); break;
-      case constraint::kName: m.name = r.text(); break;
+      case constraint::kName: m.name = std::string(r.text()); break;
       case constraint::kSense: m.sense = r.enum32(); break;
       case constraint::kLeft: merge(r, m.left); break;
       case constraint::kRight: merge(r, m.right); break;
@@ -349,7 +370,7 @@ void parse(FieldReader r, CustomPenaltyTermMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case custom_penalty_term::kId: r.text(); break;
-      case custom_penalty_term::kName: m.name = r.text(); break;
+      case custom_penalty_term::kName: m.name = std::string(r.text()); break;
       case custom_penalty_term::kTerm: merge(r, m.term); break;
       case custom_penalty_term::kForallList: merge(r, m.forall_list); break;
       default: r.skip();
@@ -365,7 +386,7 @@ void parse_entry(FieldReader r, std::map<std::string, M>& map) {
   std::optional<M> value;
   while (r.next()) {
     switch (r.field()) {
-      case map_entry::kKey: key = r.text(); break;
+      case map_entry::kKey: key = std::string(r.text()); break;
       case map_entry::kValue: merge(r, value); break;
       default: r.skip();
     }
@@ -377,7 +398,7 @@ void parse(FieldReader r, ProblemMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case problem::kId: r.text(); break;
-      case problem::kName: m.name = r.text(); break;
+      case problem::kName: m.name = std::string(r.text()); break;
       case problem::kSense: m.sense = r.enum32(); break;
       case problem::kObjectiveFunction: merge(r, m.objective_function); break;
       case problem::kConstraints: parse_entry(r.message(), m.constraints); break;
@@ -388,6 +409,18 @@ void parse(FieldReader r, ProblemMsg& m) {
 }
 
 }  // namespace
+
+ExprNodeMsg read_node(std::string_view record, std::vector<std::uint64_t>& ids) {
+  ExprNodeMsg m;
+  ids.clear();
+  // Checked with the nesting of its table; read alone, it is less deep.
+  parse_node(FieldReader(record, 0), m, &ids);
+  const IdList list(ids);
+  if (auto* v = std::get_if<DecisionVarMsg>(&m)) v->shape_ids = list;
+  if (auto* s = std::get_if<SubscriptMsg>(&m)) s->subscript_ids = list;
+  if (auto* c = std::get_if<CommutativeOpMsg>(&m)) c->term_ids = list;
+  return m;
+}
 
 HeaderMsg parse_header(std::string_view buffer) {
   HeaderMsg m;

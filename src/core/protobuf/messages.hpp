@@ -1,11 +1,16 @@
 // The messages of the byte format as read from a buffer, with the standard proto3 reading
 // rules: unknown fields skipped, the last value of a singular field wins, repeated occurrences
 // of a message field merged, map entries with equal keys keep the last, nesting limited.
+//
+// The whole buffer is checked when it is read, but the records of node tables are kept as
+// their bytes and read again only when the decoder needs one (`read_node`): a large model is
+// not first copied into hundreds of thousands of small message structures.
 #pragma once
 
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -22,8 +27,11 @@ struct NumberLitMsg {
   std::uint64_t value = 0;
 };
 
+/// The ids of a record's repeated id field. They live in the list that `read_node` was given.
+using IdList = std::span<const std::uint64_t>;
+
 struct PlaceholderMsg {
-  std::string name;
+  std::string_view name;  ///< into the buffer, valid UTF-8
   std::uint64_t ndim = 0;
 };
 
@@ -38,15 +46,15 @@ struct BoundMsg {
 };
 
 struct ElementMsg {
-  std::string name;
+  std::string_view name;
   std::uint64_t ndim = 0;
   std::variant<std::monostate, BoundMsg, RangeMsg> belong_to;  ///< the `belong_to` oneof
 };
 
 struct DecisionVarMsg {
   std::int32_t type = 0;
-  std::string name;
-  std::vector<std::uint64_t> shape_ids;
+  std::string_view name;
+  IdList shape_ids;
   std::optional<BoundMsg> lower_bound;
   std::optional<BoundMsg> upper_bound;
 };
@@ -61,7 +69,7 @@ struct SubscriptMsg {
   std::uint64_t ndim = 0;
   std::int32_t type = 0;
   std::uint64_t variable_id = 0;
-  std::vector<std::uint64_t> subscript_ids;
+  IdList subscript_ids;
 };
 
 struct UnaryOpMsg {
@@ -77,7 +85,7 @@ struct BinaryOpMsg {
 
 struct CommutativeOpMsg {
   std::int32_t kind = 0;
-  std::vector<std::uint64_t> term_ids;
+  IdList term_ids;
 };
 
 struct IndexMsg {
@@ -95,7 +103,13 @@ struct ReductionOpMsg {
 using ExprNodeMsg = std::variant<std::monostate, NumberLitMsg, PlaceholderMsg, DecisionVarMsg,
                                  ArrayLengthMsg, UnaryOpMsg, BinaryOpMsg, CommutativeOpMsg,
                                  ElementMsg, SubscriptMsg, ReductionOpMsg>;
-using NodeTableMsg = std::vector<ExprNodeMsg>;
+/// One `ExprNode` of a node table, checked: its bytes and the field number of its member
+/// (0: unset), which is all that a reference to it looks at.
+struct NodeRecord {
+  std::string_view bytes;
+  std::uint32_t member;
+};
+using NodeTableMsg = std::vector<NodeRecord>;
 
 struct ExprMsg {
   std::uint64_t root_id = 0;
@@ -135,8 +149,14 @@ struct HeaderMsg {
 };
 
 /// Reads one whole buffer as a `Header`. Any failure of the wire format raises
-/// ProtobufDeserializationError `kInvalidWireFormat`; an empty buffer is an empty header.
+/// ProtobufDeserializationError `kInvalidWireFormat`; an empty buffer is an empty header. The
+/// result points into `buffer`.
 HeaderMsg parse_header(std::string_view buffer);
+
+/// One record of a node table (checked by `parse_header`). The id list of its member is
+/// written to `ids`, whose earlier contents are dropped; names point into the record.
+ExprNodeMsg read_node(std::string_view record, std::vector<std::uint64_t>& ids);
+
 
 /// True when `text` is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool is_valid_utf8(std::string_view text) noexcept;

@@ -93,7 +93,6 @@ const M& get(const ExprNodeMsg& node) noexcept {
   return *std::get_if<M>(&node);
 }
 
-constexpr std::size_t member(const ExprNodeMsg& node) noexcept { return node.index(); }
 
 }  // namespace
 
@@ -122,10 +121,12 @@ const NodeDecoder::Entry* NodeDecoder::find(std::uint64_t id, Role role) const n
   return nullptr;
 }
 
-const ExprNodeMsg& NodeDecoder::lookup(std::uint64_t id, const char* missing) const {
+std::uint32_t NodeDecoder::lookup(std::uint64_t id, const char* missing) const {
   if (id >= table_.size()) refuse(missing);
-  return table_[id];
+  return table_[id].member;
 }
+
+ExprNodeMsg NodeDecoder::read(const Task& task) { return read_node(table_[task.id].bytes, ids_); }
 
 bool NodeDecoder::is_active(std::uint64_t id, Role role) const noexcept {
   return id < active_.size() && (active_[id] & (1u << std::uint8_t(role))) != 0;
@@ -136,7 +137,7 @@ Expr NodeDecoder::expression(std::uint64_t id, const char* missing) { return run
 Expr NodeDecoder::condition(std::uint64_t id, const char* missing) { return run(id, Role::Condition, missing); }
 
 IndexItem NodeDecoder::index(const IndexMsg& message) {
-  if (member(lookup(message.element_id, kIndexMissing)) != expr_node::kElement) refuse(kIndexKind);
+  if (lookup(message.element_id, kIndexMissing) != expr_node::kElement) refuse(kIndexKind);
   IndexItem item{element_node(run(message.element_id, Role::Element, kIndexMissing)), Expr()};
   if (message.condition_id) item.condition = run(*message.condition_id, Role::Condition, kConditionMissing);
   return item;
@@ -151,8 +152,7 @@ const Expr* NodeDecoder::need(std::uint64_t id, Role role, const char* missing) 
   return nullptr;
 }
 
-bool NodeDecoder::need_all(const std::vector<std::uint64_t>& ids, Role role, const char* missing,
-                           std::vector<Expr>& out) {
+bool NodeDecoder::need_all(IdList ids, Role role, const char* missing, std::vector<Expr>& out) {
   // Every missing item is asked for at once; they are rebuilt one after the other in list
   // order, each looked up only when its turn comes.
   bool complete = true;
@@ -169,7 +169,7 @@ bool NodeDecoder::need_all(const std::vector<std::uint64_t>& ids, Role role, con
 }
 
 void NodeDecoder::start(Task& task) {
-  lookup(task.id, task.missing);
+  if (task.id >= table_.size()) refuse(task.missing);
   if (is_active(task.id, task.role)) refuse_limit(kCycle);
   if (task.depth > kMaxDepth) refuse_limit(too_deep_text());
   active_[task.id] |= std::uint8_t(1u << std::uint8_t(task.role));
@@ -230,10 +230,11 @@ NodeDecoder::Step NodeDecoder::step(const Task& task) {
 }
 
 NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
-  const ExprNodeMsg& node = table_[task.id];
   const std::uint64_t id = task.id;
-  switch (member(node)) {
+  // The record itself is read only by the kinds whose fields are needed here.
+  switch (table_[id].member) {
     case expr_node::kNumberLit: {
+      const ExprNodeMsg node = read(task);
       const auto& m = get<NumberLitMsg>(node);
       if (m.type == kFloat) return make_number(NumericValue::of_float(std::bit_cast<double>(m.value)));
       if (m.type == kInteger) return make_number(NumericValue::of_integer(std::bit_cast<std::int64_t>(m.value)));
@@ -260,9 +261,10 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       return subscript_into_scalar(*subscript);
     }
     case expr_node::kArrayLength: {
+      const ExprNodeMsg node = read(task);
       const auto& m = get<ArrayLengthMsg>(node);
       Role role = Role::Placeholder;
-      switch (member(lookup(m.array_id, kArrayMissing))) {
+      switch (lookup(m.array_id, kArrayMissing)) {
         case expr_node::kPlaceholder: role = Role::Placeholder; break;
         case expr_node::kElement: role = Role::Element; break;
         case expr_node::kSubscript: role = Role::Subscript; break;
@@ -274,6 +276,7 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       return build_array_length(into_array_operand(*array), m.axis, std::nullopt, std::nullopt);
     }
     case expr_node::kUnaryOp: {
+      const ExprNodeMsg node = read(task);
       const auto& m = get<UnaryOpMsg>(node);
       const Expr* operand = need(m.operand_id, Role::Expression, kUnaryOperandMissing);
       if (!operand) return std::nullopt;
@@ -282,6 +285,7 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       return build_unary(*kind, *operand);
     }
     case expr_node::kBinaryOp: {
+      const ExprNodeMsg node = read(task);
       const auto& m = get<BinaryOpMsg>(node);
       const auto kind = kind_from_wire<BinaryKind>(m.kind, kBinaryOffset, kBinaryKindCount);
       if (!kind) refuse(kBinaryKind);
@@ -294,6 +298,7 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       return make_mod(*left, *right);
     }
     case expr_node::kCommutativeOp: {
+      const ExprNodeMsg node = read(task);
       const auto& m = get<CommutativeOpMsg>(node);
       std::vector<Expr> terms;
       if (!need_all(m.term_ids, Role::Expression, kTermMissing, terms)) return std::nullopt;
@@ -308,9 +313,10 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       refuse(kCommutativeKind);
     }
     case expr_node::kReductionOp: {
+      const ExprNodeMsg node = read(task);
       const auto& m = get<ReductionOpMsg>(node);
       if (!m.index) refuse(kIndexMissing);
-      if (member(lookup(m.index->element_id, kIndexMissing)) != expr_node::kElement) refuse(kIndexKind);
+      if (lookup(m.index->element_id, kIndexMissing) != expr_node::kElement) refuse(kIndexKind);
       const Expr* element = need(m.index->element_id, Role::Element, kIndexMissing);
       if (!element) return std::nullopt;
       const Expr* condition = nullptr;
@@ -329,9 +335,9 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
 }
 
 NodeDecoder::Step NodeDecoder::condition_step(const Task& task) {
-  const ExprNodeMsg& node = table_[task.id];
-  switch (member(node)) {
+  switch (table_[task.id].member) {
     case expr_node::kBinaryOp: {
+      const ExprNodeMsg node = read(task);
       const auto& m = get<BinaryOpMsg>(node);
       const auto kind = kind_from_wire<ComparisonKind>(m.kind, kComparisonOffset, kComparisonKindCount);
       if (!kind) refuse(kConditionBinaryKind);
@@ -342,6 +348,7 @@ NodeDecoder::Step NodeDecoder::condition_step(const Task& task) {
       return make_comparison(*kind, *left, *right);
     }
     case expr_node::kCommutativeOp: {
+      const ExprNodeMsg node = read(task);
       const auto& m = get<CommutativeOpMsg>(node);
       const auto kind = kind_from_wire<LogicalKind>(m.kind, kLogicalOffset, kLogicalKindCount);
       if (!kind) refuse(kConditionCommutativeKind);
@@ -355,15 +362,17 @@ NodeDecoder::Step NodeDecoder::condition_step(const Task& task) {
 }
 
 NodeDecoder::Step NodeDecoder::placeholder_step(const Task& task) {
-  const auto& m = get<PlaceholderMsg>(table_[task.id]);
+  const ExprNodeMsg node = read(task);
+  const auto& m = get<PlaceholderMsg>(node);
   return Expr(make_node<PlaceholderNode>([&](PlaceholderNode& p) {
-    p.name = m.name;
+    p.name = std::string(m.name);
     p.ndim = m.ndim;
   }));
 }
 
 NodeDecoder::Step NodeDecoder::element_step(const Task& task) {
-  const auto& m = get<ElementMsg>(table_[task.id]);
+  const ExprNodeMsg node = read(task);
+  const auto& m = get<ElementMsg>(node);
   Expr set;
   if (const auto* range = std::get_if<RangeMsg>(&m.belong_to)) {
     const Expr* start = need(range->start_id, Role::Expression, kRangeStartMissing);
@@ -374,7 +383,7 @@ NodeDecoder::Step NodeDecoder::element_step(const Task& task) {
   } else if (const auto* bound = std::get_if<BoundMsg>(&m.belong_to)) {
     // The kind of the referenced node decides; `Bound.type` is not read.
     Role role = Role::Placeholder;
-    switch (member(lookup(bound->bound_id, kRangeStartMissing))) {
+    switch (lookup(bound->bound_id, kRangeStartMissing)) {
       case expr_node::kPlaceholder: role = Role::Placeholder; break;
       case expr_node::kElement: role = Role::Element; break;
       case expr_node::kSubscript: role = Role::Subscript; break;
@@ -387,7 +396,7 @@ NodeDecoder::Step NodeDecoder::element_step(const Task& task) {
   } else {
     refuse(kUnsetKind);
   }
-  return Expr(make_element(m.name, std::move(set), std::nullopt, std::nullopt));
+  return Expr(make_element(std::string(m.name), std::move(set), std::nullopt, std::nullopt));
 }
 
 std::optional<Bound> NodeDecoder::bound_step(const BoundMsg& message) {
@@ -398,13 +407,13 @@ std::optional<Bound> NodeDecoder::bound_step(const BoundMsg& message) {
       return bound_from_expression(*bound);
     }
     case kBoundPlaceholder: {
-      if (member(lookup(message.bound_id, kBoundMissing)) != expr_node::kPlaceholder) refuse(kBoundNotPlaceholder);
+      if (lookup(message.bound_id, kBoundMissing) != expr_node::kPlaceholder) refuse(kBoundNotPlaceholder);
       const Expr* bound = need(message.bound_id, Role::Placeholder, kBoundMissing);
       if (!bound) return std::nullopt;
       return bound_from_placeholder(*bound);
     }
     case kBoundSubscriptedPlaceholder: {
-      if (member(lookup(message.bound_id, kBoundMissing)) != expr_node::kSubscript) refuse(kBoundNotSubscript);
+      if (lookup(message.bound_id, kBoundMissing) != expr_node::kSubscript) refuse(kBoundNotSubscript);
       const Expr* bound = need(message.bound_id, Role::Subscript, kBoundMissing);
       if (!bound) return std::nullopt;
       return bound_from_subscript(*bound);
@@ -414,7 +423,8 @@ std::optional<Bound> NodeDecoder::bound_step(const BoundMsg& message) {
 }
 
 NodeDecoder::Step NodeDecoder::decision_var_step(const Task& task) {
-  const auto& m = get<DecisionVarMsg>(table_[task.id]);
+  const ExprNodeMsg node = read(task);
+  const auto& m = get<DecisionVarMsg>(node);
   std::vector<Expr> shape;
   if (!need_all(m.shape_ids, Role::Expression, kShapeMissing, shape)) return std::nullopt;
   Bound lower;
@@ -439,7 +449,7 @@ NodeDecoder::Step NodeDecoder::decision_var_step(const Task& task) {
   }
   // Assembled as read: the shape and bound checks of the variable constructors are not run.
   return Expr(make_node<DecisionVarNode>([&](DecisionVarNode& v) {
-    v.name = m.name;
+    v.name = std::string(m.name);
     v.shape = std::move(shape);
     v.lower_bound = std::move(lower);
     v.upper_bound = std::move(upper);
@@ -447,9 +457,10 @@ NodeDecoder::Step NodeDecoder::decision_var_step(const Task& task) {
 }
 
 NodeDecoder::Step NodeDecoder::subscript_step(const Task& task) {
-  const auto& m = get<SubscriptMsg>(table_[task.id]);
+  const ExprNodeMsg node = read(task);
+  const auto& m = get<SubscriptMsg>(node);
   Role role = Role::Placeholder;
-  switch (member(lookup(m.variable_id, kVariableMissing))) {
+  switch (lookup(m.variable_id, kVariableMissing)) {
     case expr_node::kPlaceholder: role = Role::Placeholder; break;
     case expr_node::kElement: role = Role::Element; break;
     case expr_node::kDecisionVar: role = Role::DecisionVar; break;

@@ -81,8 +81,11 @@ class NodeDecoder {
   /// The child's value when it is rebuilt; otherwise asks for it and gives null.
   const Expr* need(std::uint64_t id, Role role, const char* missing);
   /// All items, when every one is rebuilt; otherwise asks for the missing ones and gives false.
-  bool need_all(const std::vector<std::uint64_t>& ids, Role role, const char* missing, std::vector<Expr>& out);
-  const ExprNodeMsg& lookup(std::uint64_t id, const char* missing) const;
+  bool need_all(IdList ids, Role role, const char* missing, std::vector<Expr>& out);
+  /// The member field number of the record at `id`.
+  std::uint32_t lookup(std::uint64_t id, const char* missing) const;
+  /// The record of the running task, read anew (a step reads its record once per run).
+  ExprNodeMsg read(const Task& task);
   bool is_active(std::uint64_t id, Role role) const noexcept;
   /// The rebuilt node at `id` in `role`, or null.
   const Entry* find(std::uint64_t id, Role role) const noexcept;
@@ -98,6 +101,7 @@ class NodeDecoder {
 
   const NodeTableMsg& table_;
   DecodeBudget& budget_;
+  std::vector<std::uint64_t> ids_;  ///< the id list of the record `read` last
   // The rebuilt nodes: per id, the first of its entries (one per role it was rebuilt in).
   std::vector<Entry> entries_;
   std::vector<std::uint32_t> first_entry_;
