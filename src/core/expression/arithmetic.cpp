@@ -208,6 +208,14 @@ Expr build_add_of_terms(std::vector<Expr> terms) {
 }
 
 Expr build_mul_of_terms(std::vector<Expr> terms) {
+  // Already in normal form (at most one literal, in front, and not 1), as every product that
+  // was written is: kept as it is, with no new literal node or term list.
+  bool normal = true;
+  for (std::size_t i = 0; i < terms.size() && normal; ++i) {
+    const NumericValue* value = literal_value(*terms[i]);
+    normal = value == nullptr || (i == 0 && !value->is_one());
+  }
+  if (normal) return make_commutative(CommutativeKind::Mul, TermList(std::move(terms)));
   std::optional<NumericValue> constant;
   std::vector<Expr> kept;
   kept.reserve(terms.size() + 1);
