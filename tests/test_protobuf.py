@@ -99,6 +99,31 @@ def test_what_the_writer_writes():
     assert all(UUID.match(t.decode()) for t in ids) and len(set(ids)) == len(ids) == 5
 
 
+def equal_nodes(make):  # an expression of terms built one by one: equal, but not the same nodes
+    u, v = zv.Placeholder("u"), zv.Placeholder("v")
+    return make(u, v)
+
+
+# (expression, its distinct records); u and v are the placeholders, every other node is built anew
+EQUAL_RECORDS = {
+    # the second log2(u): u was first referred to by ln(u), so the first log2(u) is looked up by its bytes
+    "equal to a record looked up by its bytes": (lambda u, v: zv.ln(u) + zv.log2(u) + zv.log2(u), 4),
+    # the second ln(u) * v: both children were first referred to by the first product
+    "equal to the first record referring to a child": (lambda u, v: zv.ln(u) * v + zv.ln(u) + zv.ln(u) * v, 5),
+    "equal subscripts and products": (lambda u, v: sum(zv.Placeholder("p", ndim=1)[k] * x[k] for k in (0, 1, 0)), 12),
+    "equal literals": (lambda u, v: 2.5 * u + 2.5 * v + 2.5 * (u + v) ** 2, 10),
+    "one node many times": (lambda u, v: zv.max(u, u, u, v), 3),
+}
+
+
+@pytest.mark.parametrize("make, count", EQUAL_RECORDS.values(), ids=EQUAL_RECORDS)
+def test_equal_records_are_written_once(make, count):
+    e = equal_nodes(make)
+    root, records = table_of(e)
+    assert len(set(records)) == len(records) == count and root == count - 1
+    assert zv.is_same(zv.from_protobuf(zv.to_protobuf(e)), e)
+
+
 def marked(e, text="L"):  # an own LaTeX string: the writer flattens sums and products around it
     e.set_latex(text)
     return e

@@ -7,13 +7,13 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
 #include <fmt/format.h>
 #include <protozero/pbf_writer.hpp>
 #include <protozero/varint.hpp>
-#include <tsl/ordered_set.h>
 #include <unistd.h>
 #include <uuid/uuid.h>
 
@@ -51,15 +51,6 @@ void put_message(protozero::pbf_writer& w, std::uint32_t field, const std::strin
   w.add_message(field, body);
 }
 
-/// Encodes one message into `out`, a scratch buffer (cleared first): `fill` receives a writer.
-template <class Fill>
-const std::string& encode_into(std::string& out, Fill&& fill) {
-  out.clear();
-  protozero::pbf_writer w(out);
-  fill(w);
-  return out;
-}
-
 /// Writes field `field` of the message being written into `out`: a message whose fields
 /// `fill()` appends to `out`. It is written in place, its length filled in once it is known, so
 /// a large model is not copied at every level of nesting. An empty message is written too.
@@ -82,12 +73,6 @@ struct IndexIds {
   std::uint64_t element;
   std::optional<std::uint64_t> condition;
 };
-
-/// The fields of an `Index` message.
-void put_index(protozero::pbf_writer& w, const IndexIds& ids) {
-  put_u64(w, index::kElementId, ids.element);
-  if (ids.condition) w.add_uint64(index::kConditionId, *ids.condition);  // explicit presence: 0 is written
-}
 
 /// The version-4 UUIDs of one call. Random bytes are read from the operating system in blocks
 /// (one system call for 16 ids instead of one or more per id); libuuid's generator is the
@@ -121,6 +106,61 @@ class Uuids {
   std::size_t used_ = pool_.size();
 };
 
+/// The fields of one record, appended to a scratch buffer in the canonical encoding that the
+/// rest of the message gets from protozero (fields in order, defaults left out, packed lists),
+/// written directly: a record is a few bytes, and a writer object per record cost more than
+/// the bytes themselves.
+class Fields {
+ public:
+  /// Starts a new record in `out`.
+  explicit Fields(std::string& out) : out_(out) { out_.clear(); }
+
+  void u64(std::uint32_t field, std::uint64_t value) {
+    if (value == 0) return;
+    key(field, WireType::Varint);
+    varint(value);
+  }
+  /// An enum is written as its 64-bit sign extension, as every protobuf writer does.
+  void enum32(std::uint32_t field, std::int32_t value) { u64(field, std::uint64_t(std::int64_t(value))); }
+  void text(std::uint32_t field, const std::string& value) {
+    check_length(value.size());
+    if (!value.empty()) message(field, value);
+  }
+  /// A message field (always written, empty or not).
+  void message(std::uint32_t field, std::string_view body) {
+    check_length(body.size());
+    key(field, WireType::LengthDelimited);
+    varint(body.size());
+    out_.append(body);
+  }
+  void packed(std::uint32_t field, const std::uint64_t* ids, std::size_t count) {
+    if (count == 0) return;
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < count; ++i) size += std::size_t(protozero::length_of_varint(ids[i]));
+    check_length(size);
+    key(field, WireType::LengthDelimited);
+    varint(size);
+    for (std::size_t i = 0; i < count; ++i) varint(ids[i]);
+  }
+  /// The fields of an `Index` message.
+  void index(const IndexIds& ids) {
+    u64(index::kElementId, ids.element);
+    if (ids.condition) {  // explicit presence: 0 is written
+      key(index::kConditionId, WireType::Varint);
+      varint(*ids.condition);
+    }
+  }
+
+ private:
+  void key(std::uint32_t field, WireType wire) { varint(std::uint64_t(field) << 3 | std::uint64_t(wire)); }
+  void varint(std::uint64_t value) {
+    char buffer[10];
+    out_.append(buffer, std::size_t(protozero::add_varint_to_buffer(buffer, value)));
+  }
+
+  std::string& out_;
+};
+
 /// One node table: records in insertion order, equal records once. Trees are added by walks
 /// over them (`walk_tree`, on a heap stack), each node's record written when the records of
 /// its children are, so a tree at the depth limit needs no more C stack than a leaf.
@@ -128,8 +168,7 @@ class NodeTable : public WalkHooks {
  public:
   /// A table written as the repeated field `field` of its message.
   explicit NodeTable(std::uint32_t field)
-      : field_key_(std::uint64_t(field) << 3 | std::uint64_t(WireType::LengthDelimited)),
-        records_(0, RecordHash{this}, RecordEq{this}) {}
+      : field_key_(std::uint64_t(field) << 3 | std::uint64_t(WireType::LengthDelimited)) {}
   NodeTable(const NodeTable&) = delete;
   NodeTable& operator=(const NodeTable&) = delete;
 
@@ -156,22 +195,25 @@ class NodeTable : public WalkHooks {
   void leave(const WalkFrame& frame);
 
  private:
-  // Records are keyed by their position; hashing and equality read their bytes.
-  struct RecordHash {
-    const NodeTable* table;
-    std::size_t operator()(std::uint32_t record) const noexcept {
-      return std::hash<std::string_view>{}(table->bytes_of(record));
-    }
+  /// An entry of the table of distinct records: the hash of the record's bytes, kept so that
+  /// growing the table never reads a record again, and the record's index.
+  struct Slot {
+    std::uint32_t hash = 0;  // the low half
+    std::uint32_t record = kEmpty;
   };
-  struct RecordEq {
-    const NodeTable* table;
-    bool operator()(std::uint32_t a, std::uint32_t b) const noexcept { return table->bytes_of(a) == table->bytes_of(b); }
-  };
+  static constexpr std::uint32_t kEmpty = UINT32_MAX;
+  static constexpr std::uint32_t kNone = UINT32_MAX;
 
   std::string_view bytes_of(std::uint32_t record) const noexcept {
     const std::size_t start = record == 0 ? 0 : ends_[record - 1];
     return std::string_view(bytes_).substr(start, ends_[record] - start);
   }
+  /// The earlier record equal to `record`, the last one written (its children `children_`).
+  std::optional<std::uint32_t> find_equal(std::uint32_t record);
+  /// The earlier record in the hash table equal to the last one written, or null when there is
+  /// none (the last one is then entered into the table).
+  const std::uint32_t* find_or_insert_last();
+  void grow();
   /// The terms an Add or Mul node is written with when they differ from its own (see `enter`).
   const std::vector<Expr>* normal_terms(const Node& node) noexcept {
     return normal_forms_.size() == 0 ? nullptr : normal_forms_.find(&node);
@@ -206,10 +248,13 @@ class NodeTable : public WalkHooks {
   std::string bytes_;
   std::vector<std::size_t> ends_;
   // Equal records once: the writer is canonical (fields in order, defaults left out), so equal
-  // fields give equal bytes.
-  tsl::ordered_set<std::uint32_t, RecordHash, RecordEq, std::allocator<std::uint32_t>, std::vector<std::uint32_t>,
-                   std::uint32_t>
-      records_;
+  // fields give equal bytes. Open addressing over the records' hashes, at most 3/4 full.
+  std::vector<Slot> slots_;
+  std::size_t slots_used_ = 0;
+  // Per record, the first record that referred to it (kNone: none yet).
+  std::vector<std::uint32_t> first_parent_;
+  // The records of the children of the node whose record is being written.
+  std::span<const std::uint64_t> children_;
   // The record of every shared node written so far: a node's record depends on the node alone.
   // A node held by one reference is reached once, and not kept here.
   IdentityMap<const Node*, std::uint64_t> written_;
@@ -284,6 +329,7 @@ const Node* NodeTable::next_child(WalkFrame& frame) {
 
 void NodeTable::leave(const WalkFrame& frame) {
   const std::size_t first = ids_.size() - frame.next;
+  children_ = std::span<const std::uint64_t>(ids_.data() + first, frame.next);
   const std::uint64_t id = record(*frame.node, ids_.data() + first);
   ids_.resize(first);
   ids_.push_back(id);
@@ -306,12 +352,61 @@ std::uint64_t NodeTable::intern(std::uint32_t member) {
   // The table is written inside one message: past its limit, nothing more need be kept.
   check_length(bytes_.size());
   ends_.push_back(bytes_.size());
-  const auto [position, inserted] = records_.insert(std::uint32_t(ends_.size() - 1));
-  if (!inserted) {
+  const auto record = std::uint32_t(ends_.size() - 1);
+  if (const std::optional<std::uint32_t> earlier = find_equal(record)) {
     ends_.pop_back();
     bytes_.resize(start);
+    return *earlier;
   }
-  return *position;
+  first_parent_.push_back(kNone);
+  for (const std::uint64_t child : children_) {
+    if (first_parent_[child] == kNone) first_parent_[child] = record;
+  }
+  return record;
+}
+
+std::optional<std::uint32_t> NodeTable::find_equal(std::uint32_t record) {
+  // Children come before parents, so a record that is the first to refer to a child is new:
+  // nothing before it had that child. Such a record is not entered into the hash table; a
+  // later record equal to it has the same children and finds it as their first parent.
+  bool first_reference = false;
+  for (const std::uint64_t child : children_) first_reference = first_reference || first_parent_[child] == kNone;
+  if (first_reference) return std::nullopt;
+  const std::string_view bytes = bytes_of(record);
+  for (const std::uint64_t child : children_) {
+    if (bytes_of(first_parent_[child]) == bytes) return first_parent_[child];
+  }
+  if (const std::uint32_t* earlier = find_or_insert_last()) return *earlier;
+  return std::nullopt;
+}
+
+const std::uint32_t* NodeTable::find_or_insert_last() {
+  if ((slots_used_ + 1) * 4 > slots_.size() * 3) grow();
+  const auto last = std::uint32_t(ends_.size() - 1);
+  const std::string_view bytes = bytes_of(last);
+  const auto hash = std::uint32_t(std::hash<std::string_view>{}(bytes));
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    Slot& slot = slots_[i];
+    if (slot.record == kEmpty) {
+      slot = Slot{hash, last};
+      ++slots_used_;
+      return nullptr;
+    }
+    if (slot.hash == hash && bytes_of(slot.record) == bytes) return &slot.record;
+  }
+}
+
+void NodeTable::grow() {
+  std::vector<Slot> old(slots_.empty() ? 64 : slots_.size() * 2);
+  old.swap(slots_);
+  const std::size_t mask = slots_.size() - 1;
+  for (const Slot& slot : old) {
+    if (slot.record == kEmpty) continue;
+    std::size_t i = slot.hash & mask;
+    while (slots_[i].record != kEmpty) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
 }
 
 std::uint64_t NodeTable::record(const Node& node, const std::uint64_t* ids) {
@@ -320,20 +415,17 @@ std::uint64_t NodeTable::record(const Node& node, const std::uint64_t* ids) {
 
 std::uint64_t NodeTable::record(const NumberLitNode& node, const std::uint64_t*) {
   const NumericValue value = node.value;
-  encode_into(body_, [&](protozero::pbf_writer& w) {
-    put_enum(w, number_lit::kType, value.is_integer() ? kInteger : kFloat);
-    put_u64(w, number_lit::kValue,
-            value.is_integer() ? std::bit_cast<std::uint64_t>(value.integer)
-                               : std::bit_cast<std::uint64_t>(value.real));
-  });
+  Fields w(body_);
+  w.enum32(number_lit::kType, value.is_integer() ? kInteger : kFloat);
+  w.u64(number_lit::kValue, value.is_integer() ? std::bit_cast<std::uint64_t>(value.integer)
+                                                : std::bit_cast<std::uint64_t>(value.real));
   return intern(expr_node::kNumberLit);
 }
 
 std::uint64_t NodeTable::record(const PlaceholderNode& node, const std::uint64_t*) {
-  encode_into(body_, [&](protozero::pbf_writer& w) {
-    put_string(w, placeholder::kName, node.name);
-    put_u64(w, placeholder::kNdim, node.ndim);
-  });
+  Fields w(body_);
+  w.text(placeholder::kName, node.name);
+  w.u64(placeholder::kNdim, node.ndim);
   return intern(expr_node::kPlaceholder);
 }
 
@@ -351,28 +443,25 @@ std::uint64_t NodeTable::record(const ArrayLengthNode& node, const std::uint64_t
     }
     default: break;
   }
-  encode_into(body_, [&](protozero::pbf_writer& w) {
-    put_enum(w, array_length::kType, type);
-    put_u64(w, array_length::kArrayId, ids[0]);
-    put_u64(w, array_length::kAxis, node.axis);
-  });
+  Fields w(body_);
+  w.enum32(array_length::kType, type);
+  w.u64(array_length::kArrayId, ids[0]);
+  w.u64(array_length::kAxis, node.axis);
   return intern(expr_node::kArrayLength);
 }
 
 std::uint64_t NodeTable::record(const UnaryNode& node, const std::uint64_t* ids) {
-  encode_into(body_, [&](protozero::pbf_writer& w) {
-    put_enum(w, unary_op::kKind, kUnaryWire[std::size_t(node.op())]);
-    put_u64(w, unary_op::kOperandId, ids[0]);
-  });
+  Fields w(body_);
+  w.enum32(unary_op::kKind, kUnaryWire[std::size_t(node.op())]);
+  w.u64(unary_op::kOperandId, ids[0]);
   return intern(expr_node::kUnaryOp);
 }
 
 std::uint64_t NodeTable::binary(std::int32_t kind, const std::uint64_t* ids) {
-  encode_into(body_, [&](protozero::pbf_writer& w) {
-    put_enum(w, binary_op::kKind, kind);
-    put_u64(w, binary_op::kLeftId, ids[0]);
-    put_u64(w, binary_op::kRightId, ids[1]);
-  });
+  Fields w(body_);
+  w.enum32(binary_op::kKind, kind);
+  w.u64(binary_op::kLeftId, ids[0]);
+  w.u64(binary_op::kRightId, ids[1]);
   return intern(expr_node::kBinaryOp);
 }
 
@@ -400,14 +489,11 @@ std::uint64_t NodeTable::record(const LogicalNode& node, const std::uint64_t* id
 
 std::uint64_t NodeTable::record(const ReductionNode& node, const std::uint64_t* ids) {
   const bool has_condition = bool(node.condition);
-  encode_into(nested_, [&](protozero::pbf_writer& w) {
-    put_index(w, IndexIds{ids[0], has_condition ? std::optional(ids[1]) : std::nullopt});
-  });
-  encode_into(body_, [&](protozero::pbf_writer& w) {
-    put_enum(w, reduction_op::kKind, std::int32_t(node.kind) + kReductionOffset);
-    put_message(w, reduction_op::kIndex, nested_);
-    put_u64(w, reduction_op::kOperandId, ids[has_condition ? 2 : 1]);
-  });
+  Fields(nested_).index(IndexIds{ids[0], has_condition ? std::optional(ids[1]) : std::nullopt});
+  Fields w(body_);
+  w.enum32(reduction_op::kKind, std::int32_t(node.kind) + kReductionOffset);
+  w.message(reduction_op::kIndex, nested_);
+  w.u64(reduction_op::kOperandId, ids[has_condition ? 2 : 1]);
   return intern(expr_node::kReductionOp);
 }
 
@@ -416,25 +502,22 @@ std::uint64_t NodeTable::record(const RangeNode&, const std::uint64_t*) {
 }
 
 std::uint64_t NodeTable::commutative(std::int32_t kind, const std::uint64_t* ids, std::size_t count) {
-  encode_into(body_, [&](protozero::pbf_writer& w) {
-    put_enum(w, commutative_op::kKind, kind);
-    w.add_packed_uint64(commutative_op::kTermIds, ids, ids + count);
-  });
+  Fields w(body_);
+  w.enum32(commutative_op::kKind, kind);
+  w.packed(commutative_op::kTermIds, ids, count);
   return intern(expr_node::kCommutativeOp);
 }
 
 std::uint64_t NodeTable::record(const ElementNode& node, const std::uint64_t* ids) {
   const Node& set = *node.set;
   if (set.tag == Tag::Range) {
-    encode_into(nested_, [&](protozero::pbf_writer& w) {
-      put_u64(w, range::kStartId, ids[0]);
-      put_u64(w, range::kEndId, ids[1]);
-    });
-    encode_into(body_, [&](protozero::pbf_writer& w) {
-      put_string(w, element::kName, node.name);
-      put_u64(w, element::kNdim, node.ndim);
-      put_message(w, element::kRange, nested_);
-    });
+    Fields range(nested_);
+    range.u64(range::kStartId, ids[0]);
+    range.u64(range::kEndId, ids[1]);
+    Fields w(body_);
+    w.text(element::kName, node.name);
+    w.u64(element::kNdim, node.ndim);
+    w.message(element::kRange, nested_);
     return intern(expr_node::kElement);
   }
   std::int32_t type = kSetPlaceholder;
@@ -450,19 +533,18 @@ std::uint64_t NodeTable::record(const ElementNode& node, const std::uint64_t* id
     type = variable == Tag::Placeholder ? kSetSubscriptedPlaceholder : kSetSubscriptedElement;
   }
   bound(type, ids[0]);
-  encode_into(body_, [&](protozero::pbf_writer& w) {
-    put_string(w, element::kName, node.name);
-    put_u64(w, element::kNdim, node.ndim);
-    put_message(w, element::kBound, nested_);
-  });
+  Fields w(body_);
+  w.text(element::kName, node.name);
+  w.u64(element::kNdim, node.ndim);
+  w.message(element::kBound, nested_);
   return intern(expr_node::kElement);
 }
 
 const std::string& NodeTable::bound(std::int32_t type, std::uint64_t id) {
-  return encode_into(nested_, [&](protozero::pbf_writer& w) {
-    put_enum(w, bound::kType, type);
-    put_u64(w, bound::kBoundId, id);
-  });
+  Fields w(nested_);
+  w.enum32(bound::kType, type);
+  w.u64(bound::kBoundId, id);
+  return nested_;
 }
 
 std::int32_t bound_type(const Bound& value) noexcept {
@@ -473,14 +555,13 @@ std::int32_t bound_type(const Bound& value) noexcept {
 
 std::uint64_t NodeTable::record(const DecisionVarNode& node, const std::uint64_t* ids) {
   const std::size_t rank = node.shape.size();
-  body_.clear();
-  protozero::pbf_writer w(body_);
-  put_enum(w, decision_var::kType, std::int32_t(node.kind) + kDecisionVarOffset);
-  put_string(w, decision_var::kName, node.name);
-  w.add_packed_uint64(decision_var::kShapeIds, ids, ids + rank);
+  Fields w(body_);
+  w.enum32(decision_var::kType, std::int32_t(node.kind) + kDecisionVarOffset);
+  w.text(decision_var::kName, node.name);
+  w.packed(decision_var::kShapeIds, ids, rank);
   if (node.var_kind() != DecisionVarKind::Binary) {  // the reader restores a binary variable's fixed bounds
-    put_message(w, decision_var::kLowerBound, bound(bound_type(node.lower_bound), ids[rank]));
-    put_message(w, decision_var::kUpperBound, bound(bound_type(node.upper_bound), ids[rank + 1]));
+    w.message(decision_var::kLowerBound, bound(bound_type(node.lower_bound), ids[rank]));
+    w.message(decision_var::kUpperBound, bound(bound_type(node.upper_bound), ids[rank + 1]));
   }
   return intern(expr_node::kDecisionVar);
 }
@@ -493,12 +574,11 @@ std::uint64_t NodeTable::record(const SubscriptNode& node, const std::uint64_t* 
     case Tag::DecisionVar: type = kVariableDecisionVar; break;
     default: break;
   }
-  encode_into(body_, [&](protozero::pbf_writer& w) {
-    put_u64(w, subscript::kNdim, node.ndim);
-    put_enum(w, subscript::kType, type);
-    put_u64(w, subscript::kVariableId, ids[0]);
-    w.add_packed_uint64(subscript::kSubscriptIds, ids + 1, ids + 1 + node.subscripts.size());
-  });
+  Fields w(body_);
+  w.u64(subscript::kNdim, node.ndim);
+  w.enum32(subscript::kType, type);
+  w.u64(subscript::kVariableId, ids[0]);
+  w.packed(subscript::kSubscriptIds, ids + 1, node.subscripts.size());
   return intern(expr_node::kSubscript);
 }
 
@@ -522,7 +602,8 @@ void write_forall_list(std::string& out, const ForallList& list) {
   protozero::pbf_writer w(out);
   std::string body;
   for (const IndexIds& index : indices) {
-    put_message(w, forall_list::kIndices, encode_into(body, [&](protozero::pbf_writer& b) { put_index(b, index); }));
+    Fields(body).index(index);
+    put_message(w, forall_list::kIndices, body);
   }
   table.write_records(out);
 }
