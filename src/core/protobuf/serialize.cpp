@@ -153,10 +153,7 @@ class Fields {
 
  private:
   void key(std::uint32_t field, WireType wire) { varint(std::uint64_t(field) << 3 | std::uint64_t(wire)); }
-  void varint(std::uint64_t value) {
-    char buffer[10];
-    out_.append(buffer, std::size_t(protozero::add_varint_to_buffer(buffer, value)));
-  }
+  void varint(std::uint64_t value) { protozero::add_varint_to_buffer(&out_, value); }
 
   std::string& out_;
 };
