@@ -1,4 +1,4 @@
-// The name index of a problem.
+// The name index of a problem: what each entry holds, and each distinct variable by name.
 #include "core/model/name_index.hpp"
 
 #include <algorithm>
@@ -37,8 +37,10 @@ class VariableScan final : public ExpressionVisitor {
 // The variables of `entry` under `name` (a run of the sorted list).
 std::pair<NameIndex::Variables::const_iterator, NameIndex::Variables::const_iterator> named(
     const NameIndex::Variables& entry, const std::string& name) {
-  const auto first = std::partition_point(entry.begin(), entry.end(), [&](const Expr& v) { return variable_name(*v) < name; });
-  const auto last = std::partition_point(first, entry.end(), [&](const Expr& v) { return variable_name(*v) == name; });
+  const auto first =
+      std::partition_point(entry.begin(), entry.end(), [&](const Expr& v) { return variable_name(*v) < name; });
+  const auto last =
+      std::partition_point(first, entry.end(), [&](const Expr& v) { return variable_name(*v) == name; });
   return {first, last};
 }
 
@@ -78,19 +80,20 @@ const NameIndex::Variables* NameIndex::find(const EntryKey& key) const {
     return it == entries.end() ? nullptr : &it->second;
   };
   switch (key.part) {
-    case EntryKey::Part::Objective: return &objective_;
+    case EntryKey::Part::Objective: break;
     case EntryKey::Part::Constraint: return look(constraints_);
     case EntryKey::Part::Penalty: return look(penalties_);
   }
-  return nullptr;
+  return &objective_;
 }
 
 NameIndex::Variables& NameIndex::slot(const EntryKey& key) {
   switch (key.part) {
+    case EntryKey::Part::Objective: break;
     case EntryKey::Part::Constraint: return constraints_[*key.key];
     case EntryKey::Part::Penalty: return penalties_[*key.key];
-    default: return objective_;
   }
+  return objective_;
 }
 
 bool NameIndex::accepts(const EntryKey& key, const Variables& added) const {
