@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/error.hpp"
+#include "core/expression/expr_list.hpp"
 #include "core/expression/numeric_value.hpp"
 #include "core/expression/rc.hpp"
 #include "core/expression/term_list.hpp"
@@ -97,8 +98,8 @@ struct DecisionVarNode final : Node {
 
 struct SubscriptNode final : Node {
   static constexpr Tag kTag = Tag::Subscript;
-  Expr variable;  ///< a Placeholder, Element, DecisionVar or Subscript node
-  std::vector<Expr> subscripts;
+  Expr variable;  ///< a Placeholder, Element or DecisionVar node (nested subscripts are joined)
+  ExprList subscripts;
   std::uint64_t ndim = 0;  ///< remaining dimensions
   Text latex;
   SubscriptNode() noexcept : Node(kTag) {}
@@ -252,7 +253,7 @@ template <class N, class F>
 
 /// Calls `slots.one(handle)` and `slots.many(list)` over the child slots of `node` in stored
 /// order (see `Node`); the handles are const for a const node. A single child may be null; a
-/// list is a `std::vector<Expr>` or a `TermList`.
+/// list is a `std::vector<Expr>`, an `ExprList` or a `TermList`.
 template <class N, class Slots>
 [[gnu::always_inline]] inline void visit_children(N& node, Slots&& slots) {
   visit(node, [&](auto& record) { record.children(record, slots); });
