@@ -145,12 +145,9 @@ Expr mul_append(const Expr& product, Expr factor) {
 }
 
 // A new two-term sum or product; the callers have put any literal where the normal form wants it.
+// Most pairs (`c * x`) never grow, so the two terms sit in the node itself.
 Expr pair(CommutativeKind kind, Expr first, Expr second) {
-  std::vector<Expr> items;
-  items.reserve(4);  // room for the next appends of a loop
-  items.push_back(std::move(first));
-  items.push_back(std::move(second));
-  return make_commutative(kind, TermList(std::move(items)));
+  return make_commutative(kind, TermList(std::move(first), std::move(second)));
 }
 
 // A positive literal exponent: value > 0 (NaN is not positive).
