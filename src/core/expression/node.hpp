@@ -158,6 +158,7 @@ struct CommutativeNode final : Node {
   TermList terms;
   Text latex;
   explicit CommutativeNode(CommutativeKind k) noexcept : Node(kTag, std::uint8_t(k)) {}
+  CommutativeNode(CommutativeKind k, TermList t) noexcept : Node(kTag, std::uint8_t(k)), terms(std::move(t)) {}
   CommutativeKind op() const noexcept { return CommutativeKind(kind); }
   template <class Self, class Slots>
   static void children(Self& self, Slots& slots) {
@@ -324,13 +325,16 @@ Rc<const T> finish(T* node) {
     height = node->terms.max_height();
     decision_var = node->terms.decision_var_count() > 0;
   } else {
-    for_each_child(*node, [&](const Node& child) {
+    auto each = [&](const Node& child) {
       height = std::max(height, child.height);
       if constexpr (std::is_same_v<T, ReductionNode>) {
         if (&child == node->index.get()) return;
       }
       decision_var = decision_var || (T::kDecisionVarsFromChildren && child.has_decision_var);
-    });
+    };
+    // The record type is known here: no dispatch on the tag.
+    detail::EachChild<decltype(each)> slots{each};
+    T::children(*node, slots);
   }
   node->height = height + 1;
   node->has_decision_var = decision_var;
