@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -215,6 +216,8 @@ class Recorder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Recorder
   bool StartArray() { return open(Event::Kind::StartArray); }
   bool EndArray(rapidjson::SizeType) { return close(Event::Kind::EndArray); }
 
+  /// A string read may hold a lone low surrogate escape (see `add_string`).
+  bool low_surrogate() const noexcept { return low_surrogate_; }
   /// Why the handler stopped the reader (null: it did not), and where.
   const char* stop_message() const noexcept { return stop_message_; }
   std::size_t stop_offset() const noexcept { return stop_offset_; }
@@ -238,6 +241,11 @@ class Recorder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Recorder
     return true;
   }
   bool add_string(Event::Kind kind, const char* text, rapidjson::SizeType size) {
+    // RapidJSON writes the escape "\udc00".."\udfff" as ED B0..BF; only a masked text reads
+    // such an escape as the error it is. Raw bytes ED B0..BF (not UTF-8) give the same mark.
+    for (const char* at = text; (at = static_cast<const char*>(std::memchr(at, '\xED', text + size - at)));) {
+      if (++at < text + size && (static_cast<unsigned char>(*at) & 0xF0) == 0xB0) low_surrogate_ = true;
+    }
     Event& e = add(kind);
     e.string_start = strings_.size();
     e.string_size = size;
@@ -264,6 +272,7 @@ class Recorder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Recorder
   std::string& strings_;
   InterruptPoll& poll_;
   std::size_t depth_ = 0;
+  bool low_surrogate_ = false;
   const char* stop_message_ = nullptr;
   std::size_t stop_offset_ = 0;
 };
@@ -280,7 +289,8 @@ std::string reader_message(rapidjson::ParseErrorCode code) {
 bool read_number(std::string_view token, Event& event) {
   const bool negative = token.front() == '-';
   const char* const last = token.data() + token.size();
-  if (token.find_first_of(".eE") == std::string_view::npos) {
+  const bool integer = std::all_of(token.begin() + (negative ? 1 : 0), token.end(), is_digit);
+  if (integer) {
     std::uint64_t magnitude = 0;
     if (std::from_chars(token.data() + (negative ? 1 : 0), last, magnitude).ec == std::errc{}) {
       if (!negative || magnitude == 0) {
@@ -311,12 +321,24 @@ bool read_number(std::string_view token, Event& event) {
 }
 
 Cursor::Cursor(std::string_view text) : text_(text) {
+  // Most texts hold no number or string that needs masking: read the text itself, and only when
+  // that fails or meets a suspect string, read it again through the masked copy, which decides.
+  // A text read whole either way gives the same events.
+  events_.reserve(text.size() / 3);  // a dense text has an event every two or three bytes
+  if (record_events(text, false)) return;
+  events_.clear();
+  strings_.clear();
   const std::string masked = mask_for_reader(text, poll_);
-  rapidjson::MemoryStream stream(masked.data(), masked.size());
-  Recorder recorder(text, stream, events_, strings_, poll_);
+  record_events(masked, true);
+}
+
+bool Cursor::record_events(std::string_view readable, bool final) {
+  rapidjson::MemoryStream stream(readable.data(), readable.size());
+  Recorder recorder(text_, stream, events_, strings_, poll_);
   rapidjson::Reader reader;
   constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag;
   const rapidjson::ParseResult result = reader.Parse<kFlags>(stream, recorder);
+  if (!final && (result.IsError() || recorder.low_surrogate())) return false;
   if (result.IsError()) {
     if (recorder.stop_message() != nullptr) {
       raise_at(text_, recorder.stop_message(), recorder.stop_offset());
@@ -325,7 +347,11 @@ Cursor::Cursor(std::string_view text) : text_(text) {
     raise_at(text_, reader_message(result.Code()), result.Offset() + 1);
   }
   // The reader stops at a NUL byte as if the text ended there; anything after it is refused.
-  if (stream.Tell() < text.size()) raise_at(text_, "trailing characters", stream.Tell() + 1);
+  if (stream.Tell() < text_.size()) {
+    if (!final) return false;
+    raise_at(text_, "trailing characters", stream.Tell() + 1);
+  }
+  return true;
 }
 
 const Event& Cursor::peek() const {
@@ -429,6 +455,31 @@ std::uint8_t Cursor::read_u8() {
   }
   if (e.kind == Event::Kind::Int) invalid_value(e, "u8");
   invalid_type(e, "u8");
+}
+
+std::size_t Cursor::scalars_before_end() const noexcept {
+  std::size_t end = position_;
+  while (end < events_.size() && events_[end].kind < Event::Kind::Key) ++end;
+  const bool closed = end < events_.size() && events_[end].kind == Event::Kind::EndArray;
+  return closed ? end - position_ : 0;
+}
+
+std::vector<double> Cursor::read_f64_array() {
+  std::vector<double> values;
+  read_array("a sequence", [&] {
+    if (values.empty()) values.reserve(scalars_before_end());
+    values.push_back(read_f64());
+  });
+  return values;
+}
+
+std::vector<std::uint64_t> Cursor::read_u64_array() {
+  std::vector<std::uint64_t> values;
+  read_array("a sequence", [&] {
+    if (values.empty()) values.reserve(scalars_before_end());
+    values.push_back(read_u64());
+  });
+  return values;
 }
 
 void Cursor::finish() const {
