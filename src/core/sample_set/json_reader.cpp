@@ -5,6 +5,7 @@
 #include "core/sample_set/json_reader.hpp"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -320,16 +321,131 @@ bool read_number(std::string_view token, Event& event) {
   return true;
 }
 
-Cursor::Cursor(std::string_view text) : text_(text) {
-  // Most texts hold no number or string that needs masking: read the text itself, and only when
-  // that fails or meets a suspect string, read it again through the masked copy, which decides.
-  // A text read whole either way gives the same events.
+Cursor::Cursor(std::string_view text, Reading reading) : text_(text) {
   events_.reserve(text.size() / 3);  // a dense text has an event every two or three bytes
+  if (reading == Reading::Plain) {
+    if (!record_plain()) throw std::logic_error("a text that the plain reader does not read");
+    return;
+  }
+  // Most texts are plain (see `record_plain`). Any other text goes to RapidJSON, which decides
+  // and words every error; it reads the text itself first and, only when that fails or meets a
+  // suspect string, a masked copy (see `mask_for_reader`). A text read whole gives the same
+  // events whichever way it was read.
+  if (reading == Reading::Any && record_plain()) return;
+  events_.clear();
+  strings_.clear();
   if (record_events(text, false)) return;
   events_.clear();
   strings_.clear();
   const std::string masked = mask_for_reader(text, poll_);
   record_events(masked, true);
+}
+
+namespace {
+
+bool is_space(char c) noexcept { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+
+}  // namespace
+
+// Valid JSON whose strings hold no escape and no control character, nested at most kDepthLimit
+// deep, whose numbers fit a double, and with nothing but whitespace after the value. Offsets
+// are those RapidJSON reports: just past a scalar, just past a bracket.
+bool Cursor::record_plain() {
+  const char* const data = text_.data();
+  const std::size_t size = text_.size();
+  std::size_t at = 0;
+  std::array<bool, kDepthLimit> in_object{};
+  std::size_t depth = 0;
+  const auto skip_space = [&] {
+    while (at < size && is_space(data[at])) ++at;
+  };
+  const auto add = [&](Event::Kind kind, std::size_t offset) -> Event& {
+    poll_.tick();
+    Event& e = events_.emplace_back();
+    e.kind = kind;
+    e.unsigned_integer = 0;
+    e.offset = offset;
+    return e;
+  };
+  const auto string = [&](Event::Kind kind) {
+    const std::size_t start = ++at;  // past the quote
+    while (at < size && data[at] != '"') {
+      if (data[at] == '\\' || static_cast<unsigned char>(data[at]) < 0x20) return false;
+      ++at;
+    }
+    if (at == size) return false;
+    Event& e = add(kind, ++at);
+    e.string_start = strings_.size();
+    e.string_size = static_cast<std::uint32_t>(at - 1 - start);
+    strings_.append(data + start, at - 1 - start);
+    return true;
+  };
+  // A key and its colon, the cursor then at the member's value.
+  const auto key = [&] {
+    if (at >= size || data[at] != '"' || !string(Event::Kind::Key)) return false;
+    skip_space();
+    if (at >= size || data[at] != ':') return false;
+    ++at;
+    return true;
+  };
+  const auto literal = [&](std::string_view word) {
+    if (text_.substr(at, word.size()) != word) return false;
+    at += word.size();
+    return true;
+  };
+  skip_space();
+  while (true) {
+    // A value at `at`.
+    skip_space();
+    if (at >= size) return false;
+    const char c = data[at];
+    if (c == '{' || c == '[') {
+      if (depth == kDepthLimit) return false;
+      const bool object = c == '{';
+      add(object ? Event::Kind::StartObject : Event::Kind::StartArray, ++at);
+      in_object[depth++] = object;
+      skip_space();
+      if (at < size && data[at] == (object ? '}' : ']')) {
+        add(object ? Event::Kind::EndObject : Event::Kind::EndArray, ++at);
+        --depth;
+      } else {
+        if (object && !key()) return false;
+        continue;
+      }
+    } else if (c == '"') {
+      if (!string(Event::Kind::String)) return false;
+    } else if (c == '-' || is_digit(c)) {
+      const std::size_t end = number_end(text_, at);
+      if (end == kNoNumber) return false;
+      Event& e = add(Event::Kind::Double, end);
+      if (!read_number(text_.substr(at, end - at), e)) return false;
+      at = end;
+    } else if (c == 'n') {
+      if (!literal("null")) return false;
+      add(Event::Kind::Null, at);
+    } else if (c == 't' || c == 'f') {
+      if (!literal(c == 't' ? "true" : "false")) return false;
+      add(Event::Kind::Bool, at).boolean = c == 't';
+    } else {
+      return false;
+    }
+    // After a value: a comma and the next member, or the ends of the containers it closes.
+    while (true) {
+      skip_space();
+      if (depth == 0) return at == size;
+      if (at >= size) return false;
+      const bool object = in_object[depth - 1];
+      if (data[at] == ',') {
+        ++at;
+        skip_space();
+        if (object && !key()) return false;
+        break;
+      }
+      if (data[at] != (object ? '}' : ']')) return false;
+      add(object ? Event::Kind::EndObject : Event::Kind::EndArray, ++at);
+      --depth;
+    }
+  }
 }
 
 bool Cursor::record_events(std::string_view readable, bool final) {
@@ -484,6 +600,18 @@ std::vector<std::uint64_t> Cursor::read_u64_array() {
 
 void Cursor::finish() const {
   if (position_ < events_.size()) raise_at(text_, "trailing characters", events_[position_].offset);
+}
+
+bool same_events(const Cursor& a, const Cursor& b) {
+  if (a.events().size() != b.events().size()) return false;
+  for (std::size_t i = 0; i < a.events().size(); ++i) {
+    const Event& x = a.events()[i];
+    const Event& y = b.events()[i];
+    if (x.kind != y.kind || x.boolean != y.boolean || x.negative != y.negative || x.offset != y.offset) return false;
+    const bool text = x.kind == Event::Kind::String || x.kind == Event::Kind::Key;
+    if (text ? a.string(x) != b.string(y) : x.unsigned_integer != y.unsigned_integer) return false;
+  }
+  return true;
 }
 
 void fail_invalid_length(const Cursor& cursor, const Event& at, std::size_t count,

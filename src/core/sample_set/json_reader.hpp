@@ -52,9 +52,17 @@ bool read_number(std::string_view token, Event& event);
 /// position of the event given (or of the last event read).
 class Cursor {
  public:
+  /// How a text is read: `Any` is what readers use; tests compare the events of the other two.
+  enum class Reading : std::uint8_t {
+    Any,
+    Plain,    ///< only the plain reader (std::logic_error for a text it does not read)
+    General,  ///< only RapidJSON
+  };
   /// Parses `text` (which must outlive the cursor); a malformed text raises ValueError with the
   /// reader's message.
-  explicit Cursor(std::string_view text);
+  explicit Cursor(std::string_view text, Reading reading = Reading::Any);
+  /// The events read, for tests.
+  const std::vector<Event>& events() const noexcept { return events_; }
 
   const Event& peek() const;
   const Event& next();
@@ -112,6 +120,9 @@ class Cursor {
   /// Records the events of `readable` (the text or its masked copy, same offsets). A failure
   /// raises when `final`, else returns false.
   bool record_events(std::string_view readable, bool final);
+  /// Records the events of a plain text (see the definition) without RapidJSON; false for any
+  /// other text.
+  bool record_plain();
   /// The number of scalars from the current event on, if an array end follows them.
   std::size_t scalars_before_end() const noexcept;
 
@@ -121,6 +132,9 @@ class Cursor {
   std::size_t position_ = 0;
   InterruptPoll poll_;
 };
+
+/// Whether two cursors hold the same events (kinds, values, strings and offsets), for tests.
+bool same_events(const Cursor& a, const Cursor& b);
 
 /// A struct read either as an object of named fields or as an array of its fields in
 /// declaration order (serde's two forms). `read_field(i)` reads field i at the cursor.
