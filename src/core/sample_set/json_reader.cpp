@@ -163,6 +163,44 @@ bool too_large(std::string_view token) noexcept {
   return lead + exponent > 0;
 }
 
+// Short decimals ("0.25", "-1.5e3") without the general conversion: a mantissa below 2^53 and
+// a power of ten up to 10^22 are both exact doubles, so one multiplication or division rounds
+// correctly, as std::from_chars does. False leaves the token to std::from_chars.
+bool exact_double(std::string_view token, double& out) noexcept {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  std::size_t at = token.front() == '-' ? 1 : 0;
+  std::uint64_t mantissa = 0;
+  int digits = 0;
+  int scale = 0;  // the power of ten that the digits are multiplied by
+  bool fraction = false;
+  for (; at < token.size(); ++at) {
+    const char c = token[at];
+    if (c == '.') {
+      fraction = true;
+      continue;
+    }
+    if (!is_digit(c)) break;
+    if (++digits > 15) return false;
+    mantissa = mantissa * 10 + std::uint64_t(c - '0');
+    if (fraction) --scale;
+  }
+  if (at < token.size()) {  // an exponent: [eE][+-]?digits
+    ++at;
+    const bool minus = token[at] == '-';
+    if (token[at] == '-' || token[at] == '+') ++at;
+    if (token.size() - at > 3) return false;
+    int exponent = 0;
+    for (; at < token.size(); ++at) exponent = exponent * 10 + (token[at] - '0');
+    scale += minus ? -exponent : exponent;
+  }
+  if (scale < -22 || scale > 22) return false;
+  double value = double(mantissa);
+  value = scale < 0 ? value / kPowers[-scale] : value * kPowers[scale];
+  out = token.front() == '-' ? -value : value;
+  return true;
+}
+
 // " at line N column M" for `offset` bytes consumed: lines count from 1, columns are the bytes
 // consumed on the current line.
 std::string position_text(std::string_view text, std::size_t offset) {
@@ -309,6 +347,11 @@ bool read_number(std::string_view token, Event& event) {
   }
   // Integers beyond 64 bits become doubles as well.
   double value = 0.0;
+  if (exact_double(token, value)) {
+    event.kind = Event::Kind::Double;
+    event.real = value;
+    return true;
+  }
   const auto [end, error] = std::from_chars(token.data(), last, value);
   if (error == std::errc::result_out_of_range) {
     if (too_large(token)) return false;

@@ -1,7 +1,10 @@
 // The JSON reader's plain path (no RapidJSON) must record exactly the events RapidJSON records
 // (kinds, values, strings and byte offsets), and leave every other text to RapidJSON.
 #include <cassert>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -32,9 +35,28 @@ void check_same(const std::string& text) {
   }
 }
 
+// Every number reads as strtod reads it (correctly rounded), on the short path and off it.
+void check_numbers() {
+  std::mt19937_64 random(7);
+  const char* const forms[] = {"%.*f", "%.*e", "%.*g"};
+  for (int i = 0; i < 200000; ++i) {
+    const double magnitude = std::ldexp(double(random() >> 11), int(random() % 160) - 80);
+    char token[64];
+    std::snprintf(token, sizeof token, forms[i % 3], int(random() % 20), i % 2 ? -magnitude : magnitude);
+    json::Event event{};
+    if (!json::read_number(token, event) || event.kind != json::Event::Kind::Double) continue;
+    const double expected = std::strtod(token, nullptr);
+    if (std::memcmp(&event.real, &expected, sizeof expected) != 0) {
+      std::fprintf(stderr, "%s read as %.17g\n", token, event.real);
+      assert(false);
+    }
+  }
+}
+
 }  // namespace
 
 int main() {
+  check_numbers();
   const std::string deep = std::string(128, '[') + std::string(128, ']');
   const std::vector<std::string> plain = {
       "0", "-0", "1.5", "-2.5e-3", "1E+2", "18446744073709551615", "18446744073709551616",
