@@ -194,6 +194,12 @@ bool exact_double(std::string_view token, double& out) noexcept {
     for (; at < token.size(); ++at) exponent = exponent * 10 + (token[at] - '0');
     scale += minus ? -exponent : exponent;
   }
+  // "2.0" is 2: no division for trailing zeros (a division takes as long as the rest).
+  if (mantissa == 0) scale = 0;
+  while (scale < 0 && mantissa % 10 == 0) {
+    mantissa /= 10;
+    ++scale;
+  }
   if (scale < -22 || scale > 22) return false;
   double value = double(mantissa);
   value = scale < 0 ? value / kPowers[-scale] : value * kPowers[scale];
