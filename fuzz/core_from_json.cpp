@@ -3,6 +3,7 @@
 // Python harness only reaches valid UTF-8). They may only refuse with ValueError, and a value
 // they read must print and read back equal from its own JSON. Seeds: fuzz/corpus/from_json.
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -51,11 +52,25 @@ template <class T>
 const Forms<T> kTimeForms{time_fields::read_json<T>, time_fields::append_json<T>, time_fields::append_text<T>,
                           time_fields::equal<T>};
 
+// A text that the plain path reads must give RapidJSON's events exactly.
+void check_plain_reading(std::string_view text) {
+  try {
+    const json::Cursor plain(text, json::Cursor::Reading::Plain);
+    const json::Cursor general(text, json::Cursor::Reading::General);
+    if (!json::same_events(plain, general)) fuzz::fail("the plain JSON path and RapidJSON disagree");
+  } catch (const std::logic_error&) {
+    // not a plain text
+  } catch (const Error&) {
+    fuzz::fail("RapidJSON refused a text that the plain JSON path read");
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
+  check_plain_reading(text);
   switch (data[0] % 5) {
     case 0: round_trip(text, Forms<Record>{read_record_json, append_record_json, append_record_text, record_eq}); break;
     case 1:

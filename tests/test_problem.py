@@ -6,7 +6,9 @@ import os
 import sys
 
 import pytest
+from hypothesis import given, strategies as st
 
+import protobuf_wire as W
 import zorvane as zv
 from model_support import BadIndex, Interrupt, fails, not_str, problem, styled
 
@@ -165,6 +167,135 @@ def test_name_consistency(entries, conflict):
     message = str(info.value)
     assert message.startswith(DUPLICATED) and sorted(message[len(DUPLICATED):].split(", ")) == conflict.split(", ")
     assert contents(p) == before
+
+
+# ---- `+=` over many adds: the names a problem keeps between adds ----
+
+# Variables under a few names, each labelled: equal labels are one variable to the name check
+# whatever their presentation or the type of their bound numbers (0 and 0.0 are equal); items
+# made once are shared by every entry that uses them, items made per use are equal copies.
+# An element (the index of a sum, so that constraints may hold it) brings the names of its
+# set: ("i", (0, N)) also names the placeholder N.
+N = zv.Placeholder("N")
+
+
+def summed(element):
+    return zv.sum(element, element)
+
+
+ATOMS = [
+    (lambda: zv.Placeholder("a"), [("a", "placeholder")]),
+    (lambda: zv.Placeholder("a", latex="A", description="again"), [("a", "placeholder")]),
+    (lambda: zv.Placeholder("a", ndim=1)[0], [("a", "placeholder, 1 dim")]),
+    (lambda: zv.BinaryVar("a"), [("a", "binary")]),
+    (lambda: zv.IntegerVar("x", lower_bound=0, upper_bound=3), [("x", "integer 0..3")]),
+    (lambda: zv.IntegerVar("x", lower_bound=0.0, upper_bound=3), [("x", "integer 0..3")]),
+    (lambda: zv.IntegerVar("x", lower_bound=0, upper_bound=4), [("x", "integer 0..4")]),
+    (lambda: summed(zv.Element("i", belong_to=(0, 3))), [("i", "range 3")]),
+    (lambda: summed(zv.Element("i", belong_to=(0, 3.0))), [("i", "range 3")]),
+    (lambda: summed(zv.Element("i", belong_to=(0, N))), [("N", "placeholder"), ("i", "range N")]),
+    (lambda: zv.BinaryVar("N"), [("N", "binary")]),
+]
+SHARED = [make() for make, _ in ATOMS]
+atom = st.tuples(st.integers(0, len(ATOMS) - 1), st.booleans())
+side = st.lists(atom, max_size=3)
+add = st.one_of(
+    st.tuples(st.just("objective"), st.just(""), side, st.just([])),
+    st.tuples(st.just("constraint"), st.sampled_from("cd"), side, side),
+    st.tuples(st.just("penalty"), st.sampled_from("cd"), side, st.just([])),
+)
+
+
+def build_side(atoms, with_variable):
+    """The sum of the atoms (a fresh copy or the shared item), with y when a decision variable is needed."""
+    e = y if with_variable else 0
+    for k, fresh in atoms:
+        e = e + (ATOMS[k][0]() if fresh else SHARED[k])
+    return e
+
+
+def entry_of(kind, key, left, right):
+    if kind == "objective":
+        return build_side(left, False)
+    if kind == "constraint":
+        return C(key, build_side(left, True) <= build_side(right, False))
+    return T(key, build_side(left, True))
+
+
+def expected_clash(rest, sides):
+    """The names the check of `sides` (in order, each against the rest and the sides before it)
+    reports: those of the first side that uses one of them for another variable."""
+    known = dict(rest)
+    for atoms in sides:
+        clash = set()
+        for k, _ in atoms:
+            for name, label in ATOMS[k][1]:
+                if known.setdefault(name, label) != label:
+                    clash.add(name)
+        if clash:
+            return clash
+    return set()
+
+
+def texts(p):
+    """The entries as text (which a problem read back keeps: not LaTeX strings nor descriptions)."""
+    return [str(p.objective)] + [{k: str(v) for k, v in d.items()} for d in (p.constraints, p.custom_penalty_terms)]
+
+
+def outcome(p, entry):
+    try:
+        p += entry
+    except zv.ModelingError as error:
+        return str(error)
+    return None
+
+
+@given(st.lists(add, max_size=12))
+def test_adds_agree_with_a_check_from_scratch(adds):
+    p, held = zv.Problem("p"), {}  # held: the labels of each entry of p, by (kind, key)
+    for kind, key, left, right in adds:
+        # A problem read back from p holds the same entries and starts without their names.
+        fresh = zv.from_protobuf(zv.to_protobuf(p))
+        rest = {name: label for k, labels in held.items() if k != (kind, key) for name, label in labels}
+        entry = entry_of(kind, key, left, right)
+        got, from_scratch = outcome(p, entry), outcome(fresh, entry)
+        assert got == from_scratch
+        clash = expected_clash(rest, [left, right])
+        if clash:
+            assert got.startswith(DUPLICATED) and set(got[len(DUPLICATED):].split(", ")) == clash
+        else:
+            assert got is None
+            held[kind, key] = [label for k, _ in left + right for label in ATOMS[k][1]]
+        assert texts(p) == texts(fresh)
+
+
+def stored(key, name, placeholder_ndim):
+    """A constraint `y + n[0, ...] == 1` under `key`, as bytes, with a placeholder n of `placeholder_ndim` dimensions."""
+    nodes = [W.lit(0), W.placeholder("n", placeholder_ndim), W.subscript(1, [0] * placeholder_ndim),
+             W.decision_var(1, "y"), W.commutative(1, [3, 2])]
+    return key, W.constraint(name, 1, left=W.expr(nodes, 4), right=W.expr([W.lit(1)]))
+
+
+n1, n2 = zv.Placeholder("n", ndim=1), zv.Placeholder("n", ndim=2)
+
+
+@pytest.mark.parametrize("adds", [
+    [(C("d", y + n1[0] <= 1), None)],  # the first met (in "a") is the one compared with
+    [(C("d", y + n2[0, 0] <= 1), "n")],
+    [(n2[0, 0], "n"), (T("t", y * n1[0]), None)],
+    # once "a" holds n2 it is met first
+    [(C("a", y + n2[0, 0] <= 1), None), (C("d", y + n1[0] <= 1), "n"), (C("b", y + n1[0] <= 1), "n")],
+    [(C("b", y + n2[0, 0] <= 1), "n"), (C("b", y + n1[0] <= 1), None), (C("d", y + n1[0] <= 1), None)],
+    [(C("z", y + n2[0, 0] <= 1), "n"), (C("z", y + n1[0] <= 1), None)],  # "z" is a new key, not "a"
+])
+def test_adds_to_a_problem_read_as_stored(adds):
+    """A problem read from bytes may hold two variables under one name, and keys that differ from
+    its constraints' names: an add is judged against the first variable met in the rest."""
+    data = W.problem_body(objective=W.expr([W.lit(0)]),
+                          constraints=[stored("a", "z", 1), stored("b", "b", 2), stored("c", "c", 1)])
+    p = zv.from_protobuf(data)
+    for entry, clash in adds:
+        assert outcome(p, entry) == (None if clash is None else DUPLICATED + clash)
 
 
 def test_iadd_never_swallows_non_exceptions_and_is_guarded():

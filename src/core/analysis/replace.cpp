@@ -34,7 +34,7 @@ struct Rebuild {
 
   Expr operator()(const SubscriptNode&) {
     validate_subscripts(done);
-    return subscript_into_scalar(build_subscript(std::move(base), std::move(done)));
+    return subscript_into_scalar(build_subscript(std::move(base), ExprList(std::move(done))));
   }
   Expr operator()(const UnaryNode& node) { return build_unary(node.op(), std::move(done[0])); }
   Expr operator()(const BinaryNode& node) {

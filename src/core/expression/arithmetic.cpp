@@ -145,9 +145,13 @@ Expr mul_append(const Expr& product, Expr factor) {
 }
 
 // A new two-term sum or product; the callers have put any literal where the normal form wants it.
+// Most products (`c * x`) never grow, so their two terms sit in the node itself. A sum usually
+// does (`p + q + r`, `e += c * x`): it gets a buffer with room for the next appends, shared by
+// the sums built from it.
 Expr pair(CommutativeKind kind, Expr first, Expr second) {
+  if (kind == CommutativeKind::Mul) return make_commutative(kind, TermList(std::move(first), std::move(second)));
   std::vector<Expr> items;
-  items.reserve(4);  // room for the next appends of a loop
+  items.reserve(4);
   items.push_back(std::move(first));
   items.push_back(std::move(second));
   return make_commutative(kind, TermList(std::move(items)));
@@ -162,9 +166,7 @@ bool is_positive_literal(const Node& node) noexcept {
 }  // namespace
 
 Expr make_commutative(CommutativeKind kind, TermList terms) {
-  auto* node = new CommutativeNode(kind);
-  node->terms = std::move(terms);
-  return finish(node);
+  return finish(new CommutativeNode(kind, std::move(terms)));
 }
 
 Expr make_pow(Expr base, Expr exponent) {

@@ -120,7 +120,7 @@ void refuse_missing_axis(const Expr& variable, std::size_t key_length) {
 }
 
 Expr dummy_indexed_operand(const DummyIndexed& value) {
-  Expr subscript = build_subscript(into_subscripted_variable(value.variable), value.subscripts);
+  Expr subscript = build_subscript(into_subscripted_variable(value.variable), ExprList(value.subscripts));
   return subscript_into_scalar(subscript);
 }
 

@@ -1,6 +1,8 @@
 // Read-only questions about expression trees.
 #include "core/expression/expression.hpp"
 
+#include <bit>
+#include <cstdint>
 #include <stdexcept>
 
 #include "core/expression/tree_walk.hpp"
@@ -62,12 +64,17 @@ bool shared(const Node& node) noexcept { return node.refs > 1; }
 // `b` has the tag and kind of `a`.
 struct SameFields {
   const Node& b;
+  bool exact_numbers;
   template <class T>
   const T& other() const noexcept {
     return as<T>(b);
   }
   bool operator()(const NumberLitNode& a) const noexcept {
-    return numeric_value_eq(a.value, other<NumberLitNode>().value);
+    const NumericValue& y = other<NumberLitNode>().value;
+    if (!exact_numbers) return numeric_value_eq(a.value, y);
+    if (a.value.kind != y.kind) return false;
+    return a.value.is_integer() ? a.value.integer == y.integer
+                                : std::bit_cast<std::uint64_t>(a.value.real) == std::bit_cast<std::uint64_t>(y.real);
   }
   bool operator()(const PlaceholderNode& a) const noexcept {
     return a.name == other<PlaceholderNode>().name && a.ndim == other<PlaceholderNode>().ndim;
@@ -99,8 +106,8 @@ struct SameFields {
   bool operator()(const LogicalNode& a) const noexcept { return a.terms.size() == other<LogicalNode>().terms.size(); }
 };
 
-bool same_fields(const Node& a, const Node& b) noexcept {
-  return a.tag == b.tag && a.kind == b.kind && visit(a, SameFields{b});
+bool same_fields(const Node& a, const Node& b, bool exact_numbers) noexcept {
+  return a.tag == b.tag && a.kind == b.kind && visit(a, SameFields{b, exact_numbers});
 }
 
 // Walks `a` and, in step, the node of `b` at the same place. A pair of shared nodes compared
@@ -108,12 +115,12 @@ bool same_fields(const Node& a, const Node& b) noexcept {
 // again adds nothing (it is either settled or still being compared further up the stack).
 class EqualityWalk : public WalkHooks {
  public:
-  explicit EqualityWalk(const Node& b) noexcept : b_(b) {}
+  EqualityWalk(const Node& b, bool exact_numbers) noexcept : b_(b), exact_numbers_(exact_numbers) {}
 
   Visit enter(const Node& a, const WalkFrame* parent) {
     const Node& b = parent == nullptr ? b_ : *child_at(*others_.back(), parent->next - 1);
     if (shared(a) && shared(b) && !compared_.insert({&a, &b})) return Visit::SkipChildren;
-    if (!same_fields(a, b)) return Visit::Stop;
+    if (!same_fields(a, b, exact_numbers_)) return Visit::Stop;
     if (child_at(a, 0) == nullptr) return Visit::SkipChildren;
     others_.push_back(&b);
     return Visit::Continue;
@@ -122,6 +129,7 @@ class EqualityWalk : public WalkHooks {
 
  private:
   const Node& b_;
+  bool exact_numbers_;
   std::vector<const Node*> others_;  // the node of `b` for each frame of the walk over `a`
   IdentitySet<std::pair<const Node*, const Node*>> compared_;
 };
@@ -129,7 +137,13 @@ class EqualityWalk : public WalkHooks {
 }  // namespace
 
 bool expression_eq(const Node& a, const Node& b) {
-  EqualityWalk walk(b);
+  EqualityWalk walk(b, false);
+  return walk_tree(a, walk);
+}
+
+bool expression_identical(const Node& a, const Node& b) {
+  if (&a == &b) return true;
+  EqualityWalk walk(b, true);
   return walk_tree(a, walk);
 }
 

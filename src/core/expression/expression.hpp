@@ -30,5 +30,9 @@ const NumericValue* literal_value(const Node& node) noexcept;
 inline bool contains_decision_variable(const Node& node) noexcept { return node.has_decision_var; }
 /// Structural equality. Never short-cuts on identity: a NaN literal is unequal to itself.
 bool expression_eq(const Node& a, const Node& b);
+/// `expression_eq` with numbers compared by kind and bits (NaN is identical to itself, 1 and 1.0
+/// are not): an equivalence, so identical nodes compare alike with anything under
+/// `expression_eq`. Short-cuts on identity.
+bool expression_identical(const Node& a, const Node& b);
 
 }  // namespace zorvane

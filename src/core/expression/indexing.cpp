@@ -159,14 +159,14 @@ Expr into_subscripted_variable(const Expr& operand) {
   }
 }
 
-void validate_subscripts(const std::vector<Expr>& subscripts) {
+void validate_subscripts(std::span<const Expr> subscripts) {
   if (subscripts.empty()) raise_modeling("the number of subscripts is zero");
   for (const Expr& subscript : subscripts) {
     if (contains_decision_variable(*subscript)) raise_modeling("a subscript contains a decision variable");
   }
 }
 
-Expr build_subscript(Expr variable, std::vector<Expr> subscripts) {
+Expr build_subscript(Expr variable, ExprList subscripts) {
   const std::uint64_t ndim = operand_ndim(*variable);
   if (ndim < subscripts.size()) {
     raise_modeling(fmt::format("the number of subscripts (= {}) is greater than the dimensionality "
@@ -179,10 +179,9 @@ Expr build_subscript(Expr variable, std::vector<Expr> subscripts) {
     std::vector<Expr> joined;
     joined.reserve(inner.subscripts.size() + subscripts.size());
     joined.insert(joined.end(), inner.subscripts.begin(), inner.subscripts.end());
-    joined.insert(joined.end(), std::make_move_iterator(subscripts.begin()),
-                  std::make_move_iterator(subscripts.end()));
+    joined.insert(joined.end(), subscripts.begin(), subscripts.end());
     validate_subscripts(joined);
-    subscripts = std::move(joined);
+    subscripts = ExprList(std::move(joined));
     variable = inner.variable;
   }
   return make_node<SubscriptNode>([&](SubscriptNode& s) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -52,11 +53,11 @@ std::string operand_display(const Node& operand);
 Expr into_subscripted_variable(const Expr& operand);
 /// ModelingError "the number of subscripts is zero" for an empty list, "a subscript contains a
 /// decision variable" for the first subscript that does.
-void validate_subscripts(const std::vector<Expr>& subscripts);
+void validate_subscripts(std::span<const Expr> subscripts);
 /// Joins a subscripted variable and its subscripts. More subscripts than axes is a
 /// ModelingError; a subscript of a subscript is flattened (`p[i][j]` is `p[i, j]`, the inner
 /// subscript's own LaTeX dropped) and the joined list validated again.
-Expr build_subscript(Expr variable, std::vector<Expr> subscripts);
+Expr build_subscript(Expr variable, ExprList subscripts);
 
 // ---- Array lengths ----------------------------------------------------------------------
 

@@ -40,7 +40,8 @@ struct DropChildren {
   void one(Rc<const T>& child) noexcept {
     if (const Node* node = child.leak()) dead.drop(node);
   }
-  void many(std::vector<Expr>& items) noexcept {
+  template <class List>
+  void many(List& items) noexcept {
     for (Expr& item : items) one(item);
   }
   void many(TermList& terms) noexcept {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/error.hpp"
+#include "core/expression/expr_list.hpp"
 #include "core/expression/numeric_value.hpp"
 #include "core/expression/rc.hpp"
 #include "core/expression/term_list.hpp"
@@ -97,8 +98,8 @@ struct DecisionVarNode final : Node {
 
 struct SubscriptNode final : Node {
   static constexpr Tag kTag = Tag::Subscript;
-  Expr variable;  ///< a Placeholder, Element, DecisionVar or Subscript node
-  std::vector<Expr> subscripts;
+  Expr variable;  ///< a Placeholder, Element or DecisionVar node (nested subscripts are joined)
+  ExprList subscripts;
   std::uint64_t ndim = 0;  ///< remaining dimensions
   Text latex;
   SubscriptNode() noexcept : Node(kTag) {}
@@ -157,6 +158,7 @@ struct CommutativeNode final : Node {
   TermList terms;
   Text latex;
   explicit CommutativeNode(CommutativeKind k) noexcept : Node(kTag, std::uint8_t(k)) {}
+  CommutativeNode(CommutativeKind k, TermList t) noexcept : Node(kTag, std::uint8_t(k)), terms(std::move(t)) {}
   CommutativeKind op() const noexcept { return CommutativeKind(kind); }
   template <class Self, class Slots>
   static void children(Self& self, Slots& slots) {
@@ -252,7 +254,7 @@ template <class N, class F>
 
 /// Calls `slots.one(handle)` and `slots.many(list)` over the child slots of `node` in stored
 /// order (see `Node`); the handles are const for a const node. A single child may be null; a
-/// list is a `std::vector<Expr>` or a `TermList`.
+/// list is a `std::vector<Expr>`, an `ExprList` or a `TermList`.
 template <class N, class Slots>
 [[gnu::always_inline]] inline void visit_children(N& node, Slots&& slots) {
   visit(node, [&](auto& record) { record.children(record, slots); });
@@ -323,13 +325,16 @@ Rc<const T> finish(T* node) {
     height = node->terms.max_height();
     decision_var = node->terms.decision_var_count() > 0;
   } else {
-    for_each_child(*node, [&](const Node& child) {
+    auto each = [&](const Node& child) {
       height = std::max(height, child.height);
       if constexpr (std::is_same_v<T, ReductionNode>) {
         if (&child == node->index.get()) return;
       }
       decision_var = decision_var || (T::kDecisionVarsFromChildren && child.has_decision_var);
-    });
+    };
+    // The record type is known here: no dispatch on the tag.
+    detail::EachChild<decltype(each)> slots{each};
+    T::children(*node, slots);
   }
   node->height = height + 1;
   node->has_decision_var = decision_var;

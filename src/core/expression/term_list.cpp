@@ -16,6 +16,13 @@ TermList::TermList(std::vector<Expr> items) {
   buffer_ = new Buffer{1, std::move(items)};
 }
 
+TermList::TermList(Expr first, Expr second) noexcept {
+  count(first, +1);
+  count(second, +1);
+  head_ = std::move(first);
+  tail_ = std::move(second);
+}
+
 TermList::TermList(const TermList& other) noexcept
     : buffer_(other.buffer_),
       start_(other.start_),

@@ -19,6 +19,8 @@ class TermList {
  public:
   TermList() noexcept = default;
   explicit TermList(std::vector<Expr> items);
+  /// Two terms, held in the head and the tail: no buffer until a third term arrives.
+  TermList(Expr first, Expr second) noexcept;
   TermList(const TermList& other) noexcept;
   TermList(TermList&& other) noexcept;
   TermList& operator=(TermList other) noexcept;

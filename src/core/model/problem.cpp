@@ -6,25 +6,57 @@
 namespace zorvane {
 namespace {
 
-// The registry of everything in the problem but the objective.
-void register_constraints(NameRegistry& registry, const Problem& problem, const std::string* skip) {
-  for (const auto& [name, constraint] : problem.constraints) {
-    if (skip != nullptr && name == *skip) continue;
+using Part = EntryKey::Part;
+
+// The full check: a registry of every entry but `skip`, in the order objective, constraints,
+// penalty terms (each map by name), then `expressions` checked against it.
+void check_against_rest(const Problem& problem, const EntryKey& skip, std::initializer_list<const Node*> expressions) {
+  const auto skipped = [&](Part part, const std::string& key) { return skip.part == part && key == *skip.key; };
+  NameRegistry registry;
+  if (skip.part != Part::Objective) walk_expression(registry, *problem.objective);
+  for (const auto& [key, constraint] : problem.constraints) {
+    if (skipped(Part::Constraint, key)) continue;
     walk_expression(registry, *constraint.left);
     walk_expression(registry, *constraint.right);
   }
-}
-
-void register_penalties(NameRegistry& registry, const Problem& problem, const std::string* skip) {
-  for (const auto& [name, term] : problem.custom_penalty_terms) {
-    if (skip != nullptr && name == *skip) continue;
+  for (const auto& [key, term] : problem.custom_penalty_terms) {
+    if (skipped(Part::Penalty, key)) continue;
     walk_expression(registry, *term.expression);
   }
-}
-
-void check_names(NameRegistry& registry, std::initializer_list<const Node*> expressions) {
   const std::vector<std::string> conflicts = registry.check(expressions);
   if (!conflicts.empty()) raise_duplicated_name(conflicts);
+}
+
+// The problem's index, built from its entries when it has none (a copied or decoded problem).
+NameIndex& name_index(Problem& problem) {
+  NameIndex& index = problem.name_index;
+  if (index.built()) return index;
+  index.record({Part::Objective}, NameIndex::scan({problem.objective.get()}));
+  for (const auto& [key, constraint] : problem.constraints) {
+    index.record({Part::Constraint, &key}, NameIndex::scan({constraint.left.get(), constraint.right.get()}));
+  }
+  for (const auto& [key, term] : problem.custom_penalty_terms) {
+    index.record({Part::Penalty, &key}, NameIndex::scan({term.expression.get()}));
+  }
+  index.set_built();
+  return index;
+}
+
+// Checks the entry `key` is to hold against the rest of the problem, records its names, then
+// stores it with `store`. The index answers when it can; a refusal comes from the full check,
+// so its names and their order are the full check's.
+template <class Store>
+void add_entry(Problem& problem, const EntryKey& key, std::initializer_list<const Node*> expressions, Store store) {
+  NameIndex& index = name_index(problem);
+  NameIndex::Variables added = NameIndex::scan(expressions);
+  if (!index.accepts(key, added)) check_against_rest(problem, key, expressions);
+  index.record(key, std::move(added));
+  try {
+    store();
+  } catch (...) {
+    index.clear();  // it holds the entry that was not stored
+    throw;
+  }
 }
 
 }  // namespace
@@ -34,35 +66,26 @@ Problem new_problem(std::string name, ProblemSense sense) {
   problem.name = std::move(name);
   problem.sense = sense;
   problem.objective = make_number(NumericValue::of_integer(0));
+  problem.name_index.set_built();  // nothing in it has a name
   return problem;
 }
 
 void set_objective(Problem& problem, Expr objective) {
-  NameRegistry registry;
-  register_constraints(registry, problem, nullptr);
-  register_penalties(registry, problem, nullptr);
-  check_names(registry, {objective.get()});
-  problem.objective = std::move(objective);
+  add_entry(problem, {Part::Objective}, {objective.get()}, [&] { problem.objective = std::move(objective); });
 }
 
 void add_constraint(Problem& problem, Constraint constraint) {
-  NameRegistry registry;
-  walk_expression(registry, *problem.objective);
-  register_constraints(registry, problem, &constraint.name);
-  register_penalties(registry, problem, nullptr);
-  check_names(registry, {constraint.left.get(), constraint.right.get()});
-  std::string key = constraint.name;
-  problem.constraints.insert_or_assign(std::move(key), std::move(constraint));
+  add_entry(problem, {Part::Constraint, &constraint.name}, {constraint.left.get(), constraint.right.get()}, [&] {
+    std::string key = constraint.name;
+    problem.constraints.insert_or_assign(std::move(key), std::move(constraint));
+  });
 }
 
 void add_custom_penalty_term(Problem& problem, CustomPenaltyTerm term) {
-  NameRegistry registry;
-  walk_expression(registry, *problem.objective);
-  register_constraints(registry, problem, nullptr);
-  register_penalties(registry, problem, &term.name);
-  check_names(registry, {term.expression.get()});
-  std::string key = term.name;
-  problem.custom_penalty_terms.insert_or_assign(std::move(key), std::move(term));
+  add_entry(problem, {Part::Penalty, &term.name}, {term.expression.get()}, [&] {
+    std::string key = term.name;
+    problem.custom_penalty_terms.insert_or_assign(std::move(key), std::move(term));
+  });
 }
 
 bool problem_eq(const Problem& a, const Problem& b) {

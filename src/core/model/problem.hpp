@@ -8,6 +8,7 @@
 
 #include "core/model/constraint.hpp"
 #include "core/model/custom_penalty_term.hpp"
+#include "core/model/name_index.hpp"
 
 namespace zorvane {
 
@@ -23,6 +24,9 @@ struct Problem {
   Expr objective;
   std::map<std::string, Constraint> constraints;
   std::map<std::string, CustomPenaltyTerm> custom_penalty_terms;
+  /// The names of the entries above, kept by the adders below (not a part of the value: a copy
+  /// starts without it, and equality ignores it).
+  NameIndex name_index;
 };
 
 /// A problem with the objective 0 and nothing else.
@@ -31,7 +35,9 @@ Problem new_problem(std::string name, ProblemSense sense);
 // `+=`: an expression becomes the objective; a constraint or penalty term is stored under its
 // name, replacing one of the same name. Each is first checked against the rest of the problem
 // (never against the entry it replaces): one name must stand for one variable everywhere
-// (ModelingError "Duplicated name -- ..."). A failed call changes nothing.
+// (ModelingError "Duplicated name -- ..."). A failed call changes nothing. An add costs what is
+// added, not the size of the problem (but for the first add to a copied or decoded problem,
+// which indexes it, and for a refused one).
 void set_objective(Problem& problem, Expr objective);
 void add_constraint(Problem& problem, Constraint constraint);
 void add_custom_penalty_term(Problem& problem, CustomPenaltyTerm term);

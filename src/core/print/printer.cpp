@@ -662,7 +662,7 @@ std::string expression_latex(const Node& node) {
   if (const Text& own = latex_field(node)) return *own;
   return print(node, PrintMode::Latex, Role::Operand);
 }
-std::string expression_list_display(const std::vector<Expr>& items) {
+std::string expression_list_display(std::span<const Expr> items) {
   std::string out = "[";
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (i > 0) out += ", ";

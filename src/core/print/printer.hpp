@@ -2,6 +2,7 @@
 // on the one tree walk, so printing works at any depth on any thread and can be interrupted.
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,7 +24,7 @@ std::string expression_repr(const Node& node);
 /// LaTeX of an expression as it appears inside larger texts (own string, else generated).
 std::string expression_latex(const Node& node);
 /// "[a, b]": the str forms of a list of expressions.
-std::string expression_list_display(const std::vector<Expr>& items);
+std::string expression_list_display(std::span<const Expr> items);
 /// LaTeX of a decision variable's bound: an expression's LaTeX (its own string included), an
 /// array placeholder's name, a subscript's LaTeX.
 std::string bound_latex(const Bound& bound);

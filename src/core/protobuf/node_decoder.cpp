@@ -474,7 +474,7 @@ NodeDecoder::Step NodeDecoder::subscript_step(const Task& task) {
   std::vector<Expr> subscripts;
   if (!need_all(m.subscript_ids, Role::Expression, kSubscriptMissing, subscripts)) return std::nullopt;
   validate_subscripts(subscripts);
-  return build_subscript(std::move(variable), std::move(subscripts));
+  return build_subscript(std::move(variable), ExprList(std::move(subscripts)));
 }
 
 Expr expr_message_to_expression(const ExprMsg& message, DecodeBudget& budget) {

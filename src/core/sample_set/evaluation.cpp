@@ -113,18 +113,6 @@ void append_float_map_json(std::string& out, const FloatMap& map) {
   json::append_map(out, map, json::append_f64_array);
 }
 
-std::vector<double> read_f64_list(json::Cursor& cursor) {
-  std::vector<double> values;
-  cursor.read_array("a sequence", [&] { values.push_back(cursor.read_f64()); });
-  return values;
-}
-
-std::vector<std::uint64_t> read_u64_list(json::Cursor& cursor) {
-  std::vector<std::uint64_t> values;
-  cursor.read_array("a sequence", [&] { values.push_back(cursor.read_u64()); });
-  return values;
-}
-
 template <class T, class F>
 std::map<std::string, T> read_name_map(json::Cursor& cursor, F&& value) {
   std::map<std::string, T> map;
@@ -133,7 +121,7 @@ std::map<std::string, T> read_name_map(json::Cursor& cursor, F&& value) {
 }
 
 FloatMap read_float_map(json::Cursor& cursor) {
-  return read_name_map<std::vector<double>>(cursor, read_f64_list);
+  return read_name_map<std::vector<double>>(cursor, [](json::Cursor& c) { return c.read_f64_array(); });
 }
 
 }  // namespace
@@ -163,13 +151,13 @@ Evaluation read_evaluation_json(json::Cursor& cursor) {
   Evaluation value;
   json::read_struct(cursor, kShape, [&](std::size_t field) {
     switch (field) {
-      case 0: value.energy = read_f64_list(cursor); break;
-      case 1: value.objective = read_f64_list(cursor); break;
+      case 0: value.energy = cursor.read_f64_array(); break;
+      case 1: value.objective = cursor.read_f64_array(); break;
       case 2: value.constraint_violations = read_float_map(cursor); break;
       case 3:
         value.constraint_forall = read_name_map<std::vector<std::vector<std::uint64_t>>>(cursor, [](json::Cursor& c) {
           std::vector<std::vector<std::uint64_t>> rows;
-          c.read_array("a sequence", [&] { rows.push_back(read_u64_list(c)); });
+          c.read_array("a sequence", [&] { rows.push_back(c.read_u64_array()); });
           return rows;
         });
         break;

@@ -5,7 +5,9 @@
 #include "core/sample_set/json_reader.hpp"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -161,6 +163,50 @@ bool too_large(std::string_view token) noexcept {
   return lead + exponent > 0;
 }
 
+// Short decimals ("0.25", "-1.5e3") without the general conversion: a mantissa below 2^53 and
+// a power of ten up to 10^22 are both exact doubles, so one multiplication or division rounds
+// correctly, as std::from_chars does. False leaves the token to std::from_chars.
+bool exact_double(std::string_view token, double& out) noexcept {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  std::size_t at = token.front() == '-' ? 1 : 0;
+  std::uint64_t mantissa = 0;
+  int digits = 0;
+  int scale = 0;  // the power of ten that the digits are multiplied by
+  bool fraction = false;
+  for (; at < token.size(); ++at) {
+    const char c = token[at];
+    if (c == '.') {
+      fraction = true;
+      continue;
+    }
+    if (!is_digit(c)) break;
+    if (++digits > 15) return false;
+    mantissa = mantissa * 10 + std::uint64_t(c - '0');
+    if (fraction) --scale;
+  }
+  if (at < token.size()) {  // an exponent: [eE][+-]?digits
+    ++at;
+    const bool minus = token[at] == '-';
+    if (token[at] == '-' || token[at] == '+') ++at;
+    if (token.size() - at > 3) return false;
+    int exponent = 0;
+    for (; at < token.size(); ++at) exponent = exponent * 10 + (token[at] - '0');
+    scale += minus ? -exponent : exponent;
+  }
+  // "2.0" is 2: no division for trailing zeros (a division takes as long as the rest).
+  if (mantissa == 0) scale = 0;
+  while (scale < 0 && mantissa % 10 == 0) {
+    mantissa /= 10;
+    ++scale;
+  }
+  if (scale < -22 || scale > 22) return false;
+  double value = double(mantissa);
+  value = scale < 0 ? value / kPowers[-scale] : value * kPowers[scale];
+  out = token.front() == '-' ? -value : value;
+  return true;
+}
+
 // " at line N column M" for `offset` bytes consumed: lines count from 1, columns are the bytes
 // consumed on the current line.
 std::string position_text(std::string_view text, std::size_t offset) {
@@ -215,6 +261,8 @@ class Recorder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Recorder
   bool StartArray() { return open(Event::Kind::StartArray); }
   bool EndArray(rapidjson::SizeType) { return close(Event::Kind::EndArray); }
 
+  /// A string read may hold a lone low surrogate escape (see `add_string`).
+  bool low_surrogate() const noexcept { return low_surrogate_; }
   /// Why the handler stopped the reader (null: it did not), and where.
   const char* stop_message() const noexcept { return stop_message_; }
   std::size_t stop_offset() const noexcept { return stop_offset_; }
@@ -238,6 +286,11 @@ class Recorder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Recorder
     return true;
   }
   bool add_string(Event::Kind kind, const char* text, rapidjson::SizeType size) {
+    // RapidJSON writes the escape "\udc00".."\udfff" as ED B0..BF; only a masked text reads
+    // such an escape as the error it is. Raw bytes ED B0..BF (not UTF-8) give the same mark.
+    for (const char* at = text; (at = static_cast<const char*>(std::memchr(at, '\xED', text + size - at)));) {
+      if (++at < text + size && (static_cast<unsigned char>(*at) & 0xF0) == 0xB0) low_surrogate_ = true;
+    }
     Event& e = add(kind);
     e.string_start = strings_.size();
     e.string_size = size;
@@ -264,6 +317,7 @@ class Recorder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Recorder
   std::string& strings_;
   InterruptPoll& poll_;
   std::size_t depth_ = 0;
+  bool low_surrogate_ = false;
   const char* stop_message_ = nullptr;
   std::size_t stop_offset_ = 0;
 };
@@ -280,7 +334,8 @@ std::string reader_message(rapidjson::ParseErrorCode code) {
 bool read_number(std::string_view token, Event& event) {
   const bool negative = token.front() == '-';
   const char* const last = token.data() + token.size();
-  if (token.find_first_of(".eE") == std::string_view::npos) {
+  const bool integer = std::all_of(token.begin() + (negative ? 1 : 0), token.end(), is_digit);
+  if (integer) {
     std::uint64_t magnitude = 0;
     if (std::from_chars(token.data() + (negative ? 1 : 0), last, magnitude).ec == std::errc{}) {
       if (!negative || magnitude == 0) {
@@ -298,6 +353,11 @@ bool read_number(std::string_view token, Event& event) {
   }
   // Integers beyond 64 bits become doubles as well.
   double value = 0.0;
+  if (exact_double(token, value)) {
+    event.kind = Event::Kind::Double;
+    event.real = value;
+    return true;
+  }
   const auto [end, error] = std::from_chars(token.data(), last, value);
   if (error == std::errc::result_out_of_range) {
     if (too_large(token)) return false;
@@ -310,13 +370,140 @@ bool read_number(std::string_view token, Event& event) {
   return true;
 }
 
-Cursor::Cursor(std::string_view text) : text_(text) {
+Cursor::Cursor(std::string_view text, Reading reading) : text_(text) {
+  events_.reserve(text.size() / 3);  // a dense text has an event every two or three bytes
+  if (reading == Reading::Plain) {
+    if (!record_plain()) throw std::logic_error("a text that the plain reader does not read");
+    return;
+  }
+  // Most texts are plain (see `record_plain`). Any other text goes to RapidJSON, which decides
+  // and words every error; it reads the text itself first and, only when that fails or meets a
+  // suspect string, a masked copy (see `mask_for_reader`). A text read whole gives the same
+  // events whichever way it was read.
+  if (reading == Reading::Any && record_plain()) return;
+  events_.clear();
+  strings_.clear();
+  if (record_events(text, false)) return;
+  events_.clear();
+  strings_.clear();
   const std::string masked = mask_for_reader(text, poll_);
-  rapidjson::MemoryStream stream(masked.data(), masked.size());
-  Recorder recorder(text, stream, events_, strings_, poll_);
+  record_events(masked, true);
+}
+
+namespace {
+
+bool is_space(char c) noexcept { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+
+}  // namespace
+
+// Valid JSON whose strings hold no escape and no control character, nested at most kDepthLimit
+// deep, whose numbers fit a double, and with nothing but whitespace after the value. Offsets
+// are those RapidJSON reports: just past a scalar, just past a bracket.
+bool Cursor::record_plain() {
+  const char* const data = text_.data();
+  const std::size_t size = text_.size();
+  std::size_t at = 0;
+  std::array<bool, kDepthLimit> in_object{};
+  std::size_t depth = 0;
+  const auto skip_space = [&] {
+    while (at < size && is_space(data[at])) ++at;
+  };
+  const auto add = [&](Event::Kind kind, std::size_t offset) -> Event& {
+    poll_.tick();
+    Event& e = events_.emplace_back();
+    e.kind = kind;
+    e.unsigned_integer = 0;
+    e.offset = offset;
+    return e;
+  };
+  const auto string = [&](Event::Kind kind) {
+    const std::size_t start = ++at;  // past the quote
+    while (at < size && data[at] != '"') {
+      if (data[at] == '\\' || static_cast<unsigned char>(data[at]) < 0x20) return false;
+      ++at;
+    }
+    if (at == size) return false;
+    Event& e = add(kind, ++at);
+    e.string_start = strings_.size();
+    e.string_size = static_cast<std::uint32_t>(at - 1 - start);
+    strings_.append(data + start, at - 1 - start);
+    return true;
+  };
+  // A key and its colon, the cursor then at the member's value.
+  const auto key = [&] {
+    if (at >= size || data[at] != '"' || !string(Event::Kind::Key)) return false;
+    skip_space();
+    if (at >= size || data[at] != ':') return false;
+    ++at;
+    return true;
+  };
+  const auto literal = [&](std::string_view word) {
+    if (text_.substr(at, word.size()) != word) return false;
+    at += word.size();
+    return true;
+  };
+  skip_space();
+  while (true) {
+    // A value at `at`.
+    skip_space();
+    if (at >= size) return false;
+    const char c = data[at];
+    if (c == '{' || c == '[') {
+      if (depth == kDepthLimit) return false;
+      const bool object = c == '{';
+      add(object ? Event::Kind::StartObject : Event::Kind::StartArray, ++at);
+      in_object[depth++] = object;
+      skip_space();
+      if (at < size && data[at] == (object ? '}' : ']')) {
+        add(object ? Event::Kind::EndObject : Event::Kind::EndArray, ++at);
+        --depth;
+      } else {
+        if (object && !key()) return false;
+        continue;
+      }
+    } else if (c == '"') {
+      if (!string(Event::Kind::String)) return false;
+    } else if (c == '-' || is_digit(c)) {
+      const std::size_t end = number_end(text_, at);
+      if (end == kNoNumber) return false;
+      Event& e = add(Event::Kind::Double, end);
+      if (!read_number(text_.substr(at, end - at), e)) return false;
+      at = end;
+    } else if (c == 'n') {
+      if (!literal("null")) return false;
+      add(Event::Kind::Null, at);
+    } else if (c == 't' || c == 'f') {
+      if (!literal(c == 't' ? "true" : "false")) return false;
+      add(Event::Kind::Bool, at).boolean = c == 't';
+    } else {
+      return false;
+    }
+    // After a value: a comma and the next member, or the ends of the containers it closes.
+    while (true) {
+      skip_space();
+      if (depth == 0) return at == size;
+      if (at >= size) return false;
+      const bool object = in_object[depth - 1];
+      if (data[at] == ',') {
+        ++at;
+        skip_space();
+        if (object && !key()) return false;
+        break;
+      }
+      if (data[at] != (object ? '}' : ']')) return false;
+      add(object ? Event::Kind::EndObject : Event::Kind::EndArray, ++at);
+      --depth;
+    }
+  }
+}
+
+bool Cursor::record_events(std::string_view readable, bool final) {
+  rapidjson::MemoryStream stream(readable.data(), readable.size());
+  Recorder recorder(text_, stream, events_, strings_, poll_);
   rapidjson::Reader reader;
   constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag;
   const rapidjson::ParseResult result = reader.Parse<kFlags>(stream, recorder);
+  if (!final && (result.IsError() || recorder.low_surrogate())) return false;
   if (result.IsError()) {
     if (recorder.stop_message() != nullptr) {
       raise_at(text_, recorder.stop_message(), recorder.stop_offset());
@@ -325,7 +512,11 @@ Cursor::Cursor(std::string_view text) : text_(text) {
     raise_at(text_, reader_message(result.Code()), result.Offset() + 1);
   }
   // The reader stops at a NUL byte as if the text ended there; anything after it is refused.
-  if (stream.Tell() < text.size()) raise_at(text_, "trailing characters", stream.Tell() + 1);
+  if (stream.Tell() < text_.size()) {
+    if (!final) return false;
+    raise_at(text_, "trailing characters", stream.Tell() + 1);
+  }
+  return true;
 }
 
 const Event& Cursor::peek() const {
@@ -431,8 +622,45 @@ std::uint8_t Cursor::read_u8() {
   invalid_type(e, "u8");
 }
 
+std::size_t Cursor::scalars_before_end() const noexcept {
+  std::size_t end = position_;
+  while (end < events_.size() && events_[end].kind < Event::Kind::Key) ++end;
+  const bool closed = end < events_.size() && events_[end].kind == Event::Kind::EndArray;
+  return closed ? end - position_ : 0;
+}
+
+std::vector<double> Cursor::read_f64_array() {
+  std::vector<double> values;
+  read_array("a sequence", [&] {
+    if (values.empty()) values.reserve(scalars_before_end());
+    values.push_back(read_f64());
+  });
+  return values;
+}
+
+std::vector<std::uint64_t> Cursor::read_u64_array() {
+  std::vector<std::uint64_t> values;
+  read_array("a sequence", [&] {
+    if (values.empty()) values.reserve(scalars_before_end());
+    values.push_back(read_u64());
+  });
+  return values;
+}
+
 void Cursor::finish() const {
   if (position_ < events_.size()) raise_at(text_, "trailing characters", events_[position_].offset);
+}
+
+bool same_events(const Cursor& a, const Cursor& b) {
+  if (a.events().size() != b.events().size()) return false;
+  for (std::size_t i = 0; i < a.events().size(); ++i) {
+    const Event& x = a.events()[i];
+    const Event& y = b.events()[i];
+    if (x.kind != y.kind || x.boolean != y.boolean || x.negative != y.negative || x.offset != y.offset) return false;
+    const bool text = x.kind == Event::Kind::String || x.kind == Event::Kind::Key;
+    if (text ? a.string(x) != b.string(y) : x.unsigned_integer != y.unsigned_integer) return false;
+  }
+  return true;
 }
 
 void fail_invalid_length(const Cursor& cursor, const Event& at, std::size_t count,

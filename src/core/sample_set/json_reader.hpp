@@ -16,6 +16,7 @@ namespace zorvane::json {
 inline constexpr std::size_t kDepthLimit = 128;
 
 struct Event {
+  /// Scalars first: everything before Key is a whole value in one event.
   enum class Kind : std::uint8_t {
     Null,
     Bool,
@@ -32,15 +33,16 @@ struct Event {
   Kind kind;
   bool boolean = false;
   bool negative = false;  ///< an integer zero written "-0": a float field reads it as -0.0
+  std::uint32_t string_size = 0;  ///< RapidJSON's strings are shorter than 4 GiB
   union {
     std::int64_t integer;
     std::uint64_t unsigned_integer;
     double real;
     std::size_t string_start;
   };
-  std::size_t string_size = 0;
   std::size_t offset = 0;  ///< bytes of the text consumed when the event was read
 };
+static_assert(sizeof(Event) == 24, "events are kept for every value of a text");
 
 /// Reads one JSON number token (already known to match the JSON grammar) into `event` as an
 /// Int, Uint or Double event. Returns false when the number is too large for a double.
@@ -50,9 +52,17 @@ bool read_number(std::string_view token, Event& event);
 /// position of the event given (or of the last event read).
 class Cursor {
  public:
+  /// How a text is read: `Any` is what readers use; tests compare the events of the other two.
+  enum class Reading : std::uint8_t {
+    Any,
+    Plain,    ///< only the plain reader (std::logic_error for a text it does not read)
+    General,  ///< only RapidJSON
+  };
   /// Parses `text` (which must outlive the cursor); a malformed text raises ValueError with the
   /// reader's message.
-  explicit Cursor(std::string_view text);
+  explicit Cursor(std::string_view text, Reading reading = Reading::Any);
+  /// The events read, for tests.
+  const std::vector<Event>& events() const noexcept { return events_; }
 
   const Event& peek() const;
   const Event& next();
@@ -78,6 +88,9 @@ class Cursor {
   bool read_optional_f64(double& out);
   std::uint64_t read_u64();
   std::uint8_t read_u8();
+  /// An array of numbers, read like `read_array` with `read_f64` / `read_u64` per element.
+  std::vector<double> read_f64_array();
+  std::vector<std::uint64_t> read_u64_array();
 
   /// Reads an array, calling `element()` once per element; `expected` names the type in the
   /// type error ("a sequence").
@@ -104,12 +117,24 @@ class Cursor {
   void finish() const;
 
  private:
+  /// Records the events of `readable` (the text or its masked copy, same offsets). A failure
+  /// raises when `final`, else returns false.
+  bool record_events(std::string_view readable, bool final);
+  /// Records the events of a plain text (see the definition) without RapidJSON; false for any
+  /// other text.
+  bool record_plain();
+  /// The number of scalars from the current event on, if an array end follows them.
+  std::size_t scalars_before_end() const noexcept;
+
   std::string_view text_;
   std::vector<Event> events_;
   std::string strings_;
   std::size_t position_ = 0;
   InterruptPoll poll_;
 };
+
+/// Whether two cursors hold the same events (kinds, values, strings and offsets), for tests.
+bool same_events(const Cursor& a, const Cursor& b);
 
 /// A struct read either as an object of named fields or as an array of its fields in
 /// declaration order (serde's two forms). `read_field(i)` reads field i at the cursor.

@@ -155,18 +155,6 @@ void append_dense_json(std::string& out, const DenseArray& array) {
   out += "]}";
 }
 
-std::vector<double> read_f64_array(json::Cursor& cursor) {
-  std::vector<double> values;
-  cursor.read_array("a sequence", [&] { values.push_back(cursor.read_f64()); });
-  return values;
-}
-
-std::vector<std::uint64_t> read_u64_array(json::Cursor& cursor) {
-  std::vector<std::uint64_t> values;
-  cursor.read_array("a sequence", [&] { values.push_back(cursor.read_u64()); });
-  return values;
-}
-
 CooFormat read_coo_json(json::Cursor& cursor) {
   static constexpr const char* kFields[] = {"non_zero_indices", "non_zero_values", "shape"};
   static constexpr json::StructShape kShape{"COOFormat", kFields, 3, nullptr};
@@ -175,10 +163,10 @@ CooFormat read_coo_json(json::Cursor& cursor) {
     switch (field) {
       case 0:
         coo.non_zero_indices.clear();
-        cursor.read_array("a sequence", [&] { coo.non_zero_indices.push_back(read_u64_array(cursor)); });
+        cursor.read_array("a sequence", [&] { coo.non_zero_indices.push_back(cursor.read_u64_array()); });
         break;
-      case 1: coo.non_zero_values = read_f64_array(cursor); break;
-      default: coo.shape = read_u64_array(cursor);
+      case 1: coo.non_zero_values = cursor.read_f64_array(); break;
+      default: coo.shape = cursor.read_u64_array();
     }
   });
   return coo;
@@ -238,8 +226,8 @@ DenseArray read_dense_json(json::Cursor& cursor) {
       version = cursor.read_u8();
       check_array_version(cursor, cursor.peek(), *version);
     });
-    element([&] { dim = read_u64_array(cursor); });
-    element([&] { data = read_f64_array(cursor); });
+    element([&] { dim = cursor.read_u64_array(); });
+    element([&] { data = cursor.read_f64_array(); });
     while (cursor.peek().kind != json::Event::Kind::EndArray) {
       cursor.skip_value();
       ++count;
@@ -257,9 +245,9 @@ DenseArray read_dense_json(json::Cursor& cursor) {
       check_array_version(cursor, key, v);
       version = v;
     } else if (name == "dim") {
-      dim = read_u64_array(cursor);
+      dim = cursor.read_u64_array();
     } else if (name == "data") {
-      data = read_f64_array(cursor);
+      data = cursor.read_f64_array();
     } else {
       cursor.fail(fmt::format("unknown field `{}`, expected one of `v`, `dim`, `data`", name), key);
     }
@@ -337,7 +325,7 @@ Record read_record_json(json::Cursor& cursor) {
     if (field == 0) {
       record.solution = read_solution_json(cursor);
     } else {
-      record.num_occurrences = read_u64_array(cursor);
+      record.num_occurrences = cursor.read_u64_array();
     }
   });
   return record;

@@ -155,11 +155,18 @@ PyMethodDef kMethods[] = {
 template <DecisionVarKind Kind>
 PyRef var_getitem(PyObject* self, PyObject* key) {
   const Borrow<Expr> held = borrow<Expr>(self, class_of(Kind));
-  const KeyItems items = parse_subscript_items(key);
+  std::optional<Expr> one = try_expression(key);  // the usual `x[k]`: no list of key items
+  const KeyItems items = one ? KeyItems{} : parse_subscript_items(key);
   if (items.has_slice) return dummy_indexed_var_from_key(*held, items);
   Expr variable = into_subscripted_variable(*held);
-  std::vector<Expr> subscripts;
-  for (const KeyItem& item : items.items) subscripts.push_back(item.expression);
+  ExprList subscripts;
+  if (one) {
+    subscripts = ExprList(std::move(*one));
+  } else {
+    std::vector<Expr> expressions;
+    for (const KeyItem& item : items.items) expressions.push_back(item.expression);
+    subscripts = ExprList(std::move(expressions));
+  }
   validate_subscripts(subscripts);
   return expression_into_py(build_subscript(std::move(variable), std::move(subscripts)));
 }

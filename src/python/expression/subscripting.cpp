@@ -75,23 +75,15 @@ std::vector<Expr> expressions_from_sequence(PyObject* object) {
   return items;
 }
 
-std::vector<Expr> subscripts_from_key(PyObject* key) {
-  std::vector<Expr> subscripts;
-  if (std::optional<Expr> one = try_expression(key)) {
-    subscripts.push_back(std::move(*one));
-  } else {
-    subscripts = expressions_from_sequence(key);
-  }
+ExprList subscripts_from_key(PyObject* key) {
+  std::optional<Expr> one = try_expression(key);
+  ExprList subscripts = one ? ExprList(std::move(*one)) : ExprList(expressions_from_sequence(key));
   validate_subscripts(subscripts);
   return subscripts;
 }
 
 KeyItems parse_subscript_items(PyObject* key) {
   KeyItems out;
-  if (std::optional<Expr> one = try_expression(key)) {
-    out.items.push_back({std::move(*one), {}});
-    return out;
-  }
   if (is_exact_slice(key)) {
     out.has_slice = true;
     out.items.push_back({{}, PyRef::borrow(key)});
@@ -128,7 +120,7 @@ KeyItems parse_subscript_items(PyObject* key) {
 PyRef subscript_operand(PyObject* self, ClassId id, PyObject* key) {
   const Borrow<Expr> held = borrow<Expr>(self, id);
   Expr variable = reraise_modeling_as(ErrorKind::Type, [&] { return into_subscripted_variable(*held); });
-  std::vector<Expr> subscripts = subscripts_from_key(key);
+  ExprList subscripts = subscripts_from_key(key);
   Expr subscript = reraise_modeling_as(ErrorKind::Index, [&] {
     return build_subscript(std::move(variable), std::move(subscripts));
   });

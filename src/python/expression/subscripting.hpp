@@ -24,7 +24,7 @@ std::vector<Expr> expressions_from_sequence(PyObject* object);
 /// sequence (`p[i, j]`, `p[[i, j]]`). A `str` or a non-sequence key is a TypeError; model
 /// objects are not sequences, so `p[q]` with an array `q` is refused at once. The key's
 /// `__len__` is never trusted.
-std::vector<Expr> subscripts_from_key(PyObject* key);
+ExprList subscripts_from_key(PyObject* key);
 
 /// One item of a decision variable's key: an expression, or an exact built-in slice.
 struct KeyItem {
@@ -35,8 +35,10 @@ struct KeyItems {
   bool has_slice = false;
   std::vector<KeyItem> items;
 };
-/// A decision variable's key, read without validation. IndexError "Invalid index: " + str(key)
-/// when no reading applies (an exception raised by `str(key)` itself propagates unchanged).
+/// A decision variable's key that is not one expression (`try_expression` failed on it), read
+/// without validation: a slice, or a sequence of expressions and slices. IndexError "Invalid
+/// index: " + str(key) when no reading applies (an exception raised by `str(key)` itself
+/// propagates unchanged).
 KeyItems parse_subscript_items(PyObject* key);
 
 /// `__getitem__` of Placeholder, Element and Subscript: a scalar receiver is a TypeError and a

@@ -181,6 +181,15 @@ const char* comparison_operator_text(int op) noexcept {
   }
 }
 
+PyRef allocate_plain(PyTypeObject* type) {
+  void* memory = PyObject_Malloc(std::size_t(type->tp_basicsize));
+  if (memory == nullptr) {
+    PyErr_NoMemory();
+    throw PythonError{};
+  }
+  return PyRef::steal(PyObject_Init(static_cast<PyObject*>(memory), type));
+}
+
 PyRef not_implemented() { return PyRef::borrow(Py_NotImplemented); }
 PyRef none() { return PyRef::borrow(Py_None); }
 PyRef new_str(std::string_view text) {

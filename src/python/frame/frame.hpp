@@ -173,17 +173,24 @@ BorrowMut<T> borrow_mut(PyObject* object, ClassId id) {
   return BorrowMut<T>(instance);
 }
 
+/// An uncollected instance with only its header set (the type's reference included).
+PyRef allocate_plain(PyTypeObject* type);
+
 /// A new instance of class `id` owning `value`.
 template <class T>
 PyRef new_instance(ClassId id, T value) {
   // A move that could throw (e.g. one that allocates) would leave the object to be deallocated
   // with a value never constructed.
   static_assert(std::is_nothrow_move_constructible_v<T>);
-  PyTypeObject* type = type_object(id);
-  PyRef object = checked(type->tp_alloc(type, 0));
+  PyTypeObject* type = type_object_or_null(id);
+  if (type == nullptr) type = type_object(id);  // raises the internal fault
+  const bool collected = PyType_IS_GC(type);
+  // Most instances (every expression) are not collected: for them the generic allocation
+  // would only zero the memory that the value and the counter are written to next. The
+  // type's default `tp_free` of such a class is `PyObject_Free`.
+  PyRef object = collected ? checked(type->tp_alloc(type, 0)) : allocate_plain(type);
   // The allocation tracks a collected instance at once; the collector sees it only once its
   // value is in place.
-  const bool collected = PyType_IS_GC(type);
   if (collected) PyObject_GC_UnTrack(object.get());
   Instance<T>* instance = instance_of<T>(object.get());
   new (&instance->value) T(std::move(value));

@@ -94,8 +94,15 @@ void check_dict(PyObject* object) {
   if (!PyDict_Check(object)) raise(ErrorKind::Type, cannot_convert_message(object, "PyDict"));
 }
 
-std::string json_argument(PyObject* object) {
-  return convert_argument("json", [&] { return to_utf8(object); });
+std::string_view json_argument(PyObject* object) {
+  return convert_argument("json", [&] {
+    // to_utf8 without the copy: the str's own UTF-8 form lives as long as the str.
+    if (!PyUnicode_Check(object)) raise(ErrorKind::Type, cannot_convert_message(object, "PyString"));
+    Py_ssize_t size = 0;
+    const char* data = PyUnicode_AsUTF8AndSize(object, &size);
+    if (data == nullptr) throw PythonError{};
+    return std::string_view(data, std::size_t(size));
+  });
 }
 
 double to_f64(PyObject* object) {

@@ -36,8 +36,9 @@ std::map<std::string, T> to_name_map(PyObject* object, F&& convert);
 PyRef dict_item(PyObject* dict, const char* key);
 /// TypeError "'<type>' object cannot be converted to 'PyDict'" unless `object` is a dict.
 void check_dict(PyObject* object);
-/// The text of a `json` argument (a str, else the prefixed conversion TypeError).
-std::string json_argument(PyObject* object);
+/// The text of a `json` argument (a str, else the prefixed conversion TypeError), valid while
+/// the argument lives.
+std::string_view json_argument(PyObject* object);
 
 // ---- values to Python ----
 

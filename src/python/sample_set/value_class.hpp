@@ -80,7 +80,7 @@ PyRef from_dict(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
 template <class T>
 PyRef from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kFromJson<T>, args, nargs, kwnames);
-  const std::string text = json_argument(arguments[kFromJson<T>.param("json")]);
+  const std::string_view text = json_argument(arguments[kFromJson<T>.param("json")]);
   json::Cursor cursor(text);
   T value = ValueClass<T>::read_json(cursor);
   cursor.finish();

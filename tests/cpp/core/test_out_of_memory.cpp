@@ -72,7 +72,7 @@ std::vector<Expr> trees_of_every_kind() {
   }, DecisionVarKind::Integer);
   const Expr x_i = make_node<SubscriptNode>([&](SubscriptNode& s) {
     s.variable = x;
-    s.subscripts = {i, number(1)};
+    s.subscripts = ExprList({i, number(1)});
   });
   const Expr length = make_node<ArrayLengthNode>([&](ArrayLengthNode& a) { a.array = n; });
   const Expr floor = make_node<UnaryNode>([&](UnaryNode& u) { u.operand = x_i; }, UnaryKind::Floor);

@@ -49,7 +49,12 @@ void random_edits(unsigned seed) {
   pairs.push_back({TermList(), {}});
   pairs.push_back({TermList({symbol(0), make_number(NumericValue::of_integer(2)), symbol(1)}), {}});
   pairs.back().model = pairs.back().list.to_vector();
-  int next_symbol = 2;
+  // a pair kept in the head and the tail, as products start
+  pairs.push_back({TermList(make_number(NumericValue::of_integer(3)), symbol(2)), {}});
+  pairs.back().model = pairs.back().list.to_vector();
+  pairs.push_back({TermList(symbol(3), symbol(4)), {}});
+  pairs.back().model = pairs.back().list.to_vector();
+  int next_symbol = 5;
   for (int step = 0; step < 4000; ++step) {
     // Edit a copy of an existing list (so buffers are shared), keep both.
     Pair edited = pairs[rng() % pairs.size()];
