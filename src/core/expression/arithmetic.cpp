@@ -217,6 +217,7 @@ Expr build_mul_of_terms(std::vector<Expr> terms) {
     const NumericValue* value = literal_value(*terms[i]);
     normal = value == nullptr || (i == 0 && !value->is_one());
   }
+  if (normal && terms.size() == 2) return pair(CommutativeKind::Mul, std::move(terms[0]), std::move(terms[1]));
   if (normal) return make_commutative(CommutativeKind::Mul, TermList(std::move(terms)));
   std::optional<NumericValue> constant;
   std::vector<Expr> kept;

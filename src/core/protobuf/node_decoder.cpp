@@ -471,10 +471,13 @@ NodeDecoder::Step NodeDecoder::subscript_step(const Task& task) {
   const Expr* read_variable = need(m.variable_id, role, kVariableMissing);
   if (!read_variable) return std::nullopt;
   Expr variable = into_subscripted_variable(*read_variable);
-  std::vector<Expr> subscripts;
+  std::vector<Expr>& subscripts = items_;
+  subscripts.clear();
   if (!need_all(m.subscript_ids, Role::Expression, kSubscriptMissing, subscripts)) return std::nullopt;
   validate_subscripts(subscripts);
-  return build_subscript(std::move(variable), ExprList(std::move(subscripts)));
+  // One subscript, the common case, is held in the node itself: no list is allocated for it.
+  if (subscripts.size() == 1) return build_subscript(std::move(variable), ExprList(std::move(subscripts[0])));
+  return build_subscript(std::move(variable), ExprList(std::vector<Expr>(subscripts.begin(), subscripts.end())));
 }
 
 Expr expr_message_to_expression(const ExprMsg& message, DecodeBudget& budget) {

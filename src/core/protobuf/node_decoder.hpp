@@ -102,6 +102,7 @@ class NodeDecoder {
   const NodeTableMsg& table_;
   DecodeBudget& budget_;
   std::vector<std::uint64_t> ids_;  ///< the id list of the record `read` last
+  std::vector<Expr> items_;         ///< the subscripts of the running step
   // The rebuilt nodes: per id, the first of its entries (one per role it was rebuilt in).
   std::vector<Entry> entries_;
   std::vector<std::uint32_t> first_entry_;
