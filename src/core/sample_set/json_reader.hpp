@@ -70,6 +70,8 @@ class Cursor {
   std::string_view string(const Event& event) const noexcept {
     return std::string_view(strings_).substr(event.string_start, event.string_size);
   }
+  /// The number of scalars from the current event on, if an array end follows them.
+  std::size_t scalars_before_end() const noexcept;
   /// Skips one whole value (a scalar, or an array / object with everything inside).
   void skip_value();
 
@@ -123,8 +125,6 @@ class Cursor {
   /// Records the events of a plain text (see the definition) without RapidJSON; false for any
   /// other text.
   bool record_plain();
-  /// The number of scalars from the current event on, if an array end follows them.
-  std::size_t scalars_before_end() const noexcept;
 
   std::string_view text_;
   std::vector<Event> events_;

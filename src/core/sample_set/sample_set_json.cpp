@@ -93,13 +93,19 @@ class DictFormReader {
 
   std::vector<double> f64_list() {
     std::vector<double> values;
-    array([&] { values.push_back(f64()); });
+    array([&] {
+      if (values.empty()) values.reserve(cursor_.scalars_before_end());
+      values.push_back(f64());
+    });
     return values;
   }
 
   std::vector<std::uint64_t> u64_list() {
     std::vector<std::uint64_t> values;
-    array([&] { values.push_back(u64()); });
+    array([&] {
+      if (values.empty()) values.reserve(cursor_.scalars_before_end());
+      values.push_back(u64());
+    });
     return values;
   }
 
