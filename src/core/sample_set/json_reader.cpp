@@ -519,19 +519,7 @@ bool Cursor::record_events(std::string_view readable, bool final) {
   return true;
 }
 
-const Event& Cursor::peek() const {
-  if (position_ >= events_.size()) {
-    raise_at(text_, "EOF while parsing a value", text_.size());
-  }
-  return events_[position_];
-}
-
-const Event& Cursor::next() {
-  poll_.tick();
-  const Event& event = peek();
-  ++position_;
-  return event;
-}
+void Cursor::fail_at_end() const { raise_at(text_, "EOF while parsing a value", text_.size()); }
 
 void Cursor::skip_value() {
   std::size_t depth = 0;

@@ -64,8 +64,17 @@ class Cursor {
   /// The events read, for tests.
   const std::vector<Event>& events() const noexcept { return events_; }
 
-  const Event& peek() const;
-  const Event& next();
+  // Inline: the typed readers call these once per event.
+  const Event& peek() const {
+    if (position_ >= events_.size()) [[unlikely]] fail_at_end();
+    return events_[position_];
+  }
+  const Event& next() {
+    poll_.tick();
+    const Event& event = peek();
+    ++position_;
+    return event;
+  }
   bool at_end() const noexcept { return position_ >= events_.size(); }
   std::string_view string(const Event& event) const noexcept {
     return std::string_view(strings_).substr(event.string_start, event.string_size);
@@ -119,6 +128,7 @@ class Cursor {
   void finish() const;
 
  private:
+  [[noreturn]] void fail_at_end() const;
   /// Records the events of `readable` (the text or its masked copy, same offsets). A failure
   /// raises when `final`, else returns false.
   bool record_events(std::string_view readable, bool final);
