@@ -2,8 +2,11 @@
 #include "core/sample_set/sample_set_json.hpp"
 
 #include <array>
+#include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/error.hpp"
 #include "core/sample_set/json_reader.hpp"
@@ -25,30 +28,20 @@ class DictFormReader {
 
   SampleData read(std::string_view& metadata) {
     SampleData data;
-    std::array<bool, 4> seen{};
-    object([&](std::string_view key) {
-      const std::size_t field = key == "record"           ? 0
-                                : key == "evaluation"     ? 1
-                                : key == "measuring_time" ? 2
-                                : key == "metadata"       ? 3
-                                                          : other_field();
-      if (std::exchange(seen[field], true)) other_shape();
-      switch (field) {
+    const auto seen = fields(std::array{"record", "evaluation", "measuring_time", "metadata"}, [&](std::size_t i) {
+      switch (i) {
         case 0: data.record = record(); break;
         case 1: data.evaluation = evaluation(); break;
         case 2: data.measuring_time = measuring_time(); break;
         default: metadata = metadata_slice();
       }
     });
-    // The dict form requires the first three.
-    if (!seen[0] || !seen[1] || !seen[2]) other_shape();
+    if (!seen[0] || !seen[1] || !seen[2]) other_shape();  // the dict form requires them
     cursor_.finish();
     return data;
   }
 
  private:
-  [[noreturn]] static std::size_t other_field() { other_shape(); }
-
   void expect(Kind kind) {
     if (cursor_.next().kind != kind) other_shape();
   }
@@ -131,9 +124,10 @@ class DictFormReader {
     return name_map<std::vector<double>>([&] { return f64_list(); });
   }
 
-  // Fields of a struct by name, each at most once; `field(i)` reads field i.
+  // The fields of an object by name, each at most once; `field(i)` reads field i. Returns which
+  // fields were there.
   template <std::size_t N, class F>
-  void fields(const std::array<const char*, N>& names, F&& field) {
+  std::array<bool, N> fields(const std::array<const char*, N>& names, F&& field) {
     std::array<bool, N> seen{};
     object([&](std::string_view key) {
       std::size_t i = 0;
@@ -141,6 +135,7 @@ class DictFormReader {
       if (i == N || std::exchange(seen[i], true)) other_shape();
       field(i);
     });
+    return seen;
   }
 
   // [indices per axis, values, shape]

@@ -1,4 +1,4 @@
-// SampleSet: construction, attributes, text, equality, dict, JSON (through orjson) and pandas
+// SampleSet: construction, attributes, text, equality, dict, JSON and pandas
 // forms, the dense form, and the Python class.
 #include "python/sample_set/sample_set.hpp"
 
