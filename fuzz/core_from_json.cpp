@@ -1,7 +1,9 @@
 // Fuzzes the core's JSON readers (Record, Evaluation, MeasuringTime, SolvingTime, SystemTime)
 // without the interpreter: the first byte picks the record, the rest is the text, any bytes (the
 // Python harness only reaches valid UTF-8). They may only refuse with ValueError, and a value
-// they read must print and read back equal from its own JSON. Seeds: fuzz/corpus/from_json.
+// they read must print and read back equal from its own JSON. Every text also goes through the
+// sample-set text reader, which never raises and slices out a whole metadata object.
+// Seeds: fuzz/corpus/from_json.
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -11,6 +13,7 @@
 #include "core/sample_set/evaluation.hpp"
 #include "core/sample_set/measuring_time.hpp"
 #include "core/sample_set/record.hpp"
+#include "core/sample_set/sample_set_json.hpp"
 
 namespace {
 
@@ -65,12 +68,20 @@ void check_plain_reading(std::string_view text) {
   }
 }
 
+void check_sample_set_text(std::string_view text) {
+  std::string_view metadata;
+  if (!read_sample_set_json(text, metadata) || metadata.empty()) return;
+  if (metadata.front() != '{' || metadata.back() != '}') fuzz::fail("a metadata slice that is no object");
+  if (!fuzz::reads([&] { json::Cursor(metadata).finish(); }, {})) fuzz::fail("a metadata slice that is no whole value");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
   check_plain_reading(text);
+  check_sample_set_text(text);
   switch (data[0] % 5) {
     case 0: round_trip(text, Forms<Record>{read_record_json, append_record_json, append_record_text, record_eq}); break;
     case 1:

@@ -163,12 +163,27 @@ bool too_large(std::string_view token) noexcept {
   return lead + exponent > 0;
 }
 
+// mantissa * 10^scale with its sign, when both factors are exact doubles (see `exact_double`).
+bool decimal_value(std::uint64_t mantissa, int scale, bool negative, double& out) noexcept {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  // "2.0" is 2: no division for trailing zeros (a division takes as long as the rest).
+  if (mantissa == 0) scale = 0;
+  while (scale < 0 && mantissa % 10 == 0) {
+    mantissa /= 10;
+    ++scale;
+  }
+  if (scale < -22 || scale > 22) return false;
+  double value = double(mantissa);
+  value = scale < 0 ? value / kPowers[-scale] : value * kPowers[scale];
+  out = negative ? -value : value;
+  return true;
+}
+
 // Short decimals ("0.25", "-1.5e3") without the general conversion: a mantissa below 2^53 and
 // a power of ten up to 10^22 are both exact doubles, so one multiplication or division rounds
 // correctly, as std::from_chars does. False leaves the token to std::from_chars.
 bool exact_double(std::string_view token, double& out) noexcept {
-  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   std::size_t at = token.front() == '-' ? 1 : 0;
   std::uint64_t mantissa = 0;
   int digits = 0;
@@ -194,17 +209,51 @@ bool exact_double(std::string_view token, double& out) noexcept {
     for (; at < token.size(); ++at) exponent = exponent * 10 + (token[at] - '0');
     scale += minus ? -exponent : exponent;
   }
-  // "2.0" is 2: no division for trailing zeros (a division takes as long as the rest).
-  if (mantissa == 0) scale = 0;
-  while (scale < 0 && mantissa % 10 == 0) {
-    mantissa /= 10;
-    ++scale;
+  return decimal_value(mantissa, scale, token.front() == '-', out);
+}
+
+// Integers of up to 18 digits and decimals of up to 15 digits without an exponent ("12", "-0",
+// "0.25"): the number at `at` read into `event` in the pass that finds its end, as `read_number`
+// reads it. Returns the end, or 0 for any other number.
+std::size_t read_short_number(std::string_view text, std::size_t at, Event& event) noexcept {
+  const bool negative = text[at] == '-';
+  std::size_t i = negative ? at + 1 : at;
+  std::uint64_t mantissa = 0;
+  int digits = 0;
+  if (i < text.size() && text[i] == '0') {  // no digit may follow a leading 0
+    ++i;
+    digits = 1;
+  } else {
+    for (; i < text.size() && is_digit(text[i]); ++i) {
+      if (++digits > 18) return 0;
+      mantissa = mantissa * 10 + std::uint64_t(text[i] - '0');
+    }
+    if (digits == 0) return 0;
   }
-  if (scale < -22 || scale > 22) return false;
-  double value = double(mantissa);
-  value = scale < 0 ? value / kPowers[-scale] : value * kPowers[scale];
-  out = token.front() == '-' ? -value : value;
-  return true;
+  const auto exponent_follows = [&] { return i < text.size() && (text[i] == 'e' || text[i] == 'E'); };
+  if (i >= text.size() || text[i] != '.') {
+    if (exponent_follows()) return 0;
+    if (!negative || mantissa == 0) {
+      event.kind = Event::Kind::Uint;
+      event.unsigned_integer = mantissa;
+      event.negative = negative;
+    } else {
+      event.kind = Event::Kind::Int;
+      event.integer = -static_cast<std::int64_t>(mantissa);
+    }
+    return i;
+  }
+  const std::size_t fraction = ++i;
+  int scale = 0;
+  for (; i < text.size() && is_digit(text[i]); ++i) {
+    if (++digits > 15) return 0;
+    mantissa = mantissa * 10 + std::uint64_t(text[i] - '0');
+    --scale;
+  }
+  if (i == fraction || digits > 15 || exponent_follows()) return 0;
+  event.kind = Event::Kind::Double;
+  decimal_value(mantissa, scale, negative, event.real);
+  return i;
 }
 
 // " at line N column M" for `offset` bytes consumed: lines count from 1, columns are the bytes
@@ -464,10 +513,13 @@ bool Cursor::record_plain() {
     } else if (c == '"') {
       if (!string(Event::Kind::String)) return false;
     } else if (c == '-' || is_digit(c)) {
-      const std::size_t end = number_end(text_, at);
-      if (end == kNoNumber) return false;
-      Event& e = add(Event::Kind::Double, end);
-      if (!read_number(text_.substr(at, end - at), e)) return false;
+      Event& e = add(Event::Kind::Double, 0);
+      std::size_t end = read_short_number(text_, at, e);
+      if (end == 0) {
+        end = number_end(text_, at);
+        if (end == kNoNumber || !read_number(text_.substr(at, end - at), e)) return false;
+      }
+      e.offset = end;
       at = end;
     } else if (c == 'n') {
       if (!literal("null")) return false;
@@ -519,19 +571,7 @@ bool Cursor::record_events(std::string_view readable, bool final) {
   return true;
 }
 
-const Event& Cursor::peek() const {
-  if (position_ >= events_.size()) {
-    raise_at(text_, "EOF while parsing a value", text_.size());
-  }
-  return events_[position_];
-}
-
-const Event& Cursor::next() {
-  poll_.tick();
-  const Event& event = peek();
-  ++position_;
-  return event;
-}
+void Cursor::fail_at_end() const { raise_at(text_, "EOF while parsing a value", text_.size()); }
 
 void Cursor::skip_value() {
   std::size_t depth = 0;

@@ -64,12 +64,23 @@ class Cursor {
   /// The events read, for tests.
   const std::vector<Event>& events() const noexcept { return events_; }
 
-  const Event& peek() const;
-  const Event& next();
+  // Inline: the typed readers call these once per event.
+  const Event& peek() const {
+    if (position_ >= events_.size()) [[unlikely]] fail_at_end();
+    return events_[position_];
+  }
+  const Event& next() {
+    poll_.tick();
+    const Event& event = peek();
+    ++position_;
+    return event;
+  }
   bool at_end() const noexcept { return position_ >= events_.size(); }
   std::string_view string(const Event& event) const noexcept {
     return std::string_view(strings_).substr(event.string_start, event.string_size);
   }
+  /// The number of scalars from the current event on, if an array end follows them.
+  std::size_t scalars_before_end() const noexcept;
   /// Skips one whole value (a scalar, or an array / object with everything inside).
   void skip_value();
 
@@ -117,14 +128,13 @@ class Cursor {
   void finish() const;
 
  private:
+  [[noreturn]] void fail_at_end() const;
   /// Records the events of `readable` (the text or its masked copy, same offsets). A failure
   /// raises when `final`, else returns false.
   bool record_events(std::string_view readable, bool final);
   /// Records the events of a plain text (see the definition) without RapidJSON; false for any
   /// other text.
   bool record_plain();
-  /// The number of scalars from the current event on, if an array end follows them.
-  std::size_t scalars_before_end() const noexcept;
 
   std::string_view text_;
   std::vector<Event> events_;

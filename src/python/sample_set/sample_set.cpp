@@ -1,10 +1,11 @@
-// SampleSet: construction, attributes, text, equality, dict, JSON (through orjson) and pandas
+// SampleSet: construction, attributes, text, equality, dict, JSON and pandas
 // forms, the dense form, and the Python class.
 #include "python/sample_set/sample_set.hpp"
 
 #include <algorithm>
 
 #include "core/interrupt.hpp"
+#include "core/sample_set/sample_set_json.hpp"
 #include "python/docs.hpp"
 #include "python/frame/attempt.hpp"
 #include "python/registry.hpp"
@@ -274,12 +275,27 @@ PyRef sample_set_to_json(PyObject* self) {
   return text;
 }
 
+// The sparse text `to_json` writes is read natively, its metadata alone through `load`; any
+// other text, or a metadata that `load` refuses, goes the general way: `load`, then the dict form.
 PyRef sample_set_from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   static SourceFunction load(kLoadSource, "load");
   const Arguments arguments = parse_arguments(kFromJson, args, nargs, kwnames);
   PyObject* text = arguments[kFromJson.param("json")];
-  convert_argument("json", [&] { to_utf8(text); });
-  PyRef dict = call(load.get(), {text});
+  const std::string_view utf8 = json_argument(text);
+  PyObject* load_function = load.get();  // an ImportError comes before anything is read
+  std::string_view metadata_text;
+  if (std::optional<SampleData> data = read_sample_set_json(utf8, metadata_text)) {
+    PyRef metadata;
+    if (metadata_text.empty()) {
+      metadata = new_dict();
+    } else if (!attempt([&] { metadata = call(load_function, {new_str(metadata_text).get()}); })) {
+      metadata = PyRef();
+    }
+    if (metadata && PyDict_Check(metadata.get())) {
+      return wrap_sample_set(SampleSet{std::move(*data), std::move(metadata)});
+    }
+  }
+  PyRef dict = call(load_function, {text});
   check_dict(dict.get());
   return wrap_sample_set(sample_set_from_dict(dict.get(), record_from_json_image));
 }

@@ -1,0 +1,120 @@
+"""SampleSet.from_json reads the text to_json writes without the dict form in between; every text reads as
+before: the same set, or the same exception and message."""
+import re
+
+import orjson
+import pytest
+from hypothesis import given, strategies as st
+
+import io_models as io
+import zorvane as zv
+
+SS = zv.SampleSet
+
+
+def unread_key(text):
+    """The text with a first member that the dict form ignores: it is then read the general way."""
+    start = text.index("{")
+    rest = text[start + 1:]
+    return text[:start + 1] + ('"unread":0' if rest.lstrip().startswith("}") else '"unread":0,') + rest
+
+
+def outcome(read, text):
+    try:
+        s = read(text)
+    except Exception as error:  # noqa: BLE001 - the outcome compared is any exception
+        return type(error), str(error)
+    return s, s.to_json()  # the text tells -0.0 from 0.0
+
+
+def assert_reads_as_before(text):
+    new = outcome(SS.from_json, text)
+    try:
+        document = orjson.loads(text)
+    except orjson.JSONDecodeError as error:
+        assert new == (type(error), str(error))
+        return
+    if not isinstance(document, dict):
+        with pytest.raises(TypeError, match="cannot be converted to 'PyDict'"):
+            SS.from_json(text)
+        return
+    assert new == outcome(SS.from_json, unread_key(text))
+    by_dict = outcome(SS.from_dict, document)
+    dense_lists = by_dict[0] is TypeError and by_dict[1].startswith("Failed to extract a solution")
+    if "unread" not in document and not dense_lists:  # only the text form reads dense lists
+        assert new == by_dict
+
+
+TOKEN = re.compile(r'"(?:[^"\\]|\\.)*"|-?\d+(?:\.\d+)?(?:[eE][+-]?\d+)?|true|false|null|[{}\[\],:]|\s+')
+REPLACEMENTS = ["-0", "0", "-0.0", "1", "-1", "2.5", "1e400", "1e-400", "-1e-400", "18446744073709551615",
+                "18446744073709551616", "-9223372036854775809", "1E2", "null", "true", '"s"', "[]", "{}", "[1]", "[[]]",
+                '"record"', '"evaluation"', '"measuring_time"', '"metadata"', '"solution"', '"num_occurrences"',
+                '"energy"', '"constraint_values"', '"total"', '"solve"', '"system"', '"preprocess"', '"x"', '"\\u0078"',
+                '"\\ud800"', '"\\n"', ",", ":", "{", "}", "[", "]", " ", ""]
+
+
+@st.composite
+def perturbed_texts(draw):
+    text = draw(io.sample_sets).to_json()
+    tokens = TOKEN.findall(text)
+    assert "".join(tokens) == text
+    for _ in range(draw(st.integers(1, 3))):
+        at = draw(st.integers(0, len(tokens) - 1))
+        edit = draw(st.sampled_from(["replace", "copy", "drop"]))
+        if edit == "replace":
+            tokens[at] = draw(st.sampled_from(REPLACEMENTS))
+        elif edit == "copy":  # repeats a member, a key or a value
+            end = min(len(tokens), at + draw(st.integers(1, 8)))
+            tokens[at:at] = tokens[at:end]
+        else:
+            del tokens[at]
+    return "".join(tokens)
+
+
+@given(s=io.sample_sets)
+def test_written_texts(s):
+    text = s.to_json()
+    assert SS.from_json(text) == s
+    assert_reads_as_before(text)
+    assert_reads_as_before(text.replace(",", ", ").replace(":", " : "))
+
+
+@given(text=perturbed_texts())
+def test_perturbed_texts(text):
+    assert_reads_as_before(text)
+
+
+BASE = ('{"record":{"solution":{"x":[[[[0,1]],[1.0,2.0],[2]]]},"num_occurrences":[1]},'
+        '"evaluation":{"energy":[0.5],"objective":[1.5],"constraint_violations":{},"constraint_forall":{},'
+        '"constraint_values":[],"penalty":{}},"measuring_time":{"solve":{},"system":{},"total":null}%s}')
+
+
+@pytest.mark.parametrize("text", [
+    BASE % "", BASE % ',"metadata":{}', BASE % ',"metadata":{"a":[1,{"b":"\\u00e9"}],"c":null}',
+    BASE % ',"metadata":{"a":1,"a":2}', BASE % ',"metadata":{"a":1e400}', BASE % ',"metadata":{"a":"\\udc00"}',
+    BASE % ',"metadata":[]', BASE % ',"metadata":null', BASE % ',"record":{}', BASE % ',"other":1',
+    (BASE % "").replace('"energy":[0.5]', '"energy":[-0, 3, -7, 18446744073709551616]'),
+    (BASE % "").replace('"num_occurrences":[1]', '"num_occurrences":[-0]'),
+    (BASE % "").replace('"num_occurrences":[1]', '"num_occurrences":[1.0]'),
+    (BASE % "").replace('"num_occurrences":[1]', '"num_occurrences":[-1]'),
+    (BASE % "").replace('"total":null', '"total":-0'),
+    (BASE % "").replace('"solve":{}', '"solve":null'),
+    (BASE % "").replace('"solve":{}', '"solve":{"solve":1,"solve":null}'),
+    (BASE % "").replace('"x":[', '"x":[[[[0]],[1],[3]],'),
+    (BASE % "").replace('"x":[', '"y":[],"x":[]'),
+    (BASE % "").replace('{"x":[[[[0,1]],[1.0,2.0],[2]]]}', '{"x":[[1.0,2.0]]}'),
+    (BASE % "").replace('"constraint_values":[]', '"constraint_values":[{"c":[1]},{"c":[2],"c":[3]}]'),
+    (BASE % "") + " ", (BASE % "") + "x", (BASE % "")[:-1], " " + (BASE % ""),
+])
+def test_texts(text):
+    assert_reads_as_before(text)
+
+
+def test_integers_read_as_floats():
+    s = SS.from_json((BASE % "").replace('"energy":[0.5]', '"energy":[-0,-0.0]'))
+    assert [str(v) for v in s.evaluation.energy] == ["0.0", "-0.0"]
+
+
+def test_metadata_load_errors_surface():
+    with pytest.raises(orjson.JSONDecodeError, match="^number is infinity when parsed as double"):
+        SS.from_json(BASE % ',"metadata":{"a":1e400}')
