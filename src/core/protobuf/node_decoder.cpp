@@ -123,10 +123,10 @@ const NodeDecoder::Entry* NodeDecoder::find(std::uint64_t id, Role role) const n
 
 std::uint32_t NodeDecoder::lookup(std::uint64_t id, const char* missing) const {
   if (id >= table_.size()) refuse(missing);
-  return table_[id].member;
+  return std::uint32_t(table_.nodes[id].index());
 }
 
-ExprNodeMsg NodeDecoder::read(const Task& task) { return read_node(table_[task.id].bytes, ids_); }
+const ExprNodeMsg& NodeDecoder::read(const Task& task) const { return table_.nodes[task.id]; }
 
 bool NodeDecoder::is_active(std::uint64_t id, Role role) const noexcept {
   return id < active_.size() && (active_[id] & (1u << std::uint8_t(role))) != 0;
@@ -232,9 +232,9 @@ NodeDecoder::Step NodeDecoder::step(const Task& task) {
 NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
   const std::uint64_t id = task.id;
   // The record itself is read only by the kinds whose fields are needed here.
-  switch (table_[id].member) {
+  switch (read(task).index()) {
     case expr_node::kNumberLit: {
-      const ExprNodeMsg node = read(task);
+      const ExprNodeMsg& node = read(task);
       const auto& m = get<NumberLitMsg>(node);
       if (m.type == kFloat) return make_number(NumericValue::of_float(std::bit_cast<double>(m.value)));
       if (m.type == kInteger) return make_number(NumericValue::of_integer(std::bit_cast<std::int64_t>(m.value)));
@@ -261,7 +261,7 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       return subscript_into_scalar(*subscript);
     }
     case expr_node::kArrayLength: {
-      const ExprNodeMsg node = read(task);
+      const ExprNodeMsg& node = read(task);
       const auto& m = get<ArrayLengthMsg>(node);
       Role role = Role::Placeholder;
       switch (lookup(m.array_id, kArrayMissing)) {
@@ -276,7 +276,7 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       return build_array_length(into_array_operand(*array), m.axis, std::nullopt, std::nullopt);
     }
     case expr_node::kUnaryOp: {
-      const ExprNodeMsg node = read(task);
+      const ExprNodeMsg& node = read(task);
       const auto& m = get<UnaryOpMsg>(node);
       const Expr* operand = need(m.operand_id, Role::Expression, kUnaryOperandMissing);
       if (!operand) return std::nullopt;
@@ -285,7 +285,7 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       return build_unary(*kind, *operand);
     }
     case expr_node::kBinaryOp: {
-      const ExprNodeMsg node = read(task);
+      const ExprNodeMsg& node = read(task);
       const auto& m = get<BinaryOpMsg>(node);
       const auto kind = kind_from_wire<BinaryKind>(m.kind, kBinaryOffset, kBinaryKindCount);
       if (!kind) refuse(kBinaryKind);
@@ -298,10 +298,10 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       return make_mod(*left, *right);
     }
     case expr_node::kCommutativeOp: {
-      const ExprNodeMsg node = read(task);
+      const ExprNodeMsg& node = read(task);
       const auto& m = get<CommutativeOpMsg>(node);
       std::vector<Expr> terms;
-      if (!need_all(m.term_ids, Role::Expression, kTermMissing, terms)) return std::nullopt;
+      if (!need_all(table_.ids_of(m.term_ids), Role::Expression, kTermMissing, terms)) return std::nullopt;
       const auto kind = kind_from_wire<CommutativeKind>(m.kind, kCommutativeOffset, kCommutativeKindCount);
       if (!kind) refuse(kCommutativeKind);
       switch (*kind) {
@@ -313,8 +313,8 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       refuse(kCommutativeKind);
     }
     case expr_node::kReductionOp: {
-      const ExprNodeMsg node = read(task);
-      const auto& m = get<ReductionOpMsg>(node);
+      const ExprNodeMsg& node = read(task);
+      const auto& m = table_[get<Stored<ReductionOpMsg>>(node)];
       if (!m.index) refuse(kIndexMissing);
       if (lookup(m.index->element_id, kIndexMissing) != expr_node::kElement) refuse(kIndexKind);
       const Expr* element = need(m.index->element_id, Role::Element, kIndexMissing);
@@ -335,9 +335,9 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
 }
 
 NodeDecoder::Step NodeDecoder::condition_step(const Task& task) {
-  switch (table_[task.id].member) {
+  switch (read(task).index()) {
     case expr_node::kBinaryOp: {
-      const ExprNodeMsg node = read(task);
+      const ExprNodeMsg& node = read(task);
       const auto& m = get<BinaryOpMsg>(node);
       const auto kind = kind_from_wire<ComparisonKind>(m.kind, kComparisonOffset, kComparisonKindCount);
       if (!kind) refuse(kConditionBinaryKind);
@@ -348,12 +348,12 @@ NodeDecoder::Step NodeDecoder::condition_step(const Task& task) {
       return make_comparison(*kind, *left, *right);
     }
     case expr_node::kCommutativeOp: {
-      const ExprNodeMsg node = read(task);
+      const ExprNodeMsg& node = read(task);
       const auto& m = get<CommutativeOpMsg>(node);
       const auto kind = kind_from_wire<LogicalKind>(m.kind, kLogicalOffset, kLogicalKindCount);
       if (!kind) refuse(kConditionCommutativeKind);
       std::vector<Expr> terms;
-      if (!need_all(m.term_ids, Role::Condition, kTermMissing, terms)) return std::nullopt;
+      if (!need_all(table_.ids_of(m.term_ids), Role::Condition, kTermMissing, terms)) return std::nullopt;
       return make_logical(*kind, std::move(terms));
     }
     case 0: refuse(kUnsetKind);
@@ -362,8 +362,8 @@ NodeDecoder::Step NodeDecoder::condition_step(const Task& task) {
 }
 
 NodeDecoder::Step NodeDecoder::placeholder_step(const Task& task) {
-  const ExprNodeMsg node = read(task);
-  const auto& m = get<PlaceholderMsg>(node);
+  const ExprNodeMsg& node = read(task);
+  const auto& m = table_[get<Stored<PlaceholderMsg>>(node)];
   return Expr(make_node<PlaceholderNode>([&](PlaceholderNode& p) {
     p.name = std::string(m.name);
     p.ndim = m.ndim;
@@ -371,8 +371,8 @@ NodeDecoder::Step NodeDecoder::placeholder_step(const Task& task) {
 }
 
 NodeDecoder::Step NodeDecoder::element_step(const Task& task) {
-  const ExprNodeMsg node = read(task);
-  const auto& m = get<ElementMsg>(node);
+  const ExprNodeMsg& node = read(task);
+  const auto& m = table_[get<Stored<ElementMsg>>(node)];
   Expr set;
   if (const auto* range = std::get_if<RangeMsg>(&m.belong_to)) {
     const Expr* start = need(range->start_id, Role::Expression, kRangeStartMissing);
@@ -423,10 +423,10 @@ std::optional<Bound> NodeDecoder::bound_step(const BoundMsg& message) {
 }
 
 NodeDecoder::Step NodeDecoder::decision_var_step(const Task& task) {
-  const ExprNodeMsg node = read(task);
-  const auto& m = get<DecisionVarMsg>(node);
+  const ExprNodeMsg& node = read(task);
+  const auto& m = table_[get<Stored<DecisionVarMsg>>(node)];
   std::vector<Expr> shape;
-  if (!need_all(m.shape_ids, Role::Expression, kShapeMissing, shape)) return std::nullopt;
+  if (!need_all(table_.ids_of(m.shape_ids), Role::Expression, kShapeMissing, shape)) return std::nullopt;
   Bound lower;
   Bound upper;
   DecisionVarKind kind = DecisionVarKind::Binary;
@@ -457,7 +457,7 @@ NodeDecoder::Step NodeDecoder::decision_var_step(const Task& task) {
 }
 
 NodeDecoder::Step NodeDecoder::subscript_step(const Task& task) {
-  const ExprNodeMsg node = read(task);
+  const ExprNodeMsg& node = read(task);
   const auto& m = get<SubscriptMsg>(node);
   Role role = Role::Placeholder;
   switch (lookup(m.variable_id, kVariableMissing)) {
@@ -473,7 +473,7 @@ NodeDecoder::Step NodeDecoder::subscript_step(const Task& task) {
   Expr variable = into_subscripted_variable(*read_variable);
   std::vector<Expr>& subscripts = items_;
   subscripts.clear();
-  if (!need_all(m.subscript_ids, Role::Expression, kSubscriptMissing, subscripts)) return std::nullopt;
+  if (!need_all(table_.ids_of(m.subscript_ids), Role::Expression, kSubscriptMissing, subscripts)) return std::nullopt;
   validate_subscripts(subscripts);
   // One subscript, the common case, is held in the node itself: no list is allocated for it.
   if (subscripts.size() == 1) return build_subscript(std::move(variable), ExprList(std::move(subscripts[0])));

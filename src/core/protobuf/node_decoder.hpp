@@ -84,8 +84,8 @@ class NodeDecoder {
   bool need_all(IdList ids, Role role, const char* missing, std::vector<Expr>& out);
   /// The member field number of the record at `id`.
   std::uint32_t lookup(std::uint64_t id, const char* missing) const;
-  /// The record of the running task, read anew (a step reads its record once per run).
-  ExprNodeMsg read(const Task& task);
+  /// The record of a task.
+  const ExprNodeMsg& read(const Task& task) const;
   bool is_active(std::uint64_t id, Role role) const noexcept;
   /// The rebuilt node at `id` in `role`, or null.
   const Entry* find(std::uint64_t id, Role role) const noexcept;
@@ -101,7 +101,6 @@ class NodeDecoder {
 
   const NodeTableMsg& table_;
   DecodeBudget& budget_;
-  std::vector<std::uint64_t> ids_;  ///< the id list of the record `read` last
   std::vector<Expr> items_;         ///< the subscripts of the running step
   // The rebuilt nodes: per id, the first of its entries (one per role it was rebuilt in).
   std::vector<Entry> entries_;
