@@ -93,6 +93,13 @@ const M& get(const ExprNodeMsg& node) noexcept {
   return *std::get_if<M>(&node);
 }
 
+/// The number of a literal; nothing when its type is not a number type.
+std::optional<Expr> number_of(const NumberLitMsg& m) {
+  if (m.type == kFloat) return make_number(NumericValue::of_float(std::bit_cast<double>(m.value)));
+  if (m.type == kInteger) return make_number(NumericValue::of_integer(std::bit_cast<std::int64_t>(m.value)));
+  return std::nullopt;
+}
+
 
 }  // namespace
 
@@ -132,6 +139,12 @@ bool NodeDecoder::is_active(std::uint64_t id, Role role) const noexcept {
   return id < active_.size() && (active_[id] & (1u << std::uint8_t(role))) != 0;
 }
 
+const Expr& NodeDecoder::keep(std::uint64_t id, Role role, Expr value) {
+  entries_.push_back(Entry{std::move(value), first_entry_[id], role});
+  first_entry_[id] = std::uint32_t(entries_.size() - 1);
+  return entries_.back().value;
+}
+
 Expr NodeDecoder::expression(std::uint64_t id, const char* missing) { return run(id, Role::Expression, missing); }
 
 Expr NodeDecoder::condition(std::uint64_t id, const char* missing) { return run(id, Role::Condition, missing); }
@@ -148,6 +161,13 @@ const Expr* NodeDecoder::need(std::uint64_t id, Role role, const char* missing) 
   // Asked for again while it waits for its own children: the references form a cycle.
   if (is_active(id, role)) refuse_limit(kCycle);
   const std::uint32_t depth = running_->depth + (id != running_->id ? 1 : 0);
+  // A literal that its task would build without an error is built now: nothing can fail in
+  // between, so the checks and their order stay those of the task, which is saved.
+  if (role == Role::Expression && id < table_.size() && depth <= kMaxDepth) {
+    if (const auto* literal = std::get_if<NumberLitMsg>(&table_.nodes[id])) {
+      if (std::optional<Expr> number = number_of(*literal)) return &keep(id, role, std::move(*number));
+    }
+  }
   requests_.push_back(Task{id, role, missing, depth});
   return nullptr;
 }
@@ -157,14 +177,11 @@ bool NodeDecoder::need_all(IdList ids, Role role, const char* missing, std::vect
   // order, each looked up only when its turn comes.
   bool complete = true;
   for (const std::uint64_t id : ids) {
-    if (find(id, role) == nullptr) {
-      need(id, role, missing);
-      complete = false;
-    }
+    if (need(id, role, missing) == nullptr) complete = false;
   }
   if (!complete) return false;
   out.reserve(ids.size());  // the ids were read from the input, so this is bounded by it
-  for (const std::uint64_t id : ids) out.push_back(*need(id, role, missing));
+  for (const std::uint64_t id : ids) out.push_back(find(id, role)->value);
   return true;
 }
 
@@ -200,8 +217,7 @@ Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
       }
       tasks_.pop_back();
       active_[task.id] &= std::uint8_t(~(1u << std::uint8_t(task.role)));
-      entries_.push_back(Entry{std::move(*value), first_entry_[task.id], task.role});
-      first_entry_[task.id] = std::uint32_t(entries_.size() - 1);
+      keep(task.id, task.role, std::move(*value));
     }
   } catch (const Error& error) {
     tasks_.clear();
@@ -234,10 +250,7 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
   // The record itself is read only by the kinds whose fields are needed here.
   switch (read(task).index()) {
     case expr_node::kNumberLit: {
-      const ExprNodeMsg& node = read(task);
-      const auto& m = get<NumberLitMsg>(node);
-      if (m.type == kFloat) return make_number(NumericValue::of_float(std::bit_cast<double>(m.value)));
-      if (m.type == kInteger) return make_number(NumericValue::of_integer(std::bit_cast<std::int64_t>(m.value)));
+      if (std::optional<Expr> number = number_of(get<NumberLitMsg>(read(task)))) return number;
       refuse(kNumberLitType);
     }
     case expr_node::kPlaceholder: {
@@ -256,7 +269,7 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       return decision_var_into_scalar(*variable);
     }
     case expr_node::kSubscript: {
-      const Expr* subscript = need(id, Role::Subscript, kRootMissing);
+      const Expr* subscript = subscript_in_place(task);
       if (!subscript) return std::nullopt;
       return subscript_into_scalar(*subscript);
     }
@@ -332,6 +345,22 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
     }
     default: refuse(kUnsetKind);
   }
+}
+
+const Expr* NodeDecoder::subscript_in_place(const Task& task) {
+  // What a task of the subscript role would do (it would run at this task's depth), without
+  // its own place on the stack.
+  if (const Entry* found = find(task.id, Role::Subscript)) return &found->value;
+  const auto bit = std::uint8_t(1u << std::uint8_t(Role::Subscript));
+  if (!task.subscript_started) {
+    if ((active_[task.id] & bit) != 0) refuse_limit(kCycle);
+    active_[task.id] |= bit;
+    tasks_.back().subscript_started = true;  // the running task
+  }
+  Step subscript = subscript_step(task);
+  if (!subscript) return nullptr;
+  active_[task.id] &= std::uint8_t(~bit);
+  return &keep(task.id, Role::Subscript, std::move(*subscript));
 }
 
 NodeDecoder::Step NodeDecoder::condition_step(const Task& task) {

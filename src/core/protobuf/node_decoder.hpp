@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -65,6 +66,7 @@ class NodeDecoder {
     const char* missing;  ///< the text of a failed lookup of `id`
     std::uint32_t depth;  ///< levels of distinct nodes from the root, the root at 1
     bool started = false;
+    bool subscript_started = false;  ///< an expression task that builds its subscript in place
   };
   struct Entry {
     Expr value;
@@ -87,6 +89,8 @@ class NodeDecoder {
   /// The record of a task.
   const ExprNodeMsg& read(const Task& task) const;
   bool is_active(std::uint64_t id, Role role) const noexcept;
+  /// Records the rebuilt node at `id` in `role`.
+  const Expr& keep(std::uint64_t id, Role role, Expr value);
   /// The rebuilt node at `id` in `role`, or null.
   const Entry* find(std::uint64_t id, Role role) const noexcept;
 
@@ -96,6 +100,9 @@ class NodeDecoder {
   Step element_step(const Task& task);
   Step decision_var_step(const Task& task);
   Step subscript_step(const Task& task);
+  /// The subscript role of the running expression task's record, built in place; null when a
+  /// child was asked for.
+  const Expr* subscript_in_place(const Task& task);
   /// A decision-variable bound; null when a child was asked for.
   std::optional<Bound> bound_step(const BoundMsg& message);
 
@@ -103,7 +110,7 @@ class NodeDecoder {
   DecodeBudget& budget_;
   std::vector<Expr> items_;         ///< the subscripts of the running step
   // The rebuilt nodes: per id, the first of its entries (one per role it was rebuilt in).
-  std::vector<Entry> entries_;
+  std::deque<Entry> entries_;  // a deque: a step holds references to entries while it adds others
   std::vector<std::uint32_t> first_entry_;
   std::vector<std::uint8_t> active_;  ///< per id: roles of started, unfinished tasks
   std::vector<Task> tasks_;
