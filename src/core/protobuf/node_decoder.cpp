@@ -88,6 +88,12 @@ std::string too_deep_text() {
          std::to_string(kMaxDepth) + " levels deep";
 }
 
+/// A role's bit in a set of roles.
+template <class Role>
+constexpr std::uint8_t bit(Role role) noexcept {
+  return std::uint8_t(1u << std::uint8_t(role));
+}
+
 template <class M>
 const M& get(const ExprNodeMsg& node) noexcept {
   return *std::get_if<M>(&node);
@@ -115,17 +121,11 @@ void DecodeBudget::check() const {
 // ---- NodeDecoder ------------------------------------------------------------------------
 
 NodeDecoder::NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget)
-    : table_(table), budget_(budget), first_entry_(table.size(), kNone), active_(table.size(), 0) {
-  // A table that large is refused by the budget long before its entries run out.
-  if (table.size() >= kNone) refuse_limit(kTooMuchWork);
-}
+    : table_(table), budget_(budget), built_(table.size()), done_(table.size(), 0), active_(table.size(), 0) {}
 
-const NodeDecoder::Entry* NodeDecoder::find(std::uint64_t id, Role role) const noexcept {
-  if (id >= first_entry_.size()) return nullptr;
-  for (std::uint32_t k = first_entry_[id]; k != kNone; k = entries_[k].next) {
-    if (entries_[k].role == role) return &entries_[k];
-  }
-  return nullptr;
+const Expr* NodeDecoder::find(std::uint64_t id, Role role) const noexcept {
+  if (id >= done_.size() || (done_[id] & bit(role)) == 0) return nullptr;
+  return role == Role::Expression ? &built_[id].expression : &built_[id].other;
 }
 
 std::uint32_t NodeDecoder::lookup(std::uint64_t id, const char* missing) const {
@@ -136,13 +136,14 @@ std::uint32_t NodeDecoder::lookup(std::uint64_t id, const char* missing) const {
 const ExprNodeMsg& NodeDecoder::read(const Task& task) const { return table_.nodes[task.id]; }
 
 bool NodeDecoder::is_active(std::uint64_t id, Role role) const noexcept {
-  return id < active_.size() && (active_[id] & (1u << std::uint8_t(role))) != 0;
+  return id < active_.size() && (active_[id] & bit(role)) != 0;
 }
 
 const Expr& NodeDecoder::keep(std::uint64_t id, Role role, Expr value) {
-  entries_.push_back(Entry{std::move(value), first_entry_[id], role});
-  first_entry_[id] = std::uint32_t(entries_.size() - 1);
-  return entries_.back().value;
+  done_[id] |= bit(role);
+  Expr& slot = role == Role::Expression ? built_[id].expression : built_[id].other;
+  slot = std::move(value);
+  return slot;
 }
 
 Expr NodeDecoder::expression(std::uint64_t id, const char* missing) { return run(id, Role::Expression, missing); }
@@ -157,7 +158,7 @@ IndexItem NodeDecoder::index(const IndexMsg& message) {
 }
 
 const Expr* NodeDecoder::need(std::uint64_t id, Role role, const char* missing) {
-  if (const Entry* found = find(id, role)) return &found->value;
+  if (const Expr* found = find(id, role)) return found;
   // Asked for again while it waits for its own children: the references form a cycle.
   if (is_active(id, role)) refuse_limit(kCycle);
   const std::uint32_t depth = running_->depth + (id != running_->id ? 1 : 0);
@@ -181,7 +182,7 @@ bool NodeDecoder::need_all(IdList ids, Role role, const char* missing, std::vect
   }
   if (!complete) return false;
   out.reserve(ids.size());  // the ids were read from the input, so this is bounded by it
-  for (const std::uint64_t id : ids) out.push_back(find(id, role)->value);
+  for (const std::uint64_t id : ids) out.push_back(*find(id, role));
   return true;
 }
 
@@ -189,7 +190,7 @@ void NodeDecoder::start(Task& task) {
   if (task.id >= table_.size()) refuse(task.missing);
   if (is_active(task.id, task.role)) refuse_limit(kCycle);
   if (task.depth > kMaxDepth) refuse_limit(too_deep_text());
-  active_[task.id] |= std::uint8_t(1u << std::uint8_t(task.role));
+  active_[task.id] |= bit(task.role);
   task.started = true;
 }
 
@@ -216,7 +217,7 @@ Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
         continue;
       }
       tasks_.pop_back();
-      active_[task.id] &= std::uint8_t(~(1u << std::uint8_t(task.role)));
+      active_[task.id] &= std::uint8_t(~bit(task.role));
       keep(task.id, task.role, std::move(*value));
     }
   } catch (const Error& error) {
@@ -230,7 +231,7 @@ Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
     std::fill(active_.begin(), active_.end(), 0);
     throw;
   }
-  return find(id, role)->value;
+  return *find(id, role);
 }
 
 NodeDecoder::Step NodeDecoder::step(const Task& task) {
@@ -350,16 +351,15 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
 const Expr* NodeDecoder::subscript_in_place(const Task& task) {
   // What a task of the subscript role would do (it would run at this task's depth), without
   // its own place on the stack.
-  if (const Entry* found = find(task.id, Role::Subscript)) return &found->value;
-  const auto bit = std::uint8_t(1u << std::uint8_t(Role::Subscript));
+  if (const Expr* found = find(task.id, Role::Subscript)) return found;
   if (!task.subscript_started) {
-    if ((active_[task.id] & bit) != 0) refuse_limit(kCycle);
-    active_[task.id] |= bit;
+    if (is_active(task.id, Role::Subscript)) refuse_limit(kCycle);
+    active_[task.id] |= bit(Role::Subscript);
     tasks_.back().subscript_started = true;  // the running task
   }
   Step subscript = subscript_step(task);
   if (!subscript) return nullptr;
-  active_[task.id] &= std::uint8_t(~bit);
+  active_[task.id] &= std::uint8_t(~bit(Role::Subscript));
   return &keep(task.id, Role::Subscript, std::move(*subscript));
 }
 

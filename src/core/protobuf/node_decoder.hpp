@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <optional>
 #include <vector>
 
@@ -68,12 +67,13 @@ class NodeDecoder {
     bool started = false;
     bool subscript_started = false;  ///< an expression task that builds its subscript in place
   };
-  struct Entry {
-    Expr value;
-    std::uint32_t next;  ///< the id's next entry (another role), or kNone
-    Role role;
+  /// The nodes rebuilt from one record. Besides the expression role, a record is read in at
+  /// most one other: the role of its own kind (placeholder, element, subscript, decision
+  /// variable), or the condition role, which only operator records build in.
+  struct Built {
+    Expr expression;
+    Expr other;
   };
-  static constexpr std::uint32_t kNone = UINT32_MAX;
   using Step = std::optional<Expr>;  ///< nothing: the step asked for children
 
   Expr run(std::uint64_t id, Role role, const char* missing);
@@ -92,7 +92,7 @@ class NodeDecoder {
   /// Records the rebuilt node at `id` in `role`.
   const Expr& keep(std::uint64_t id, Role role, Expr value);
   /// The rebuilt node at `id` in `role`, or null.
-  const Entry* find(std::uint64_t id, Role role) const noexcept;
+  const Expr* find(std::uint64_t id, Role role) const noexcept;
 
   Step expression_step(const Task& task);
   Step condition_step(const Task& task);
@@ -109,9 +109,8 @@ class NodeDecoder {
   const NodeTableMsg& table_;
   DecodeBudget& budget_;
   std::vector<Expr> items_;         ///< the subscripts of the running step
-  // The rebuilt nodes: per id, the first of its entries (one per role it was rebuilt in).
-  std::deque<Entry> entries_;  // a deque: a step holds references to entries while it adds others
-  std::vector<std::uint32_t> first_entry_;
+  std::vector<Built> built_;        ///< per id, sized once: a step may hold one while adding another
+  std::vector<std::uint8_t> done_;    ///< per id: roles rebuilt
   std::vector<std::uint8_t> active_;  ///< per id: roles of started, unfinished tasks
   std::vector<Task> tasks_;
   std::vector<Task> requests_;   ///< children asked for by the running step, in order
