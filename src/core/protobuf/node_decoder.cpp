@@ -178,7 +178,7 @@ bool NodeDecoder::need_all(IdList ids, Role role, const char* missing, std::vect
   // order, each looked up only when its turn comes.
   bool complete = true;
   for (const std::uint64_t id : ids) {
-    if (need(id, role, missing) == nullptr) complete = false;
+    if (find(id, role) == nullptr && need(id, role, missing) == nullptr) complete = false;
   }
   if (!complete) return false;
   out.reserve(ids.size());  // the ids were read from the input, so this is bounded by it
