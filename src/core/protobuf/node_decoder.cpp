@@ -236,7 +236,11 @@ Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
 
 NodeDecoder::Step NodeDecoder::step(const Task& task) {
   switch (task.role) {
-    case Role::Expression: return expression_step(task);
+    case Role::Expression:
+      // Not inside expression_step: its frame is large, and a subscript builds its children's
+      // nodes below it (the C stack may be small).
+      if (std::holds_alternative<SubscriptMsg>(read(task))) return subscript_expression_step(task);
+      return expression_step(task);
     case Role::Condition: return condition_step(task);
     case Role::Placeholder: return placeholder_step(task);
     case Role::Element: return element_step(task);
@@ -268,11 +272,6 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       const Expr* variable = need(id, Role::DecisionVar, kRootMissing);
       if (!variable) return std::nullopt;
       return decision_var_into_scalar(*variable);
-    }
-    case expr_node::kSubscript: {
-      const Expr* subscript = subscript_in_place(task);
-      if (!subscript) return std::nullopt;
-      return subscript_into_scalar(*subscript);
     }
     case expr_node::kArrayLength: {
       const ExprNodeMsg& node = read(task);
@@ -346,6 +345,12 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
     }
     default: refuse(kUnsetKind);
   }
+}
+
+NodeDecoder::Step NodeDecoder::subscript_expression_step(const Task& task) {
+  const Expr* subscript = subscript_in_place(task);
+  if (!subscript) return std::nullopt;
+  return subscript_into_scalar(*subscript);
 }
 
 const Expr* NodeDecoder::subscript_in_place(const Task& task) {

@@ -100,6 +100,8 @@ class NodeDecoder {
   Step element_step(const Task& task);
   Step decision_var_step(const Task& task);
   Step subscript_step(const Task& task);
+  /// A subscript record in the expression role.
+  Step subscript_expression_step(const Task& task);
   /// The subscript role of the running expression task's record, built in place; null when a
   /// child was asked for.
   const Expr* subscript_in_place(const Task& task);
