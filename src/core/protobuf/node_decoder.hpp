@@ -45,6 +45,9 @@ class DecodeBudget {
 /// running its step function; a step that needs a child not yet rebuilt asks for it and is run
 /// again, from the start, once the child is there. Steps have no side effects before they
 /// build, so running one again repeats its checks in the same order with the same outcome.
+/// Two cases skip a task of their own, with the same checks in the same order: a literal that
+/// reads well is built where it is asked for (nothing can fail in between), and a subscript in
+/// the expression role builds its subscript role within its own task.
 class NodeDecoder {
  public:
   NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget);
