@@ -360,7 +360,14 @@ READ_ERRORS = {  # name: (data, message[, error other than ProtobufDeserializati
            ("reduction", [element_range("i", 1, 1), reduction(1, 0, 1)], 1),
            ("range in a condition", [binary(3, 1, 1), element_range("i", 2, 2), reduction(1, 1, 2, condition=0)], 2),
            ("logical", [commutative(5, [1]), commutative(6, [0])], 0),
-           ("decision variable bound", [decision_var(2, "v", lower=(1, 0), upper=(1, 0))], 0)]},
+           ("decision variable bound", [decision_var(2, "v", lower=(1, 0), upper=(1, 0))], 0),
+           ("length of a subscript in its index", [placeholder("p", 1), array_length(2, 0), subscript(0, [1])], 2)]},
+    # terms are read in order: the first bad one is reported, literals included
+    "a bad term before a bad literal": (objective([unary(7, 2), lit(1, type_=0), lit(1), commutative(1, [0, 1])], 3),
+                                        VALID + "UnaryOp" + MSG),
+    "a bad literal before a bad term": (objective([unary(7, 2), lit(1, type_=0), lit(1), commutative(1, [1, 0])], 3),
+                                        ACCORDING + "the data type of a number literal."),
+    "a literal past the depth limit": (expr_body([lit(1)] + [unary(1, n) for n in range(4096)], 4096), TOO_DEEP),
     "nesting past the depth limit": (expr_body([placeholder("a")] + [unary(1, n) for n in range(4096)], 4096), TOO_DEEP),
     # an element ranges over a range node, which has no record of its own: the tree is deeper than its records,
     # and the builders' depth limit is reported the same way

@@ -51,19 +51,16 @@ class FieldReader {
     return bytes;
   }
 
-  /// A repeated uint64, packed or one value per occurrence; appended to `out`, or only
-  /// checked when `out` is null.
-  void u64_list(std::vector<std::uint64_t>* out) {
+  /// A repeated uint64, packed or one value per occurrence; appended to `out`.
+  void u64_list(std::vector<std::uint64_t>& out) {
     if (wire_ == WireType::Varint) {
-      const std::uint64_t value = varint();
-      if (out) out->push_back(value);
+      out.push_back(varint());
       return;
     }
     FieldReader packed(delimited(), depth_);
     while (packed.p_ != packed.end_) {
       poll_.tick();
-      const std::uint64_t value = packed.varint();
-      if (out) out->push_back(value);
+      out.push_back(packed.varint());
     }
   }
 
@@ -206,7 +203,7 @@ void parse(FieldReader r, ElementMsg& m) {
   }
 }
 
-void parse(FieldReader r, DecisionVarMsg& m, std::vector<std::uint64_t>* ids) {
+void parse(FieldReader r, DecisionVarMsg& m, std::vector<std::uint64_t>& ids) {
   while (r.next()) {
     switch (r.field()) {
       case decision_var::kType: m.type = r.enum32(); break;
@@ -230,11 +227,11 @@ void parse(FieldReader r, ArrayLengthMsg& m) {
   }
 }
 
-void parse(FieldReader r, SubscriptMsg& m, std::vector<std::uint64_t>* ids) {
+void parse(FieldReader r, SubscriptMsg& m, std::vector<std::uint64_t>& ids) {
   while (r.next()) {
     switch (r.field()) {
-      case subscript::kNdim: m.ndim = r.u64(); break;
-      case subscript::kType: m.type = r.enum32(); break;
+      case subscript::kNdim: r.u64(); break;
+      case subscript::kType: r.enum32(); break;
       case subscript::kVariableId: m.variable_id = r.u64(); break;
       case subscript::kSubscriptIds: r.u64_list(ids); break;
       default: r.skip();
@@ -263,7 +260,7 @@ void parse(FieldReader r, BinaryOpMsg& m) {
   }
 }
 
-void parse(FieldReader r, CommutativeOpMsg& m, std::vector<std::uint64_t>* ids) {
+void parse(FieldReader r, CommutativeOpMsg& m, std::vector<std::uint64_t>& ids) {
   while (r.next()) {
     switch (r.field()) {
       case commutative_op::kKind: m.kind = r.enum32(); break;
@@ -294,41 +291,65 @@ void parse(FieldReader r, ReductionOpMsg& m) {
   }
 }
 
-/// The member `M` of a record, started afresh (its id list too) when another member was set.
+/// The member `M` of a record, started afresh (its id list, from `start` on, too) when another
+/// member was set.
 template <class M>
-M& node_member(ExprNodeMsg& m, std::vector<std::uint64_t>* ids) {
+M& node_member(ExprNodeMsg& m, NodeTableMsg& table, std::size_t start) {
   if (!std::holds_alternative<M>(m)) {
     m.emplace<M>();
-    if (ids) ids->clear();
+    table.ids.resize(start);
   }
   return *std::get_if<M>(&m);
 }
 
-/// Reads an `ExprNode`; its member's id list is appended to `ids` (only checked when null).
-void parse_node(FieldReader r, ExprNodeMsg& m, std::vector<std::uint64_t>* ids) {
+/// The same for a member kept in the table's list; a new one is appended to the list.
+template <class M>
+M& stored_member(ExprNodeMsg& m, NodeTableMsg& table, std::size_t start) {
+  auto& list = std::get<std::vector<M>>(table.stored);
+  if (!std::holds_alternative<Stored<M>>(m)) {
+    m.emplace<Stored<M>>(Stored<M>{std::uint32_t(list.size())});
+    list.emplace_back();
+    table.ids.resize(start);
+  }
+  return list[std::get_if<Stored<M>>(&m)->at];
+}
+
+/// Reads an `ExprNode` into `m` and the table's lists; the table held `start` ids before.
+void parse_node(FieldReader r, ExprNodeMsg& m, NodeTableMsg& t, std::size_t start) {
   while (r.next()) {
     switch (r.field()) {
-      case expr_node::kNumberLit: parse(r.message(), node_member<NumberLitMsg>(m, ids)); break;
-      case expr_node::kPlaceholder: parse(r.message(), node_member<PlaceholderMsg>(m, ids)); break;
-      case expr_node::kDecisionVar: parse(r.message(), node_member<DecisionVarMsg>(m, ids), ids); break;
-      case expr_node::kArrayLength: parse(r.message(), node_member<ArrayLengthMsg>(m, ids)); break;
-      case expr_node::kUnaryOp: parse(r.message(), node_member<UnaryOpMsg>(m, ids)); break;
-      case expr_node::kBinaryOp: parse(r.message(), node_member<BinaryOpMsg>(m, ids)); break;
-      case expr_node::kCommutativeOp: parse(r.message(), node_member<CommutativeOpMsg>(m, ids), ids); break;
-      case expr_node::kElement: parse(r.message(), node_member<ElementMsg>(m, ids)); break;
-      case expr_node::kSubscript: parse(r.message(), node_member<SubscriptMsg>(m, ids), ids); break;
-      case expr_node::kReductionOp: parse(r.message(), node_member<ReductionOpMsg>(m, ids)); break;
+      case expr_node::kNumberLit: parse(r.message(), node_member<NumberLitMsg>(m, t, start)); break;
+      case expr_node::kPlaceholder: parse(r.message(), stored_member<PlaceholderMsg>(m, t, start)); break;
+      case expr_node::kDecisionVar: {
+        DecisionVarMsg& v = stored_member<DecisionVarMsg>(m, t, start);
+        parse(r.message(), v, t.ids);
+        break;
+      }
+      case expr_node::kArrayLength: parse(r.message(), node_member<ArrayLengthMsg>(m, t, start)); break;
+      case expr_node::kUnaryOp: parse(r.message(), node_member<UnaryOpMsg>(m, t, start)); break;
+      case expr_node::kBinaryOp: parse(r.message(), node_member<BinaryOpMsg>(m, t, start)); break;
+      case expr_node::kCommutativeOp: parse(r.message(), node_member<CommutativeOpMsg>(m, t, start), t.ids); break;
+      case expr_node::kElement: parse(r.message(), stored_member<ElementMsg>(m, t, start)); break;
+      case expr_node::kSubscript: parse(r.message(), node_member<SubscriptMsg>(m, t, start), t.ids); break;
+      case expr_node::kReductionOp: parse(r.message(), stored_member<ReductionOpMsg>(m, t, start)); break;
       default: r.skip();
     }
   }
 }
 
-/// Appends one record to a table: checked now, kept as its bytes, read again when needed.
+/// Appends one record to a table, its id list to the table's ids.
 void add_record(FieldReader r, NodeTableMsg& table) {
-  const std::string_view bytes = r.rest();
-  ExprNodeMsg checked;
-  parse_node(r, checked, nullptr);
-  table.push_back(NodeRecord{bytes, std::uint32_t(checked.index())});
+  // Ids and records take at least a byte each, so these hold for any buffer under 4 GiB.
+  if (table.ids.size() >= UINT32_MAX || table.nodes.size() >= UINT32_MAX) fail();
+  const std::size_t start = table.ids.size();
+  ExprNodeMsg node;
+  parse_node(r, node, table, start);
+  if (table.ids.size() > UINT32_MAX) fail();
+  const IdRange range{std::uint32_t(start), std::uint32_t(table.ids.size() - start)};
+  if (auto* v = std::get_if<Stored<DecisionVarMsg>>(&node)) std::get<std::vector<DecisionVarMsg>>(table.stored)[v->at].shape_ids = range;
+  if (auto* s = std::get_if<SubscriptMsg>(&node)) s->subscript_ids = range;
+  if (auto* c = std::get_if<CommutativeOpMsg>(&node)) c->term_ids = range;
+  table.nodes.push_back(node);
 }
 
 void parse(FieldReader r, ExprMsg& m) {
@@ -409,18 +430,6 @@ void parse(FieldReader r, ProblemMsg& m) {
 }
 
 }  // namespace
-
-ExprNodeMsg read_node(std::string_view record, std::vector<std::uint64_t>& ids) {
-  ExprNodeMsg m;
-  ids.clear();
-  // Checked with the nesting of its table; read alone, it is less deep.
-  parse_node(FieldReader(record, 0), m, &ids);
-  const IdList list(ids);
-  if (auto* v = std::get_if<DecisionVarMsg>(&m)) v->shape_ids = list;
-  if (auto* s = std::get_if<SubscriptMsg>(&m)) s->subscript_ids = list;
-  if (auto* c = std::get_if<CommutativeOpMsg>(&m)) c->term_ids = list;
-  return m;
-}
 
 HeaderMsg parse_header(std::string_view buffer) {
   HeaderMsg m;

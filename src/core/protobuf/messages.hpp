@@ -2,17 +2,19 @@
 // rules: unknown fields skipped, the last value of a singular field wins, repeated occurrences
 // of a message field merged, map entries with equal keys keep the last, nesting limited.
 //
-// The whole buffer is checked when it is read, but the records of node tables are kept as
-// their bytes and read again only when the decoder needs one (`read_node`): a large model is
-// not first copied into hundreds of thousands of small message structures.
+// Node-table records are read once, into flat records of one vector per table: names point
+// into the buffer and the id lists of all records share one vector, so a large model costs no
+// allocation per record.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <variant>
 #include <vector>
 
@@ -27,7 +29,11 @@ struct NumberLitMsg {
   std::uint64_t value = 0;
 };
 
-/// The ids of a record's repeated id field. They live in the list that `read_node` was given.
+/// The ids of a record's repeated id field: a range of its table's `ids`.
+struct IdRange {
+  std::uint32_t begin = 0;
+  std::uint32_t size = 0;
+};
 using IdList = std::span<const std::uint64_t>;
 
 struct PlaceholderMsg {
@@ -54,7 +60,7 @@ struct ElementMsg {
 struct DecisionVarMsg {
   std::int32_t type = 0;
   std::string_view name;
-  IdList shape_ids;
+  IdRange shape_ids;
   std::optional<BoundMsg> lower_bound;
   std::optional<BoundMsg> upper_bound;
 };
@@ -65,11 +71,9 @@ struct ArrayLengthMsg {
   std::uint64_t axis = 0;
 };
 
-struct SubscriptMsg {
-  std::uint64_t ndim = 0;
-  std::int32_t type = 0;
+struct SubscriptMsg {  // `ndim` and `type` are checked but not kept: they are never used
   std::uint64_t variable_id = 0;
-  IdList subscript_ids;
+  IdRange subscript_ids;
 };
 
 struct UnaryOpMsg {
@@ -85,7 +89,7 @@ struct BinaryOpMsg {
 
 struct CommutativeOpMsg {
   std::int32_t kind = 0;
-  IdList term_ids;
+  IdRange term_ids;
 };
 
 struct IndexMsg {
@@ -99,17 +103,33 @@ struct ReductionOpMsg {
   std::uint64_t operand_id = 0;
 };
 
-/// The `kind` oneof of `ExprNode`; the alternative's index is its field number (0: unset).
-using ExprNodeMsg = std::variant<std::monostate, NumberLitMsg, PlaceholderMsg, DecisionVarMsg,
-                                 ArrayLengthMsg, UnaryOpMsg, BinaryOpMsg, CommutativeOpMsg,
-                                 ElementMsg, SubscriptMsg, ReductionOpMsg>;
-/// One `ExprNode` of a node table, checked: its bytes and the field number of its member
-/// (0: unset), which is all that a reference to it looks at.
-struct NodeRecord {
-  std::string_view bytes;
-  std::uint32_t member;
+/// A member kept in its table's list of `M` (kinds that are large and rare), at `at`.
+template <class M>
+struct Stored {
+  std::uint32_t at = 0;
 };
-using NodeTableMsg = std::vector<NodeRecord>;
+
+/// The `kind` oneof of `ExprNode`; the alternative's index is its field number (0: unset). The
+/// common kinds are held in place, so a record takes 32 bytes.
+using ExprNodeMsg = std::variant<std::monostate, NumberLitMsg, Stored<PlaceholderMsg>, Stored<DecisionVarMsg>,
+                                 ArrayLengthMsg, UnaryOpMsg, BinaryOpMsg, CommutativeOpMsg,
+                                 Stored<ElementMsg>, SubscriptMsg, Stored<ReductionOpMsg>>;
+static_assert(sizeof(ExprNodeMsg) <= 32);
+/// The `ExprNode` records of one table, in order; a record's member is its `index()` (0: unset).
+struct NodeTableMsg {
+  std::vector<ExprNodeMsg> nodes;
+  std::vector<std::uint64_t> ids;  ///< the id lists of all records, one after another
+  std::tuple<std::vector<PlaceholderMsg>, std::vector<DecisionVarMsg>, std::vector<ElementMsg>,
+             std::vector<ReductionOpMsg>>
+      stored;
+
+  std::size_t size() const noexcept { return nodes.size(); }
+  IdList ids_of(IdRange range) const noexcept { return IdList(ids).subspan(range.begin, range.size); }
+  template <class M>
+  const M& operator[](Stored<M> member) const noexcept {
+    return std::get<std::vector<M>>(stored)[member.at];
+  }
+};
 
 struct ExprMsg {
   std::uint64_t root_id = 0;
@@ -152,11 +172,6 @@ struct HeaderMsg {
 /// ProtobufDeserializationError `kInvalidWireFormat`; an empty buffer is an empty header. The
 /// result points into `buffer`.
 HeaderMsg parse_header(std::string_view buffer);
-
-/// One record of a node table (checked by `parse_header`). The id list of its member is
-/// written to `ids`, whose earlier contents are dropped; names point into the record.
-ExprNodeMsg read_node(std::string_view record, std::vector<std::uint64_t>& ids);
-
 
 /// True when `text` is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool is_valid_utf8(std::string_view text) noexcept;

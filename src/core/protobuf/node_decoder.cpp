@@ -88,9 +88,22 @@ std::string too_deep_text() {
          std::to_string(kMaxDepth) + " levels deep";
 }
 
+/// A role's bit in a set of roles.
+template <class Role>
+constexpr std::uint8_t bit(Role role) noexcept {
+  return std::uint8_t(1u << std::uint8_t(role));
+}
+
 template <class M>
 const M& get(const ExprNodeMsg& node) noexcept {
   return *std::get_if<M>(&node);
+}
+
+/// The number of a literal; nothing when its type is not a number type.
+std::optional<Expr> number_of(const NumberLitMsg& m) {
+  if (m.type == kFloat) return make_number(NumericValue::of_float(std::bit_cast<double>(m.value)));
+  if (m.type == kInteger) return make_number(NumericValue::of_integer(std::bit_cast<std::int64_t>(m.value)));
+  return std::nullopt;
 }
 
 
@@ -108,28 +121,29 @@ void DecodeBudget::check() const {
 // ---- NodeDecoder ------------------------------------------------------------------------
 
 NodeDecoder::NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget)
-    : table_(table), budget_(budget), first_entry_(table.size(), kNone), active_(table.size(), 0) {
-  // A table that large is refused by the budget long before its entries run out.
-  if (table.size() >= kNone) refuse_limit(kTooMuchWork);
-}
+    : table_(table), budget_(budget), built_(table.size()), done_(table.size(), 0), active_(table.size(), 0) {}
 
-const NodeDecoder::Entry* NodeDecoder::find(std::uint64_t id, Role role) const noexcept {
-  if (id >= first_entry_.size()) return nullptr;
-  for (std::uint32_t k = first_entry_[id]; k != kNone; k = entries_[k].next) {
-    if (entries_[k].role == role) return &entries_[k];
-  }
-  return nullptr;
+const Expr* NodeDecoder::find(std::uint64_t id, Role role) const noexcept {
+  if (id >= done_.size() || (done_[id] & bit(role)) == 0) return nullptr;
+  return role == Role::Expression ? &built_[id].expression : &built_[id].other;
 }
 
 std::uint32_t NodeDecoder::lookup(std::uint64_t id, const char* missing) const {
   if (id >= table_.size()) refuse(missing);
-  return table_[id].member;
+  return std::uint32_t(table_.nodes[id].index());
 }
 
-ExprNodeMsg NodeDecoder::read(const Task& task) { return read_node(table_[task.id].bytes, ids_); }
+const ExprNodeMsg& NodeDecoder::read(const Task& task) const { return table_.nodes[task.id]; }
 
 bool NodeDecoder::is_active(std::uint64_t id, Role role) const noexcept {
-  return id < active_.size() && (active_[id] & (1u << std::uint8_t(role))) != 0;
+  return id < active_.size() && (active_[id] & bit(role)) != 0;
+}
+
+const Expr& NodeDecoder::keep(std::uint64_t id, Role role, Expr value) {
+  done_[id] |= bit(role);
+  Expr& slot = role == Role::Expression ? built_[id].expression : built_[id].other;
+  slot = std::move(value);
+  return slot;
 }
 
 Expr NodeDecoder::expression(std::uint64_t id, const char* missing) { return run(id, Role::Expression, missing); }
@@ -144,10 +158,17 @@ IndexItem NodeDecoder::index(const IndexMsg& message) {
 }
 
 const Expr* NodeDecoder::need(std::uint64_t id, Role role, const char* missing) {
-  if (const Entry* found = find(id, role)) return &found->value;
+  if (const Expr* found = find(id, role)) return found;
   // Asked for again while it waits for its own children: the references form a cycle.
   if (is_active(id, role)) refuse_limit(kCycle);
   const std::uint32_t depth = running_->depth + (id != running_->id ? 1 : 0);
+  // A literal that its task would build without an error is built now: nothing can fail in
+  // between, so the checks and their order stay those of the task, which is saved.
+  if (role == Role::Expression && id < table_.size() && depth <= kMaxDepth) {
+    if (const auto* literal = std::get_if<NumberLitMsg>(&table_.nodes[id])) {
+      if (std::optional<Expr> number = number_of(*literal)) return &keep(id, role, std::move(*number));
+    }
+  }
   requests_.push_back(Task{id, role, missing, depth});
   return nullptr;
 }
@@ -157,14 +178,11 @@ bool NodeDecoder::need_all(IdList ids, Role role, const char* missing, std::vect
   // order, each looked up only when its turn comes.
   bool complete = true;
   for (const std::uint64_t id : ids) {
-    if (find(id, role) == nullptr) {
-      need(id, role, missing);
-      complete = false;
-    }
+    if (find(id, role) == nullptr && need(id, role, missing) == nullptr) complete = false;
   }
   if (!complete) return false;
   out.reserve(ids.size());  // the ids were read from the input, so this is bounded by it
-  for (const std::uint64_t id : ids) out.push_back(*need(id, role, missing));
+  for (const std::uint64_t id : ids) out.push_back(*find(id, role));
   return true;
 }
 
@@ -172,7 +190,7 @@ void NodeDecoder::start(Task& task) {
   if (task.id >= table_.size()) refuse(task.missing);
   if (is_active(task.id, task.role)) refuse_limit(kCycle);
   if (task.depth > kMaxDepth) refuse_limit(too_deep_text());
-  active_[task.id] |= std::uint8_t(1u << std::uint8_t(task.role));
+  active_[task.id] |= bit(task.role);
   task.started = true;
 }
 
@@ -199,9 +217,8 @@ Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
         continue;
       }
       tasks_.pop_back();
-      active_[task.id] &= std::uint8_t(~(1u << std::uint8_t(task.role)));
-      entries_.push_back(Entry{std::move(*value), first_entry_[task.id], task.role});
-      first_entry_[task.id] = std::uint32_t(entries_.size() - 1);
+      active_[task.id] &= std::uint8_t(~bit(task.role));
+      keep(task.id, task.role, std::move(*value));
     }
   } catch (const Error& error) {
     tasks_.clear();
@@ -214,12 +231,16 @@ Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
     std::fill(active_.begin(), active_.end(), 0);
     throw;
   }
-  return find(id, role)->value;
+  return *find(id, role);
 }
 
 NodeDecoder::Step NodeDecoder::step(const Task& task) {
   switch (task.role) {
-    case Role::Expression: return expression_step(task);
+    case Role::Expression:
+      // Not inside expression_step: its frame is large, and a subscript builds its children's
+      // nodes below it (the C stack may be small).
+      if (std::holds_alternative<SubscriptMsg>(read(task))) return subscript_expression_step(task);
+      return expression_step(task);
     case Role::Condition: return condition_step(task);
     case Role::Placeholder: return placeholder_step(task);
     case Role::Element: return element_step(task);
@@ -232,12 +253,9 @@ NodeDecoder::Step NodeDecoder::step(const Task& task) {
 NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
   const std::uint64_t id = task.id;
   // The record itself is read only by the kinds whose fields are needed here.
-  switch (table_[id].member) {
+  switch (read(task).index()) {
     case expr_node::kNumberLit: {
-      const ExprNodeMsg node = read(task);
-      const auto& m = get<NumberLitMsg>(node);
-      if (m.type == kFloat) return make_number(NumericValue::of_float(std::bit_cast<double>(m.value)));
-      if (m.type == kInteger) return make_number(NumericValue::of_integer(std::bit_cast<std::int64_t>(m.value)));
+      if (std::optional<Expr> number = number_of(get<NumberLitMsg>(read(task)))) return number;
       refuse(kNumberLitType);
     }
     case expr_node::kPlaceholder: {
@@ -255,13 +273,8 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       if (!variable) return std::nullopt;
       return decision_var_into_scalar(*variable);
     }
-    case expr_node::kSubscript: {
-      const Expr* subscript = need(id, Role::Subscript, kRootMissing);
-      if (!subscript) return std::nullopt;
-      return subscript_into_scalar(*subscript);
-    }
     case expr_node::kArrayLength: {
-      const ExprNodeMsg node = read(task);
+      const ExprNodeMsg& node = read(task);
       const auto& m = get<ArrayLengthMsg>(node);
       Role role = Role::Placeholder;
       switch (lookup(m.array_id, kArrayMissing)) {
@@ -276,7 +289,7 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       return build_array_length(into_array_operand(*array), m.axis, std::nullopt, std::nullopt);
     }
     case expr_node::kUnaryOp: {
-      const ExprNodeMsg node = read(task);
+      const ExprNodeMsg& node = read(task);
       const auto& m = get<UnaryOpMsg>(node);
       const Expr* operand = need(m.operand_id, Role::Expression, kUnaryOperandMissing);
       if (!operand) return std::nullopt;
@@ -285,7 +298,7 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       return build_unary(*kind, *operand);
     }
     case expr_node::kBinaryOp: {
-      const ExprNodeMsg node = read(task);
+      const ExprNodeMsg& node = read(task);
       const auto& m = get<BinaryOpMsg>(node);
       const auto kind = kind_from_wire<BinaryKind>(m.kind, kBinaryOffset, kBinaryKindCount);
       if (!kind) refuse(kBinaryKind);
@@ -298,10 +311,10 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       return make_mod(*left, *right);
     }
     case expr_node::kCommutativeOp: {
-      const ExprNodeMsg node = read(task);
+      const ExprNodeMsg& node = read(task);
       const auto& m = get<CommutativeOpMsg>(node);
       std::vector<Expr> terms;
-      if (!need_all(m.term_ids, Role::Expression, kTermMissing, terms)) return std::nullopt;
+      if (!need_all(table_.ids_of(m.term_ids), Role::Expression, kTermMissing, terms)) return std::nullopt;
       const auto kind = kind_from_wire<CommutativeKind>(m.kind, kCommutativeOffset, kCommutativeKindCount);
       if (!kind) refuse(kCommutativeKind);
       switch (*kind) {
@@ -313,8 +326,8 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       refuse(kCommutativeKind);
     }
     case expr_node::kReductionOp: {
-      const ExprNodeMsg node = read(task);
-      const auto& m = get<ReductionOpMsg>(node);
+      const ExprNodeMsg& node = read(task);
+      const auto& m = table_[get<Stored<ReductionOpMsg>>(node)];
       if (!m.index) refuse(kIndexMissing);
       if (lookup(m.index->element_id, kIndexMissing) != expr_node::kElement) refuse(kIndexKind);
       const Expr* element = need(m.index->element_id, Role::Element, kIndexMissing);
@@ -334,10 +347,31 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
   }
 }
 
+NodeDecoder::Step NodeDecoder::subscript_expression_step(const Task& task) {
+  const Expr* subscript = subscript_in_place(task);
+  if (!subscript) return std::nullopt;
+  return subscript_into_scalar(*subscript);
+}
+
+const Expr* NodeDecoder::subscript_in_place(const Task& task) {
+  // What a task of the subscript role would do (it would run at this task's depth), without
+  // its own place on the stack.
+  if (const Expr* found = find(task.id, Role::Subscript)) return found;
+  if (!task.subscript_started) {
+    if (is_active(task.id, Role::Subscript)) refuse_limit(kCycle);
+    active_[task.id] |= bit(Role::Subscript);
+    tasks_.back().subscript_started = true;  // the running task
+  }
+  Step subscript = subscript_step(task);
+  if (!subscript) return nullptr;
+  active_[task.id] &= std::uint8_t(~bit(Role::Subscript));
+  return &keep(task.id, Role::Subscript, std::move(*subscript));
+}
+
 NodeDecoder::Step NodeDecoder::condition_step(const Task& task) {
-  switch (table_[task.id].member) {
+  switch (read(task).index()) {
     case expr_node::kBinaryOp: {
-      const ExprNodeMsg node = read(task);
+      const ExprNodeMsg& node = read(task);
       const auto& m = get<BinaryOpMsg>(node);
       const auto kind = kind_from_wire<ComparisonKind>(m.kind, kComparisonOffset, kComparisonKindCount);
       if (!kind) refuse(kConditionBinaryKind);
@@ -348,12 +382,12 @@ NodeDecoder::Step NodeDecoder::condition_step(const Task& task) {
       return make_comparison(*kind, *left, *right);
     }
     case expr_node::kCommutativeOp: {
-      const ExprNodeMsg node = read(task);
+      const ExprNodeMsg& node = read(task);
       const auto& m = get<CommutativeOpMsg>(node);
       const auto kind = kind_from_wire<LogicalKind>(m.kind, kLogicalOffset, kLogicalKindCount);
       if (!kind) refuse(kConditionCommutativeKind);
       std::vector<Expr> terms;
-      if (!need_all(m.term_ids, Role::Condition, kTermMissing, terms)) return std::nullopt;
+      if (!need_all(table_.ids_of(m.term_ids), Role::Condition, kTermMissing, terms)) return std::nullopt;
       return make_logical(*kind, std::move(terms));
     }
     case 0: refuse(kUnsetKind);
@@ -362,8 +396,8 @@ NodeDecoder::Step NodeDecoder::condition_step(const Task& task) {
 }
 
 NodeDecoder::Step NodeDecoder::placeholder_step(const Task& task) {
-  const ExprNodeMsg node = read(task);
-  const auto& m = get<PlaceholderMsg>(node);
+  const ExprNodeMsg& node = read(task);
+  const auto& m = table_[get<Stored<PlaceholderMsg>>(node)];
   return Expr(make_node<PlaceholderNode>([&](PlaceholderNode& p) {
     p.name = std::string(m.name);
     p.ndim = m.ndim;
@@ -371,8 +405,8 @@ NodeDecoder::Step NodeDecoder::placeholder_step(const Task& task) {
 }
 
 NodeDecoder::Step NodeDecoder::element_step(const Task& task) {
-  const ExprNodeMsg node = read(task);
-  const auto& m = get<ElementMsg>(node);
+  const ExprNodeMsg& node = read(task);
+  const auto& m = table_[get<Stored<ElementMsg>>(node)];
   Expr set;
   if (const auto* range = std::get_if<RangeMsg>(&m.belong_to)) {
     const Expr* start = need(range->start_id, Role::Expression, kRangeStartMissing);
@@ -423,10 +457,10 @@ std::optional<Bound> NodeDecoder::bound_step(const BoundMsg& message) {
 }
 
 NodeDecoder::Step NodeDecoder::decision_var_step(const Task& task) {
-  const ExprNodeMsg node = read(task);
-  const auto& m = get<DecisionVarMsg>(node);
+  const ExprNodeMsg& node = read(task);
+  const auto& m = table_[get<Stored<DecisionVarMsg>>(node)];
   std::vector<Expr> shape;
-  if (!need_all(m.shape_ids, Role::Expression, kShapeMissing, shape)) return std::nullopt;
+  if (!need_all(table_.ids_of(m.shape_ids), Role::Expression, kShapeMissing, shape)) return std::nullopt;
   Bound lower;
   Bound upper;
   DecisionVarKind kind = DecisionVarKind::Binary;
@@ -457,7 +491,7 @@ NodeDecoder::Step NodeDecoder::decision_var_step(const Task& task) {
 }
 
 NodeDecoder::Step NodeDecoder::subscript_step(const Task& task) {
-  const ExprNodeMsg node = read(task);
+  const ExprNodeMsg& node = read(task);
   const auto& m = get<SubscriptMsg>(node);
   Role role = Role::Placeholder;
   switch (lookup(m.variable_id, kVariableMissing)) {
@@ -473,7 +507,7 @@ NodeDecoder::Step NodeDecoder::subscript_step(const Task& task) {
   Expr variable = into_subscripted_variable(*read_variable);
   std::vector<Expr>& subscripts = items_;
   subscripts.clear();
-  if (!need_all(m.subscript_ids, Role::Expression, kSubscriptMissing, subscripts)) return std::nullopt;
+  if (!need_all(table_.ids_of(m.subscript_ids), Role::Expression, kSubscriptMissing, subscripts)) return std::nullopt;
   validate_subscripts(subscripts);
   // One subscript, the common case, is held in the node itself: no list is allocated for it.
   if (subscripts.size() == 1) return build_subscript(std::move(variable), ExprList(std::move(subscripts[0])));

@@ -45,6 +45,9 @@ class DecodeBudget {
 /// running its step function; a step that needs a child not yet rebuilt asks for it and is run
 /// again, from the start, once the child is there. Steps have no side effects before they
 /// build, so running one again repeats its checks in the same order with the same outcome.
+/// Two cases skip a task of their own, with the same checks in the same order: a literal that
+/// reads well is built where it is asked for (nothing can fail in between), and a subscript in
+/// the expression role builds its subscript role within its own task.
 class NodeDecoder {
  public:
   NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget);
@@ -65,13 +68,15 @@ class NodeDecoder {
     const char* missing;  ///< the text of a failed lookup of `id`
     std::uint32_t depth;  ///< levels of distinct nodes from the root, the root at 1
     bool started = false;
+    bool subscript_started = false;  ///< an expression task that builds its subscript in place
   };
-  struct Entry {
-    Expr value;
-    std::uint32_t next;  ///< the id's next entry (another role), or kNone
-    Role role;
+  /// The nodes rebuilt from one record. Besides the expression role, a record is read in at
+  /// most one other: the role of its own kind (placeholder, element, subscript, decision
+  /// variable), or the condition role, which only operator records build in.
+  struct Built {
+    Expr expression;
+    Expr other;
   };
-  static constexpr std::uint32_t kNone = UINT32_MAX;
   using Step = std::optional<Expr>;  ///< nothing: the step asked for children
 
   Expr run(std::uint64_t id, Role role, const char* missing);
@@ -84,11 +89,13 @@ class NodeDecoder {
   bool need_all(IdList ids, Role role, const char* missing, std::vector<Expr>& out);
   /// The member field number of the record at `id`.
   std::uint32_t lookup(std::uint64_t id, const char* missing) const;
-  /// The record of the running task, read anew (a step reads its record once per run).
-  ExprNodeMsg read(const Task& task);
+  /// The record of a task.
+  const ExprNodeMsg& read(const Task& task) const;
   bool is_active(std::uint64_t id, Role role) const noexcept;
+  /// Records the rebuilt node at `id` in `role`.
+  const Expr& keep(std::uint64_t id, Role role, Expr value);
   /// The rebuilt node at `id` in `role`, or null.
-  const Entry* find(std::uint64_t id, Role role) const noexcept;
+  const Expr* find(std::uint64_t id, Role role) const noexcept;
 
   Step expression_step(const Task& task);
   Step condition_step(const Task& task);
@@ -96,16 +103,19 @@ class NodeDecoder {
   Step element_step(const Task& task);
   Step decision_var_step(const Task& task);
   Step subscript_step(const Task& task);
+  /// A subscript record in the expression role.
+  Step subscript_expression_step(const Task& task);
+  /// The subscript role of the running expression task's record, built in place; null when a
+  /// child was asked for.
+  const Expr* subscript_in_place(const Task& task);
   /// A decision-variable bound; null when a child was asked for.
   std::optional<Bound> bound_step(const BoundMsg& message);
 
   const NodeTableMsg& table_;
   DecodeBudget& budget_;
-  std::vector<std::uint64_t> ids_;  ///< the id list of the record `read` last
   std::vector<Expr> items_;         ///< the subscripts of the running step
-  // The rebuilt nodes: per id, the first of its entries (one per role it was rebuilt in).
-  std::vector<Entry> entries_;
-  std::vector<std::uint32_t> first_entry_;
+  std::vector<Built> built_;        ///< per id, sized once: a step may hold one while adding another
+  std::vector<std::uint8_t> done_;    ///< per id: roles rebuilt
   std::vector<std::uint8_t> active_;  ///< per id: roles of started, unfinished tasks
   std::vector<Task> tasks_;
   std::vector<Task> requests_;   ///< children asked for by the running step, in order

@@ -1,5 +1,5 @@
 // Reading a large sum allocates what its nodes need and no more per term as it grows: records are
-// read from the wire bytes, not copied into message structures first. Counted, not timed.
+// read into flat tables, with no allocation of their own. Counted, not timed.
 #include <bit>
 #include <cassert>
 #include <cstdint>
@@ -54,7 +54,7 @@ int main() {
   const double large = allocations_per_term(100'000);
   // The same per term at any size (tables that double add a few allocations in all), and only
   // the term's nodes (a literal, a subscript, a product) and the list the product's terms are
-  // gathered in. A record's own id list is never copied out of the buffer.
+  // gathered in. A record's id list goes to its table's one list of ids.
   assert(large <= small && large < 5);
   std::puts("decode linear: ok");
   return 0;
