@@ -8,20 +8,11 @@
 
 #include "allocation_count.hpp"
 #include "core/protobuf/deserialize.hpp"
+#include "wire_text.hpp"
 
 using namespace zorvane;
 
 namespace {
-
-// The wire format by hand (field numbers of the model's schema); a varint field of 0 is left out.
-std::string varint(std::uint64_t n) {
-  std::string out;
-  for (; n > 0x7F; n >>= 7) out += char((n & 0x7F) | 0x80);
-  return out + char(n);
-}
-std::string key(int field, int wire) { return varint(std::uint64_t(field) << 3 | std::uint64_t(wire)); }
-std::string vint(int field, std::uint64_t n) { return n == 0 ? "" : key(field, 0) + varint(n); }
-std::string ld(int field, const std::string& payload) { return key(field, 2) + varint(payload.size()) + payload; }
 
 /// sum(k < terms, 2.5 * p[k]) as an `expr` body: p, 2.5, then k, p[k] and the product per term.
 std::string sum_of_products(std::uint64_t terms) {
