@@ -68,23 +68,24 @@ Expr operand_into_element_set(const Expr& operand) {
 
 // ---- Operands as expressions ------------------------------------------------------------
 
-Expr placeholder_into_scalar(const Expr& node) {
-  const auto& p = as<PlaceholderNode>(node);
-  if (p.ndim != 0) {
-    raise_modeling(fmt::format("the dimensionality of the Placeholder {{ name: {} }} must be zero, "
-                               "but is actually {}", p.name, p.ndim));
+namespace {
+
+/// A placeholder or element (named `word`) of dimensionality 0 as an expression.
+template <class OperandNode>
+Expr named_operand_into_scalar(const Expr& node, const char* word) {
+  const auto& operand = as<OperandNode>(node);
+  if (operand.ndim != 0) {
+    raise_modeling(fmt::format("the dimensionality of the {} {{ name: {} }} must be zero, but is actually {}", word,
+                               operand.name, operand.ndim));
   }
   return node;
 }
 
-Expr element_into_scalar(const Expr& node) {
-  const auto& e = as<ElementNode>(node);
-  if (e.ndim != 0) {
-    raise_modeling(fmt::format("the dimensionality of the Element {{ name: {} }} must be zero, "
-                               "but is actually {}", e.name, e.ndim));
-  }
-  return node;
-}
+}  // namespace
+
+Expr placeholder_into_scalar(const Expr& node) { return named_operand_into_scalar<PlaceholderNode>(node, "Placeholder"); }
+
+Expr element_into_scalar(const Expr& node) { return named_operand_into_scalar<ElementNode>(node, "Element"); }
 
 Expr decision_var_into_scalar(const Expr& node) {
   const auto& v = as<DecisionVarNode>(node);

@@ -83,10 +83,10 @@ bool append_non_finite(std::string& out, double value) {
   return false;
 }
 
-}  // namespace
-
-void append_float_debug(std::string& out, double value) {
-  if (append_non_finite(out, value)) return;
+/// A finite value: its sign, then "0.0" or its shortest digits, positional where `positional`
+/// says so (given the magnitude and its digits) and in exponent form otherwise.
+template <class Positional>
+void append_finite(std::string& out, double value, Positional positional) {
   if (std::signbit(value)) out += '-';
   const double magnitude = std::fabs(value);
   if (magnitude == 0.0) {
@@ -94,11 +94,18 @@ void append_float_debug(std::string& out, double value) {
     return;
   }
   const Digits digits = shortest_digits(magnitude);
-  if (magnitude >= 1e16 || magnitude < 1e-4) {
-    append_exponent_form(out, digits);
-  } else {
+  if (positional(magnitude, digits)) {
     append_positional_with_fraction(out, digits);
+  } else {
+    append_exponent_form(out, digits);
   }
+}
+
+}  // namespace
+
+void append_float_debug(std::string& out, double value) {
+  if (append_non_finite(out, value)) return;
+  append_finite(out, value, [](double magnitude, const Digits&) { return magnitude < 1e16 && magnitude >= 1e-4; });
 }
 
 void append_float_display(std::string& out, double value) {
@@ -110,18 +117,7 @@ void append_float_json(std::string& out, double value) {
     out += "null";
     return;
   }
-  if (std::signbit(value)) out += '-';
-  const double magnitude = std::fabs(value);
-  if (magnitude == 0.0) {
-    out += "0.0";
-    return;
-  }
-  const Digits digits = shortest_digits(magnitude);
-  if (digits.point > -5 && digits.point <= 16) {
-    append_positional_with_fraction(out, digits);
-  } else {
-    append_exponent_form(out, digits);
-  }
+  append_finite(out, value, [](double, const Digits& digits) { return digits.point > -5 && digits.point <= 16; });
 }
 
 }  // namespace zorvane
