@@ -404,6 +404,11 @@ READS = {
     "sum of literals": (expr_body([lit(1), lit(2), commutative(1, [0, 1])], 2), "AddOp", "3"),
     "product of literals": (expr_body([placeholder("a"), lit(2), lit(3), commutative(2, [0, 1, 2])], 3),
                             "MulOp", "6 * a"),
+    # two-factor products: the literal goes first, a 1 is dropped, a 0 kept, literals multiplied
+    **{f"product of two: {why}": (expr_body([placeholder("a"), lit(value), commutative(2, ids)], 2), "MulOp", text)
+       for why, value, ids, text in [("literal last", 2, [0, 1], "2 * a"), ("literal first", 2, [1, 0], "2 * a"),
+                                     ("a 1", 1, [1, 0], "a"), ("a 0", 0, [0, 1], "0 * a"),
+                                     ("twice the same", 2, [0, 0], "a * a"), ("literals", 2, [1, 1], "4")]},
     "min of literals": (expr_body([lit(1), lit(2), commutative(3, [0, 1])], 2), "MinOp", "min(1, 2)"),
     "max of a decision variable": (expr_body([BV, commutative(4, [0])], 1), "MaxOp", "max(x)"),
     "binary var with other bounds": (expr_body([lit(5), decision_var(1, "x", lower=(1, 0), upper=(9, 9))], 1),

@@ -209,6 +209,19 @@ Expr build_add_of_terms(std::vector<Expr> terms) {
   return make_commutative(CommutativeKind::Add, TermList(std::move(kept)));
 }
 
+Expr build_mul_of_terms(Expr first, Expr second) {
+  // The common case (`c * x`, `x * y`) is already in normal form: built with no term list.
+  const NumericValue* value = literal_value(*first);
+  if ((value == nullptr || !value->is_one()) && literal_value(*second) == nullptr) {
+    return pair(CommutativeKind::Mul, std::move(first), std::move(second));
+  }
+  std::vector<Expr> terms;
+  terms.reserve(2);
+  terms.push_back(std::move(first));
+  terms.push_back(std::move(second));
+  return build_mul_of_terms(std::move(terms));
+}
+
 Expr build_mul_of_terms(std::vector<Expr> terms) {
   // Already in normal form (at most one literal, in front, and not 1), as every product that
   // was written is: kept as it is, with no new literal node or term list.

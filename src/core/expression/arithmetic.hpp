@@ -33,5 +33,7 @@ Expr build_add_of_terms(std::vector<Expr> terms);
 /// A product with its literal first (left out when equal to 1); never collapsed. Several
 /// literals (only readers make such lists) are multiplied into one.
 Expr build_mul_of_terms(std::vector<Expr> terms);
+/// `build_mul_of_terms` of two terms.
+Expr build_mul_of_terms(Expr first, Expr second);
 
 }  // namespace zorvane

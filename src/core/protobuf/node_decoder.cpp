@@ -313,6 +313,7 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
     case expr_node::kCommutativeOp: {
       const ExprNodeMsg& node = read(task);
       const auto& m = get<CommutativeOpMsg>(node);
+      if (m.term_ids.size == 2) return two_term_step(m);
       std::vector<Expr> terms;
       if (!need_all(table_.ids_of(m.term_ids), Role::Expression, kTermMissing, terms)) return std::nullopt;
       const auto kind = kind_from_wire<CommutativeKind>(m.kind, kCommutativeOffset, kCommutativeKindCount);
@@ -345,6 +346,23 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
     }
     default: refuse(kUnsetKind);
   }
+}
+
+NodeDecoder::Step NodeDecoder::two_term_step(const CommutativeOpMsg& m) {
+  // `need_all` of two terms, with no list: both are asked for before either is waited on.
+  const IdList ids = table_.ids_of(m.term_ids);
+  const Expr* first = need(ids[0], Role::Expression, kTermMissing);
+  const Expr* second = need(ids[1], Role::Expression, kTermMissing);
+  if (!first || !second) return std::nullopt;
+  const auto kind = kind_from_wire<CommutativeKind>(m.kind, kCommutativeOffset, kCommutativeKindCount);
+  if (!kind) refuse(kCommutativeKind);
+  switch (*kind) {
+    case CommutativeKind::Add: return build_add_of_terms({*first, *second});
+    case CommutativeKind::Mul: return build_mul_of_terms(*first, *second);
+    case CommutativeKind::Min:
+    case CommutativeKind::Max: return make_commutative(*kind, TermList(std::vector<Expr>{*first, *second}));
+  }
+  refuse(kCommutativeKind);
 }
 
 NodeDecoder::Step NodeDecoder::subscript_expression_step(const Task& task) {

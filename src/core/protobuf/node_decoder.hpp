@@ -103,6 +103,8 @@ class NodeDecoder {
   Step element_step(const Task& task);
   Step decision_var_step(const Task& task);
   Step subscript_step(const Task& task);
+  /// A commutative record of two terms, read without a term list.
+  Step two_term_step(const CommutativeOpMsg& m);
   /// A subscript record in the expression role.
   Step subscript_expression_step(const Task& task);
   /// The subscript role of the running expression task's record, built in place; null when a
