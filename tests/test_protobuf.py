@@ -274,6 +274,11 @@ READ_ERRORS = {  # name: (data, message[, error other than ProtobufDeserializati
     "commutative kind 5 in an expression": (objective([lit(1), commutative(5, [0])], 1), VALID + "CommutativeOp" + MSG),
     "unary without operand": (objective([unary(7, 1)]), "the Expression does not contain the id of the operand"),
     "unary kind 7": (objective([lit(1), unary(7, 0)], 1), VALID + "UnaryOp" + MSG),
+    "unary kind 7 over records that read well": (objective([placeholder("a"), lit(2), commutative(1, [0, 1]),
+                                                            unary(7, 2)], 3), VALID + "UnaryOp" + MSG),
+    "a chain past the depth limit over a shared record": (
+        objective([placeholder("a")] + [unary(1, n) for n in range(2100)] + [unary(1, 2100)] +
+                  [unary(1, n) for n in range(2101, 4100)] + [commutative(1, [2100, 4100])], 4101), TOO_DEEP),
     "unary over a variable": (objective([BV, unary(1, 0)], 1), "the operand of the unary op contains a decision variable",
                               ME),
     "reduction without index": (objective([lit(1), reduction(1, 0, 0, with_index=False)], 1), LACKS + "index"),
@@ -422,6 +427,10 @@ READS = {
     "groups nested within the limit": (nested_groups(99) + expr_body([lit(4)]), "NumberLit", "4"),
     "unary nested to the depth limit": (expr_body([placeholder("a")] + [unary(1, n) for n in range(4095)], 4095),
                                         "AbsOp", "|" * 4095 + "a" + "|" * 4095),
+    "records the root does not reach": (
+        expr_body([placeholder("a"), unary(7, 0), binary(3, 0, 99), lit(1, type_=7), subscript(0, [0]),
+                   commutative(9, [0]), placeholder("p", 1), lit(2), commutative(1, [0, 7])], 8), "AddOp", "a + 2"),
+    "records that refer ahead": (expr_body([commutative(1, [1, 2]), placeholder("a"), lit(2)]), "AddOp", "a + 2"),
     "records shared by many references": (expr_body([placeholder("a")] + [commutative(1, [n, n])
                                                                                for n in range(12)], 12),
                                            "AddOp", " + ".join(["a"] * 4096)),

@@ -118,10 +118,88 @@ void DecodeBudget::check() const {
   if (InterruptPoll::steps() - start_ > limit_) refuse_limit(kTooMuchWork);
 }
 
+std::uint64_t DecodeBudget::left() const noexcept {
+  const std::uint64_t spent = InterruptPoll::steps() - start_;
+  return spent < limit_ ? limit_ - spent : 0;
+}
+
 // ---- NodeDecoder ------------------------------------------------------------------------
 
 NodeDecoder::NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget)
     : table_(table), budget_(budget), built_(table.size()), done_(table.size(), 0), active_(table.size(), 0) {}
+
+Expr NodeDecoder::only_expression(std::uint64_t id, const char* missing) {
+  build_ahead();
+  if (const Expr* root = find(id, Role::Expression)) return *root;
+  std::fill(built_.begin(), built_.end(), Built{});
+  std::fill(done_.begin(), done_.end(), 0);
+  return expression(id, missing);
+}
+
+void NodeDecoder::build_ahead() {
+  // At most a share of the budget: records built ahead but never asked for must not make the
+  // input refused.
+  const std::uint64_t stop = InterruptPoll::steps() + budget_.left() / 4;
+  InterruptPoll poll;
+  building_ahead_ = true;
+  for (std::uint64_t id = 0; id < table_.size() && InterruptPoll::steps() < stop; ++id) {
+    poll.tick();
+    const ExprNodeMsg& record = table_.nodes[id];
+    Role own = Role::Expression;  // the role of the record's kind, where it has one
+    switch (record.index()) {
+      case 0: continue;
+      case expr_node::kPlaceholder: own = Role::Placeholder; break;
+      case expr_node::kElement: own = Role::Element; break;
+      case expr_node::kDecisionVar: own = Role::DecisionVar; break;
+      case expr_node::kSubscript: own = Role::Subscript; break;
+      case expr_node::kBinaryOp:  // a comparison is read as a condition, never as an expression
+        if (kind_from_wire<ComparisonKind>(get<BinaryOpMsg>(record).kind, kComparisonOffset, kComparisonKindCount)) {
+          own = Role::Condition;
+        }
+        break;
+      case expr_node::kCommutativeOp:
+        if (kind_from_wire<LogicalKind>(get<CommutativeOpMsg>(record).kind, kLogicalOffset, kLogicalKindCount)) {
+          own = Role::Condition;
+        }
+        break;
+      default: break;
+    }
+    if (own == Role::Condition) {
+      build_ahead(id, own);
+    } else if (own != Role::Expression) {
+      // An array operand is only read in its own role: as an expression it would fail.
+      build_ahead(id, own);
+      const Expr* operand = find(id, own);
+      if (operand != nullptr && operand_ndim(**operand) == 0) build_ahead(id, Role::Expression);
+    } else {
+      build_ahead(id, Role::Expression);
+    }
+  }
+  building_ahead_ = false;
+}
+
+void NodeDecoder::build_ahead(std::uint64_t id, Role role) {
+  const Task task{id, role, kRootMissing, 1};
+  running_ = &task;
+  running_levels_ = 1;
+  try {
+    Step value = step(task);
+    if (value && running_levels_ <= kMaxDepth) {
+      keep(id, role, std::move(*value));
+      levels(id, role) = running_levels_;
+    }
+  } catch (const Error&) {
+    // Left to be built when asked for, which reports it in its place.
+  } catch (...) {
+    running_ = nullptr;
+    throw;
+  }
+  running_ = nullptr;
+}
+
+std::uint32_t& NodeDecoder::levels(std::uint64_t id, Role role) noexcept {
+  return role == Role::Expression ? built_[id].expression_levels : built_[id].other_levels;
+}
 
 const Expr* NodeDecoder::find(std::uint64_t id, Role role) const noexcept {
   if (id >= done_.size() || (done_[id] & bit(role)) == 0) return nullptr;
@@ -158,7 +236,13 @@ IndexItem NodeDecoder::index(const IndexMsg& message) {
 }
 
 const Expr* NodeDecoder::need(std::uint64_t id, Role role, const char* missing) {
-  if (const Expr* found = find(id, role)) return found;
+  if (const Expr* found = find(id, role)) {
+    if (building_ahead_) {  // a record's other role is at its own level
+      running_levels_ = std::max(running_levels_, levels(id, role) + (id != running_->id ? 1 : 0));
+    }
+    return found;
+  }
+  if (building_ahead_) return nullptr;
   // Asked for again while it waits for its own children: the references form a cycle.
   if (is_active(id, role)) refuse_limit(kCycle);
   const std::uint32_t depth = running_->depth + (id != running_->id ? 1 : 0);
@@ -374,6 +458,7 @@ NodeDecoder::Step NodeDecoder::subscript_expression_step(const Task& task) {
 const Expr* NodeDecoder::subscript_in_place(const Task& task) {
   // What a task of the subscript role would do (it would run at this task's depth), without
   // its own place on the stack.
+  if (building_ahead_) return need(task.id, Role::Subscript, kRootMissing);
   if (const Expr* found = find(task.id, Role::Subscript)) return found;
   if (!task.subscript_started) {
     if (is_active(task.id, Role::Subscript)) refuse_limit(kCycle);
@@ -534,7 +619,7 @@ NodeDecoder::Step NodeDecoder::subscript_step(const Task& task) {
 
 Expr expr_message_to_expression(const ExprMsg& message, DecodeBudget& budget) {
   NodeDecoder decoder(message.expr_nodes, budget);
-  return decoder.expression(message.root_id, kRootMissing);
+  return decoder.only_expression(message.root_id, kRootMissing);
 }
 
 }  // namespace zorvane::protobuf

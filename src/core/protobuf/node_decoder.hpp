@@ -29,6 +29,8 @@ class DecodeBudget {
   explicit DecodeBudget(std::size_t input_size) noexcept;
   /// Refuses the input once the work done since the start is past the limit.
   void check() const;
+  /// The work still allowed.
+  std::uint64_t left() const noexcept;
 
  private:
   std::uint64_t start_;
@@ -58,6 +60,13 @@ class NodeDecoder {
   Expr condition(std::uint64_t id, const char* missing);
   /// The element and optional condition of a forall item.
   IndexItem index(const IndexMsg& message);
+  /// The node at `id` in expression position, as the one read of a fresh decoder. Records are
+  /// written after their children, so the table is first built in one pass in id order, each
+  /// record in the role its kind is read in when its children are built; a record that fails
+  /// is left alone. When that built the root, every record the root reaches was built, without
+  /// error, within the depth limit, and as `expression` would build it: that is the result.
+  /// Otherwise what was built is dropped and `expression` reports the fault in its usual order.
+  Expr only_expression(std::uint64_t id, const char* missing);
 
  private:
   enum class Role : std::uint8_t { Expression, Condition, Placeholder, Element, Subscript, DecisionVar };
@@ -76,10 +85,17 @@ class NodeDecoder {
   struct Built {
     Expr expression;
     Expr other;
+    /// While building ahead: the most levels of records from each node down.
+    std::uint32_t expression_levels = 0;
+    std::uint32_t other_levels = 0;
   };
   using Step = std::optional<Expr>;  ///< nothing: the step asked for children
 
+  /// The pass of `only_expression`; false when it stopped at its share of the budget.
+  void build_ahead();
+  void build_ahead(std::uint64_t id, Role role);
   Expr run(std::uint64_t id, Role role, const char* missing);
+  std::uint32_t& levels(std::uint64_t id, Role role) noexcept;
   void start(Task& task);
   Step step(const Task& task);
 
@@ -122,6 +138,8 @@ class NodeDecoder {
   std::vector<Task> tasks_;
   std::vector<Task> requests_;   ///< children asked for by the running step, in order
   const Task* running_ = nullptr;
+  std::uint32_t running_levels_ = 0;  ///< while building ahead: those of the node being built
+  bool building_ahead_ = false;
 };
 
 /// `lookup_node` of `root_id` and the expression there, with the root-id text.
