@@ -342,14 +342,14 @@ void add_record(FieldReader r, NodeTableMsg& table) {
   // Ids and records take at least a byte each, so these hold for any buffer under 4 GiB.
   if (table.ids.size() >= UINT32_MAX || table.nodes.size() >= UINT32_MAX) fail();
   const std::size_t start = table.ids.size();
-  ExprNodeMsg node;
+  // Read in place: a failure leaves a partial record, but then the whole buffer is refused.
+  ExprNodeMsg& node = table.nodes.emplace_back();
   parse_node(r, node, table, start);
   if (table.ids.size() > UINT32_MAX) fail();
   const IdRange range{std::uint32_t(start), std::uint32_t(table.ids.size() - start)};
   if (auto* v = std::get_if<Stored<DecisionVarMsg>>(&node)) std::get<std::vector<DecisionVarMsg>>(table.stored)[v->at].shape_ids = range;
   if (auto* s = std::get_if<SubscriptMsg>(&node)) s->subscript_ids = range;
   if (auto* c = std::get_if<CommutativeOpMsg>(&node)) c->term_ids = range;
-  table.nodes.push_back(node);
 }
 
 void parse(FieldReader r, ExprMsg& m) {
