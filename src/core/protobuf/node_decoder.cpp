@@ -126,13 +126,12 @@ std::uint64_t DecodeBudget::left() const noexcept {
 // ---- NodeDecoder ------------------------------------------------------------------------
 
 NodeDecoder::NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget)
-    : table_(table), budget_(budget), built_(table.size()), done_(table.size(), 0), active_(table.size(), 0) {}
+    : table_(table), budget_(budget), built_(table.size()) {}
 
 Expr NodeDecoder::only_expression(std::uint64_t id, const char* missing) {
   build_ahead();
   if (const Expr* root = find(id, Role::Expression)) return *root;
   std::fill(built_.begin(), built_.end(), Built{});
-  std::fill(done_.begin(), done_.end(), 0);
   return expression(id, missing);
 }
 
@@ -186,7 +185,7 @@ void NodeDecoder::build_ahead(std::uint64_t id, Role role) {
     Step value = step(task);
     if (value && running_levels_ <= kMaxDepth) {
       keep(id, role, std::move(*value));
-      levels(id, role) = running_levels_;
+      levels(id, role) = std::uint16_t(running_levels_);
     }
   } catch (const Error&) {
     // Left to be built when asked for, which reports it in its place.
@@ -197,12 +196,12 @@ void NodeDecoder::build_ahead(std::uint64_t id, Role role) {
   running_ = nullptr;
 }
 
-std::uint32_t& NodeDecoder::levels(std::uint64_t id, Role role) noexcept {
+std::uint16_t& NodeDecoder::levels(std::uint64_t id, Role role) noexcept {
   return role == Role::Expression ? built_[id].expression_levels : built_[id].other_levels;
 }
 
 const Expr* NodeDecoder::find(std::uint64_t id, Role role) const noexcept {
-  if (id >= done_.size() || (done_[id] & bit(role)) == 0) return nullptr;
+  if (id >= built_.size() || (built_[id].done & bit(role)) == 0) return nullptr;
   return role == Role::Expression ? &built_[id].expression : &built_[id].other;
 }
 
@@ -214,11 +213,11 @@ std::uint32_t NodeDecoder::lookup(std::uint64_t id, const char* missing) const {
 const ExprNodeMsg& NodeDecoder::read(const Task& task) const { return table_.nodes[task.id]; }
 
 bool NodeDecoder::is_active(std::uint64_t id, Role role) const noexcept {
-  return id < active_.size() && (active_[id] & bit(role)) != 0;
+  return id < built_.size() && (built_[id].active & bit(role)) != 0;
 }
 
 const Expr& NodeDecoder::keep(std::uint64_t id, Role role, Expr value) {
-  done_[id] |= bit(role);
+  built_[id].done |= bit(role);
   Expr& slot = role == Role::Expression ? built_[id].expression : built_[id].other;
   slot = std::move(value);
   return slot;
@@ -238,7 +237,7 @@ IndexItem NodeDecoder::index(const IndexMsg& message) {
 const Expr* NodeDecoder::need(std::uint64_t id, Role role, const char* missing) {
   if (const Expr* found = find(id, role)) {
     if (building_ahead_) {  // a record's other role is at its own level
-      running_levels_ = std::max(running_levels_, levels(id, role) + (id != running_->id ? 1 : 0));
+      running_levels_ = std::max<std::uint32_t>(running_levels_, levels(id, role) + (id != running_->id ? 1 : 0));
     }
     return found;
   }
@@ -274,7 +273,7 @@ void NodeDecoder::start(Task& task) {
   if (task.id >= table_.size()) refuse(task.missing);
   if (is_active(task.id, task.role)) refuse_limit(kCycle);
   if (task.depth > kMaxDepth) refuse_limit(too_deep_text());
-  active_[task.id] |= bit(task.role);
+  built_[task.id].active |= bit(task.role);
   task.started = true;
 }
 
@@ -301,18 +300,18 @@ Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
         continue;
       }
       tasks_.pop_back();
-      active_[task.id] &= std::uint8_t(~bit(task.role));
+      built_[task.id].active &= std::uint8_t(~bit(task.role));
       keep(task.id, task.role, std::move(*value));
     }
   } catch (const Error& error) {
     tasks_.clear();
-    std::fill(active_.begin(), active_.end(), 0);
+    for (Built& built : built_) built.active = 0;
     // A rebuilt tree deeper than the builders allow: the input's fault, reported as such.
     if (error.kind == ErrorKind::Recursion) refuse_limit(too_deep_text());
     throw;
   } catch (...) {
     tasks_.clear();
-    std::fill(active_.begin(), active_.end(), 0);
+    for (Built& built : built_) built.active = 0;
     throw;
   }
   return *find(id, role);
@@ -462,12 +461,12 @@ const Expr* NodeDecoder::subscript_in_place(const Task& task) {
   if (const Expr* found = find(task.id, Role::Subscript)) return found;
   if (!task.subscript_started) {
     if (is_active(task.id, Role::Subscript)) refuse_limit(kCycle);
-    active_[task.id] |= bit(Role::Subscript);
+    built_[task.id].active |= bit(Role::Subscript);
     tasks_.back().subscript_started = true;  // the running task
   }
   Step subscript = subscript_step(task);
   if (!subscript) return nullptr;
-  active_[task.id] &= std::uint8_t(~bit(Role::Subscript));
+  built_[task.id].active &= std::uint8_t(~bit(Role::Subscript));
   return &keep(task.id, Role::Subscript, std::move(*subscript));
 }
 

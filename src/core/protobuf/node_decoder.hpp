@@ -85,17 +85,21 @@ class NodeDecoder {
   struct Built {
     Expr expression;
     Expr other;
-    /// While building ahead: the most levels of records from each node down.
-    std::uint32_t expression_levels = 0;
-    std::uint32_t other_levels = 0;
+    /// While building ahead: the most levels of records from each node down (at most the
+    /// depth limit).
+    std::uint16_t expression_levels = 0;
+    std::uint16_t other_levels = 0;
+    std::uint8_t done = 0;    ///< roles rebuilt
+    std::uint8_t active = 0;  ///< roles of started, unfinished tasks
   };
+  static_assert(kMaxDepth <= UINT16_MAX);
   using Step = std::optional<Expr>;  ///< nothing: the step asked for children
 
   /// The pass of `only_expression`; false when it stopped at its share of the budget.
   void build_ahead();
   void build_ahead(std::uint64_t id, Role role);
   Expr run(std::uint64_t id, Role role, const char* missing);
-  std::uint32_t& levels(std::uint64_t id, Role role) noexcept;
+  std::uint16_t& levels(std::uint64_t id, Role role) noexcept;
   void start(Task& task);
   Step step(const Task& task);
 
@@ -132,9 +136,7 @@ class NodeDecoder {
   const NodeTableMsg& table_;
   DecodeBudget& budget_;
   std::vector<Expr> items_;         ///< the subscripts of the running step
-  std::vector<Built> built_;        ///< per id, sized once: a step may hold one while adding another
-  std::vector<std::uint8_t> done_;    ///< per id: roles rebuilt
-  std::vector<std::uint8_t> active_;  ///< per id: roles of started, unfinished tasks
+  std::vector<Built> built_;  ///< per id, sized once: a step may hold one while adding another
   std::vector<Task> tasks_;
   std::vector<Task> requests_;   ///< children asked for by the running step, in order
   const Task* running_ = nullptr;
