@@ -70,6 +70,18 @@ class FieldReader {
   /// The bytes not read yet.
   std::string_view rest() const noexcept { return std::string_view(p_, std::size_t(end_ - p_)); }
 
+  /// How many of the remaining fields are `field`, counted without moving this reader. A
+  /// malformed field fails here as it would when read, since reading checks at least as much.
+  std::size_t count(std::uint32_t field) const {
+    FieldReader scan = *this;
+    std::size_t n = 0;
+    while (scan.next()) {
+      if (scan.field_ == field) ++n;
+      scan.skip();
+    }
+    return n;
+  }
+
   /// Skips the value of a field the schema does not know.
   void skip() { skip_value(field_, wire_, depth_); }
 
@@ -352,7 +364,15 @@ void add_record(FieldReader r, NodeTableMsg& table) {
   if (auto* c = std::get_if<CommutativeOpMsg>(&node)) c->term_ids = range;
 }
 
+/// Sizes a table for the records that follow: a table grown one record at a time would be
+/// copied again and again, and a model is mostly many small tables and a few large ones.
+void reserve(NodeTableMsg& table, std::size_t records) {
+  table.nodes.reserve(table.nodes.size() + records);
+  table.ids.reserve(table.ids.size() + records);  // most records refer to one or two others
+}
+
 void parse(FieldReader r, ExprMsg& m) {
+  reserve(m.expr_nodes, r.count(expr::kExprNodes));
   while (r.next()) {
     switch (r.field()) {
       case expr::kId: r.text(); break;  // never used, but must be valid text
@@ -364,6 +384,7 @@ void parse(FieldReader r, ExprMsg& m) {
 }
 
 void parse(FieldReader r, ForallListMsg& m) {
+  reserve(m.expr_nodes, r.count(forall_list::kExprNodes));
   while (r.next()) {
     switch (r.field()) {
       case forall_list::kIndices: parse(r.message(), m.indices.emplace_back()); break;
