@@ -122,6 +122,7 @@ class EqualityWalk : public WalkHooks {
     if (shared(a) && shared(b) && !compared_.insert({&a, &b})) return Visit::SkipChildren;
     if (!same_fields(a, b, exact_numbers_)) return Visit::Stop;
     if (child_at(a, 0) == nullptr) return Visit::SkipChildren;
+    if (others_.empty()) others_.reserve(32);  // as the walk's own stack: one allocation
     others_.push_back(&b);
     return Visit::Continue;
   }

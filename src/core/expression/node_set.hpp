@@ -2,6 +2,8 @@
 // LaTeX strings and descriptions never count).
 #pragma once
 
+#include <vector>
+
 #include <tsl/ordered_set.h>
 
 #include "core/expression/expression.hpp"
@@ -26,8 +28,9 @@ struct NodeEq {
   }
 };
 
-/// Iterated in insertion order; inserting an equal node keeps the first one.
+/// Iterated in insertion order; inserting an equal node keeps the first one. Its values are kept
+/// in a vector (never erased from), so a small set costs two allocations, not a deque's.
 template <class T>
-using NodeSet = tsl::ordered_set<Rc<const T>, NodeHash, NodeEq>;
+using NodeSet = tsl::ordered_set<Rc<const T>, NodeHash, NodeEq, std::allocator<Rc<const T>>, std::vector<Rc<const T>>>;
 
 }  // namespace zorvane

@@ -58,6 +58,7 @@ bool walk_tree(const Node& root, Hooks& hooks) {
     case Visit::SkipChildren: return true;
     case Visit::Continue: break;
   }
+  stack.reserve(32);  // one allocation for the trees most walks meet, not one per doubling
   stack.push_back(WalkFrame{&root});
   while (!stack.empty()) {
     poll.tick();

@@ -11,8 +11,7 @@ namespace {
 // The elements that a sum or product binds, and those used free, in the order met.
 class ForallScope final : public ExpressionVisitor {
  public:
-  // Meeting an element again changes nothing: it is already bound or free. Not `noexcept`:
-  // making or moving an ordered set allocates (its value list is a std::deque).
+  // Meeting an element again changes nothing: it is already bound or free.
   ForallScope() : ExpressionVisitor({.element_sets = true, .once_per_node = true}) {}
   ScopeSets take() { return std::move(sets_); }
 
