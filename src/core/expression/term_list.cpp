@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "core/expression/expression.hpp"
+
 namespace zorvane {
 
 TermList::TermList(std::vector<Expr> items) {
@@ -11,6 +13,7 @@ TermList::TermList(std::vector<Expr> items) {
     max_height_ = std::max(max_height_, item->height);
     literals_ += item->tag == Tag::NumberLit ? 1 : 0;
     decision_vars_ += item->has_decision_var ? 1 : 0;
+    latex_terms_ += has_latex(*item) ? 1 : 0;
   }
   size_ = std::uint32_t(items.size());
   buffer_ = new Buffer{1, std::move(items)};
@@ -30,6 +33,7 @@ TermList::TermList(const TermList& other) noexcept
       max_height_(other.max_height_),
       literals_(other.literals_),
       decision_vars_(other.decision_vars_),
+      latex_terms_(other.latex_terms_),
       head_(other.head_),
       tail_(other.tail_) {
   if (buffer_ != nullptr) ++buffer_->refs;
@@ -42,6 +46,7 @@ TermList::TermList(TermList&& other) noexcept
       max_height_(std::exchange(other.max_height_, 0)),
       literals_(std::exchange(other.literals_, 0)),
       decision_vars_(std::exchange(other.decision_vars_, 0)),
+      latex_terms_(std::exchange(other.latex_terms_, 0)),
       head_(std::move(other.head_)),
       tail_(std::move(other.tail_)) {}
 
@@ -52,6 +57,7 @@ TermList& TermList::operator=(TermList other) noexcept {
   std::swap(max_height_, other.max_height_);
   std::swap(literals_, other.literals_);
   std::swap(decision_vars_, other.decision_vars_);
+  std::swap(latex_terms_, other.latex_terms_);
   std::swap(head_, other.head_);
   std::swap(tail_, other.tail_);
   return *this;
@@ -68,6 +74,7 @@ TermList::~TermList() {
 void TermList::count(const Expr& term, int sign) noexcept {
   if (term->tag == Tag::NumberLit) literals_ += std::uint32_t(sign);
   if (term->has_decision_var) decision_vars_ += std::uint32_t(sign);
+  if (has_latex(*term)) latex_terms_ += std::uint32_t(sign);
   if (sign > 0) max_height_ = std::max(max_height_, term->height);
 }
 

@@ -43,6 +43,8 @@ class TermList {
   std::uint32_t literal_count() const noexcept { return literals_; }
   /// How many terms hold a decision variable.
   std::uint32_t decision_var_count() const noexcept { return decision_vars_; }
+  /// How many terms have a LaTeX string of their own.
+  std::uint32_t latex_count() const noexcept { return latex_terms_; }
 
   // A mutation that throws (only `std::bad_alloc`) leaves the list holding the same terms.
   void push_back(Expr term);
@@ -88,6 +90,7 @@ class TermList {
   std::uint32_t max_height_ = 0;
   std::uint32_t literals_ = 0;
   std::uint32_t decision_vars_ = 0;
+  std::uint32_t latex_terms_ = 0;
   Expr head_;
   Expr tail_;
 };

@@ -275,10 +275,8 @@ Visit NodeTable::enter(const Node& node, const WalkFrame*) {
   if (node.tag == Tag::CommutativeOp) {
     const auto& c = as<CommutativeNode>(node);
     if (c.op() == CommutativeKind::Add || c.op() == CommutativeKind::Mul) {
-      bool any_latex = false;
-      for (std::size_t i = 0; i < c.terms.size() && !any_latex; ++i) any_latex = has_latex(*c.terms[i]);
       // The LaTeX strings that kept these terms apart are not written, so neither is the split.
-      if (any_latex) {
+      if (c.terms.latex_count() > 0) {
         normal_forms_.insert(&node, c.op() == CommutativeKind::Add ? add_op_flatten(node) : mul_op_flatten(node));
       }
     }

@@ -14,8 +14,12 @@ using namespace zorvane;
 
 namespace {
 
+// Every third symbol has a LaTeX string of its own.
 Expr symbol(int k) {
-  return make_node<PlaceholderNode>([&](PlaceholderNode& p) { p.name = "p" + std::to_string(k); });
+  return make_node<PlaceholderNode>([&](PlaceholderNode& p) {
+    p.name = "p" + std::to_string(k);
+    if (k % 3 == 0) p.latex = "q_{" + std::to_string(k) + "}";
+  });
 }
 
 struct Pair {
@@ -27,13 +31,16 @@ void check(const Pair& pair) {
   const TermList& list = pair.list;
   assert(list.size() == pair.model.size());
   std::uint32_t literals = 0;
+  std::uint32_t latex = 0;
   std::uint32_t height = 0;
   for (std::size_t i = 0; i < pair.model.size(); ++i) {
     assert(list[i].get() == pair.model[i].get());
     literals += pair.model[i]->tag == Tag::NumberLit ? 1 : 0;
+    latex += has_latex(*pair.model[i]) ? 1 : 0;
     height = std::max(height, pair.model[i]->height);
   }
   assert(list.literal_count() == literals);
+  assert(list.latex_count() == latex);
   assert(list.max_height() >= height);
   const std::vector<Expr> copy = list.to_vector();
   assert(copy.size() == pair.model.size());
