@@ -163,9 +163,15 @@ class Fields {
 /// its children are, so a tree at the depth limit needs no more C stack than a leaf.
 class NodeTable : public WalkHooks {
  public:
-  /// A table written as the repeated field `field` of its message.
+  /// A table written as the repeated field `field` of its message, kept until `write_records`.
   explicit NodeTable(std::uint32_t field)
-      : field_key_(std::uint64_t(field) << 3 | std::uint64_t(WireType::LengthDelimited)) {}
+      : field_key_(std::uint64_t(field) << 3 | std::uint64_t(WireType::LengthDelimited)), bytes_(own_), base_(0) {}
+  /// The same, its records written straight to the end of `out` (which must grow only by them
+  /// while the table lives): a large table is not copied.
+  NodeTable(std::uint32_t field, std::string& out)
+      : field_key_(std::uint64_t(field) << 3 | std::uint64_t(WireType::LengthDelimited)),
+        bytes_(out),
+        base_(out.size()) {}
   NodeTable(const NodeTable&) = delete;
   NodeTable& operator=(const NodeTable&) = delete;
 
@@ -183,8 +189,8 @@ class NodeTable : public WalkHooks {
     if (condition != nullptr) ids.condition = expression(*condition);
     return ids;
   }
-  /// Every record, as one field each, at the end of `out`.
-  void write_records(std::string& out) const { out.append(bytes_); }
+  /// Every record kept, as one field each, at the end of `out`.
+  void write_records(std::string& out) const { out.append(own_); }
 
   // The hooks of the walk.
   Visit enter(const Node& node, const WalkFrame*);
@@ -202,8 +208,8 @@ class NodeTable : public WalkHooks {
   static constexpr std::uint32_t kNone = UINT32_MAX;
 
   std::string_view bytes_of(std::uint32_t record) const noexcept {
-    const std::size_t start = record == 0 ? 0 : ends_[record - 1];
-    return std::string_view(bytes_).substr(start, ends_[record] - start);
+    const std::size_t start = base_ + (record == 0 ? 0 : ends_[record - 1]);
+    return std::string_view(bytes_).substr(start, base_ + ends_[record] - start);
   }
   /// The earlier record equal to `record`, the last one written (its children `children_`).
   std::optional<std::uint32_t> find_equal(std::uint32_t record);
@@ -240,10 +246,12 @@ class NodeTable : public WalkHooks {
   const std::string& bound(std::int32_t type, std::uint64_t id);
 
   // The records as they are written: one field each (the table's field, the length, the
-  // `ExprNode` message), back to back; record k ends at ends_[k].
+  // `ExprNode` message), back to back from bytes_[base_]; record k ends at base_ + ends_[k].
   const std::uint64_t field_key_;
-  std::string bytes_;
-  std::vector<std::size_t> ends_;
+  std::string own_;
+  std::string& bytes_;
+  const std::size_t base_;
+  std::vector<std::uint32_t> ends_;  // a table is within one message, under 2 GiB
   // Equal records once: the writer is canonical (fields in order, defaults left out), so equal
   // fields give equal bytes. Open addressing over the records' hashes, at most 3/4 full.
   std::vector<Slot> slots_;
@@ -345,8 +353,8 @@ std::uint64_t NodeTable::intern(std::uint32_t member) {
   bytes_.append(head, std::size_t(end - head));
   bytes_.append(body_);
   // The table is written inside one message: past its limit, nothing more need be kept.
-  check_length(bytes_.size());
-  ends_.push_back(bytes_.size());
+  check_length(bytes_.size() - base_);
+  ends_.push_back(std::uint32_t(bytes_.size() - base_));
   const auto record = std::uint32_t(ends_.size() - 1);
   if (const std::optional<std::uint32_t> earlier = find_equal(record)) {
     ends_.pop_back();
@@ -580,12 +588,17 @@ std::uint64_t NodeTable::record(const SubscriptNode& node, const std::uint64_t* 
 
 /// The body of an `Expr` message: a table of its own, the root's index, a new id.
 void write_expr(std::string& out, Uuids& ids, const Node& node) {
-  NodeTable table(expr::kExprNodes);
-  const std::uint64_t root = table.expression(node);
-  protozero::pbf_writer w(out);
-  w.add_string(expr::kId, ids.next());
+  protozero::pbf_writer(out).add_string(expr::kId, ids.next());
+  // The root's index comes before the records and is known after them: room is left for its
+  // field, and what it does not use is closed up (a move within `out`, not a copy of the table).
+  constexpr std::size_t kRoom = 1 + protozero::max_varint_length;
+  const std::size_t room = out.size();
+  out.append(kRoom, '\0');
+  const std::uint64_t root = NodeTable(expr::kExprNodes, out).expression(node);
+  std::string field;
+  protozero::pbf_writer w(field);
   put_u64(w, expr::kRootId, root);
-  table.write_records(out);
+  out.replace(room, kRoom, field);
 }
 
 /// The body of a `ForallList` message: one table for all items.
