@@ -95,8 +95,10 @@ class NodeDecoder {
   static_assert(kMaxDepth <= UINT16_MAX);
   using Step = std::optional<Expr>;  ///< nothing: the step asked for children
 
-  /// The pass of `only_expression`; false when it stopped at its share of the budget.
+  /// The pass of `only_expression`. It stops at a share of the budget, leaving the rest to be
+  /// built when asked for.
   void build_ahead();
+  /// One record in one role, kept when its step builds it within the depth limit.
   void build_ahead(std::uint64_t id, Role role);
   Expr run(std::uint64_t id, Role role, const char* missing);
   std::uint16_t& levels(std::uint64_t id, Role role) noexcept;
