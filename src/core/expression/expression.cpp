@@ -29,7 +29,6 @@ const Text& latex_field(const Node& node) noexcept {
                      });
 }
 
-bool has_latex(const Node& node) noexcept { return latex_field(node).has_value(); }
 
 Expr with_latex(const Node& node, Text latex) {
   return visit(node, [&](const auto& record) -> Expr {

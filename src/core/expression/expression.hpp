@@ -17,7 +17,7 @@ NodeKind node_kind(const Node& node) noexcept;
 /// string is read by the subscript printer itself).
 const Text& latex_field(const Node& node) noexcept;
 /// True when the node carries its own LaTeX string, an empty one included.
-bool has_latex(const Node& node) noexcept;
+inline bool has_latex(const Node& node) noexcept { return node.own_latex; }
 /// A copy of `node` with its own LaTeX string replaced (only this node is copied; its children
 /// are shared). Only for nodes that carry one.
 Expr with_latex(const Node& node, Text latex);

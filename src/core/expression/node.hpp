@@ -338,6 +338,9 @@ Rc<const T> finish(T* node) {
   }
   node->height = height + 1;
   node->has_decision_var = decision_var;
+  if constexpr (requires { node->latex; } && !std::is_same_v<T, SubscriptNode>) {
+    node->own_latex = node->latex.has_value();  // a subscript's LaTeX string is not its own
+  }
   if (node->height > kMaxDepth) {
     raise(ErrorKind::Recursion, "expression is nested too deeply (the limit is " +
                                     std::to_string(kMaxDepth) + " levels)");

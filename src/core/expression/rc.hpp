@@ -72,6 +72,8 @@ struct Node {
   /// A decision variable occurs in the tree (outside element sets, reduction indices, array
   /// lengths and a variable's own shape and bounds); set by `finish` from the children.
   bool has_decision_var = false;
+  /// The node has a LaTeX string of its own (what `latex_field` gives); set by `finish`.
+  bool own_latex = false;
 
   explicit Node(Tag t, std::uint8_t k = 0) noexcept : tag(t), kind(k) {}
   Node(const Node& other) noexcept

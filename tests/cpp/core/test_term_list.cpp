@@ -36,6 +36,7 @@ void check(const Pair& pair) {
   for (std::size_t i = 0; i < pair.model.size(); ++i) {
     assert(list[i].get() == pair.model[i].get());
     literals += pair.model[i]->tag == Tag::NumberLit ? 1 : 0;
+    assert(has_latex(*pair.model[i]) == latex_field(*pair.model[i]).has_value());
     latex += has_latex(*pair.model[i]) ? 1 : 0;
     height = std::max(height, pair.model[i]->height);
   }
