@@ -166,7 +166,7 @@ bool is_positive_literal(const Node& node) noexcept {
 }  // namespace
 
 Expr make_commutative(CommutativeKind kind, TermList terms) {
-  return finish(new CommutativeNode(kind, std::move(terms)));
+  return finish(new_node<CommutativeNode>(kind, std::move(terms)));
 }
 
 Expr make_pow(Expr base, Expr exponent) {

@@ -34,7 +34,7 @@ Expr with_latex(const Node& node, Text latex) {
   return visit(node, [&](const auto& record) -> Expr {
     using T = std::remove_cvref_t<decltype(record)>;
     if constexpr (requires { record.latex; }) {
-      auto* copy = new T(record);
+      auto* copy = new_node<T>(record);
       copy->latex = std::move(latex);
       return finish(copy);
     } else {

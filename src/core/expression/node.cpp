@@ -59,7 +59,7 @@ void release(const Node* node) noexcept {
   dead.drop(node);
   while (Node* next = dead.pop()) {
     visit_children(*next, DropChildren{dead});
-    visit(*next, [](auto& record) noexcept { delete &record; });
+    visit(*next, [](auto& record) noexcept { delete_node(&record); });
   }
 }
 
@@ -74,7 +74,7 @@ Expr make_number(NumericValue value) {
     ++slot->refs;
     return Expr::adopt(slot);
   }
-  return finish(new NumberLitNode(value));
+  return finish(new_node<NumberLitNode>(value));
 }
 
 }  // namespace zorvane

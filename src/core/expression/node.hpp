@@ -11,6 +11,7 @@
 
 #include "core/error.hpp"
 #include "core/expression/expr_list.hpp"
+#include "core/expression/node_memory.hpp"
 #include "core/expression/numeric_value.hpp"
 #include "core/expression/rc.hpp"
 #include "core/expression/term_list.hpp"
@@ -348,10 +349,34 @@ Rc<const T> finish(T* node) {
   return owned;
 }
 
+/// Makes a node in node memory (node_memory.hpp), unfinished.
+template <class T, class... A>
+T* new_node(A&&... args) {
+  bool pooled = false;
+  void* memory = allocate_node_memory(sizeof(T), pooled);
+  T* node = nullptr;
+  try {
+    node = ::new (memory) T(std::forward<A>(args)...);
+  } catch (...) {
+    free_node_memory(memory, sizeof(T), pooled);
+    throw;
+  }
+  node->pooled = pooled;
+  return node;
+}
+
+/// Destroys a node that `new_node` made and gives back its memory.
+template <class T>
+void delete_node(T* node) noexcept {
+  const bool pooled = node->pooled;
+  node->~T();
+  free_node_memory(node, sizeof(T), pooled);
+}
+
 /// Allocates a node and lets `init` fill its fields before `finish` checks it.
 template <class T, class... A, class F>
 Rc<const T> make_node(F&& init, A&&... args) {
-  T* node = new T(std::forward<A>(args)...);
+  T* node = new_node<T>(std::forward<A>(args)...);
   try {
     init(*node);
   } catch (...) {
