@@ -107,7 +107,7 @@ void* allocate_node_memory(std::size_t size, bool& pooled) {
 
 void free_node_memory(void* memory, std::size_t size, bool pooled) noexcept {
   if (!pooled) {
-    ::operator delete(memory, size);
+    ::operator delete(memory);
     return;
   }
   POISON(memory, size);
