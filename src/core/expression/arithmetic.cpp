@@ -209,10 +209,19 @@ Expr build_add_of_terms(std::vector<Expr> terms) {
   return make_commutative(CommutativeKind::Add, TermList(std::move(kept)));
 }
 
+namespace {
+
+/// Factor `i` of a product in normal form: not a literal, or the first one and not 1.
+bool normal_factor(std::size_t i, const Node& factor) noexcept {
+  const NumericValue* value = literal_value(factor);
+  return value == nullptr || (i == 0 && !value->is_one());
+}
+
+}  // namespace
+
 Expr build_mul_of_terms(Expr first, Expr second) {
   // The common case (`c * x`, `x * y`) is already in normal form: built with no term list.
-  const NumericValue* value = literal_value(*first);
-  if ((value == nullptr || !value->is_one()) && literal_value(*second) == nullptr) {
+  if (normal_factor(0, *first) && normal_factor(1, *second)) {
     return pair(CommutativeKind::Mul, std::move(first), std::move(second));
   }
   std::vector<Expr> terms;
@@ -226,10 +235,7 @@ Expr build_mul_of_terms(std::vector<Expr> terms) {
   // Already in normal form (at most one literal, in front, and not 1), as every product that
   // was written is: kept as it is, with no new literal node or term list.
   bool normal = true;
-  for (std::size_t i = 0; i < terms.size() && normal; ++i) {
-    const NumericValue* value = literal_value(*terms[i]);
-    normal = value == nullptr || (i == 0 && !value->is_one());
-  }
+  for (std::size_t i = 0; i < terms.size() && normal; ++i) normal = normal_factor(i, *terms[i]);
   if (normal && terms.size() == 2) return pair(CommutativeKind::Mul, std::move(terms[0]), std::move(terms[1]));
   if (normal) return make_commutative(CommutativeKind::Mul, TermList(std::move(terms)));
   std::optional<NumericValue> constant;

@@ -67,9 +67,6 @@ class FieldReader {
   /// The reader of a nested message.
   FieldReader message() { return FieldReader(delimited(), depth_ + 1); }
 
-  /// The bytes not read yet.
-  std::string_view rest() const noexcept { return std::string_view(p_, std::size_t(end_ - p_)); }
-
   /// How many of the remaining fields are `field`, counted without moving this reader. A
   /// malformed field fails here as it would when read, since reading checks at least as much.
   std::size_t count(std::uint32_t field) const {

@@ -107,6 +107,19 @@ std::optional<Expr> number_of(const NumberLitMsg& m) {
 }
 
 
+/// The sum, product, minimum or maximum of `terms`, of the kind `wire` names.
+Expr commutative_of(std::int32_t wire, std::vector<Expr> terms) {
+  const auto kind = kind_from_wire<CommutativeKind>(wire, kCommutativeOffset, kCommutativeKindCount);
+  if (!kind) refuse(kCommutativeKind);
+  switch (*kind) {
+    case CommutativeKind::Add: return build_add_of_terms(std::move(terms));
+    case CommutativeKind::Mul: return build_mul_of_terms(std::move(terms));
+    case CommutativeKind::Min:
+    case CommutativeKind::Max: return make_commutative(*kind, TermList(std::move(terms)));
+  }
+  refuse(kCommutativeKind);
+}
+
 }  // namespace
 
 // ---- DecodeBudget -----------------------------------------------------------------------
@@ -399,15 +412,7 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       if (m.term_ids.size == 2) return two_term_step(m);
       std::vector<Expr> terms;
       if (!need_all(table_.ids_of(m.term_ids), Role::Expression, kTermMissing, terms)) return std::nullopt;
-      const auto kind = kind_from_wire<CommutativeKind>(m.kind, kCommutativeOffset, kCommutativeKindCount);
-      if (!kind) refuse(kCommutativeKind);
-      switch (*kind) {
-        case CommutativeKind::Add: return build_add_of_terms(std::move(terms));
-        case CommutativeKind::Mul: return build_mul_of_terms(std::move(terms));
-        case CommutativeKind::Min:
-        case CommutativeKind::Max: return make_commutative(*kind, TermList(std::move(terms)));
-      }
-      refuse(kCommutativeKind);
+      return commutative_of(m.kind, std::move(terms));
     }
     case expr_node::kReductionOp: {
       const ExprNodeMsg& node = read(task);
@@ -437,15 +442,11 @@ NodeDecoder::Step NodeDecoder::two_term_step(const CommutativeOpMsg& m) {
   const Expr* first = need(ids[0], Role::Expression, kTermMissing);
   const Expr* second = need(ids[1], Role::Expression, kTermMissing);
   if (!first || !second) return std::nullopt;
-  const auto kind = kind_from_wire<CommutativeKind>(m.kind, kCommutativeOffset, kCommutativeKindCount);
-  if (!kind) refuse(kCommutativeKind);
-  switch (*kind) {
-    case CommutativeKind::Add: return build_add_of_terms({*first, *second});
-    case CommutativeKind::Mul: return build_mul_of_terms(*first, *second);
-    case CommutativeKind::Min:
-    case CommutativeKind::Max: return make_commutative(*kind, TermList(std::vector<Expr>{*first, *second}));
+  // A product of two, the most common record, is built with no list.
+  if (kind_from_wire<CommutativeKind>(m.kind, kCommutativeOffset, kCommutativeKindCount) == CommutativeKind::Mul) {
+    return build_mul_of_terms(*first, *second);
   }
-  refuse(kCommutativeKind);
+  return commutative_of(m.kind, {*first, *second});
 }
 
 NodeDecoder::Step NodeDecoder::subscript_expression_step(const Task& task) {

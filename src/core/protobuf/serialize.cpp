@@ -31,24 +31,8 @@ constexpr const char* kNoCapacity =
 // A length-delimited field longer than this cannot be read back by a standard reader.
 constexpr std::size_t kMaxMessageSize = std::size_t(std::numeric_limits<std::int32_t>::max());
 
-// ---- Field writers: defaults are left out, present messages always written ----
-
-void put_u64(protozero::pbf_writer& w, std::uint32_t field, std::uint64_t value) {
-  if (value != 0) w.add_uint64(field, value);
-}
-void put_enum(protozero::pbf_writer& w, std::uint32_t field, std::int32_t value) {
-  if (value != 0) w.add_enum(field, value);
-}
 void check_length(std::size_t size) {
   if (size > kMaxMessageSize) raise(ErrorKind::ProtobufSerialization, kNoCapacity);
-}
-void put_string(protozero::pbf_writer& w, std::uint32_t field, const std::string& value) {
-  check_length(value.size());
-  if (!value.empty()) w.add_string(field, value);
-}
-void put_message(protozero::pbf_writer& w, std::uint32_t field, const std::string& body) {
-  check_length(body.size());
-  w.add_message(field, body);
 }
 
 /// Writes field `field` of the message being written into `out`: a message whose fields
@@ -106,14 +90,12 @@ class Uuids {
   std::size_t used_ = pool_.size();
 };
 
-/// The fields of one record, appended to a scratch buffer in the canonical encoding that the
-/// rest of the message gets from protozero (fields in order, defaults left out, packed lists),
-/// written directly: a record is a few bytes, and a writer object per record cost more than
-/// the bytes themselves.
+/// Fields appended to `out` in the canonical encoding (in field order, defaults left out,
+/// present messages always written, packed lists), written directly: a record is a few bytes,
+/// and a writer object per record cost more than the bytes themselves.
 class Fields {
  public:
-  /// Starts a new record in `out`.
-  explicit Fields(std::string& out) : out_(out) { out_.clear(); }
+  explicit Fields(std::string& out) : out_(out) {}
 
   void u64(std::uint32_t field, std::uint64_t value) {
     if (value == 0) return;
@@ -157,6 +139,12 @@ class Fields {
 
   std::string& out_;
 };
+
+/// The fields of a new record or nested message, in the scratch buffer `out`.
+Fields fresh(std::string& out) {
+  out.clear();
+  return Fields(out);
+}
 
 /// One node table: records in insertion order, equal records once. Trees are added by walks
 /// over them (`walk_tree`, on a heap stack), each node's record written when the records of
@@ -418,7 +406,7 @@ std::uint64_t NodeTable::record(const Node& node, const std::uint64_t* ids) {
 
 std::uint64_t NodeTable::record(const NumberLitNode& node, const std::uint64_t*) {
   const NumericValue value = node.value;
-  Fields w(body_);
+  Fields w = fresh(body_);
   w.enum32(number_lit::kType, value.is_integer() ? kInteger : kFloat);
   w.u64(number_lit::kValue, value.is_integer() ? std::bit_cast<std::uint64_t>(value.integer)
                                                 : std::bit_cast<std::uint64_t>(value.real));
@@ -426,7 +414,7 @@ std::uint64_t NodeTable::record(const NumberLitNode& node, const std::uint64_t*)
 }
 
 std::uint64_t NodeTable::record(const PlaceholderNode& node, const std::uint64_t*) {
-  Fields w(body_);
+  Fields w = fresh(body_);
   w.text(placeholder::kName, node.name);
   w.u64(placeholder::kNdim, node.ndim);
   return intern(expr_node::kPlaceholder);
@@ -446,7 +434,7 @@ std::uint64_t NodeTable::record(const ArrayLengthNode& node, const std::uint64_t
     }
     default: break;
   }
-  Fields w(body_);
+  Fields w = fresh(body_);
   w.enum32(array_length::kType, type);
   w.u64(array_length::kArrayId, ids[0]);
   w.u64(array_length::kAxis, node.axis);
@@ -454,14 +442,14 @@ std::uint64_t NodeTable::record(const ArrayLengthNode& node, const std::uint64_t
 }
 
 std::uint64_t NodeTable::record(const UnaryNode& node, const std::uint64_t* ids) {
-  Fields w(body_);
+  Fields w = fresh(body_);
   w.enum32(unary_op::kKind, kUnaryWire[std::size_t(node.op())]);
   w.u64(unary_op::kOperandId, ids[0]);
   return intern(expr_node::kUnaryOp);
 }
 
 std::uint64_t NodeTable::binary(std::int32_t kind, const std::uint64_t* ids) {
-  Fields w(body_);
+  Fields w = fresh(body_);
   w.enum32(binary_op::kKind, kind);
   w.u64(binary_op::kLeftId, ids[0]);
   w.u64(binary_op::kRightId, ids[1]);
@@ -492,8 +480,8 @@ std::uint64_t NodeTable::record(const LogicalNode& node, const std::uint64_t* id
 
 std::uint64_t NodeTable::record(const ReductionNode& node, const std::uint64_t* ids) {
   const bool has_condition = bool(node.condition);
-  Fields(nested_).index(IndexIds{ids[0], has_condition ? std::optional(ids[1]) : std::nullopt});
-  Fields w(body_);
+  fresh(nested_).index(IndexIds{ids[0], has_condition ? std::optional(ids[1]) : std::nullopt});
+  Fields w = fresh(body_);
   w.enum32(reduction_op::kKind, std::int32_t(node.kind) + kReductionOffset);
   w.message(reduction_op::kIndex, nested_);
   w.u64(reduction_op::kOperandId, ids[has_condition ? 2 : 1]);
@@ -505,7 +493,7 @@ std::uint64_t NodeTable::record(const RangeNode&, const std::uint64_t*) {
 }
 
 std::uint64_t NodeTable::commutative(std::int32_t kind, const std::uint64_t* ids, std::size_t count) {
-  Fields w(body_);
+  Fields w = fresh(body_);
   w.enum32(commutative_op::kKind, kind);
   w.packed(commutative_op::kTermIds, ids, count);
   return intern(expr_node::kCommutativeOp);
@@ -514,10 +502,10 @@ std::uint64_t NodeTable::commutative(std::int32_t kind, const std::uint64_t* ids
 std::uint64_t NodeTable::record(const ElementNode& node, const std::uint64_t* ids) {
   const Node& set = *node.set;
   if (set.tag == Tag::Range) {
-    Fields range(nested_);
+    Fields range = fresh(nested_);
     range.u64(range::kStartId, ids[0]);
     range.u64(range::kEndId, ids[1]);
-    Fields w(body_);
+    Fields w = fresh(body_);
     w.text(element::kName, node.name);
     w.u64(element::kNdim, node.ndim);
     w.message(element::kRange, nested_);
@@ -536,7 +524,7 @@ std::uint64_t NodeTable::record(const ElementNode& node, const std::uint64_t* id
     type = variable == Tag::Placeholder ? kSetSubscriptedPlaceholder : kSetSubscriptedElement;
   }
   bound(type, ids[0]);
-  Fields w(body_);
+  Fields w = fresh(body_);
   w.text(element::kName, node.name);
   w.u64(element::kNdim, node.ndim);
   w.message(element::kBound, nested_);
@@ -544,7 +532,7 @@ std::uint64_t NodeTable::record(const ElementNode& node, const std::uint64_t* id
 }
 
 const std::string& NodeTable::bound(std::int32_t type, std::uint64_t id) {
-  Fields w(nested_);
+  Fields w = fresh(nested_);
   w.enum32(bound::kType, type);
   w.u64(bound::kBoundId, id);
   return nested_;
@@ -558,7 +546,7 @@ std::int32_t bound_type(const Bound& value) noexcept {
 
 std::uint64_t NodeTable::record(const DecisionVarNode& node, const std::uint64_t* ids) {
   const std::size_t rank = node.shape.size();
-  Fields w(body_);
+  Fields w = fresh(body_);
   w.enum32(decision_var::kType, std::int32_t(node.kind) + kDecisionVarOffset);
   w.text(decision_var::kName, node.name);
   w.packed(decision_var::kShapeIds, ids, rank);
@@ -577,7 +565,7 @@ std::uint64_t NodeTable::record(const SubscriptNode& node, const std::uint64_t* 
     case Tag::DecisionVar: type = kVariableDecisionVar; break;
     default: break;
   }
-  Fields w(body_);
+  Fields w = fresh(body_);
   w.u64(subscript::kNdim, node.ndim);
   w.enum32(subscript::kType, type);
   w.u64(subscript::kVariableId, ids[0]);
@@ -588,7 +576,7 @@ std::uint64_t NodeTable::record(const SubscriptNode& node, const std::uint64_t* 
 
 /// The body of an `Expr` message: a table of its own, the root's index, a new id.
 void write_expr(std::string& out, Uuids& ids, const Node& node) {
-  protozero::pbf_writer(out).add_string(expr::kId, ids.next());
+  Fields(out).text(expr::kId, ids.next());
   // The root's index comes before the records and is known after them: room is left for its
   // field, and what it does not use is closed up (a move within `out`, not a copy of the table).
   constexpr std::size_t kRoom = 1 + protozero::max_varint_length;
@@ -596,8 +584,7 @@ void write_expr(std::string& out, Uuids& ids, const Node& node) {
   out.append(kRoom, '\0');
   const std::uint64_t root = NodeTable(expr::kExprNodes, out).expression(node);
   std::string field;
-  protozero::pbf_writer w(field);
-  put_u64(w, expr::kRootId, root);
+  Fields(field).u64(expr::kRootId, root);
   out.replace(room, kRoom, field);
 }
 
@@ -607,29 +594,29 @@ void write_forall_list(std::string& out, const ForallList& list) {
   std::vector<IndexIds> indices;
   indices.reserve(list.size());
   for (const ForallItem& item : list) indices.push_back(table.index(*item.element, item.condition.get()));
-  protozero::pbf_writer w(out);
+  Fields w(out);
   std::string body;
   for (const IndexIds& index : indices) {
-    Fields(body).index(index);
-    put_message(w, forall_list::kIndices, body);
+    fresh(body).index(index);
+    w.message(forall_list::kIndices, body);
   }
   table.write_records(out);
 }
 
 void write_constraint(std::string& out, Uuids& ids, const Constraint& value) {
-  protozero::pbf_writer w(out);
-  w.add_string(constraint::kId, ids.next());
-  put_string(w, constraint::kName, value.name);
-  put_enum(w, constraint::kSense, std::int32_t(value.sense) + kSenseOffset);
+  Fields w(out);
+  w.text(constraint::kId, ids.next());
+  w.text(constraint::kName, value.name);
+  w.enum32(constraint::kSense, std::int32_t(value.sense) + kSenseOffset);
   put_message_in_place(out, constraint::kLeft, [&] { write_expr(out, ids, *value.left); });
   put_message_in_place(out, constraint::kRight, [&] { write_expr(out, ids, *value.right); });
   put_message_in_place(out, constraint::kForallList, [&] { write_forall_list(out, value.forall); });
 }
 
 void write_custom_penalty_term(std::string& out, Uuids& ids, const CustomPenaltyTerm& value) {
-  protozero::pbf_writer w(out);
-  w.add_string(custom_penalty_term::kId, ids.next());
-  put_string(w, custom_penalty_term::kName, value.name);
+  Fields w(out);
+  w.text(custom_penalty_term::kId, ids.next());
+  w.text(custom_penalty_term::kName, value.name);
   put_message_in_place(out, custom_penalty_term::kTerm, [&] { write_expr(out, ids, *value.expression); });
   put_message_in_place(out, custom_penalty_term::kForallList, [&] { write_forall_list(out, value.forall); });
 }
@@ -637,16 +624,15 @@ void write_custom_penalty_term(std::string& out, Uuids& ids, const CustomPenalty
 /// One map entry: the key (left out when empty, as any default) and the value, always present.
 template <class Value>
 void write_map_entry(std::string& out, const std::string& key, Value&& value) {
-  protozero::pbf_writer w(out);
-  put_string(w, map_entry::kKey, key);
+  Fields(out).text(map_entry::kKey, key);
   put_message_in_place(out, map_entry::kValue, value);
 }
 
 void write_problem(std::string& out, Uuids& ids, const Problem& problem) {
-  protozero::pbf_writer w(out);
-  w.add_string(problem::kId, ids.next());
-  put_string(w, problem::kName, problem.name);
-  put_enum(w, problem::kSense, std::int32_t(problem.sense) + kSenseOffset);
+  Fields w(out);
+  w.text(problem::kId, ids.next());
+  w.text(problem::kName, problem.name);
+  w.enum32(problem::kSense, std::int32_t(problem.sense) + kSenseOffset);
   put_message_in_place(out, problem::kObjectiveFunction, [&] { write_expr(out, ids, *problem.objective); });
   for (const auto& entry : problem.constraints) {
     put_message_in_place(out, problem::kConstraints, [&] {
@@ -665,9 +651,9 @@ template <class WriteBody>
 std::string header_message(std::uint32_t body_field, WriteBody&& write_body) {
   Uuids ids;
   std::string out;
-  protozero::pbf_writer w(out);
-  w.add_string(header::kId, ids.next());
-  put_u64(w, header::kVersion, kSchemaVersion);
+  Fields w(out);
+  w.text(header::kId, ids.next());
+  w.u64(header::kVersion, kSchemaVersion);
   put_message_in_place(out, body_field, [&] { write_body(out, ids); });
   return out;
 }
