@@ -3,6 +3,8 @@ import math
 
 import pytest
 
+import protobuf_wire as W
+
 import zorvane as zv
 from model_support import BadIndex, Interrupt, dummy, fails, problem, styled, var
 
@@ -182,6 +184,20 @@ i1, i_m = zv.Element("i", belong_to=(0, 1)), zv.Element("i", belong_to=(0, m))
 ])
 def test_degree(build, flags):
     e = build()
+    assert (zv.is_linear(e), zv.is_quadratic(e), zv.is_higher_order(e), zv.is_dynamic_degree(e)) == flags
+
+
+# Trees only bytes can hold: an empty min or sum has degree -inf. A fractional power of a base without a
+# decision variable keeps its polynomial answer; with one (even at degree -inf) it has none.
+@pytest.mark.parametrize("nodes, flags", [
+    ([W.decision_var(1, "x"), W.commutative(3, []), W.lit(0.5), W.binary(1, 1, 2), W.commutative(1, [0, 3])], LINEAR),
+    # -inf ** -1 has degree -inf x -1 = +inf, as for any power of a literal exponent
+    ([W.decision_var(1, "x"), W.commutative(1, []), W.lit(-1), W.binary(1, 1, 2), W.commutative(1, [0, 3])], HIGHER),
+    ([W.decision_var(1, "x"), W.commutative(3, []), W.lit(0.5), W.commutative(2, [0, 1]), W.binary(1, 3, 2),
+      W.decision_var(1, "y"), W.commutative(1, [4, 5])], CONSTANT),
+])
+def test_degree_of_powers_of_empty_terms(nodes, flags):
+    e = zv.from_protobuf(W.expr_body(nodes, len(nodes) - 1))
     assert (zv.is_linear(e), zv.is_quadratic(e), zv.is_higher_order(e), zv.is_dynamic_degree(e)) == flags
 
 

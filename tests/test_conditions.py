@@ -137,3 +137,19 @@ def test_logical_terms_are_copies_with_their_own_latex():
     assert outer.terms[0]._repr_latex_() == r"$$\displaystyle I$$"
     # the printer writes a logical node from its parts: own strings of its terms are not used
     assert outer._repr_latex_() == r"$$\displaystyle \left(x = 1 \lor y = 2\right) \land y = 2$$"
+
+
+@pytest.mark.parametrize("scalar", ["float64", "float32", "int64", "int8", "uint16"])
+@pytest.mark.parametrize("op, reflected", [
+    (operator.le, "__ge__"), (operator.lt, "__gt__"), (operator.ge, "__le__"), (operator.gt, "__lt__"),
+    (operator.eq, "__eq__"), (operator.ne, "__ne__"), (operator.add, "__radd__"), (operator.mul, "__rmul__"),
+])
+def test_a_numpy_scalar_on_the_left_builds_what_the_reflected_operator_builds(scalar, op, reflected):
+    # numpy 1.x turns the right side into an object array unless it defers, then asks the condition for a truth value
+    np = pytest.importorskip("numpy")
+    v = zv.BinaryVar("v")
+    for right in (v, v + x, x):
+        number = getattr(np, scalar)(3)
+        built, expected = op(number, right), getattr(right, reflected)(number)
+        assert type(built) is type(expected) and repr(built) == repr(expected)
+    assert [type(e).__name__ for e in np.array([1.0, 2.0]) + v] == ["AddOp", "AddOp"]  # arrays: element by element

@@ -3,10 +3,13 @@ rules, nothing crashes. Also the dict readers against dicts and lists that chang
 import math
 import struct
 
+import numpy as np
 import pytest
 from hypothesis import example, given, settings, strategies as st
 
 import zorvane as zv
+
+NUMPY_MAX_DIMS = 64 if int(np.__version__.split(".")[0]) >= 2 else 32
 
 R, E, ST = zv.Record, zv.Evaluation, zv.SolvingTime
 TOO_BIG = "Number too big to be stored in double at line 1 column {}"
@@ -151,6 +154,10 @@ def test_dense_shapes_refused_when_read(dim, data, message):
 @pytest.mark.parametrize("dim", [[2**60 - 1, 0], [1] * 64, [0] * 64])
 def test_dense_shapes_at_the_limits_are_read(dim):
     data = "1.0" if 0 not in dim else ""
+    if len(dim) > NUMPY_MAX_DIMS:  # numpy 1.x arrays have at most 32 axes: its own error, when the array is made
+        with pytest.raises(ValueError, match="maximum supported dimension for an ndarray is 32"):
+            R.from_json(DENSE % (",".join(map(str, dim)), data)).solution
+        return
     record = R.from_json(DENSE % (",".join(map(str, dim)), data))
     assert record.solution["x"][0].shape == tuple(dim) and record.to_dict()["solution"]["x"][0].shape == tuple(dim)
 

@@ -85,3 +85,36 @@ def test_second_initialisation_fails_with_import_error():
     message = "ImportError|PyO3 modules may only be initialized once per interpreter process"
     # both later attempts fail, and the first module object keeps working
     assert proc.stdout.splitlines() == [message, message, "7 1.0.0-rc6"]
+
+
+def _instances():
+    import io_models as io
+    return [*io.EXPRESSIONS.values(), *io.CONDITIONS.values(), *io.MODELS.values(), io.sample_set(), io.sparse_record(),
+            io.full_evaluation(), zv.MeasuringTime(total=1.0), zv.SolvingTime(), zv.SystemTime(), zv.DataType.INTEGER,
+            zv.ProblemSense.MINIMIZE, zv.ConstraintSense.EQUAL]
+
+
+def _every_callable():
+    for name in zv.__all__:
+        obj = getattr(zv, name)
+        if callable(obj) and not (isinstance(obj, type) and issubclass(obj, BaseException)):
+            yield name, obj
+    for instance in _instances():
+        for attribute in dir(instance):
+            if not attribute.startswith("_") and callable(method := getattr(instance, attribute)):
+                yield f"{type(instance).__name__}.{attribute}", method
+
+
+@pytest.mark.parametrize("keyword", ["\udc80", "x\ud800y", "bad"])
+def test_an_unexpected_keyword_is_a_type_error_whatever_its_characters(keyword):
+    # A keyword that is not valid UTF-8 is named as the interpreter names it, never turned into a panic.
+    seen = 0
+    for name, function in _every_callable():
+        try:
+            function(**{keyword: 1})
+        except TypeError as error:
+            message = str(error)
+            if "unexpected keyword argument" in message:
+                assert message.endswith(f"got an unexpected keyword argument '{keyword}'"), name
+                seen += 1
+    assert seen > 50

@@ -1,5 +1,6 @@
 """replace: top-down rewriting of an expression by a Python callable."""
 import math
+import sys
 
 import pytest
 
@@ -187,6 +188,19 @@ def nested_abs(leaf, depth):
     for _ in range(depth):
         leaf = zv.abs(leaf)
     return leaf
+
+
+def test_a_replacer_that_replaces_inside_itself_ends_at_the_recursion_limit():
+    # The RecursionError ends the rewrite at once instead of being read as "this node stays" at every node below.
+    calls = []
+
+    def inside(node):
+        calls.append(node)
+        return zv.replace(node, inside)
+
+    limit = sys.getrecursionlimit()
+    fails(lambda: zv.replace(zv.sum(zv.Element("i", belong_to=(0, 3)), a * b + 1) * (a + b), inside), RecursionError)
+    assert len(calls) <= limit
 
 
 def test_depth():

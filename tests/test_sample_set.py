@@ -167,12 +167,16 @@ REFUSALS = [
          r"^ShapeError/OutOfBounds: out of bounds indexing$"),
         (getattr(sample_set({"a": [0.0] * 2, "b": [0.0] * 3}), method), ValueError,
          r"^ShapeError/IncompatibleShape: incompatible shapes$")]],
-    # every list has the first one's length, also when the total would fit (2 + 1 + 3 = 3 x 2)
+    # the total against constraints x first length decides first; then every list has the first one's length,
+    # also when the total would fit (2 + 1 + 3 = 3 x 2); then the lists hold one value per sample
     *[(getattr(sample_set(violations, n=2), method), ValueError, message)
       for method in ["feasible", "infeasible", "lowest"] for violations, message in [
           ({"a": [0, 0], "b": [0], "c": [9, 0, 0]}, r"^ShapeError/OutOfBounds: out of bounds indexing$"),
           ({"a": [0, 0], "b": [0, 0, 0], "c": [0]}, r"^ShapeError/IncompatibleShape: incompatible shapes$"),
-          ({"a": [0, 0], "b": [0, 0], "c": []}, r"^ShapeError/OutOfBounds: out of bounds indexing$")]],
+          ({"a": [0, 0], "b": [0, 0], "c": []}, r"^ShapeError/OutOfBounds: out of bounds indexing$"),
+          ({"a": [0, 0], "b": [0], "c": [0] * 4}, r"^ShapeError/IncompatibleShape: incompatible shapes$"),
+          ({"a": [0, 0], "b": [0] * 3, "c": []}, r"^ShapeError/OutOfBounds: out of bounds indexing$"),
+          ({"a": [0], "b": [0]}, r"^ShapeError/OutOfBounds: out of bounds indexing$")]],
     (sample_set({"c": [0.0, 0.0, 0.0]}, objective=[1.0]).lowest, ValueError,
      r"^the objective has 1 values, but sample 1 is feasible$"),
     (partial(zv.concatenate, []), ValueError, r"^empty list is invalid$"),
@@ -570,6 +574,52 @@ def test_concatenate():
     # a generic sequence, whose length is never trusted for sizing
     seq = type("Seq", (), {"__len__": lambda self: 10**12, "__getitem__": lambda self, i: [a, a][i]})
     assert zv.concatenate(seq()).record.num_occurrences == [1, 1]
+
+
+def solver_result(first, n, violations):  # samples first .. first + n - 1: energy 10 + sample, objective sample
+    e = zv.Evaluation(energy=[10.0 + first + j for j in range(n)], objective=[float(first + j) for j in range(n)],
+                      constraint_violations=violations)
+    return zv.SampleSet(io.samples_record(n), e, zv.MeasuringTime())
+
+
+def test_joined_sets_with_other_constraints_lose_no_sample():
+    # "c" holds 2 values for 4 samples: pairing them with samples 0 and 1 would drop samples 2 and 3
+    joined = zv.concatenate([solver_result(0, 2, {}), solver_result(2, 2, {"c": [0.0, 5.0]})])
+    for method in ["feasible", "infeasible", "lowest"]:
+        with pytest.raises(ValueError, match=r"^ShapeError/OutOfBounds: out of bounds indexing$"):
+            getattr(joined, method)()
+    same = zv.concatenate([solver_result(0, 2, {"c": [1.0, 0.0]}), solver_result(2, 2, {"c": [0.0, 5.0]})])
+    assert kept(same.feasible()) == [1, 2] and kept(same.infeasible()) == [0, 3] and kept(same.lowest()) == [1]
+
+
+VIOLATION = st.sampled_from([0.0, 1e-9, 1.0, math.nan, math.inf])
+
+
+@st.composite
+def solver_results(draw):
+    sets, first = [], 0
+    for _ in range(draw(st.integers(1, 4))):
+        n = draw(st.integers(0, 3))
+        names = draw(st.sets(st.sampled_from("abc")))
+        sets.append(solver_result(first, n, {name: draw(st.lists(VIOLATION, min_size=n, max_size=n)) for name in names}))
+        first += n
+    return sets
+
+
+@given(solver_results())
+def test_every_joined_sample_is_feasible_or_infeasible_or_the_selection_refuses(sets):
+    joined = zv.concatenate(sets)
+    samples = len(joined.record.num_occurrences)
+    try:
+        feasible, infeasible = kept(joined.feasible()), kept(joined.infeasible())
+    except ValueError as error:
+        assert re.match(r"^ShapeError/(OutOfBounds: out of bounds indexing|IncompatibleShape: incompatible shapes)$",
+                        str(error))
+        return
+    if joined.evaluation.constraint_violations:
+        assert sorted(feasible + infeasible) == list(range(samples))
+    else:
+        assert feasible == list(range(samples)) and infeasible == []
 
 
 @pytest.mark.parametrize("metadata, report", [

@@ -37,9 +37,9 @@ class DegreeWalk : public WalkHooks {
       case Tag::BinaryOp:
       case Tag::CommutativeOp:
       case Tag::ReductionOp: return Visit::Continue;
-      case Tag::DecisionVar: values_.push_back(leaf(1.0)); break;
+      case Tag::DecisionVar: values_.push_back(variable()); break;
       case Tag::Subscript:
-        values_.push_back(leaf(as<SubscriptNode>(node).variable->tag == Tag::DecisionVar ? 1.0 : 0.0));
+        values_.push_back(as<SubscriptNode>(node).variable->tag == Tag::DecisionVar ? variable() : leaf(0.0));
         break;
       default: values_.push_back(leaf(0.0)); break;
     }
@@ -68,6 +68,7 @@ class DegreeWalk : public WalkHooks {
     for (std::size_t i = first; i < values_.size(); ++i) {
       info.is_dynamic = info.is_dynamic || values_[i].is_dynamic;
       info.non_polynomial = info.non_polynomial || values_[i].non_polynomial;
+      info.has_variable = info.has_variable || values_[i].has_variable;
       info.max_degree = std::fmax(info.max_degree, values_[i].max_degree);
     }
     double degree = frame.next > 0 ? values_.back().degree : 0.0;
@@ -77,7 +78,8 @@ class DegreeWalk : public WalkHooks {
         if (as<BinaryNode>(node).op() == BinaryKind::Pow) {
           if (const NumericValue* exponent = literal_value(*as<BinaryNode>(node).right)) {
             const double power = exponent->as_double();
-            if (degree != 0.0 && !(power >= 0.0 && std::floor(power) == power)) info.non_polynomial = true;
+            const bool whole = power >= 0.0 && std::floor(power) == power;
+            if (info.has_variable && degree != 0.0 && !whole) info.non_polynomial = true;
             degree *= power;
           } else {
             info.is_dynamic = true;
@@ -120,6 +122,12 @@ class DegreeWalk : public WalkHooks {
     DegreeInfo info;
     info.degree = degree;
     info.max_degree = degree;
+    return info;
+  }
+
+  static DegreeInfo variable() noexcept {
+    DegreeInfo info = leaf(1.0);
+    info.has_variable = true;
     return info;
   }
 

@@ -13,6 +13,9 @@ struct DegreeInfo {
   /// A variable raised to a negative or fractional power (x ** 0.5, x ** -1): no polynomial
   /// degree applies, so the expression is neither linear, quadratic nor of higher order.
   bool non_polynomial = false;
+  /// A decision variable is among the nodes evaluated: only then can a power make it
+  /// non-polynomial (`min() ** 0.5` has degree -inf but holds no variable).
+  bool has_variable = false;
   DegreeInfo() noexcept;
 };
 

@@ -1,6 +1,7 @@
 // Feasibility, the lowest samples, the row selection that builds their sets, and joining.
 #include "core/sample_set/sample_data.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -23,19 +24,37 @@ bool is_feasible(double v, double rtol, double atol) {
   return tolerance >= distance;
 }
 
-// The violations of all constraints, summed per sample. Every list must have the first one's
-// length (sample j is entry j of each): the first list that differs decides the error.
-std::vector<double> summed_violations(const FloatMap& violations) {
+// The number of samples a set holds: its longest per-sample list outside the violations (a
+// record or an evaluation may be short; the selection falls back to empty for those).
+std::size_t sample_count(const SampleData& data) {
+  return std::max({data.record.num_occurrences.size(), data.evaluation.energy.size(),
+                   data.evaluation.objective.size()});
+}
+
+// The violations of all constraints, summed per sample. Each list must hold one value per sample
+// (lists joined from sets with other constraints may not). The total count decides the error
+// first; otherwise the first list whose length differs from the first list's, then a first list
+// shorter than the samples: shorter is out of bounds, longer an incompatible shape.
+std::vector<double> summed_violations(const FloatMap& violations, std::size_t samples) {
+  static constexpr const char* kOutOfBounds = "ShapeError/OutOfBounds: out of bounds indexing";
+  static constexpr const char* kIncompatible = "ShapeError/IncompatibleShape: incompatible shapes";
   if (violations.empty()) raise(ErrorKind::Value, "constraint violation is empty");
-  const std::size_t samples = violations.begin()->second.size();
+  const std::size_t length = violations.begin()->second.size();
+  std::size_t total = 0;
+  for (const auto& [name, values] : violations) total += values.size();
+  // Every list is in memory, so K x N cannot overflow where the total is smaller.
+  const std::size_t expected = violations.size() * length;
+  if (total < expected) raise(ErrorKind::Value, kOutOfBounds);
+  if (total > expected) raise(ErrorKind::Value, kIncompatible);
   for (const auto& [name, values] : violations) {
-    if (values.size() < samples) raise(ErrorKind::Value, "ShapeError/OutOfBounds: out of bounds indexing");
-    if (values.size() > samples) raise(ErrorKind::Value, "ShapeError/IncompatibleShape: incompatible shapes");
+    if (values.size() < length) raise(ErrorKind::Value, kOutOfBounds);
+    if (values.size() > length) raise(ErrorKind::Value, kIncompatible);
   }
-  std::vector<double> sums(samples, 0.0);
+  if (length < samples) raise(ErrorKind::Value, kOutOfBounds);
+  std::vector<double> sums(length, 0.0);
   InterruptPoll poll;
   for (const auto& [name, values] : violations) {
-    for (std::size_t j = 0; j < samples; ++j) {
+    for (std::size_t j = 0; j < length; ++j) {
       sums[j] += values[j];
       poll.tick();
     }
@@ -113,8 +132,8 @@ void append(std::vector<T>& into, const std::vector<T>& from) {
 
 }  // namespace
 
-std::vector<std::size_t> feasible_indices(const FloatMap& violations, double rtol, double atol) {
-  const std::vector<double> sums = summed_violations(violations);
+std::vector<std::size_t> feasible_indices(const SampleData& data, double rtol, double atol) {
+  const std::vector<double> sums = summed_violations(data.evaluation.constraint_violations, sample_count(data));
   std::vector<std::size_t> out;
   for (std::size_t j = 0; j < sums.size(); ++j) {
     if (is_feasible(sums[j], rtol, atol)) out.push_back(j);
@@ -122,25 +141,25 @@ std::vector<std::size_t> feasible_indices(const FloatMap& violations, double rto
   return out;
 }
 
-std::vector<std::size_t> infeasible_indices(const FloatMap& violations, double rtol, double atol) {
+std::vector<std::size_t> infeasible_indices(const SampleData& data, double rtol, double atol) {
   std::vector<std::size_t> out;
-  if (violations.empty()) return out;
-  const std::vector<double> sums = summed_violations(violations);
+  if (data.evaluation.constraint_violations.empty()) return out;
+  const std::vector<double> sums = summed_violations(data.evaluation.constraint_violations, sample_count(data));
   for (std::size_t j = 0; j < sums.size(); ++j) {
     if (!is_feasible(sums[j], rtol, atol)) out.push_back(j);
   }
   return out;
 }
 
-std::vector<std::size_t> lowest_indices(const Evaluation& evaluation, double rtol, double atol) {
-  const std::vector<double>& objective = evaluation.objective;
+std::vector<std::size_t> lowest_indices(const SampleData& data, double rtol, double atol) {
+  const std::vector<double>& objective = data.evaluation.objective;
   std::vector<std::size_t> feasible;
-  if (evaluation.constraint_violations.empty()) {
+  if (data.evaluation.constraint_violations.empty()) {
     // Without violations every sample is feasible, as `feasible()` says: all objectives compete.
     feasible.resize(objective.size());
     std::iota(feasible.begin(), feasible.end(), std::size_t{0});
   } else {
-    feasible = feasible_indices(evaluation.constraint_violations, rtol, atol);
+    feasible = feasible_indices(data, rtol, atol);
   }
   double lowest = std::numeric_limits<double>::infinity();
   for (const std::size_t i : feasible) {

@@ -67,8 +67,10 @@ Arguments parse_arguments(const Signature& sig, PyObject* const* args, Py_ssize_
     PyObject* keyword = PyTuple_GET_ITEM(kwnames, k);
     const std::ptrdiff_t slot = find_parameter(sig, keyword);
     if (slot < 0) {
-      type_error(fmt::format("{} got an unexpected keyword argument '{}'",
-                             callable_display_name(sig), PyUnicode_AsUTF8(keyword)));
+      // %U, as the interpreter names it: a keyword need not be valid UTF-8 ('\udc80').
+      PyErr_Format(PyExc_TypeError, "%s got an unexpected keyword argument '%U'",
+                   callable_display_name(sig).c_str(), keyword);
+      throw PythonError{};
     }
     if (out.values[std::size_t(slot)] != nullptr) {
       type_error(fmt::format("{} got multiple values for argument '{}'",

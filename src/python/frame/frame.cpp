@@ -102,6 +102,16 @@ PyTypeObject* build_type_object(ClassId id, const ClassDef& def, ClassDocs docs)
     raise_chained_runtime_error(fmt::format("An error occurred while initializing class {}", class_name(id)));
   }
   index_type(cell, id);
+  // numpy 1.x compares and adds its scalars to objects of a higher priority by calling their
+  // reflected operators (`np.float64(1) <= x` is `x >= 1`), as numpy 2 does for every object;
+  // arrays (priority 0) still apply an operator element by element.
+  if (is_expression_class(id)) {
+    PyRef priority = PyRef::steal(PyFloat_FromDouble(-100.0));
+    if (!priority ||
+        PyObject_SetAttrString(reinterpret_cast<PyObject*>(cell), "__array_priority__", priority.get()) < 0) {
+      raise_chained_runtime_error(fmt::format("An error occurred while initializing `{}.__dict__`", class_name(id)));
+    }
+  }
   // The type is stored before its attributes are made, so attribute makers can create instances.
   for (const ClassAttribute& attribute : def.attributes) {
     const std::string where = fmt::format("An error occurred while initializing `{}.{}`", class_name(id),

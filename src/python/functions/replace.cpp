@@ -4,7 +4,6 @@
 #include "core/analysis/replace.hpp"
 #include "core/expression/tree_walk.hpp"
 #include "python/conversion.hpp"
-#include "python/frame/attempt.hpp"
 #include "python/functions/functions.hpp"
 
 namespace zorvane::analysis {
@@ -23,11 +22,24 @@ class CallableReplacer final : public Replacer {
 
   std::optional<Expr> node(const Node& node, bool condition) override {
     std::optional<Expr> replaced;
-    attempt([&] {
+    try {
       PyRef result = call(node);
       replaced = condition ? conditional_from_pyobject(result.get()) : expression_from_pyobject(result.get());
-    });
+    } catch (const Error&) {
+    } catch (const PythonError&) {
+      // A RecursionError does not mean "this node stays": a replacer that calls `replace` on its
+      // own argument would otherwise be retried at every node below the limit, a quadratic
+      // number of calls. It ends the rewrite at once.
+      if (PyErr_ExceptionMatches(PyExc_RecursionError)) throw;
+      discard_exception();
+    }
     return replaced;
+  }
+
+ private:
+  PyRef call(const Node& node) {
+    PyRef argument = expression_into_py(share(node));
+    return checked(PyObject_CallOneArg(callable_, argument.get()));
   }
 
   // Only an object of the node's own class; of any decision-variable class for a decision
@@ -38,12 +50,6 @@ class CallableReplacer final : public Replacer {
     const std::optional<ClassId> id = class_of(result.get());
     if (id && is_decision_var_class(*id)) return borrow_node(result.get(), *id);
     raise(ErrorKind::Type, "failed to convert into decision var");
-  }
-
- private:
-  PyRef call(const Node& node) {
-    PyRef argument = expression_into_py(share(node));
-    return checked(PyObject_CallOneArg(callable_, argument.get()));
   }
 
   PyObject* callable_;

@@ -45,21 +45,21 @@ PyRef sample_set_feasible(PyObject* self, PyObject* const* args, Py_ssize_t narg
   Borrow<SampleSet> set = borrow<SampleSet>(self, ClassId::SampleSet);
   const Tolerances t = tolerances(arguments);
   if (set->evaluation.constraint_violations.empty()) return wrap_sample_set(*set);
-  return selected(*set, feasible_indices(set->evaluation.constraint_violations, t.rtol, t.atol));
+  return selected(*set, feasible_indices(*set, t.rtol, t.atol));
 }
 
 PyRef sample_set_infeasible(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kInfeasible, args, nargs, kwnames);
   Borrow<SampleSet> set = borrow<SampleSet>(self, ClassId::SampleSet);
   const Tolerances t = tolerances(arguments);
-  return selected(*set, infeasible_indices(set->evaluation.constraint_violations, t.rtol, t.atol));
+  return selected(*set, infeasible_indices(*set, t.rtol, t.atol));
 }
 
 PyRef sample_set_lowest(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kLowest, args, nargs, kwnames);
   Borrow<SampleSet> set = borrow<SampleSet>(self, ClassId::SampleSet);
   const Tolerances t = tolerances(arguments);
-  return selected(*set, lowest_indices(set->evaluation, t.rtol, t.atol));
+  return selected(*set, lowest_indices(*set, t.rtol, t.atol));
 }
 
 }  // namespace zorvane
