@@ -375,6 +375,31 @@ def problem_rows():
     ]
 
 
+def name_rows():
+    """`problem += c` where every constraint uses the variable x with its upper bound written 10
+    or 10.0 in turn: one variable to the name check, so an add stays as cheap as in an empty
+    problem. One problem grows through the sizes, as in adds_at."""
+    def bounded(k):
+        x = zv.IntegerVar("x", lower_bound=0, upper_bound=10 if k % 2 == 0 else 10.0)
+        return zv.Constraint(f"c{k}", x + k <= 20)
+
+    state = {"problem": zv.Problem("bench"), "size": 0}
+
+    def adds(n):
+        def make():
+            if state["size"] > n:
+                state.update(problem=zv.Problem("bench"), size=0)
+            for k in range(state["size"], n):
+                state["problem"] += bounded(k)
+            state["size"] = n + ADD_BLOCK
+            return {"shared": state["problem"], "extra": [bounded(k) for k in range(n, n + ADD_BLOCK)]}
+        return Block(ADD_STMT, make, ADD_BLOCK, "add", prelude="problem = shared")
+
+    small = "Problem += Constraint, bounds 10 / 10.0, at 100 constraints"
+    return [Row(small, adds(100)),
+            Row("Problem += Constraint, bounds 10 / 10.0, at 10 000 constraints", adds(10_000), small)]
+
+
 # ---- protobuf ------------------------------------------------------------------------------
 
 def encoding(problem):
@@ -537,7 +562,7 @@ REFERENCES: dict = {
 }
 
 ROWS = (scalar_rows() + loop_rows() + memory_rows() + problem_rows() + codec_rows() + printer_rows()
-        + from_json_rows() + pandas_rows())
+        + from_json_rows() + pandas_rows() + name_rows())
 
 
 class Bar:
@@ -558,6 +583,8 @@ BARS = [
     Bar("m = m * (2 * p_k), 100 000", 2, "loop building a product linear (100 000 vs 1 000 per factor)"),
     Bar("sum c_k * X[k], 100 000 terms", 1.2, "memory per term of sum c_k * X[k] <= 1.2x the scalar-variable form"),
     Bar("Problem += Constraint, at 10 000 constraints", 2, "Problem += per add at 10 000 constraints <= 2x at 100"),
+    Bar("Problem += Constraint, bounds 10 / 10.0, at 10 000 constraints", 2,
+        "Problem += with a bound written 10 or 10.0 in turn: per add at 10 000 constraints <= 2x at 100"),
     Bar("Problem += Constraint, 10^5-term objective, at 1 000 constraints", 2,
         "adding 2 000 constraints next to a 10^5-term objective <= 2x next to none (per add, at the midpoint)"),
     Bar("to_protobuf(problem: 10^5-term objective, 2 000 constraints) [MB/s]", 100,

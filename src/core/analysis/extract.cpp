@@ -35,10 +35,10 @@ class VariableCollector final : public ExpressionVisitor {
   void visit_decision_var(const DecisionVarNode& variable) override {
     variables_.insert(share(variable));
   }
-  NodeSet<Node> take() noexcept { return std::move(variables_); }
+  VariableSet<Node> take() noexcept { return std::move(variables_); }
 
  private:
-  NodeSet<Node> variables_;
+  VariableSet<Node> variables_;
 };
 
 }  // namespace
@@ -49,7 +49,7 @@ std::vector<Expr> extract_nodes(const ModelObject& object, const std::function<b
   return extractor.take();
 }
 
-NodeSet<Node> extract_variables(const ModelObject& object) {
+VariableSet<Node> extract_variables(const ModelObject& object) {
   VariableCollector collector;
   walk_model_object(collector, object);
   return collector.take();

@@ -14,9 +14,9 @@ namespace zorvane {
 /// shapes after their variable; bounds are not walked.
 std::vector<Expr> extract_nodes(const ModelObject& object, const std::function<bool(const Node&)>& wanted);
 
-/// Placeholders, elements, array lengths and decision variables, each once (by structural
-/// equality), in the order first met. Element sets come after their element, shapes after their
+/// Placeholders, elements, array lengths and decision variables, each once (by `same_variable`,
+/// the name check's rule), in the order first met. Element sets come after their element, shapes after their
 /// variable.
-NodeSet<Node> extract_variables(const ModelObject& object);
+VariableSet<Node> extract_variables(const ModelObject& object);
 
 }  // namespace zorvane

@@ -1,7 +1,7 @@
 // Read-only questions about expression trees.
 #include "core/expression/expression.hpp"
 
-#include <bit>
+#include <cmath>
 #include <cstdint>
 #include <stdexcept>
 
@@ -58,22 +58,34 @@ namespace {
 // A node can be reached twice by one walk only when more than one reference holds it.
 bool shared(const Node& node) noexcept { return node.refs > 1; }
 
+// How number literals compare: `expression_eq`, `same_variable`, `interchangeable_variables`.
+enum class Numbers : std::uint8_t { ByValue, NanEqual, Interchangeable };
+
+bool is_nan(const NumericValue& v) noexcept { return !v.is_integer() && std::isnan(v.real); }
+
+bool numbers_equal(const NumericValue& x, const NumericValue& y, Numbers rule) noexcept {
+  if (rule != Numbers::ByValue && (is_nan(x) || is_nan(y))) return is_nan(x) && is_nan(y);
+  if (rule == Numbers::Interchangeable && x.kind != y.kind) {
+    // Below 2^53 an Integer is the only one that rounds to its double.
+    constexpr std::int64_t kExact = std::int64_t(1) << 53;
+    const std::int64_t integer = x.is_integer() ? x.integer : y.integer;
+    if (integer <= -kExact || integer >= kExact) return false;
+  }
+  return numeric_value_eq(x, y);
+}
+
 // Everything equality compares but the children, which are then compared pairwise in the
 // order of `child_at`: so also which optional children are present and how many there are.
 // `b` has the tag and kind of `a`.
 struct SameFields {
   const Node& b;
-  bool exact_numbers;
+  Numbers numbers;
   template <class T>
   const T& other() const noexcept {
     return as<T>(b);
   }
   bool operator()(const NumberLitNode& a) const noexcept {
-    const NumericValue& y = other<NumberLitNode>().value;
-    if (!exact_numbers) return numeric_value_eq(a.value, y);
-    if (a.value.kind != y.kind) return false;
-    return a.value.is_integer() ? a.value.integer == y.integer
-                                : std::bit_cast<std::uint64_t>(a.value.real) == std::bit_cast<std::uint64_t>(y.real);
+    return numbers_equal(a.value, other<NumberLitNode>().value, numbers);
   }
   bool operator()(const PlaceholderNode& a) const noexcept {
     return a.name == other<PlaceholderNode>().name && a.ndim == other<PlaceholderNode>().ndim;
@@ -105,8 +117,8 @@ struct SameFields {
   bool operator()(const LogicalNode& a) const noexcept { return a.terms.size() == other<LogicalNode>().terms.size(); }
 };
 
-bool same_fields(const Node& a, const Node& b, bool exact_numbers) noexcept {
-  return a.tag == b.tag && a.kind == b.kind && visit(a, SameFields{b, exact_numbers});
+bool same_fields(const Node& a, const Node& b, Numbers numbers) noexcept {
+  return a.tag == b.tag && a.kind == b.kind && visit(a, SameFields{b, numbers});
 }
 
 // Walks `a` and, in step, the node of `b` at the same place. A pair of shared nodes compared
@@ -114,12 +126,12 @@ bool same_fields(const Node& a, const Node& b, bool exact_numbers) noexcept {
 // again adds nothing (it is either settled or still being compared further up the stack).
 class EqualityWalk : public WalkHooks {
  public:
-  EqualityWalk(const Node& b, bool exact_numbers) noexcept : b_(b), exact_numbers_(exact_numbers) {}
+  EqualityWalk(const Node& b, Numbers numbers) noexcept : b_(b), numbers_(numbers) {}
 
   Visit enter(const Node& a, const WalkFrame* parent) {
     const Node& b = parent == nullptr ? b_ : *child_at(*others_.back(), parent->next - 1);
     if (shared(a) && shared(b) && !compared_.insert({&a, &b})) return Visit::SkipChildren;
-    if (!same_fields(a, b, exact_numbers_)) return Visit::Stop;
+    if (!same_fields(a, b, numbers_)) return Visit::Stop;
     if (child_at(a, 0) == nullptr) return Visit::SkipChildren;
     if (others_.empty()) others_.reserve(32);  // as the walk's own stack: one allocation
     others_.push_back(&b);
@@ -129,7 +141,7 @@ class EqualityWalk : public WalkHooks {
 
  private:
   const Node& b_;
-  bool exact_numbers_;
+  Numbers numbers_;
   std::vector<const Node*> others_;  // the node of `b` for each frame of the walk over `a`
   IdentitySet<std::pair<const Node*, const Node*>> compared_;
 };
@@ -137,13 +149,19 @@ class EqualityWalk : public WalkHooks {
 }  // namespace
 
 bool expression_eq(const Node& a, const Node& b) {
-  EqualityWalk walk(b, false);
+  EqualityWalk walk(b, Numbers::ByValue);
   return walk_tree(a, walk);
 }
 
-bool expression_identical(const Node& a, const Node& b) {
+bool same_variable(const Node& a, const Node& b) {
   if (&a == &b) return true;
-  EqualityWalk walk(b, true);
+  EqualityWalk walk(b, Numbers::NanEqual);
+  return walk_tree(a, walk);
+}
+
+bool interchangeable_variables(const Node& a, const Node& b) {
+  if (&a == &b) return true;
+  EqualityWalk walk(b, Numbers::Interchangeable);
   return walk_tree(a, walk);
 }
 

@@ -30,9 +30,16 @@ const NumericValue* literal_value(const Node& node) noexcept;
 inline bool contains_decision_variable(const Node& node) noexcept { return node.has_decision_var; }
 /// Structural equality. Never short-cuts on identity: a NaN literal is unequal to itself.
 bool expression_eq(const Node& a, const Node& b);
-/// `expression_eq` with numbers compared by kind and bits (NaN is identical to itself, 1 and 1.0
-/// are not): an equivalence, so identical nodes compare alike with anything under
-/// `expression_eq`. Short-cuts on identity.
-bool expression_identical(const Node& a, const Node& b);
+/// Whether two placeholders, elements, array lengths or decision variables are the same
+/// variable, the one rule of the name check of a problem and of `extract_variables`: their
+/// definitions are identical, that is `expression_eq` with a NaN equal to a NaN in the same place
+/// (numbers otherwise by value: 10 and 10.0 alike, 0.0 and -0.0 alike). So the answer never
+/// depends on whether a node is shared, copied or read back from bytes. Short-cuts on identity.
+bool same_variable(const Node& a, const Node& b);
+/// True when `same_variable` answers alike for `a` and for `b` against any node: `same_variable`
+/// with an Integer of magnitude 2^53 or more equal to that Integer only (several of them round
+/// to one double, so there `same_variable` is not transitive). An equivalence; by value
+/// elsewhere, so 10 and 10.0 are interchangeable. Short-cuts on identity.
+bool interchangeable_variables(const Node& a, const Node& b);
 
 }  // namespace zorvane

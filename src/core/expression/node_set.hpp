@@ -28,9 +28,23 @@ struct NodeEq {
   }
 };
 
+/// `same_variable`, which `node_hash` agrees with too (it differs only in numbers).
+struct SameVariableEq {
+  template <class T>
+  bool operator()(const Rc<const T>& a, const Rc<const T>& b) const {
+    return same_variable(*a, *b);
+  }
+};
+
 /// Iterated in insertion order; inserting an equal node keeps the first one. Its values are kept
 /// in a vector (never erased from), so a small set costs two allocations, not a deque's.
 template <class T>
 using NodeSet = tsl::ordered_set<Rc<const T>, NodeHash, NodeEq, std::allocator<Rc<const T>>, std::vector<Rc<const T>>>;
+
+/// A `NodeSet` of distinct variables: placeholders, elements, array lengths and decision
+/// variables, one per `same_variable` class.
+template <class T>
+using VariableSet =
+    tsl::ordered_set<Rc<const T>, NodeHash, SameVariableEq, std::allocator<Rc<const T>>, std::vector<Rc<const T>>>;
 
 }  // namespace zorvane

@@ -16,9 +16,10 @@ void NameRegistry::meet(const std::string& name, const Node& variable) {
   if (!checking_) return;
   // A placeholder and an element of one name differ whatever their fields; within one kind
   // the defining fields decide (names, dimensions, sets, shapes, bounds; never LaTeX strings
-  // or descriptions).
+  // or descriptions), by `same_variable`: numbers by value and a NaN equal to a NaN in the
+  // same place, so that sharing, copying or reading back never changes the answer.
   const Node& known = *entry->second;
-  if (known.tag == variable.tag && expression_eq(known, variable)) return;
+  if (known.tag == variable.tag && same_variable(known, variable)) return;
   if (std::find(conflicts_.begin(), conflicts_.end(), name) == conflicts_.end()) {
     conflicts_.push_back(name);
   }
@@ -35,6 +36,10 @@ void NameRegistry::visit_decision_var(const DecisionVarNode& variable) { meet(va
 std::vector<std::string> NameRegistry::check(std::initializer_list<const Node*> expressions) {
   checking_ = true;
   conflicts_.clear();
+  // Every node of the new expressions is compared, also one that the rest of the problem holds
+  // too: it need not be the first met under its name (a problem read from bytes may hold two
+  // variables under one name).
+  walked() = {};
   for (const Node* expression : expressions) {
     walk_expression(*this, *expression);
     if (!conflicts_.empty()) break;

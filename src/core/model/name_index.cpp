@@ -58,7 +58,7 @@ NameIndex::Variables NameIndex::scan(std::initializer_list<const Node*> expressi
     if (variables.empty() || variable_name(*variables.back()) != variable_name(*variable)) {
       group = variables.size();
     } else if (std::any_of(variables.begin() + std::ptrdiff_t(group), variables.end(),
-                           [&](const Expr& kept) { return expression_identical(*kept, *variable); })) {
+                           [&](const Expr& kept) { return interchangeable_variables(*kept, *variable); })) {
       continue;
     }
     variables.push_back(std::move(variable));
@@ -108,18 +108,19 @@ bool NameIndex::accepts(const EntryKey& key, const Variables& added) const {
       const auto [first, last] = replaced != nullptr ? named(*replaced, name) : std::pair{added.end(), added.end()};
       for (const Distinct& distinct : it->second) {
         const bool replaced_holds = std::any_of(first, last, [&](const Expr& v) {
-          return expression_identical(*v, *distinct.variable);
+          return interchangeable_variables(*v, *distinct.variable);
         });
         if (distinct.entries == (replaced_holds ? 1 : 0)) continue;
         if (known != nullptr) return false;
         known = distinct.variable.get();
       }
     }
-    // Otherwise the entry's own first variable is what its later ones are compared with; it is
-    // compared with itself too, as a copy of it met later would be (a NaN is unequal to itself).
+    // Otherwise the entry's own first variable is what its later ones are compared with. The
+    // full check compares with the first one met in the rest, which is interchangeable with
+    // `known`, so it answers alike.
     const Node& reference = known != nullptr ? *known : **group;
-    for (auto v = group; v != end; ++v) {
-      if ((*v)->tag != reference.tag || !expression_eq(reference, **v)) return false;
+    for (auto v = known != nullptr ? group : group + 1; v != end; ++v) {
+      if ((*v)->tag != reference.tag || !same_variable(reference, **v)) return false;
     }
     group = end;
   }
@@ -129,7 +130,7 @@ bool NameIndex::accepts(const EntryKey& key, const Variables& added) const {
 void NameIndex::count(const Node& variable) {
   std::vector<Distinct>& distinct = names_[variable_name(variable)];
   for (Distinct& known : distinct) {
-    if (expression_identical(*known.variable, variable)) {
+    if (interchangeable_variables(*known.variable, variable)) {
       ++known.entries;
       return;
     }
@@ -141,7 +142,7 @@ void NameIndex::uncount(const Node& variable) {
   const auto it = names_.find(variable_name(variable));
   std::vector<Distinct>& distinct = it->second;
   const auto known = std::find_if(distinct.begin(), distinct.end(), [&](const Distinct& d) {
-    return expression_identical(*d.variable, variable);
+    return interchangeable_variables(*d.variable, variable);
   });
   if (--known->entries == 0) distinct.erase(known);
   if (distinct.empty()) names_.erase(it);

@@ -21,13 +21,14 @@ struct EntryKey {
 };
 
 /// The placeholders, elements and decision variables of every entry of a problem, by name:
-/// each distinct variable (`expression_identical`) with the number of entries that hold it.
+/// each distinct variable (told apart by `interchangeable_variables`, so equal spellings of a
+/// number such as 10 and 10.0 are one) with the number of entries that hold it.
 ///
 /// It answers one question without a walk over the problem: would the full name check of a
 /// new entry against the rest of the problem (`NameRegistry`) certainly pass? It would when the
 /// rest holds one variable under each name the entry uses (so the first one met, which the
-/// full check compares against, is known up to identity, and identical nodes compare alike)
-/// and the entry's variables equal it. Everything else (a clash, or a problem read as stored
+/// full check compares against, is known up to interchangeability, and interchangeable nodes
+/// compare alike under `same_variable`) and the entry's variables are the same variable. Everything else (a clash, or a problem read as stored
 /// that holds two variables under one name) is left to the full check.
 ///
 /// Valid only while every change of an entry goes through `record`. A copy starts unbuilt, so a

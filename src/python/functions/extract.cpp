@@ -74,7 +74,7 @@ PyRef extract_variables(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyOb
   const Arguments arguments = parse_arguments(kExtractVariables, args, nargs, kwnames);
   std::optional<ModelObject> object = read_model_object(arguments[kExtractVariables.param("obj")]);
   if (!object) raise_unsupported_object(arguments[kExtractVariables.param("obj")]);
-  const NodeSet<Node> variables = extract_variables(*object);
+  const VariableSet<Node> variables = extract_variables(*object);
   PyRef out = checked(PyList_New(Py_ssize_t(variables.size())));
   Py_ssize_t i = 0;
   for (const Expr& variable : variables) {
