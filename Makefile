@@ -43,7 +43,7 @@ PYTEST_ARGS  ?=
 BENCH_ARGS   ?=
 
 # Interop checks in `make test`: the official protobuf runtime reads the bytes (the schema
-# in tests/ is compiled with grpcio-tools' protoc) and KaTeX under node renders the LaTeX.
+# in proto/ is compiled with grpcio-tools' protoc) and KaTeX under node renders the LaTeX.
 APT_PACKAGES    += katex
 APT_TOOLS       += node:nodejs
 PY_REQUIREMENTS += protobuf grpcio-tools

@@ -1,4 +1,4 @@
-"""The protobuf bytes against the official protobuf runtime. The schema beside this file (zorvane_model.proto) is
+"""The protobuf bytes against the official protobuf runtime. The schema users get (proto/zorvane_model.proto) is
 compiled with grpcio-tools' protoc in the test run. The runtime parses what to_protobuf writes with no unknown field,
 into messages that mean what the model holds; from_protobuf reads what the runtime writes: whole models re-encoded
 with repeated ids packed or not, maps keyed by other texts than the names, and tables built by hand top-down."""
@@ -14,7 +14,7 @@ from grpc_tools import protoc
 import io_models as io
 import zorvane as zv
 
-SCHEMA = Path(__file__).with_name("zorvane_model.proto")
+SCHEMA = Path(__file__).resolve().parent.parent / "proto" / "zorvane_model.proto"
 CORPUS = {**io.EXPRESSIONS, **io.CONDITIONS, **io.MODELS}
 BODY = {zv.Problem: "problem", zv.Constraint: "constraint", zv.CustomPenaltyTerm: "custom_penalty_term"}
 
