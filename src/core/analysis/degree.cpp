@@ -21,22 +21,36 @@ bool literal_range_length(const ElementNode& index, double& length) noexcept {
   return true;
 }
 
-// The degree of every node is a function of its subtree alone, so each distinct node is
-// evaluated once however many parents share it. Only a power's base, both sides of a
+// A node can be met twice by one walk only when more than one reference holds it, or when it
+// is a term in a buffer that several sums or products share.
+bool reachable_twice(const Node& node, const WalkFrame* parent) noexcept {
+  if (node.refs > 1) return true;
+  return parent != nullptr && parent->node->tag == Tag::CommutativeOp &&
+         as<CommutativeNode>(*parent->node).terms.shares_buffer();
+}
+
+// The degree of every node is a function of its subtree alone, so each node that can be met
+// twice is evaluated once however many parents share it (only those are remembered: a map of
+// every node grows slower per node as it outgrows the caches). Only a power's base, both sides of a
 // remainder, the terms of a sum, product, min or max and a reduction's body are evaluated;
 // every other node has degree 0 (a variable or a subscripted variable 1) and its inside is
 // never looked at.
 class DegreeWalk : public WalkHooks {
  public:
-  Visit enter(const Node& node, const WalkFrame*) {
-    if (const DegreeInfo* known = memo_.find(&node)) {
-      values_.push_back(*known);
-      return Visit::SkipChildren;
+  Visit enter(const Node& node, const WalkFrame* parent) {
+    const bool twice = reachable_twice(node, parent);
+    if (twice) {
+      if (const DegreeInfo* known = memo_.find(&node)) {
+        values_.push_back(*known);
+        return Visit::SkipChildren;
+      }
     }
     switch (node.tag) {
       case Tag::BinaryOp:
       case Tag::CommutativeOp:
-      case Tag::ReductionOp: return Visit::Continue;
+      case Tag::ReductionOp:
+        remember_.push_back(twice);
+        return Visit::Continue;
       case Tag::DecisionVar: values_.push_back(leaf(1.0)); break;
       case Tag::Subscript:
         values_.push_back(leaf(as<SubscriptNode>(node).variable->tag == Tag::DecisionVar ? 1.0 : 0.0));
@@ -110,7 +124,8 @@ class DegreeWalk : public WalkHooks {
     info.max_degree = std::fmax(info.max_degree, degree);
     values_.resize(first);
     values_.push_back(info);
-    memo_.insert(&node, info);
+    if (remember_.back()) memo_.insert(&node, info);
+    remember_.pop_back();
   }
 
   DegreeInfo result() const noexcept { return values_.back(); }
@@ -124,6 +139,7 @@ class DegreeWalk : public WalkHooks {
   }
 
   std::vector<DegreeInfo> values_;  // one per evaluated child of the frames being walked
+  std::vector<bool> remember_{false};  // per open frame: keep its value (the root is met once)
   IdentityMap<const Node*, DegreeInfo> memo_;
 };
 
