@@ -10,7 +10,6 @@
 
 #include "core/interrupt.hpp"
 #include "core/json/event.hpp"
-#include "core/json/number.hpp"
 #include "core/json/reader.hpp"
 
 namespace zorvane::json {
