@@ -542,6 +542,96 @@ def pandas_rows():
                 ("pandas DataFrame of the same table", Timed("frame(result)", make)))]
 
 
+# ---- argument dispatch, SampleSet.to_json, degree analysis at scale, a long JSON name --------------
+
+RECORD_TEXT_MIB = 200
+
+
+class HeadroomUsed:
+    """Bytes of address space that `Record.from_json` of a text with one `mib`-MiB name takes, in a
+    child process whose address space may grow by 1 GiB from just before the read (MemoryError
+    fails the row): the peak size after the read less the size before it."""
+
+    kind = "bytes"
+    per = ""
+
+    def __init__(self, mib):
+        self.mib = mib
+
+    def run(self, opts):
+        import subprocess
+        script = f"""
+import resource
+import zorvane as zv
+text = '{{"solution":{{"Sparse":{{"' + "x" * ({self.mib} << 20) + '":[]}}}},"num_occurrences":[1]}}'
+def status(key):
+    with open("/proc/self/status") as lines:
+        return next(int(line.split()[1]) * 1024 for line in lines if line.startswith(key + ":"))
+before = status("VmSize")
+soft, hard = resource.getrlimit(resource.RLIMIT_AS)
+cap = before + (1 << 30)
+resource.setrlimit(resource.RLIMIT_AS, (cap if hard == resource.RLIM_INFINITY else min(cap, hard), hard))
+record = zv.Record.from_json(text)
+print(status("VmPeak") - before)
+"""
+        proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True)
+        if proc.returncode != 0:
+            raise RuntimeError(proc.stderr.strip().splitlines()[-1])
+        return float(proc.stdout)
+
+
+def dispatch_rows():
+    """Reading arguments by their type rather than by failed attempts; SampleSet.to_json against
+    orjson with the garbage collector on, as users run it; degree analysis per term at 10^4 and
+    10^6 terms; the address space that reading a text with one 200 MiB name takes."""
+    def operands():
+        x, i = zv.BinaryVar("x", shape=[10]), zv.Element("i", belong_to=(0, 10))
+        return {"C": zv.Constraint, "cond": x[i] <= 1, "i": i}
+
+    def adds(kind, n=1_000):
+        def make():
+            x = zv.BinaryVar("x", shape=[2])
+            e = x[0] + x[1]
+            items = {"objective": [e] * n, "Constraint": [zv.Constraint(f"c{k}", e <= 1) for k in range(n)],
+                     "CustomPenaltyTerm": [zv.CustomPenaltyTerm(f"t{k}", e) for k in range(n)]}[kind]
+            return {"shared": zv.Problem("bench"), "extra": items}
+        return Block(ADD_STMT, make, n, "add", prelude="problem = shared")
+
+    def sums(n):
+        @functools.cache
+        def make():
+            x, e = zv.BinaryVar("x", shape=[n]), 0
+            for k in range(n):
+                e += (k % 97 + 0.5) * x[k]
+            return {"is_linear": zv.is_linear, "s": e}
+        return make
+
+    def to_json_operands(n):
+        s = sample_set(n)
+        return {"gc": gc, "s": s, "d": s.to_dict(), "dumps": orjson.dumps, "option": orjson.OPT_SERIALIZE_NUMPY}
+
+    forall_i = ("Constraint(..., forall=i)", Timed('C("c", cond, forall=i)', operands))
+    objective = "Problem += objective, 1 000 adds"
+    rows = [Row("Constraint(..., forall=[i])", Timed('C("c", cond, forall=[i])', operands), forall_i),
+            Row(objective, adds("objective")),
+            Row("Problem += Constraint, 1 000 adds", adds("Constraint"), objective),
+            Row("Problem += CustomPenaltyTerm, 1 000 adds", adds("CustomPenaltyTerm"), objective)]
+    for n in (1_000, 10_000):
+        make = functools.partial(to_json_operands, n)
+        ref = (f"orjson.dumps(SampleSet dict form, {size_text(n)} samples, gc on)",
+               Timed("gc.enable()\ndumps(d, option=option)", make, n, "sample"))
+        rows.append(Row(f"SampleSet.to_json, {size_text(n)} samples, gc on", Timed("gc.enable()\ns.to_json()", make,
+                                                                                    n, "sample"), ref))
+    small = "is_linear(sum of 10 000)"
+    rows += [Row(small, Timed("is_linear(s)", sums(10_000), 10_000, "term")),
+             Row("is_linear(sum of 1 000 000)", Timed("is_linear(s)", sums(1_000_000), 1_000_000, "term"), small)]
+    text = (f"text of a {RECORD_TEXT_MIB} MiB Record.from_json input",
+            Held(lambda: None, lambda _: "x" * (RECORD_TEXT_MIB << 20), 1, ""))
+    rows.append(Row(f"Record.from_json, one {RECORD_TEXT_MIB} MiB name: address space taken",
+                    HeadroomUsed(RECORD_TEXT_MIB), text))
+    return rows
+
+
 # ---- all rows and references --------------------------------------------------------------------
 
 def _globals(**values):
@@ -563,6 +653,7 @@ REFERENCES: dict = {
 
 ROWS = (scalar_rows() + loop_rows() + memory_rows() + problem_rows() + codec_rows() + printer_rows()
         + from_json_rows() + pandas_rows() + name_rows())
+ROWS += dispatch_rows()
 
 
 class Bar:
@@ -602,6 +693,17 @@ BARS = [
     *[Bar(f"{cls}.from_json, {size_text(n)} samples", 1.5, f"{cls}.from_json <= 1.5x orjson.loads, {size_text(n)} samples")
       for cls in MAKERS for n in (1_000, 10_000, 100_000)],
 ]
+DISPATCH_BARS = [
+    Bar("Constraint(..., forall=[i])", 1.5, "Constraint(..., forall=[i]) <= 1.5x forall=i"),
+    Bar("Problem += Constraint, 1 000 adds", 2, "Problem += Constraint <= 2x += objective"),
+    Bar("Problem += CustomPenaltyTerm, 1 000 adds", 2, "Problem += CustomPenaltyTerm <= 2x += objective"),
+    *[Bar(f"SampleSet.to_json, {size_text(n)} samples, gc on", 2,
+          f"SampleSet.to_json <= 2x orjson.dumps of its dict form, {size_text(n)} samples, gc on") for n in (1_000, 10_000)],
+    Bar("is_linear(sum of 1 000 000)", 1.5, "is_linear per term at 10^6 terms <= 1.5x at 10^4"),
+    Bar(f"Record.from_json, one {RECORD_TEXT_MIB} MiB name: address space taken", (1 << 30) / (RECORD_TEXT_MIB << 20),
+        f"Record.from_json of a {RECORD_TEXT_MIB} MiB one-name text within 1 GiB of address space"),
+]
+BARS += DISPATCH_BARS
 assert {bar.row for bar in BARS} <= {row.name for row in ROWS}, "a bar names no row"
 
 

@@ -47,6 +47,11 @@ class Pair(tuple):
     pass
 
 
+class Failing(list):
+    def __iter__(self):
+        raise ValueError("no items")
+
+
 class Lying(list):
     def __len__(self):
         return 10**12
@@ -67,7 +72,9 @@ class Lying(list):
     *[(lambda e=e: C("c", e), TypeError, NOT_CONDITION) for e in (1, x, x + 1, "x == 1", zv.Placeholder("a"))],
     *[(lambda f=f: C("c", v[i, j] == 1, forall=f), TypeError, BAD_FORALL)
       for f in ([i, i], [(j, j != i), i], "i", {1, 2}, {"i": i}, (e for e in [i, j]), 1, [i, 1], [i, (j,)],
-                [i, (j, j != i, None)], [i, (j, 1)], [i, (1, j != i)])],
+                [i, (j, j != i, None)], [i, (j, 1)], [i, (1, j != i)],
+                # a pair that fails as one item is then read as a sequence of two items
+                (j, j != i), (i, i), (i, j != i), Failing([i, j]))],
     (lambda: C("c", v[i, 0] == 1, forall=Evil()), Interrupt, None),
     (lambda: C("c", zv.sum(i, x10[i]) == 1, forall=i), zv.ModelingError, BOUND + "i"),
     # met free before it is bound, an element stays free and is also bound
@@ -122,6 +129,8 @@ def shown(expression, forall="", name="c", cls="Constraint"):
     (lambda: C("c", xa[cell] == 1, forall=[rows, (cell, cell != 0)]), shown("x[j] == 1", "i, (j, j != 0)")),
     (lambda: C("c", x6[i5] + x6[i6] <= 1, forall=[i5, i6]), shown("x[i] + x[i] <= 1", "i, i")),
     (lambda: C("c", ws[js] == 1, forall=[(js, js != js)]), shown("w[j] == 1", "(j, j != j)")),  # on its own element
+    (lambda: C("c", ws[js] == 1, forall=(js, js != js)), shown("w[j] == 1", "(j, j != j)")),  # one pair, no list
+    (lambda: C("c", v[i, j] == 1, forall=(j, i)), shown("v[i, j] == 1", "j, i")),  # not a pair: two elements
     (lambda: C("c_1%&", x <= 1), shown("x <= 1", name="c_1%&")),  # not escaped
     (lambda: T("p", x10[i], forall=i), shown("x[i]", "i", "p", "CustomPenaltyTerm")),
     (lambda: T("a&b", x * x), shown("x * x", "", "a&b", "CustomPenaltyTerm")),

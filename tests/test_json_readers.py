@@ -2,6 +2,9 @@
 rules, nothing crashes. Also the dict readers against dicts and lists that change while they are read."""
 import math
 import struct
+import subprocess
+import sys
+import textwrap
 
 import numpy as np
 import pytest
@@ -268,3 +271,34 @@ def test_lone_surrogates_are_refused(cls, text, column):
 def test_surrogate_pairs_and_escaped_backslashes_are_read():
     text = '{"solution":{"Sparse":{"\\ud83d\\ude00\\\\udc00":[]}},"num_occurrences":[]}'
     assert list(R.from_json(text).solution) == ["\U0001F600\\udc00"]
+
+
+# ---- memory ----
+
+# ASan reserves terabytes of address space, so no address-space limit can be set under it.
+@pytest.mark.skipif("/asan-site/" in zv.__file__, reason="address-space limits do not work under ASan")
+def test_a_long_name_reads_in_memory_proportional_to_it():
+    # One 16 MiB name under 82 MiB of address-space headroom (1 GiB for 200 MiB): the events are
+    # few, so they take room as they come, not in proportion to the text's length.
+    script = textwrap.dedent("""
+        import resource
+        import zorvane as zv
+        size = 16 << 20
+        text = '{"solution":{"Sparse":{"' + "x" * size + '":[]}},"num_occurrences":[1]}'
+
+        def vm_size():
+            with open("/proc/self/status") as status:
+                return next(int(line.split()[1]) * 1024 for line in status if line.startswith("VmSize:"))
+
+        soft, hard = resource.getrlimit(resource.RLIMIT_AS)
+        cap = vm_size() + (82 << 20)
+        resource.setrlimit(resource.RLIMIT_AS, (cap if hard == resource.RLIM_INFINITY else min(cap, hard), hard))
+        try:
+            record = zv.Record.from_json(text)
+        finally:
+            resource.setrlimit(resource.RLIMIT_AS, (soft, hard))
+        assert [len(name) for name in record.solution] == [size]
+        print("OK")
+    """)
+    proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=300)
+    assert proc.returncode == 0 and proc.stdout == "OK\n", proc.stderr[-3000:]

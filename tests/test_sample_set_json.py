@@ -24,7 +24,11 @@ def outcome(read, text):
         s = read(text)
     except Exception as error:  # noqa: BLE001 - the outcome compared is any exception
         return type(error), str(error)
-    return s, s.to_json()  # the text tells -0.0 from 0.0
+    try:
+        written = s.to_json()  # the text tells -0.0 from 0.0
+    except TypeError as error:  # forall rows of unequal lengths are read but not written
+        written = type(error), str(error)
+    return s, written
 
 
 def assert_reads_as_before(text):
@@ -94,6 +98,8 @@ BASE = ('{"record":{"solution":{"x":[[[[0,1]],[1.0,2.0],[2]]]},"num_occurrences"
     BASE % ',"metadata":{"a":1,"a":2}', BASE % ',"metadata":{"a":1e400}', BASE % ',"metadata":{"a":"\\udc00"}',
     BASE % ',"metadata":[]', BASE % ',"metadata":null', BASE % ',"record":{}', BASE % ',"other":1',
     (BASE % "").replace('"energy":[0.5]', '"energy":[-0, 3, -7, 18446744073709551616]'),
+    # forall rows of unequal lengths read, and are then refused when written
+    (BASE % "").replace('"constraint_forall":{}', '"constraint_forall":{"c":[[0,0],[0,0,0]]}'),
     (BASE % "").replace('"num_occurrences":[1]', '"num_occurrences":[-0]'),
     (BASE % "").replace('"num_occurrences":[1]', '"num_occurrences":[1.0]'),
     (BASE % "").replace('"num_occurrences":[1]', '"num_occurrences":[-1]'),

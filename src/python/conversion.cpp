@@ -81,10 +81,15 @@ Expr expression_from_pyobject(PyObject* object) {
   raise(ErrorKind::Type, kNotAnExpression);
 }
 
-Expr conditional_from_pyobject(PyObject* object) {
+std::optional<Expr> held_condition(PyObject* object) noexcept {
   if (const std::optional<ClassId> id = class_of(object); id && is_condition_class(*id)) {
     if (auto held = try_borrow<Expr>(object, *id)) return **held;
   }
+  return std::nullopt;
+}
+
+Expr conditional_from_pyobject(PyObject* object) {
+  if (std::optional<Expr> held = held_condition(object)) return std::move(*held);
   raise(ErrorKind::Type, kNotACondition);
 }
 

@@ -40,6 +40,9 @@ inline Expr borrow_node(PyObject* object, ClassId id) { return *borrow<Expr>(obj
 /// while the object is borrowed mutably).
 std::optional<Expr> held_node(PyObject* object);
 
+/// The node held by a condition object (a comparison or logical node); nothing for anything
+/// else. Never raises.
+std::optional<Expr> held_condition(PyObject* object) noexcept;
 /// A comparison or logical node from a condition object; TypeError "failed to convert into a
 /// conditional expression." for anything else.
 Expr conditional_from_pyobject(PyObject* object);

@@ -21,27 +21,36 @@ bool literal_range_length(const ElementNode& index, double& length) noexcept {
   return true;
 }
 
-// The degree of every node is a function of its subtree alone, so each distinct node is
-// evaluated once however many parents share it. Only a power's base, both sides of a
-// remainder, the terms of a sum, product, min or max and a reduction's body are evaluated;
-// every other node has degree 0 (a variable or a subscripted variable 1) and its inside is
-// never looked at.
+// The degree of every node is a function of its subtree alone, so each node that can be met
+// twice is evaluated once however many parents share it. Only those nodes are remembered, and
+// each open node folds its children's values as they come: the walk keeps nothing per node
+// otherwise, so its cost per node stays flat as trees outgrow the caches. Only a power's base,
+// both sides of a remainder, the terms of a sum, product, min or max and a reduction's body are
+// evaluated; every other node has degree 0 (a variable or a subscripted variable 1) and its
+// inside is never looked at.
 class DegreeWalk : public WalkHooks {
  public:
+  // A node can be met twice by one walk only when more than one reference holds it, or when it
+  // is a term in a buffer that several sums or products share.
   Visit enter(const Node& node, const WalkFrame*) {
-    if (const DegreeInfo* known = memo_.find(&node)) {
-      values_.push_back(*known);
-      return Visit::SkipChildren;
+    const bool twice = node.refs > 1 || (!open_.empty() && open_.back().shared_terms);
+    if (twice) {
+      if (const DegreeInfo* known = memo_.find(&node)) {
+        give(*known);
+        return Visit::SkipChildren;
+      }
     }
     switch (node.tag) {
       case Tag::BinaryOp:
       case Tag::CommutativeOp:
-      case Tag::ReductionOp: return Visit::Continue;
-      case Tag::DecisionVar: values_.push_back(variable()); break;
-      case Tag::Subscript:
-        values_.push_back(as<SubscriptNode>(node).variable->tag == Tag::DecisionVar ? variable() : leaf(0.0));
-        break;
-      default: values_.push_back(leaf(0.0)); break;
+      case Tag::ReductionOp:
+        open_.push_back(Open{.remember = twice,
+                             .shared_terms = node.tag == Tag::CommutativeOp &&
+                                             as<CommutativeNode>(node).terms.shares_buffer()});
+        return Visit::Continue;
+      case Tag::DecisionVar: give(variable()); break;
+      case Tag::Subscript: give(as<SubscriptNode>(node).variable->tag == Tag::DecisionVar ? variable() : leaf(0.0)); break;
+      default: give(leaf(0.0)); break;
     }
     return Visit::SkipChildren;
   }
@@ -63,18 +72,13 @@ class DegreeWalk : public WalkHooks {
 
   void leave(const WalkFrame& frame) {
     const Node& node = *frame.node;
-    const std::size_t first = values_.size() - frame.next;
-    DegreeInfo info;
-    for (std::size_t i = first; i < values_.size(); ++i) {
-      info.is_dynamic = info.is_dynamic || values_[i].is_dynamic;
-      info.non_polynomial = info.non_polynomial || values_[i].non_polynomial;
-      info.has_variable = info.has_variable || values_[i].has_variable;
-      info.max_degree = std::fmax(info.max_degree, values_[i].max_degree);
-    }
-    double degree = frame.next > 0 ? values_.back().degree : 0.0;
+    const Open open = open_.back();
+    open_.pop_back();
+    DegreeInfo info = open.info;
+    double degree = open.last;  // a remainder takes the degree of its right side
     switch (node.tag) {
       case Tag::BinaryOp:
-        // A power scales its base's degree; a remainder takes the degree of its right side.
+        // A power scales its base's degree.
         if (as<BinaryNode>(node).op() == BinaryKind::Pow) {
           if (const NumericValue* exponent = literal_value(*as<BinaryNode>(node).right)) {
             const double power = exponent->as_double();
@@ -86,14 +90,9 @@ class DegreeWalk : public WalkHooks {
           }
         }
         break;
-      case Tag::CommutativeOp: {
-        const bool product = as<CommutativeNode>(node).op() == CommutativeKind::Mul;
-        degree = product ? 0.0 : -std::numeric_limits<double>::infinity();
-        for (std::size_t i = first; i < values_.size(); ++i) {
-          degree = product ? degree + values_[i].degree : std::fmax(degree, values_[i].degree);
-        }
+      case Tag::CommutativeOp:
+        degree = as<CommutativeNode>(node).op() == CommutativeKind::Mul ? open.sum : open.max;
         break;
-      }
       case Tag::ReductionOp: {
         const auto& reduction = as<ReductionNode>(node);
         if (reduction.op() == ReductionKind::Prod) {
@@ -110,14 +109,23 @@ class DegreeWalk : public WalkHooks {
     }
     info.degree = degree;
     info.max_degree = std::fmax(info.max_degree, degree);
-    values_.resize(first);
-    values_.push_back(info);
-    memo_.insert(&node, info);
+    if (open.remember) memo_.insert(&node, info);
+    give(info);
   }
 
-  DegreeInfo result() const noexcept { return values_.back(); }
+  DegreeInfo result() const noexcept { return result_; }
 
  private:
+  // What an open node has folded from the children evaluated so far.
+  struct Open {
+    bool remember = false;      // the node can be met again: keep its value
+    bool shared_terms = false;  // its terms are in a buffer that other nodes see too
+    DegreeInfo info;        // the flags and the greatest degree under it
+    double last = 0.0;      // the last child's degree
+    double sum = 0.0;       // a product's degree
+    double max = -std::numeric_limits<double>::infinity();  // a sum's, minimum's or maximum's
+  };
+
   static DegreeInfo leaf(double degree) noexcept {
     DegreeInfo info;
     info.degree = degree;
@@ -131,7 +139,24 @@ class DegreeWalk : public WalkHooks {
     return info;
   }
 
-  std::vector<DegreeInfo> values_;  // one per evaluated child of the frames being walked
+  // Hands the value of a node to its parent, or makes it the result at the root.
+  void give(const DegreeInfo& child) noexcept {
+    if (open_.empty()) {
+      result_ = child;
+      return;
+    }
+    Open& parent = open_.back();
+    parent.info.is_dynamic = parent.info.is_dynamic || child.is_dynamic;
+    parent.info.non_polynomial = parent.info.non_polynomial || child.non_polynomial;
+    parent.info.has_variable = parent.info.has_variable || child.has_variable;
+    parent.info.max_degree = std::fmax(parent.info.max_degree, child.max_degree);
+    parent.last = child.degree;
+    parent.sum += child.degree;
+    parent.max = std::fmax(parent.max, child.degree);
+  }
+
+  std::vector<Open> open_;  // one per node entered and not yet left
+  DegreeInfo result_;
   IdentityMap<const Node*, DegreeInfo> memo_;
 };
 

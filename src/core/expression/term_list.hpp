@@ -43,6 +43,9 @@ class TermList {
   std::uint32_t literal_count() const noexcept { return literals_; }
   /// How many terms hold a decision variable.
   std::uint32_t decision_var_count() const noexcept { return decision_vars_; }
+  /// Whether other lists see this list's buffer: its terms can then be reached through more
+  /// than one node although each is held once.
+  bool shares_buffer() const noexcept { return buffer_ != nullptr && buffer_->refs > 1; }
   /// How many terms have a LaTeX string of their own.
   std::uint32_t latex_count() const noexcept { return latex_terms_; }
 

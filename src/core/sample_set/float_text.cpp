@@ -42,14 +42,15 @@ void append_digits(std::string& out, const Digits& d, int from, int to) {
   out.append(d.text + from, std::size_t(to - from));
 }
 
-// "d[.ddd]e<exp>" with no "+" and a "-" for negative exponents.
-void append_exponent_form(std::string& out, const Digits& d) {
+// "d[.ddd]e<exp>" with a "-" for negative exponents, and a "+" for the others when `plus`.
+void append_exponent_form(std::string& out, const Digits& d, bool plus = false) {
   out += d.text[0];
   if (d.count > 1) {
     out += '.';
     append_digits(out, d, 1, d.count);
   }
   out += 'e';
+  if (plus && d.point > 0) out += '+';
   out += std::to_string(d.point - 1);
 }
 
@@ -86,7 +87,7 @@ bool append_non_finite(std::string& out, double value) {
 /// A finite value: its sign, then "0.0" or its shortest digits, positional where `positional`
 /// says so (given the magnitude and its digits) and in exponent form otherwise.
 template <class Positional>
-void append_finite(std::string& out, double value, Positional positional) {
+void append_finite(std::string& out, double value, Positional positional, bool plus = false) {
   if (std::signbit(value)) out += '-';
   const double magnitude = std::fabs(value);
   if (magnitude == 0.0) {
@@ -97,9 +98,11 @@ void append_finite(std::string& out, double value, Positional positional) {
   if (positional(magnitude, digits)) {
     append_positional_with_fraction(out, digits);
   } else {
-    append_exponent_form(out, digits);
+    append_exponent_form(out, digits, plus);
   }
 }
+
+bool json_positional(double, const Digits& digits) noexcept { return digits.point > -5 && digits.point <= 16; }
 
 }  // namespace
 
@@ -117,7 +120,15 @@ void append_float_json(std::string& out, double value) {
     out += "null";
     return;
   }
-  append_finite(out, value, [](double, const Digits& digits) { return digits.point > -5 && digits.point <= 16; });
+  append_finite(out, value, json_positional);
+}
+
+void append_float_signed_exponent_json(std::string& out, double value) {
+  if (!std::isfinite(value)) {
+    out += "null";
+    return;
+  }
+  append_finite(out, value, json_positional, true);
 }
 
 }  // namespace zorvane

@@ -15,5 +15,8 @@ void append_float_display(std::string& out, double value);
 /// JSON form: shortest round-trip text that keeps a fractional part (1.0 -> "1.0", 1e16 ->
 /// "1e16", 1e-5 -> "0.00001", 1e-6 -> "1e-6"); non-finite values are written as null.
 void append_float_json(std::string& out, double value);
+/// The JSON form with a sign on every exponent (1e16 -> "1e+16", 1e-6 -> "1e-6"), as orjson
+/// writes floats: the dict-form text of `SampleSet.to_json`.
+void append_float_signed_exponent_json(std::string& out, double value);
 
 }  // namespace zorvane

@@ -1,6 +1,6 @@
 // Reading the JSON forms of the sample-set classes: the text is read once into a flat list of
-// events with their byte offsets, then typed readers walk it and report failures as ValueError
-// "<message> at line N column M".
+// events with their byte offsets (core/json), then typed readers walk it and report failures as
+// ValueError "<message> at line N column M", in serde's words.
 #pragma once
 
 #include <cstdint>
@@ -9,65 +9,26 @@
 #include <vector>
 
 #include "core/interrupt.hpp"
+#include "core/json/event.hpp"
+#include "core/json/reader.hpp"
 
 namespace zorvane::json {
-
-/// Nesting deeper than this is refused ("recursion limit exceeded").
-inline constexpr std::size_t kDepthLimit = 128;
-
-struct Event {
-  /// Scalars first: everything before Key is a whole value in one event.
-  enum class Kind : std::uint8_t {
-    Null,
-    Bool,
-    Int,     ///< a negative integer that fits 64 bits
-    Uint,    ///< a non-negative integer that fits 64 bits ("-0" too, with `negative` set)
-    Double,  ///< any other number, read as Python's `float()` reads the same text
-    String,
-    Key,
-    StartObject,
-    EndObject,
-    StartArray,
-    EndArray,
-  };
-  Kind kind;
-  bool boolean = false;
-  bool negative = false;  ///< an integer zero written "-0": a float field reads it as -0.0
-  std::uint32_t string_size = 0;  ///< RapidJSON's strings are shorter than 4 GiB
-  union {
-    std::int64_t integer;
-    std::uint64_t unsigned_integer;
-    double real;
-    std::size_t string_start;
-  };
-  std::size_t offset = 0;  ///< bytes of the text consumed when the event was read
-};
-static_assert(sizeof(Event) == 24, "events are kept for every value of a text");
-
-/// Reads one JSON number token (already known to match the JSON grammar) into `event` as an
-/// Int, Uint or Double event. Returns false when the number is too large for a double.
-bool read_number(std::string_view token, Event& event);
 
 /// A parsed text with a read position. Every `fail`/`invalid_*` raises ValueError with the
 /// position of the event given (or of the last event read).
 class Cursor {
  public:
-  /// How a text is read: `Any` is what readers use; tests compare the events of the other two.
-  enum class Reading : std::uint8_t {
-    Any,
-    Plain,    ///< only the plain reader (std::logic_error for a text it does not read)
-    General,  ///< only RapidJSON
-  };
+  using Reading = json::Reading;
   /// Parses `text` (which must outlive the cursor); a malformed text raises ValueError with the
   /// reader's message.
   explicit Cursor(std::string_view text, Reading reading = Reading::Any);
   /// The events read, for tests.
-  const std::vector<Event>& events() const noexcept { return events_; }
+  const std::vector<Event>& events() const noexcept { return list_.events; }
 
   // Inline: the typed readers call these once per event.
   const Event& peek() const {
-    if (position_ >= events_.size()) [[unlikely]] fail_at_end();
-    return events_[position_];
+    if (position_ >= list_.events.size()) [[unlikely]] fail_at_end();
+    return list_.events[position_];
   }
   const Event& next() {
     poll_.tick();
@@ -75,10 +36,8 @@ class Cursor {
     ++position_;
     return event;
   }
-  bool at_end() const noexcept { return position_ >= events_.size(); }
-  std::string_view string(const Event& event) const noexcept {
-    return std::string_view(strings_).substr(event.string_start, event.string_size);
-  }
+  bool at_end() const noexcept { return position_ >= list_.events.size(); }
+  std::string_view string(const Event& event) const noexcept { return list_.string(event); }
   /// The number of scalars from the current event on, if an array end follows them.
   std::size_t scalars_before_end() const noexcept;
   /// Skips one whole value (a scalar, or an array / object with everything inside).
@@ -129,16 +88,9 @@ class Cursor {
 
  private:
   [[noreturn]] void fail_at_end() const;
-  /// Records the events of `readable` (the text or its masked copy, same offsets). A failure
-  /// raises when `final`, else returns false.
-  bool record_events(std::string_view readable, bool final);
-  /// Records the events of a plain text (see the definition) without RapidJSON; false for any
-  /// other text.
-  bool record_plain();
 
   std::string_view text_;
-  std::vector<Event> events_;
-  std::string strings_;
+  EventList list_;
   std::size_t position_ = 0;
   InterruptPoll poll_;
 };

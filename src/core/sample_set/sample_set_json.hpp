@@ -1,14 +1,31 @@
-// Reading the text `SampleSet.to_json` writes (the dict form as JSON) without building the
-// Python dicts in between. Only that shape is read here; the caller reads any other text the
-// general way, which words every error.
+// The text `SampleSet.to_json` writes (the dict form as JSON), written and read without building
+// the Python dicts in between. Only the sparse shape is read here; the caller reads any other
+// text the general way, which words every error.
 #pragma once
 
+#include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/sample_set/sample_data.hpp"
 
 namespace zorvane {
+
+/// Dense arrays with more axes than this are not written here (NumPy's limit differs between
+/// versions; the caller writes them the general way).
+inline constexpr std::size_t kMaxWrittenAxes = 32;
+
+/// Whether `sample_set_json_head` writes these samples (no dense array beyond kMaxWrittenAxes).
+bool writes_natively(const SampleData& data) noexcept;
+
+/// The dict-form text up to the metadata value, as orjson writes the dict form:
+/// `{"record":...,"evaluation":...,"measuring_time":...,"metadata":`. Fields in dict order,
+/// names in name order, floats as `append_float_signed_exponent_json` (non-finite as null),
+/// sparse entries as [indices per axis, values, shape], dense arrays as nested lists (as
+/// `tolist()`), forall rows as a matrix: TypeError "invalid length: N, but expected M" for a
+/// row whose length differs from the first row's.
+std::string sample_set_json_head(const SampleData& data);
 
 /// The samples of a sparse set's JSON text, read as its dict form reads them (an integer in a
 /// float field becomes a float, so "-0" gives 0.0), and in `metadata` the slice of `text`

@@ -2,6 +2,8 @@
 // them) and back.
 #include "python/model/forall.hpp"
 
+#include <optional>
+
 #include "core/expression/tree_walk.hpp"
 #include "python/conversion.hpp"
 #include "python/frame/attempt.hpp"
@@ -13,45 +15,68 @@ namespace {
 constexpr const char* kNotAnItem = "failed to create a forall object";
 constexpr const char* kNotAList = "failed to create a forall list object";
 
-Rc<const ElementNode> element_from_pyobject(PyObject* object) {
-  const Expr node = borrow_node(object, ClassId::Element);
-  return Rc<const ElementNode>(share(as<ElementNode>(node)));
+// The element an object is, or nothing. Reading never raises, so the common forms cost no
+// exception.
+std::optional<Rc<const ElementNode>> held_element(PyObject* object) {
+  if (class_of(object) != ClassId::Element) return std::nullopt;
+  auto held = try_borrow<Expr>(object, ClassId::Element);
+  if (!held) return std::nullopt;
+  return Rc<const ElementNode>(share(as<ElementNode>(**held)));
+}
+
+// An element, or a 2-tuple (element, condition or None); nothing for anything else.
+std::optional<ForallItem> read_forall_item(PyObject* object) {
+  ForallItem item;
+  if (auto element = held_element(object)) {
+    item.element = std::move(*element);
+    return item;
+  }
+  if (!PyTuple_Check(object) || PyTuple_GET_SIZE(object) != 2) return std::nullopt;
+  auto element = held_element(PyTuple_GET_ITEM(object, 0));
+  if (!element) return std::nullopt;
+  item.element = std::move(*element);
+  PyObject* condition = PyTuple_GET_ITEM(object, 1);
+  if (condition != Py_None) {
+    std::optional<Expr> node = held_condition(condition);
+    if (!node) return std::nullopt;
+    item.condition = std::move(*node);
+  }
+  return item;
 }
 
 }  // namespace
 
 ForallItem extract_forall_item(PyObject* object) {
-  ForallItem item;
-  if (attempt([&] { item.element = element_from_pyobject(object); })) return item;
-  const bool read = attempt([&] {
-    if (!PyTuple_Check(object) || PyTuple_GET_SIZE(object) != 2) raise(ErrorKind::Type, kNotAnItem);
-    item.element = element_from_pyobject(PyTuple_GET_ITEM(object, 0));
-    PyObject* condition = PyTuple_GET_ITEM(object, 1);
-    if (condition != Py_None) item.condition = conditional_from_pyobject(condition);
-  });
-  if (!read) raise(ErrorKind::Type, kNotAnItem);
-  return item;
+  if (std::optional<ForallItem> item = read_forall_item(object)) return std::move(*item);
+  raise(ErrorKind::Type, kNotAnItem);
 }
 
+// A single item first, then a sequence of items; the checks of the list decide between them as
+// they did when each reading was an attempt.
 ForallList extract_forall_list(PyObject* object) {
   ForallList list;
-  const bool single = attempt([&] {
-    list.push_back(extract_forall_item(object));
-    check_forall_list(list);
-  });
-  if (single) return list;
-  list.clear();
+  if (std::optional<ForallItem> item = read_forall_item(object)) {
+    list.push_back(std::move(*item));
+    if (attempt([&] { check_forall_list(list); })) return list;
+    list.clear();
+  }
+  if (PyUnicode_Check(object) || !PySequence_Check(object)) raise(ErrorKind::Type, kNotAList);
+  bool items = true;
   const bool sequence = attempt([&] {
-    if (PyUnicode_Check(object) || !PySequence_Check(object)) raise(ErrorKind::Type, kNotAList);
     // Iterated, never sized from `__len__`.
     PyRef iterator = checked(PyObject_GetIter(object));
     while (PyRef member = PyRef::steal(PyIter_Next(iterator.get()))) {
-      list.push_back(extract_forall_item(member.get()));
+      std::optional<ForallItem> item = read_forall_item(member.get());
+      if (!item) {
+        items = false;
+        return;
+      }
+      list.push_back(std::move(*item));
     }
     throw_if_python_error();
     check_forall_list(list);
   });
-  if (!sequence) raise(ErrorKind::Type, kNotAList);
+  if (!sequence || !items) raise(ErrorKind::Type, kNotAList);
   return list;
 }
 

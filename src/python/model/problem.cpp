@@ -2,6 +2,7 @@
 #include "python/model/problem.hpp"
 
 #include <array>
+#include <optional>
 
 #include "python/conversion.hpp"
 #include "python/docs.hpp"
@@ -82,13 +83,34 @@ void problem_set_sense(PyObject* self, PyObject* value) {
 
 PyRef problem_repr_latex(PyObject* self) { return new_str(problem_latex(*held(self))); }
 
+// A copy of the value of a `T` object, or nothing; never raises.
+template <class T>
+std::optional<T> held_copy(PyObject* object, ClassId id) {
+  if (auto held = try_borrow<T>(object, id)) return **held;
+  return std::nullopt;
+}
+
 // An expression, a constraint or a custom penalty term, read in that order; the first reading
-// that applies decides (see `set_objective` and the adders for the checks).
+// that applies decides (see `set_objective` and the adders for the checks). Constraints and
+// penalty terms are told by their class first: neither reads as an expression or as the other,
+// so the order is kept without a failed reading.
 PyRef problem_iadd(PyObject* self, PyObject* other) {
   if (!is_instance(self, ClassId::Problem) || instance_of<Problem>(self)->borrow != 0) {
     return not_implemented();
   }
   BorrowMut<Problem> problem = borrow_mut<Problem>(self, ClassId::Problem);
+  const std::optional<ClassId> id = class_of(other);
+  if (id == ClassId::Constraint) {
+    if (std::optional<Constraint> constraint = held_copy<Constraint>(other, *id)) {
+      add_constraint(*problem, std::move(*constraint));
+      return PyRef::borrow(self);
+    }
+  } else if (id == ClassId::CustomPenaltyTerm) {
+    if (std::optional<CustomPenaltyTerm> term = held_copy<CustomPenaltyTerm>(other, *id)) {
+      add_custom_penalty_term(*problem, std::move(*term));
+      return PyRef::borrow(self);
+    }
+  }
   Expr expression;
   if (attempt([&] { expression = expression_from_pyobject(other); })) {
     set_objective(*problem, std::move(expression));

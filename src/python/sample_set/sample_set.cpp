@@ -43,6 +43,11 @@ def default(obj):
 
 def dump(obj):
     return orjson.dumps(obj, default=default, option=orjson.OPT_SERIALIZE_NUMPY).decode("utf-8")
+
+
+def dump_metadata(metadata):
+    # Inside its key, so nesting counts towards orjson's depth limit as in the whole dict form.
+    return orjson.dumps({"metadata": metadata}, default=default, option=orjson.OPT_SERIALIZE_NUMPY)
 )py";
 
 constexpr const char* kLoadSource = R"py(import orjson
@@ -267,12 +272,39 @@ Record record_from_json_image(PyObject* dict) {
   return record;
 }
 
+// The dict form as orjson writes it: the samples natively, the metadata through orjson, whose
+// errors come last as they do when it writes the whole dict.
 PyRef sample_set_to_json(PyObject* self) {
   static SourceFunction dump(kDumpSource, "dump");
-  PyRef dict = sample_set_to_dict_value(*held(self));
-  PyRef text = call(dump.get(), {dict.get()});
-  if (!PyUnicode_Check(text.get())) raise(ErrorKind::Type, cannot_convert_message(text.get(), "PyString"));
-  return text;
+  static SourceFunction dump_metadata(kDumpSource, "dump_metadata");
+  PyObject* dump_function = dump.get();  // an ImportError comes before anything is written
+  std::string text;
+  PyRef metadata;
+  {
+    Borrow<SampleSet> set = held(self);
+    if (writes_natively(*set)) {
+      text = sample_set_json_head(*set);
+      metadata = set->metadata;
+    }
+  }
+  if (!metadata) {
+    PyRef dict = sample_set_to_dict_value(*held(self));
+    PyRef whole = call(dump_function, {dict.get()});
+    if (!PyUnicode_Check(whole.get())) raise(ErrorKind::Type, cannot_convert_message(whole.get(), "PyString"));
+    return whole;
+  }
+  if (PyDict_CheckExact(metadata.get()) && PyDict_GET_SIZE(metadata.get()) == 0) {
+    text += "{}";
+  } else {
+    PyRef wrapped = call(dump_metadata.get(), {metadata.get()});
+    char* bytes = nullptr;
+    Py_ssize_t size = 0;
+    if (PyBytes_AsStringAndSize(wrapped.get(), &bytes, &size) < 0) throw PythonError{};
+    constexpr std::string_view kKey = "{\"metadata\":";
+    text.append(bytes + kKey.size(), std::size_t(size) - kKey.size() - 1);  // without the key and the last brace
+  }
+  text += '}';
+  return new_str(text);
 }
 
 // The sparse text `to_json` writes is read natively, its metadata alone through `load`; any

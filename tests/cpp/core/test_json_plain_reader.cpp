@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/error.hpp"
+#include "core/json/number.hpp"
 #include "core/sample_set/json_reader.hpp"
 
 using namespace zorvane;
