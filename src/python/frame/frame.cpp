@@ -52,6 +52,10 @@ PyTypeObject* create_type(ClassId id, const ClassDef& def, const char* class_doc
   // Type names and docs must outlive the types (3.10 keeps the spec's name pointer); a deque
   // never moves its elements, so a short name's inline buffer stays where the type points.
   static std::deque<std::string> docs;
+  // A constructor without its record would lose its text signature silently; fail the import.
+  if ((def.tp_new == nullptr) != (def.constructor == nullptr)) {
+    raise(ErrorKind::Runtime, "a constructor and its parser record go together");
+  }
   std::string doc;
   if (def.constructor != nullptr) {
     doc = with_signature(class_name(id), text_signature(*def.constructor, Receiver::None), class_doc);
