@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <deque>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -41,8 +42,8 @@ void add_function(PyObject* module, const FunctionDef& function) {
   // Method tables must outlive the function objects, which live for the whole process.
   static std::deque<PyMethodDef> defs;
   const Signature& sig = signature_of(function.id);
-  const char* doc = signature_doc(sig.function, text_signature(sig, Receiver::None),
-                                  docs::kFunctionDocs[std::size_t(function.id)]);
+  const char* doc = signature_doc(sig.function, sig, Receiver::None, docs::kFunctionDocs[std::size_t(function.id)]);
+  if (doc == nullptr) throw std::bad_alloc();
   defs.push_back({sig.function, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function.entry)),
                   METH_FASTCALL | METH_KEYWORDS, doc});
   PyRef module_name = checked(PyUnicode_FromString("zorvane"));

@@ -296,12 +296,12 @@ PyObject* slot_richcompare(PyObject* self, PyObject* other, int op) {
 template <MethodBody Body>
 PyMethodDef fastcall_method(const Signature& sig, const char* body) {
   return {sig.function, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&method_fastcall<Body>)),
-          METH_FASTCALL | METH_KEYWORDS, signature_doc(sig.function, text_signature(sig, Receiver::Self), body)};
+          METH_FASTCALL | METH_KEYWORDS, signature_doc(sig.function, sig, Receiver::Self, body)};
 }
 template <UnaryBody Body>
 PyMethodDef noargs_method(const char* name, const char* body) {
   return {name, &method_noargs<Body>, METH_NOARGS,
-          signature_doc(name, text_signature(Signature{.function = name}, Receiver::Self), body)};
+          signature_doc(name, Signature{.function = name}, Receiver::Self, body)};
 }
 /// A method without arguments, documentation or text signature.
 template <UnaryBody Body>
@@ -337,7 +337,7 @@ template <MethodBody Body>
 PyMethodDef static_method(const Signature& sig, const char* body) {
   return {sig.function, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&method_fastcall<Body>)),
           METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
-          signature_doc(sig.function, text_signature(sig, Receiver::None), body)};
+          signature_doc(sig.function, sig, Receiver::None, body)};
 }
 
 /// "<", "<=", "==", "!=", ">", ">=" for a rich-comparison code.

@@ -3,6 +3,7 @@
 #include "python/frame/text_signature.hpp"
 
 #include <deque>
+#include <new>
 
 namespace zorvane {
 
@@ -25,10 +26,16 @@ std::string with_signature(const char* name, const std::string& signature, const
   return std::string(name) + signature + "\n--\n\n" + (body != nullptr ? body : "");
 }
 
-const char* signature_doc(const char* name, const std::string& signature, const char* body) {
-  static std::deque<std::string> kept;  // a deque never moves its elements
-  kept.push_back(with_signature(name, signature, body));
-  return kept.back().c_str();
+// Method tables are filled while the module is loaded, before anything could report an error: a
+// text that cannot be allocated then is left out (no documentation) rather than ending the process.
+const char* signature_doc(const char* name, const Signature& sig, Receiver receiver, const char* body) noexcept {
+  try {
+    static std::deque<std::string> kept;  // a deque never moves its elements
+    kept.push_back(with_signature(name, text_signature(sig, receiver), body));
+    return kept.back().c_str();
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 }  // namespace zorvane

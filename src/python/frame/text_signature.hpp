@@ -18,7 +18,8 @@ std::string text_signature(const Signature& sig, Receiver receiver);
 /// `__doc__` (a null body: nothing after the separator, so `__doc__` is None).
 std::string with_signature(const char* name, const std::string& signature, const char* body);
 
-/// `with_signature`, kept for the rest of the process, as the method tables that point to it are.
-const char* signature_doc(const char* name, const std::string& signature, const char* body);
+/// `with_signature` of `sig`, kept for the rest of the process, as the method tables that point to
+/// it are; null when it cannot be allocated.
+const char* signature_doc(const char* name, const Signature& sig, Receiver receiver, const char* body) noexcept;
 
 }  // namespace zorvane
