@@ -76,26 +76,25 @@ PyRef concatenate(const Arguments& arguments);
 
 namespace detail {
 
-template <class A, class B>
-constexpr bool same_function(A a, B b) {
-  if constexpr (std::is_same_v<A, B>) {
-    return a == b;
-  } else {
-    return false;
-  }
-}
+// Whether two functions are one, told by the types they name rather than by comparing addresses,
+// which a sanitizing build does not treat as a constant expression.
+template <auto F>
+struct FunctionTag {};
+template <auto A, auto B>
+inline constexpr bool kSameFunction = std::is_same_v<FunctionTag<A>, FunctionTag<B>>;
 
 /// `read(signature)` for every function that `Implementation` implements; they must all agree.
 template <auto Implementation, class Read>
 constexpr auto shared_by_functions(Read read) {
   std::optional<decltype(read(kFunctionSignatures[0]))> found;
-  const auto visit = [&](auto implementation, FunctionId id) {
-    if (!same_function(implementation, Implementation)) return;
+  const auto visit = [&](bool implemented_here, FunctionId id) {
+    if (!implemented_here) return;
     const auto result = read(signature_of(id));
     if (found && *found != result) throw "the functions of one implementation differ in this parameter";
     found = result;
   };
-#define ZORVANE_FUNCTION(Name, Callee, Params) visit(&ZORVANE_FIRST Callee, FunctionId::Name);
+#define ZORVANE_FUNCTION(Name, Callee, Params) \
+  visit(kSameFunction<Implementation, &ZORVANE_FIRST Callee>, FunctionId::Name);
 #include "python/functions/functions.def"
 #undef ZORVANE_FUNCTION
   if (!found) throw "no function of functions.def has this implementation";
