@@ -24,7 +24,16 @@ class NoMatch(Exception):
 
 class Stub:
     def __init__(self, path=STUB_PATH):
-        tree = ast.parse(path.read_text())
+        self._read(path.read_text())
+
+    @classmethod
+    def from_source(cls, source):
+        stub = cls.__new__(cls)
+        stub._read(source)
+        return stub
+
+    def _read(self, source):
+        tree = ast.parse(source)
         self.aliases = {}
         self.classes = {}
         self.functions = {}

@@ -11,16 +11,16 @@
 namespace zorvane {
 
 enum class ClassId : std::uint8_t {
-#define ZORVANE_VALUE_CLASS(Name, Signature) Name,
-#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind, Signature) Name,
+#define ZORVANE_VALUE_CLASS(Name) Name,
+#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind) Name,
 #include "python/classes.def"
 #undef ZORVANE_VALUE_CLASS
 #undef ZORVANE_NODE_CLASS
 };
 
 inline constexpr std::size_t kClassCount = 0
-#define ZORVANE_VALUE_CLASS(Name, Signature) +1
-#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind, Signature) +1
+#define ZORVANE_VALUE_CLASS(Name) +1
+#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind) +1
 #include "python/classes.def"
 #undef ZORVANE_VALUE_CLASS
 #undef ZORVANE_NODE_CLASS
@@ -28,8 +28,8 @@ inline constexpr std::size_t kClassCount = 0
 
 /// Python class names, indexed by `ClassId`.
 inline constexpr std::array<const char*, kClassCount> kClassNames{
-#define ZORVANE_VALUE_CLASS(Name, Signature) #Name,
-#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind, Signature) #Name,
+#define ZORVANE_VALUE_CLASS(Name) #Name,
+#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind) #Name,
 #include "python/classes.def"
 #undef ZORVANE_VALUE_CLASS
 #undef ZORVANE_NODE_CLASS
@@ -48,8 +48,8 @@ enum class ClassFamily : std::uint8_t {
 };
 
 inline constexpr std::array<ClassFamily, kClassCount> kClassFamilies{
-#define ZORVANE_VALUE_CLASS(Name, Signature) ClassFamily::Value,
-#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind, Signature) ClassFamily::Family,
+#define ZORVANE_VALUE_CLASS(Name) ClassFamily::Value,
+#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind) ClassFamily::Family,
 #include "python/classes.def"
 #undef ZORVANE_VALUE_CLASS
 #undef ZORVANE_NODE_CLASS
@@ -86,8 +86,8 @@ constexpr NodeClassTable node_class_table() {
     set[std::size_t(tag)][kind] = true;
     table[std::size_t(tag)][kind] = id;
   };
-#define ZORVANE_VALUE_CLASS(Name, Signature)
-#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind, Signature) add(ClassId::Name, Tag::NodeTag, std::size_t(Kind));
+#define ZORVANE_VALUE_CLASS(Name)
+#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind) add(ClassId::Name, Tag::NodeTag, std::size_t(Kind));
 #include "python/classes.def"
 #undef ZORVANE_VALUE_CLASS
 #undef ZORVANE_NODE_CLASS

@@ -1,5 +1,6 @@
-// Documentation texts and text signatures of every Python class, module function and method:
-// the texts, laid out once at compile time, and the tables and constants docs.hpp exports.
+// Documentation texts of every Python class, module function and method, and the tables and
+// constants docs.hpp exports. The text signatures that precede them at run time are rendered from
+// the argument parser's records (python/frame/text_signature.hpp), not written here.
 #include "python/docs.hpp"
 
 #include <array>
@@ -7,60 +8,9 @@
 
 namespace zorvane::docs {
 
-// ---------------------------------------------------------------------------------------------
-// Compile-time joining of text parts (a null part counts as empty), used below to lay out the
-// full documentation texts of functions and methods: "name(sig)\n--\n\n" followed by the body.
-// constexpr rather than consteval: clang 14 (the fuzzing build) refuses these as consteval.
-// ---------------------------------------------------------------------------------------------
-
-namespace detail {
-
-constexpr std::size_t text_length(const char* text) {
-  std::size_t length = 0;
-  if (text != nullptr) {
-    while (text[length] != '\0') {
-      ++length;
-    }
-  }
-  return length;
-}
-
-template <const char* const&... Parts>
-struct Joined {
-  static constexpr std::size_t kSize = (text_length(Parts) + ... + 0);
-
-  static constexpr std::array<char, kSize + 1> build() {
-    std::array<char, kSize + 1> out{};
-    const char* const parts[] = {Parts...};
-    std::size_t at = 0;
-    for (const char* part : parts) {
-      for (std::size_t i = 0, n = text_length(part); i < n; ++i) {
-        out[at++] = part[i];
-      }
-    }
-    out[kSize] = '\0';
-    return out;
-  }
-
-  static constexpr std::array<char, kSize + 1> kText = build();
-};
-
-}  // namespace detail
-
-/// The concatenation of the given constants, as one static NUL-terminated text.
-template <const char* const&... Parts>
-constexpr const char* kJoined = detail::Joined<Parts...>::kText.data();
-
-/// The separator line between a text signature and the documentation that follows it.
-constexpr const char* kSeparator = "\n--\n\n";
-
-/// "name" + "sig" + separator + body (a null body leaves `__doc__` None).
-template <const char* const& Name, const char* const& Sig, const char* const& Body>
-constexpr const char* kWithSignature = kJoined<Name, Sig, kSeparator, Body>;
-
 // =============================================================================================
 // Class documentation (without the signature part; the class frame prepends
-// "Name(sig)\n--\n\n" itself). nullptr: the class has no documentation (`__doc__` is None).
+// "Name(sig)\n--\n\n" from the constructor's record). nullptr: `__doc__` is None.
 // =============================================================================================
 
 // ---- Operand classes ------------------------------------------------------------------------
@@ -973,88 +923,15 @@ Args:
     metadata (dict, optional): A dict of metadata. Defaults to None, which means an empty dict.)doc";
 
 // =============================================================================================
-// Class text signatures (only the classes that have a constructor).
-// =============================================================================================
-
-constexpr const char* kSigNumberLit = "(value)";
-constexpr const char* kSigPlaceholder = "(name, *, ndim=0, latex=None, description=None)";
-constexpr const char* kSigElement = "(name, belong_to, *, latex=None, description=None)";
-constexpr const char* kSigArrayLength = "(array, axis, *, latex=None, description=None)";
-constexpr const char* kSigBinaryVar = "(name, *, shape=None, latex=None, description=None)";
-constexpr const char* kSigIntegerVar =
-    "(name, *, shape=None, lower_bound, upper_bound, latex=None, description=None)";
-constexpr const char* kSigContinuousVar =
-    "(name, *, shape=None, lower_bound, upper_bound, latex=None, description=None)";
-constexpr const char* kSigSemiIntegerVar =
-    "(name, *, shape=None, lower_bound, upper_bound, latex=None, description=None)";
-constexpr const char* kSigSemiContinuousVar =
-    "(name, *, shape=None, lower_bound, upper_bound, latex=None, description=None)";
-constexpr const char* kSigProblem = "(name, *, sense=...)";
-constexpr const char* kSigConstraint = "(name, expression, *, forall=None)";
-constexpr const char* kSigCustomPenaltyTerm = "(name, expression, *, forall=None)";
-constexpr const char* kSigEvaluation =
-    "(energy=None, objective=None, constraint_violations=None, constraint_forall=None, "
-    "constraint_values=None, penalty=None)";
-constexpr const char* kSigRecord = "(solution, num_occurrences)";
-constexpr const char* kSigSolvingTime = "(preprocess=None, solve=None, postprocess=None)";
-constexpr const char* kSigSystemTime =
-    "(post_problem_and_instance_data=None, request_queue=None, "
-    "fetch_problem_and_instance_data=None, fetch_result=None, deserialize_solution=None)";
-constexpr const char* kSigMeasuringTime = "(solve=None, system=None, total=None)";
-constexpr const char* kSigSampleSet = "(record, evaluation, measuring_time, metadata=None)";
-
-// =============================================================================================
-// Module functions: names, text signatures and documentation bodies (what follows
+// Module functions: the documentation of each row of functions.def, by its name (what follows
 // "name(sig)\n--\n\n"; nullptr: nothing follows, `__doc__` is None).
 // =============================================================================================
 
-constexpr const char* kNameIsLinear = "is_linear";
-constexpr const char* kNameIsQuadratic = "is_quadratic";
-constexpr const char* kNameIsHigherOrder = "is_higher_order";
-constexpr const char* kNameIsDynamicDegree = "is_dynamic_degree";
-constexpr const char* kNameExtractNodes = "extract_nodes";
-constexpr const char* kNameExtractVariables = "extract_variables";
-constexpr const char* kNameIsSame = "is_same";
-constexpr const char* kNameAbs = "abs";
-constexpr const char* kNameCeil = "ceil";
-constexpr const char* kNameFloor = "floor";
-constexpr const char* kNameLog2 = "log2";
-constexpr const char* kNameLog10 = "log10";
-constexpr const char* kNameLn = "ln";
-constexpr const char* kNameMin = "min";
-constexpr const char* kNameMax = "max";
-constexpr const char* kNameSum = "sum";
-constexpr const char* kNameProd = "prod";
-constexpr const char* kNameToProtobuf = "to_protobuf";
-constexpr const char* kNameFromProtobuf = "from_protobuf";
-constexpr const char* kNameReplace = "replace";
-constexpr const char* kNameConcatenate = "concatenate";
-
-constexpr const char* kSigIsLinear = "(expr)";
-constexpr const char* kSigIsQuadratic = "(expr)";
-constexpr const char* kSigIsHigherOrder = "(expr)";
-constexpr const char* kSigIsDynamicDegree = "(expr)";
-constexpr const char* kSigExtractNodes = "(obj, class_or_tuple)";
-constexpr const char* kSigExtractVariables = "(obj)";
-constexpr const char* kSigIsSame = "(src, dst)";
-constexpr const char* kSigAbs = "(operand)";
-constexpr const char* kSigCeil = "(operand)";
-constexpr const char* kSigFloor = "(operand)";
-constexpr const char* kSigLog2 = "(operand)";
-constexpr const char* kSigLog10 = "(operand)";
-constexpr const char* kSigLn = "(operand)";
-constexpr const char* kSigMin = "(*operands)";
-constexpr const char* kSigMax = "(*operands)";
-constexpr const char* kSigSum = "(index, operand)";
-constexpr const char* kSigProd = "(index, operand)";
-constexpr const char* kSigToProtobuf = "(obj)";
-constexpr const char* kSigFromProtobuf = "(buf)";
-constexpr const char* kSigReplace = "(expr, replacer)";
-constexpr const char* kSigConcatenate = "(sample_sets)";
+namespace function {
 
 // ---- Degree analysis ------------------------------------------------------------------------
 
-constexpr const char* kFnIsLinear = R"doc(Return true if the given expression is linear.
+constexpr const char* is_linear = R"doc(Return true if the given expression is linear.
 
 The expression is linear when its degree in the decision variables is 1 and the degree is determined statically.
 
@@ -1072,7 +949,7 @@ Examples:
     >>> zv.is_linear(x * x)
     False)doc";
 
-constexpr const char* kFnIsQuadratic = R"doc(Return true if the given expression is quadratic.
+constexpr const char* is_quadratic = R"doc(Return true if the given expression is quadratic.
 
 The expression is quadratic when its degree in the decision variables is 2 and the degree is determined statically.
 
@@ -1091,7 +968,7 @@ Examples:
     >>> zv.is_quadratic(x + y)
     False)doc";
 
-constexpr const char* kFnIsHigherOrder = R"doc(Return true if the degree of the given expression is higher than 2.
+constexpr const char* is_higher_order = R"doc(Return true if the degree of the given expression is higher than 2.
 
 The degree is taken in the decision variables and must be determined statically.
 
@@ -1111,7 +988,7 @@ Examples:
     >>> zv.is_higher_order(x * y)
     False)doc";
 
-constexpr const char* kFnIsDynamicDegree = R"doc(Return true if degree of the expression is not determined statically.
+constexpr const char* is_dynamic_degree = R"doc(Return true if degree of the expression is not determined statically.
 
 The degree depends on instance data, for example when the exponent of a power is not a number or when a product runs over a set whose size is given only by instance data.
 
@@ -1133,7 +1010,7 @@ Examples:
 
 // ---- Tree walks -----------------------------------------------------------------------------
 
-constexpr const char* kFnExtractNodes = R"doc(Extract all nodes from the given object.
+constexpr const char* extract_nodes = R"doc(Extract all nodes from the given object.
 
 The nodes whose class is `class_or_tuple`, or one of the classes in `class_or_tuple`, are returned in the order of a depth-first pre-order walk, one object for each occurrence.
 
@@ -1154,7 +1031,7 @@ Examples:
     >>> zv.extract_nodes(a + b, zv.Placeholder)
     [Placeholder(name='a', ndim=0), Placeholder(name='b', ndim=0)])doc";
 
-constexpr const char* kFnExtractVariables = R"doc(Extract all variables from the given object without duplication.
+constexpr const char* extract_variables = R"doc(Extract all variables from the given object without duplication.
 
 Variables are placeholders, elements, array lengths and decision variables. They are returned in the order in which a depth-first walk meets them first. The LaTeX representation and the description are not compared.
 
@@ -1174,7 +1051,7 @@ Examples:
     >>> zv.extract_variables(a * x + a)
     [Placeholder(name='a', ndim=0), BinaryVar(name='x', shape=[])])doc";
 
-constexpr const char* kFnIsSame = R"doc(Return true if the given two objects are the same.
+constexpr const char* is_same = R"doc(Return true if the given two objects are the same.
 
 `src` and `dst` are compared by their structure and names.
 The attributes `description` and `latex` are not compared.
@@ -1208,7 +1085,7 @@ Examples:
     >>> zv.is_same(zv.Placeholder("a", latex="A"), zv.Placeholder("a", latex="B"))
     True)doc";
 
-constexpr const char* kFnReplace = R"doc(Replace the expression node with the result of calling the replacer.
+constexpr const char* replace = R"doc(Replace the expression node with the result of calling the replacer.
 
 Args:
     expr: A target math expression.
@@ -1253,7 +1130,7 @@ Note:
 
 // ---- Unary and min/max functions ------------------------------------------------------------
 
-constexpr const char* kFnAbs = R"doc(Create the `AbsOp` object from the expression.
+constexpr const char* abs = R"doc(Create the `AbsOp` object from the expression.
 
 Args:
     operand: An operand of the abs operator.
@@ -1271,7 +1148,7 @@ Examples:
 Raises:
     ModelingError: Raises if the input contains a decision variable.)doc";
 
-constexpr const char* kFnCeil = R"doc(Create the `CeilOp` object from the expression.
+constexpr const char* ceil = R"doc(Create the `CeilOp` object from the expression.
 
 Args:
     operand: An operand of the ceil operator.
@@ -1289,7 +1166,7 @@ Examples:
 Raises:
     ModelingError: Raises if the input contains a decision variable.)doc";
 
-constexpr const char* kFnFloor = R"doc(Create the `FloorOp` object from the expression.
+constexpr const char* floor = R"doc(Create the `FloorOp` object from the expression.
 
 Args:
     operand: An operand of the floor operator.
@@ -1307,7 +1184,7 @@ Examples:
 Raises:
     ModelingError: Raises if the input contains a decision variable.)doc";
 
-constexpr const char* kFnLog2 = R"doc(Create the `Log2Op` object from the expression.
+constexpr const char* log2 = R"doc(Create the `Log2Op` object from the expression.
 
 Args:
     operand: An operand of the log2 operator.
@@ -1325,7 +1202,7 @@ Examples:
 Raises:
     ModelingError: Raises if the input contains a decision variable.)doc";
 
-constexpr const char* kFnLog10 = R"doc(Create the `Log10Op` object from the expression.
+constexpr const char* log10 = R"doc(Create the `Log10Op` object from the expression.
 
 Args:
     operand: An operand of the log10 operator.
@@ -1343,7 +1220,7 @@ Examples:
 Raises:
     ModelingError: Raises if the input contains a decision variable.)doc";
 
-constexpr const char* kFnLn = R"doc(Create the `LnOp` object from the expression.
+constexpr const char* ln = R"doc(Create the `LnOp` object from the expression.
 
 Args:
     operand: An operand of the natural logarithm.
@@ -1361,7 +1238,7 @@ Examples:
 Raises:
     ModelingError: Raises if the input contains a decision variable.)doc";
 
-constexpr const char* kFnMin = R"doc(Create the `MinOp` object from the expression.
+constexpr const char* min = R"doc(Create the `MinOp` object from the expression.
 
 Args:
     operands: A sequence of operands.
@@ -1383,7 +1260,7 @@ Examples:
 Raises:
     ModelingError: Raises if the input contains a decision variable.)doc";
 
-constexpr const char* kFnMax = R"doc(Create the `MaxOp` object from the expression.
+constexpr const char* max = R"doc(Create the `MaxOp` object from the expression.
 
 Args:
     operands: A sequence of operands.
@@ -1407,7 +1284,7 @@ Raises:
 
 // ---- Reductions -----------------------------------------------------------------------------
 
-constexpr const char* kFnSum = R"doc(Create the `SumOp` object.
+constexpr const char* sum = R"doc(Create the `SumOp` object.
 
 Args:
     index: An index of summation.
@@ -1441,7 +1318,7 @@ Examples:
     >>> i = zv.Element("i", belong_to=(0, 10))
     >>> zv.sum((i, i != 2), a[i]))doc";
 
-constexpr const char* kFnProd = R"doc(Create the `ProdOp` object.
+constexpr const char* prod = R"doc(Create the `ProdOp` object.
 
 Args:
     index: An index of product.
@@ -1477,10 +1354,10 @@ Examples:
 
 // ---- Protobuf and sample sets ---------------------------------------------------------------
 
-constexpr const char* kFnToProtobuf = nullptr;
-constexpr const char* kFnFromProtobuf = nullptr;
+constexpr const char* to_protobuf = nullptr;
+constexpr const char* from_protobuf = nullptr;
 
-constexpr const char* kFnConcatenate = R"doc(Concatenate some SampleSet objects into a single SampleSet object.
+constexpr const char* concatenate = R"doc(Concatenate some SampleSet objects into a single SampleSet object.
 
 Args:
     sample_sets (list[SampleSet]): A list of SampleSet objects.
@@ -1491,48 +1368,12 @@ Returns:
 Note:
     This function will be deprecated in v1.1.0.)doc";
 
-// =============================================================================================
-// Methods: names, text signatures (as the interpreter shows them, "$self" included) and
-// documentation bodies. nullptr: nothing follows the signature line (`__doc__` is None).
-// =============================================================================================
+}  // namespace function
 
-constexpr const char* kNameMethodSetLatex = "set_latex";
-constexpr const char* kNameMethodReprLatex = "_repr_latex_";
-constexpr const char* kNameMethodLenAt = "len_at";
-constexpr const char* kNameMethodSum = "sum";
-constexpr const char* kNameMethodProd = "prod";
-constexpr const char* kNameMethodToDict = "to_dict";
-constexpr const char* kNameMethodFromDict = "from_dict";
-constexpr const char* kNameMethodToJson = "to_json";
-constexpr const char* kNameMethodFromJson = "from_json";
-constexpr const char* kNameMethodToPandas = "to_pandas";
-constexpr const char* kNameMethodToDense = "to_dense";
-constexpr const char* kNameMethodToSparse = "to_sparse";
-constexpr const char* kNameMethodIsDense = "is_dense";
-constexpr const char* kNameMethodIsSparse = "is_sparse";
-constexpr const char* kNameMethodFeasible = "feasible";
-constexpr const char* kNameMethodInfeasible = "infeasible";
-constexpr const char* kNameMethodLowest = "lowest";
-constexpr const char* kNameMethodGetBackendCalculationTime = "get_backend_calculation_time";
-
-constexpr const char* kSigMethodSetLatex = "($self, latex=None)";
-constexpr const char* kSigMethodReprLatex = "($self)";
-constexpr const char* kSigMethodLenAt = "($self, axis, *, latex=None, description=None)";
-constexpr const char* kSigMethodSum = "($self)";
-constexpr const char* kSigMethodProd = "($self)";
-constexpr const char* kSigMethodToDict = "($self)";
-constexpr const char* kSigMethodFromDict = "(dict)";
-constexpr const char* kSigMethodToJson = "($self)";
-constexpr const char* kSigMethodFromJson = "(json)";
-constexpr const char* kSigMethodToPandas = "($self)";
-constexpr const char* kSigMethodToDense = "($self)";
-constexpr const char* kSigMethodToSparse = "($self)";
-constexpr const char* kSigMethodIsDense = "($self)";
-constexpr const char* kSigMethodIsSparse = "($self)";
-constexpr const char* kSigMethodFeasible = "($self, rtol=1e-5, atol=1e-8)";
-constexpr const char* kSigMethodInfeasible = "($self, rtol=1e-5, atol=1e-8)";
-constexpr const char* kSigMethodLowest = "($self, rtol=1e-5, atol=1e-8)";
-constexpr const char* kSigMethodGetBackendCalculationTime = "($self)";
+// =============================================================================================
+// Method documentation bodies (what follows the text signature line; nullptr: nothing follows,
+// `__doc__` is None).
+// =============================================================================================
 
 // ---- Methods shared by the expression classes -----------------------------------------------
 
@@ -1903,135 +1744,22 @@ Args:
 Returns:
     MeasuringTime: A MeasuringTime object.)doc";
 
-// ---- Full documentation texts of the methods (what a PyMethodDef's doc field holds) ---------
-
-constexpr const char* kMethodDocSetLatex =
-    kWithSignature<kNameMethodSetLatex, kSigMethodSetLatex, kMethodSetLatex>;
-constexpr const char* kMethodDocReprLatex =
-    kWithSignature<kNameMethodReprLatex, kSigMethodReprLatex, kMethodReprLatex>;
-constexpr const char* kMethodDocLenAt =
-    kWithSignature<kNameMethodLenAt, kSigMethodLenAt, kMethodLenAt>;
-
-constexpr const char* kMethodDocDummyIndexedVarSum =
-    kWithSignature<kNameMethodSum, kSigMethodSum, kMethodDummyIndexedVarSum>;
-constexpr const char* kMethodDocDummyIndexedVarProd =
-    kWithSignature<kNameMethodProd, kSigMethodProd, kMethodDummyIndexedVarProd>;
-
-constexpr const char* kMethodDocSampleSetToDict =
-    kWithSignature<kNameMethodToDict, kSigMethodToDict, kMethodSampleSetToDict>;
-constexpr const char* kMethodDocSampleSetFromDict =
-    kWithSignature<kNameMethodFromDict, kSigMethodFromDict, kMethodSampleSetFromDict>;
-constexpr const char* kMethodDocSampleSetToJson =
-    kWithSignature<kNameMethodToJson, kSigMethodToJson, kMethodSampleSetToJson>;
-constexpr const char* kMethodDocSampleSetFromJson =
-    kWithSignature<kNameMethodFromJson, kSigMethodFromJson, kMethodSampleSetFromJson>;
-constexpr const char* kMethodDocSampleSetToPandas =
-    kWithSignature<kNameMethodToPandas, kSigMethodToPandas, kMethodSampleSetToPandas>;
-constexpr const char* kMethodDocSampleSetToDense =
-    kWithSignature<kNameMethodToDense, kSigMethodToDense, kMethodSampleSetToDense>;
-constexpr const char* kMethodDocSampleSetIsDense =
-    kWithSignature<kNameMethodIsDense, kSigMethodIsDense, kMethodSampleSetIsDense>;
-constexpr const char* kMethodDocSampleSetIsSparse =
-    kWithSignature<kNameMethodIsSparse, kSigMethodIsSparse, kMethodSampleSetIsSparse>;
-constexpr const char* kMethodDocSampleSetFeasible =
-    kWithSignature<kNameMethodFeasible, kSigMethodFeasible, kMethodSampleSetFeasible>;
-constexpr const char* kMethodDocSampleSetInfeasible =
-    kWithSignature<kNameMethodInfeasible, kSigMethodInfeasible, kMethodSampleSetInfeasible>;
-constexpr const char* kMethodDocSampleSetLowest =
-    kWithSignature<kNameMethodLowest, kSigMethodLowest, kMethodSampleSetLowest>;
-constexpr const char* kMethodDocSampleSetGetBackendCalculationTime =
-    kWithSignature<kNameMethodGetBackendCalculationTime, kSigMethodGetBackendCalculationTime,
-                   kMethodSampleSetGetBackendCalculationTime>;
-
-constexpr const char* kMethodDocRecordIsDense =
-    kWithSignature<kNameMethodIsDense, kSigMethodIsDense, kMethodRecordIsDense>;
-constexpr const char* kMethodDocRecordIsSparse =
-    kWithSignature<kNameMethodIsSparse, kSigMethodIsSparse, kMethodRecordIsSparse>;
-constexpr const char* kMethodDocRecordToDict =
-    kWithSignature<kNameMethodToDict, kSigMethodToDict, kMethodRecordToDict>;
-constexpr const char* kMethodDocRecordFromDict =
-    kWithSignature<kNameMethodFromDict, kSigMethodFromDict, kMethodRecordFromDict>;
-constexpr const char* kMethodDocRecordToJson =
-    kWithSignature<kNameMethodToJson, kSigMethodToJson, kMethodRecordToJson>;
-constexpr const char* kMethodDocRecordFromJson =
-    kWithSignature<kNameMethodFromJson, kSigMethodFromJson, kMethodRecordFromJson>;
-constexpr const char* kMethodDocRecordToDense =
-    kWithSignature<kNameMethodToDense, kSigMethodToDense, kMethodRecordToDense>;
-constexpr const char* kMethodDocRecordToSparse =
-    kWithSignature<kNameMethodToSparse, kSigMethodToSparse, kMethodRecordToSparse>;
-constexpr const char* kMethodDocRecordToPandas =
-    kWithSignature<kNameMethodToPandas, kSigMethodToPandas, kMethodRecordToPandas>;
-
-constexpr const char* kMethodDocEvaluationToDict =
-    kWithSignature<kNameMethodToDict, kSigMethodToDict, kMethodEvaluationToDict>;
-constexpr const char* kMethodDocEvaluationFromDict =
-    kWithSignature<kNameMethodFromDict, kSigMethodFromDict, kMethodEvaluationFromDict>;
-constexpr const char* kMethodDocEvaluationToJson =
-    kWithSignature<kNameMethodToJson, kSigMethodToJson, kMethodEvaluationToJson>;
-constexpr const char* kMethodDocEvaluationFromJson =
-    kWithSignature<kNameMethodFromJson, kSigMethodFromJson, kMethodEvaluationFromJson>;
-constexpr const char* kMethodDocEvaluationToPandas =
-    kWithSignature<kNameMethodToPandas, kSigMethodToPandas, kMethodEvaluationToPandas>;
-
-constexpr const char* kMethodDocSolvingTimeToDict =
-    kWithSignature<kNameMethodToDict, kSigMethodToDict, kMethodSolvingTimeToDict>;
-constexpr const char* kMethodDocSolvingTimeFromDict =
-    kWithSignature<kNameMethodFromDict, kSigMethodFromDict, kMethodSolvingTimeFromDict>;
-constexpr const char* kMethodDocSolvingTimeToJson =
-    kWithSignature<kNameMethodToJson, kSigMethodToJson, kMethodSolvingTimeToJson>;
-constexpr const char* kMethodDocSolvingTimeFromJson =
-    kWithSignature<kNameMethodFromJson, kSigMethodFromJson, kMethodSolvingTimeFromJson>;
-
-constexpr const char* kMethodDocSystemTimeToDict =
-    kWithSignature<kNameMethodToDict, kSigMethodToDict, kMethodSystemTimeToDict>;
-constexpr const char* kMethodDocSystemTimeFromDict =
-    kWithSignature<kNameMethodFromDict, kSigMethodFromDict, kMethodSystemTimeFromDict>;
-constexpr const char* kMethodDocSystemTimeToJson =
-    kWithSignature<kNameMethodToJson, kSigMethodToJson, kMethodSystemTimeToJson>;
-constexpr const char* kMethodDocSystemTimeFromJson =
-    kWithSignature<kNameMethodFromJson, kSigMethodFromJson, kMethodSystemTimeFromJson>;
-
-constexpr const char* kMethodDocMeasuringTimeToDict =
-    kWithSignature<kNameMethodToDict, kSigMethodToDict, kMethodMeasuringTimeToDict>;
-constexpr const char* kMethodDocMeasuringTimeFromDict =
-    kWithSignature<kNameMethodFromDict, kSigMethodFromDict, kMethodMeasuringTimeFromDict>;
-constexpr const char* kMethodDocMeasuringTimeToJson =
-    kWithSignature<kNameMethodToJson, kSigMethodToJson, kMethodMeasuringTimeToJson>;
-constexpr const char* kMethodDocMeasuringTimeFromJson =
-    kWithSignature<kNameMethodFromJson, kSigMethodFromJson, kMethodMeasuringTimeFromJson>;
-
 // =============================================================================================
 // What docs.hpp exports.
 // =============================================================================================
 
-const std::array<ClassDocs, kClassCount> kClassDocs{{
-#define ZORVANE_VALUE_CLASS(Name, Signature) {k##Name, Signature},
-#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind, Signature) {k##Name, Signature},
+const std::array<const char*, kClassCount> kClassDocs{{
+#define ZORVANE_VALUE_CLASS(Name) k##Name,
+#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind) k##Name,
 #include "python/classes.def"
 #undef ZORVANE_VALUE_CLASS
 #undef ZORVANE_NODE_CLASS
 }};
 
-const FunctionDocs kIsLinearFunction{kNameIsLinear, kSigIsLinear, kFnIsLinear};
-const FunctionDocs kIsQuadraticFunction{kNameIsQuadratic, kSigIsQuadratic, kFnIsQuadratic};
-const FunctionDocs kIsHigherOrderFunction{kNameIsHigherOrder, kSigIsHigherOrder, kFnIsHigherOrder};
-const FunctionDocs kIsDynamicDegreeFunction{kNameIsDynamicDegree, kSigIsDynamicDegree, kFnIsDynamicDegree};
-const FunctionDocs kExtractNodesFunction{kNameExtractNodes, kSigExtractNodes, kFnExtractNodes};
-const FunctionDocs kExtractVariablesFunction{kNameExtractVariables, kSigExtractVariables, kFnExtractVariables};
-const FunctionDocs kIsSameFunction{kNameIsSame, kSigIsSame, kFnIsSame};
-const FunctionDocs kAbsFunction{kNameAbs, kSigAbs, kFnAbs};
-const FunctionDocs kCeilFunction{kNameCeil, kSigCeil, kFnCeil};
-const FunctionDocs kFloorFunction{kNameFloor, kSigFloor, kFnFloor};
-const FunctionDocs kLog2Function{kNameLog2, kSigLog2, kFnLog2};
-const FunctionDocs kLog10Function{kNameLog10, kSigLog10, kFnLog10};
-const FunctionDocs kLnFunction{kNameLn, kSigLn, kFnLn};
-const FunctionDocs kMinFunction{kNameMin, kSigMin, kFnMin};
-const FunctionDocs kMaxFunction{kNameMax, kSigMax, kFnMax};
-const FunctionDocs kSumFunction{kNameSum, kSigSum, kFnSum};
-const FunctionDocs kProdFunction{kNameProd, kSigProd, kFnProd};
-const FunctionDocs kToProtobufFunction{kNameToProtobuf, kSigToProtobuf, kFnToProtobuf};
-const FunctionDocs kFromProtobufFunction{kNameFromProtobuf, kSigFromProtobuf, kFnFromProtobuf};
-const FunctionDocs kReplaceFunction{kNameReplace, kSigReplace, kFnReplace};
-const FunctionDocs kConcatenateFunction{kNameConcatenate, kSigConcatenate, kFnConcatenate};
+const std::array<const char*, kFunctionCount> kFunctionDocs{{
+#define ZORVANE_FUNCTION(Name, Callee, Params) function::Name,
+#include "python/functions/functions.def"
+#undef ZORVANE_FUNCTION
+}};
 
 }  // namespace zorvane::docs

@@ -1,91 +1,66 @@
 // The documentation of every Python class, module function and method (the texts are in
-// docs.cpp, the one unit that lays them out). Method texts are complete: "name(sig)\n--\n\n"
-// then the body, as a PyMethodDef holds them.
+// docs.cpp, the one unit that lays them out). Only the bodies: the text signature line before
+// each is rendered from the argument parser's record of the callable.
 #pragma once
 
 #include <array>
 
 #include "python/class_id.hpp"
-#include "python/frame/frame.hpp"
+#include "python/functions/functions.hpp"
 
 namespace zorvane::docs {
 
-/// Each class's documentation and constructor signature, indexed by `ClassId`.
-extern const std::array<ClassDocs, kClassCount> kClassDocs;
+/// Each class's documentation (null: `__doc__` is None), indexed by `ClassId`.
+extern const std::array<const char*, kClassCount> kClassDocs;
 
-/// A module function's name, text signature (e.g. "(expr)") and documentation body (null:
-/// nothing after the signature line).
-struct FunctionDocs {
-  const char* name;
-  const char* signature;
-  const char* body;
-};
+/// Each module function's documentation body (null: `__doc__` is None), indexed by `FunctionId`.
+extern const std::array<const char*, kFunctionCount> kFunctionDocs;
 
-extern const FunctionDocs kIsLinearFunction;
-extern const FunctionDocs kIsQuadraticFunction;
-extern const FunctionDocs kIsHigherOrderFunction;
-extern const FunctionDocs kIsDynamicDegreeFunction;
-extern const FunctionDocs kExtractNodesFunction;
-extern const FunctionDocs kExtractVariablesFunction;
-extern const FunctionDocs kIsSameFunction;
-extern const FunctionDocs kAbsFunction;
-extern const FunctionDocs kCeilFunction;
-extern const FunctionDocs kFloorFunction;
-extern const FunctionDocs kLog2Function;
-extern const FunctionDocs kLog10Function;
-extern const FunctionDocs kLnFunction;
-extern const FunctionDocs kMinFunction;
-extern const FunctionDocs kMaxFunction;
-extern const FunctionDocs kSumFunction;
-extern const FunctionDocs kProdFunction;
-extern const FunctionDocs kToProtobufFunction;
-extern const FunctionDocs kFromProtobufFunction;
-extern const FunctionDocs kReplaceFunction;
-extern const FunctionDocs kConcatenateFunction;
-
-extern const char* const kMethodDocSetLatex;
-extern const char* const kMethodDocReprLatex;
-extern const char* const kMethodDocLenAt;
-extern const char* const kMethodDocDummyIndexedVarSum;
-extern const char* const kMethodDocDummyIndexedVarProd;
-extern const char* const kMethodDocSampleSetToDict;
-extern const char* const kMethodDocSampleSetFromDict;
-extern const char* const kMethodDocSampleSetToJson;
-extern const char* const kMethodDocSampleSetFromJson;
-extern const char* const kMethodDocSampleSetToPandas;
-extern const char* const kMethodDocSampleSetToDense;
-extern const char* const kMethodDocSampleSetIsDense;
-extern const char* const kMethodDocSampleSetIsSparse;
-extern const char* const kMethodDocSampleSetFeasible;
-extern const char* const kMethodDocSampleSetInfeasible;
-extern const char* const kMethodDocSampleSetLowest;
-extern const char* const kMethodDocSampleSetGetBackendCalculationTime;
-extern const char* const kMethodDocRecordIsDense;
-extern const char* const kMethodDocRecordIsSparse;
-extern const char* const kMethodDocRecordToDict;
-extern const char* const kMethodDocRecordFromDict;
-extern const char* const kMethodDocRecordToJson;
-extern const char* const kMethodDocRecordFromJson;
-extern const char* const kMethodDocRecordToDense;
-extern const char* const kMethodDocRecordToSparse;
-extern const char* const kMethodDocRecordToPandas;
-extern const char* const kMethodDocEvaluationToDict;
-extern const char* const kMethodDocEvaluationFromDict;
-extern const char* const kMethodDocEvaluationToJson;
-extern const char* const kMethodDocEvaluationFromJson;
-extern const char* const kMethodDocEvaluationToPandas;
-extern const char* const kMethodDocSolvingTimeToDict;
-extern const char* const kMethodDocSolvingTimeFromDict;
-extern const char* const kMethodDocSolvingTimeToJson;
-extern const char* const kMethodDocSolvingTimeFromJson;
-extern const char* const kMethodDocSystemTimeToDict;
-extern const char* const kMethodDocSystemTimeFromDict;
-extern const char* const kMethodDocSystemTimeToJson;
-extern const char* const kMethodDocSystemTimeFromJson;
-extern const char* const kMethodDocMeasuringTimeToDict;
-extern const char* const kMethodDocMeasuringTimeFromDict;
-extern const char* const kMethodDocMeasuringTimeToJson;
-extern const char* const kMethodDocMeasuringTimeFromJson;
+// Method documentation bodies (null: `__doc__` is None).
+extern const char* const kMethodSetLatex;
+extern const char* const kMethodReprLatex;
+extern const char* const kMethodLenAt;
+extern const char* const kMethodDummyIndexedVarSum;
+extern const char* const kMethodDummyIndexedVarProd;
+extern const char* const kMethodSampleSetToDict;
+extern const char* const kMethodSampleSetFromDict;
+extern const char* const kMethodSampleSetToJson;
+extern const char* const kMethodSampleSetFromJson;
+extern const char* const kMethodSampleSetToPandas;
+extern const char* const kMethodSampleSetToDense;
+extern const char* const kMethodSampleSetIsDense;
+extern const char* const kMethodSampleSetIsSparse;
+extern const char* const kMethodSampleSetFeasible;
+extern const char* const kMethodSampleSetInfeasible;
+extern const char* const kMethodSampleSetLowest;
+extern const char* const kMethodSampleSetGetBackendCalculationTime;
+extern const char* const kMethodRecordIsDense;
+extern const char* const kMethodRecordIsSparse;
+extern const char* const kMethodRecordToDict;
+extern const char* const kMethodRecordFromDict;
+extern const char* const kMethodRecordToJson;
+extern const char* const kMethodRecordFromJson;
+extern const char* const kMethodRecordToDense;
+extern const char* const kMethodRecordToSparse;
+extern const char* const kMethodRecordToPandas;
+extern const char* const kMethodEvaluationToDict;
+extern const char* const kMethodEvaluationFromDict;
+extern const char* const kMethodEvaluationToJson;
+extern const char* const kMethodEvaluationFromJson;
+extern const char* const kMethodEvaluationToPandas;
+extern const char* const kMethodSolvingTimeToDict;
+extern const char* const kMethodSolvingTimeFromDict;
+extern const char* const kMethodSolvingTimeToJson;
+extern const char* const kMethodSolvingTimeFromJson;
+extern const char* const kMethodSystemTimeToDict;
+extern const char* const kMethodSystemTimeFromDict;
+extern const char* const kMethodSystemTimeToJson;
+extern const char* const kMethodSystemTimeFromJson;
+extern const char* const kMethodMeasuringTimeToDict;
+extern const char* const kMethodMeasuringTimeFromDict;
+extern const char* const kMethodMeasuringTimeToJson;
+extern const char* const kMethodMeasuringTimeFromJson;
+/// The read-only attribute `Evaluation.constraint_expr_values`.
 extern const char* const kGetterEvaluationConstraintExprValues;
 
 }  // namespace zorvane::docs

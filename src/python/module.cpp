@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <deque>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -39,13 +40,12 @@ void add_member(PyObject* module, const char* name, PyObject* value) {
 
 void add_function(PyObject* module, const FunctionDef& function) {
   // Method tables must outlive the function objects, which live for the whole process.
-  static std::deque<std::string> docs;
   static std::deque<PyMethodDef> defs;
-  const docs::FunctionDocs& texts = *function.docs;
-  docs.push_back(std::string(texts.name) + texts.signature + "\n--\n\n" + (texts.body != nullptr ? texts.body : ""));
-  defs.push_back({texts.name,
-                  reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function.entry)),
-                  METH_FASTCALL | METH_KEYWORDS, docs.back().c_str()});
+  const Signature& sig = signature_of(function.id);
+  const char* doc = signature_doc(sig.function, sig, Receiver::None, docs::kFunctionDocs[std::size_t(function.id)]);
+  if (doc == nullptr) throw std::bad_alloc();
+  defs.push_back({sig.function, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(function.entry)),
+                  METH_FASTCALL | METH_KEYWORDS, doc});
   PyRef module_name = checked(PyUnicode_FromString("zorvane"));
   PyRef object = checked(PyCFunction_NewEx(&defs.back(), module, module_name.get()));
   PyRef name = checked(PyObject_GetAttrString(object.get(), "__name__"));

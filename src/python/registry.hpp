@@ -5,12 +5,13 @@
 
 #include "python/docs.hpp"
 #include "python/frame/frame.hpp"
+#include "python/functions/functions.hpp"
 
 namespace zorvane {
 
-/// A module function: a fast call with keywords whose doc starts with its text signature.
+/// A module function: its row of functions.def and its entry point (a fast call with keywords).
 struct FunctionDef {
-  const docs::FunctionDocs* docs;
+  FunctionId id;
   _PyCFunctionFastWithKeywords entry;
 };
 
@@ -26,8 +27,8 @@ std::span<const FunctionDef> registered_functions();
 std::span<const ClassRow> registered_classes();
 
 // The table row of every class, each defined in its class's own file.
-#define ZORVANE_VALUE_CLASS(Name, Signature) extern const ClassDef k##Name##Class;
-#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind, Signature) extern const ClassDef k##Name##Class;
+#define ZORVANE_VALUE_CLASS(Name) extern const ClassDef k##Name##Class;
+#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind) extern const ClassDef k##Name##Class;
 #include "python/classes.def"
 #undef ZORVANE_VALUE_CLASS
 #undef ZORVANE_NODE_CLASS

@@ -6,12 +6,9 @@
 namespace zorvane {
 namespace {
 
-constexpr Signature kNew{.owner = class_name(ClassId::ArrayLength),
-                         .function = "__new__",
-                         .names = {"array", "axis", "latex", "description"},
-                         .positional = 2,
-                         .required_positional = 2,
-                         .keyword_only = 2};
+constexpr Signature kNew = make_signature(class_name(ClassId::ArrayLength), "__new__",
+                                          {positional("array"), positional("axis"), keyword_only("latex", "None"),
+                                           keyword_only("description", "None")});
 
 // A placeholder, element or subscript with an axis (not a subscript of a decision variable).
 // Every refusal on the way is dropped for the one TypeError "unsupported type".
@@ -60,6 +57,7 @@ const ClassDef kArrayLengthClass{
     .dealloc = &dealloc_instance<Expr>,
     .tp_new = &constructor_new<array_length_new>,
     .vectorcall = &constructor_vectorcall<array_length_new>,
+    .constructor = &kNew,
     .slots = kExpressionSlots<ClassId::ArrayLength, self_as_is>,
     .methods = kLatexMethods<ClassId::ArrayLength>,
     .getset = kGetters,

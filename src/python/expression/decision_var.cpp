@@ -11,31 +11,17 @@ namespace {
 
 constexpr ClassId class_of(DecisionVarKind kind) { return class_for_node(Tag::DecisionVar, std::uint8_t(kind)); }
 
-// BinaryVar(name, *, shape=None, latex=None, description=None)
-constexpr Signature binary_signature() {
-  return {.owner = class_name(ClassId::BinaryVar),
-          .function = "__new__",
-          .names = {"name", "shape", "latex", "description"},
-          .positional = 1,
-          .required_positional = 1,
-          .keyword_only = 3};
-}
-
-// Name(name, *, shape=None, lower_bound, upper_bound, latex=None, description=None)
-constexpr Signature bounded_signature(const char* owner) {
-  return {.owner = owner,
-          .function = "__new__",
-          .names = {"name", "shape", "lower_bound", "upper_bound", "latex", "description"},
-          .positional = 1,
-          .required_positional = 1,
-          .keyword_only = 5,
-          .required_keyword_mask = 0b0110};
-}
-
 // The constructor's signature of each class.
 template <DecisionVarKind Kind>
 constexpr Signature kNew =
-    Kind == DecisionVarKind::Binary ? binary_signature() : bounded_signature(class_name(class_of(Kind)));
+    Kind == DecisionVarKind::Binary
+        ? make_signature(class_name(ClassId::BinaryVar), "__new__",
+                         {positional("name"), keyword_only("shape", "None"), keyword_only("latex", "None"),
+                          keyword_only("description", "None")})
+        : make_signature(class_name(class_of(Kind)), "__new__",
+                         {positional("name"), keyword_only("shape", "None"), keyword_only("lower_bound"),
+                          keyword_only("upper_bound"), keyword_only("latex", "None"),
+                          keyword_only("description", "None")});
 
 // `shape`: None is a scalar; otherwise a sequence of expressions (not a str).
 std::vector<Expr> shape_from_pyobject(PyObject* object) {
@@ -143,8 +129,8 @@ PyGetSetDef kGetters<DecisionVarKind::Binary>[] = {
 
 template <DecisionVarKind Kind>
 PyMethodDef kMethods[] = {
-    fastcall_method<slots::set_latex<class_of(Kind)>>("set_latex", docs::kMethodDocSetLatex),
-    noargs_method<slots::repr_latex<class_of(Kind)>>("_repr_latex_", docs::kMethodDocReprLatex),
+    set_latex_entry<class_of(Kind)>(),
+    repr_latex_entry<class_of(Kind)>(),
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -207,6 +193,7 @@ ClassDef decision_var_class() {
                   .dealloc = &dealloc_instance<Expr>,
                   .tp_new = &constructor_new<decision_var_new<Kind>>,
                   .vectorcall = &constructor_vectorcall<decision_var_new<Kind>>,
+                  .constructor = &kNew<Kind>,
                   .slots = kSlots<Kind>,
                   .methods = kMethods<Kind>,
                   .getset = kGetters<Kind>,

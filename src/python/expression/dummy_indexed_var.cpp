@@ -65,8 +65,8 @@ PyRef dummy_indexed_var_reduce(PyObject* self) {
 }
 
 PyMethodDef kMethods[] = {
-    noargs_method<dummy_indexed_var_reduce<ReductionKind::Sum>>("sum", docs::kMethodDocDummyIndexedVarSum),
-    noargs_method<dummy_indexed_var_reduce<ReductionKind::Prod>>("prod", docs::kMethodDocDummyIndexedVarProd),
+    noargs_method<dummy_indexed_var_reduce<ReductionKind::Sum>>("sum", docs::kMethodDummyIndexedVarSum),
+    noargs_method<dummy_indexed_var_reduce<ReductionKind::Prod>>("prod", docs::kMethodDummyIndexedVarProd),
     {nullptr, nullptr, 0, nullptr},
 };
 

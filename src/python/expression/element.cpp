@@ -7,19 +7,9 @@
 namespace zorvane {
 namespace {
 
-constexpr Signature kNew{.owner = class_name(ClassId::Element),
-                         .function = "__new__",
-                         .names = {"name", "belong_to", "latex", "description"},
-                         .positional = 2,
-                         .required_positional = 2,
-                         .keyword_only = 2};
-
-constexpr Signature kLenAt{.owner = class_name(ClassId::Element),
-                           .function = "len_at",
-                           .names = {"axis", "latex", "description"},
-                           .positional = 1,
-                           .required_positional = 1,
-                           .keyword_only = 2};
+constexpr Signature kNew = make_signature(class_name(ClassId::Element), "__new__",
+                                          {positional("name"), positional("belong_to"), keyword_only("latex", "None"),
+                                           keyword_only("description", "None")});
 
 // An integer through `__index__` that fits in 64 bits; other objects give nothing.
 std::optional<std::int64_t> try_integer(PyObject* object) {
@@ -90,9 +80,9 @@ PyGetSetDef kGetters[] = {
 };
 
 PyMethodDef kMethods[] = {
-    fastcall_method<len_at_method<ClassId::Element>>("len_at", docs::kMethodDocLenAt),
-    fastcall_method<slots::set_latex<ClassId::Element>>("set_latex", docs::kMethodDocSetLatex),
-    noargs_method<slots::repr_latex<ClassId::Element>>("_repr_latex_", docs::kMethodDocReprLatex),
+    len_at_entry<ClassId::Element>(),
+    set_latex_entry<ClassId::Element>(),
+    repr_latex_entry<ClassId::Element>(),
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -107,6 +97,7 @@ const ClassDef kElementClass{
     .dealloc = &dealloc_instance<Expr>,
     .tp_new = &constructor_new<element_new>,
     .vectorcall = &constructor_vectorcall<element_new>,
+    .constructor = &kNew,
     .slots = kExpressionSlots<ClassId::Element, element_into_scalar>,
     .methods = kMethods,
     .getset = kGetters,

@@ -86,13 +86,14 @@ PyRef repr_latex(PyObject* self) {
 }
 
 /// `set_latex(latex=None)` of every class whose nodes carry a LaTeX string.
-inline constexpr Signature kSetLatex{.function = "set_latex", .names = {"latex"}, .positional = 1};
+inline constexpr Signature kSetLatex = make_signature(nullptr, "set_latex", {positional("latex", "None")});
+template <ClassId Id>
+inline constexpr Signature kSetLatexOf = owned_by(kSetLatex, class_name(Id));
 PyRef set_latex(ClassId id, PyObject* self, const Arguments& arguments);
 
 template <ClassId Id>
 PyRef set_latex(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  static constexpr Signature kSignature = owned_by(kSetLatex, class_name(Id));
-  return slots::set_latex(Id, self, parse_arguments(kSignature, args, nargs, kwnames));
+  return slots::set_latex(Id, self, parse_arguments(kSetLatexOf<Id>, args, nargs, kwnames));
 }
 
 }  // namespace slots
@@ -113,11 +114,21 @@ inline const std::array<PyType_Slot, 11> kExpressionSlots{{
     {Py_tp_hash, reinterpret_cast<void*>(&PyObject_HashNotImplemented)},
 }};
 
+/// The method table entries of `set_latex` and `_repr_latex_`.
+template <ClassId Id>
+PyMethodDef set_latex_entry() {
+  return fastcall_method<slots::set_latex<Id>>(slots::kSetLatexOf<Id>, docs::kMethodSetLatex);
+}
+template <ClassId Id>
+PyMethodDef repr_latex_entry() {
+  return noargs_method<slots::repr_latex<Id>>("_repr_latex_", docs::kMethodReprLatex);
+}
+
 /// `set_latex` and `_repr_latex_`, shared by every class whose nodes carry a LaTeX string.
 template <ClassId Id>
 inline PyMethodDef kLatexMethods[] = {
-    fastcall_method<slots::set_latex<Id>>("set_latex", docs::kMethodDocSetLatex),
-    noargs_method<slots::repr_latex<Id>>("_repr_latex_", "_repr_latex_($self)\n--\n\n"),
+    set_latex_entry<Id>(),
+    repr_latex_entry<Id>(),
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -8,11 +8,7 @@
 namespace zorvane {
 namespace {
 
-constexpr Signature kNew{.owner = class_name(ClassId::NumberLit),
-                         .function = "__new__",
-                         .names = {"value"},
-                         .positional = 1,
-                         .required_positional = 1};
+constexpr Signature kNew = make_signature(class_name(ClassId::NumberLit), "__new__", {positional("value")});
 
 // Integer through `__index__` first, then float; when both fail the TypeError names both causes.
 NumericValue read_value(PyObject* object) {
@@ -67,7 +63,7 @@ PyRef number_lit_repr_latex(PyObject* self) {
 }
 
 PyMethodDef kMethods[] = {
-    noargs_method<number_lit_repr_latex>("_repr_latex_", "_repr_latex_($self)\n--\n\n"),
+    noargs_method<number_lit_repr_latex>("_repr_latex_", docs::kMethodReprLatex),
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -84,6 +80,7 @@ const ClassDef kNumberLitClass{
     .dealloc = &dealloc_instance<Expr>,
     .tp_new = &constructor_new<number_lit_new>,
     .vectorcall = &constructor_vectorcall<number_lit_new>,
+    .constructor = &kNew,
     .slots = kExpressionSlots<ClassId::NumberLit, self_as_is>,
     .methods = kMethods,
     .getset = kGetters,

@@ -6,12 +6,9 @@
 namespace zorvane {
 namespace {
 
-constexpr Signature kNew{.owner = class_name(ClassId::Placeholder),
-                         .function = "__new__",
-                         .names = {"name", "ndim", "latex", "description"},
-                         .positional = 1,
-                         .required_positional = 1,
-                         .keyword_only = 3};
+constexpr Signature kNew = make_signature(class_name(ClassId::Placeholder), "__new__",
+                                          {positional("name"), keyword_only("ndim", "0"), keyword_only("latex", "None"),
+                                           keyword_only("description", "None")});
 
 PyRef placeholder_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
@@ -25,13 +22,6 @@ PyRef placeholder_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, Py
   });
   return new_instance(ClassId::Placeholder, std::move(node));
 }
-
-constexpr Signature kLenAt{.owner = class_name(ClassId::Placeholder),
-                           .function = "len_at",
-                           .names = {"axis", "latex", "description"},
-                           .positional = 1,
-                           .required_positional = 1,
-                           .keyword_only = 2};
 
 const PlaceholderNode& record(const Expr& node) { return as<PlaceholderNode>(node); }
 
@@ -55,9 +45,9 @@ PyGetSetDef kGetters[] = {
 };
 
 PyMethodDef kMethods[] = {
-    fastcall_method<len_at_method<ClassId::Placeholder>>("len_at", docs::kMethodDocLenAt),
-    fastcall_method<slots::set_latex<ClassId::Placeholder>>("set_latex", docs::kMethodDocSetLatex),
-    noargs_method<slots::repr_latex<ClassId::Placeholder>>("_repr_latex_", docs::kMethodDocReprLatex),
+    len_at_entry<ClassId::Placeholder>(),
+    set_latex_entry<ClassId::Placeholder>(),
+    repr_latex_entry<ClassId::Placeholder>(),
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -72,6 +62,7 @@ const ClassDef kPlaceholderClass{
     .dealloc = &dealloc_instance<Expr>,
     .tp_new = &constructor_new<placeholder_new>,
     .vectorcall = &constructor_vectorcall<placeholder_new>,
+    .constructor = &kNew,
     .slots = kExpressionSlots<ClassId::Placeholder, placeholder_into_scalar>,
     .methods = kMethods,
     .getset = kGetters,

@@ -6,13 +6,6 @@
 namespace zorvane {
 namespace {
 
-constexpr Signature kLenAt{.owner = class_name(ClassId::Subscript),
-                           .function = "len_at",
-                           .names = {"axis", "latex", "description"},
-                           .positional = 1,
-                           .required_positional = 1,
-                           .keyword_only = 2};
-
 const SubscriptNode& record(const Expr& node) { return as<SubscriptNode>(node); }
 Expr held(PyObject* self) { return borrow_node(self, ClassId::Subscript); }
 
@@ -47,9 +40,9 @@ PyGetSetDef kGetters[] = {
 };
 
 PyMethodDef kMethods[] = {
-    fastcall_method<len_at_method<ClassId::Subscript>>("len_at", docs::kMethodDocLenAt),
-    fastcall_method<slots::set_latex<ClassId::Subscript>>("set_latex", docs::kMethodDocSetLatex),
-    noargs_method<slots::repr_latex<ClassId::Subscript>>("_repr_latex_", docs::kMethodDocReprLatex),
+    len_at_entry<ClassId::Subscript>(),
+    set_latex_entry<ClassId::Subscript>(),
+    repr_latex_entry<ClassId::Subscript>(),
     {nullptr, nullptr, 0, nullptr},
 };
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/expression/node.hpp"
+#include "python/docs.hpp"
 #include "python/frame/frame.hpp"
 
 namespace zorvane {
@@ -53,17 +54,20 @@ void check_tuple_capacity(std::uint64_t count);
 PyRef lengths_tuple(const Expr& receiver);
 
 /// `len_at(axis, *, latex=None, description=None)` of Placeholder, Element and Subscript.
-inline constexpr Signature kLenAt{.function = "len_at",
-                                  .names = {"axis", "latex", "description"},
-                                  .positional = 1,
-                                  .required_positional = 1,
-                                  .keyword_only = 2};
+inline constexpr Signature kLenAt = make_signature(
+    nullptr, "len_at", {positional("axis"), keyword_only("latex", "None"), keyword_only("description", "None")});
+template <ClassId Id>
+inline constexpr Signature kLenAtOf = owned_by(kLenAt, class_name(Id));
 PyRef len_at(ClassId id, PyObject* self, const Arguments& arguments);
 
 template <ClassId Id>
 PyRef len_at_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  static constexpr Signature kSignature = owned_by(kLenAt, class_name(Id));
-  return len_at(Id, self, parse_arguments(kSignature, args, nargs, kwnames));
+  return len_at(Id, self, parse_arguments(kLenAtOf<Id>, args, nargs, kwnames));
+}
+/// The method table entry of `len_at`.
+template <ClassId Id>
+PyMethodDef len_at_entry() {
+  return fastcall_method<len_at_method<Id>>(kLenAtOf<Id>, docs::kMethodLenAt);
 }
 template <ClassId Id>
 PyRef getitem_method(PyObject* self, PyObject* key) {

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,16 +12,18 @@
 
 namespace zorvane {
 
-/// What one callable accepts. Positional parameters come first in `names`, then the
-/// keyword-only ones. Example: `Placeholder(name, *, ndim=0, latex=None, description=None)` is
-/// {.owner = "Placeholder", .function = "__new__", .names = {"name", "ndim", "latex",
-/// "description"}, .positional = 1, .required_positional = 1, .keyword_only = 3}.
 /// One parameter of a signature: its position among the parsed arguments, and its name.
 struct Param {
   std::size_t index;
   const char* name;
 };
 
+/// What one callable accepts. Positional parameters come first in `names`, then the
+/// keyword-only ones; `defaults` holds each parameter's default as the text signature shows it
+/// (null: required). Written with `make_signature` from one record per parameter, e.g.
+/// `Placeholder(name, *, ndim=0, latex=None, description=None)` is
+/// make_signature("Placeholder", "__new__", {positional("name"), keyword_only("ndim", "0"),
+/// keyword_only("latex", "None"), keyword_only("description", "None")}).
 struct Signature {
   static constexpr std::size_t kMaxParams = 8;
   const char* owner = nullptr;  ///< class name; null for module functions
@@ -31,6 +34,8 @@ struct Signature {
   std::uint8_t keyword_only = 0;
   std::uint16_t required_keyword_mask = 0;  ///< bit i set: keyword-only parameter i is required
   bool var_positional = false;              ///< accepts *args after the positional parameters
+  std::array<const char*, kMaxParams> defaults{};  ///< default texts; null: required (or not shown)
+  const char* var_positional_name = "args";        ///< the name of *args in the text signature
 
   constexpr std::size_t size() const noexcept { return std::size_t(positional) + keyword_only; }
   /// The parameter `name`, found when the program is compiled: `arguments[kNew.param("ndim")]`,
@@ -43,6 +48,56 @@ struct Signature {
     throw "the signature has no parameter of this name";
   }
 };
+
+/// One parameter as a signature declares it: name, kind, and the text of its default in the
+/// text signature (null: the parameter is required).
+struct ParamSpec {
+  enum class Kind : std::uint8_t { Positional, KeywordOnly, VarPositional };
+  const char* name;
+  Kind kind = Kind::Positional;
+  const char* default_text = nullptr;
+};
+
+constexpr ParamSpec positional(const char* name, const char* default_text = nullptr) {
+  return {name, ParamSpec::Kind::Positional, default_text};
+}
+constexpr ParamSpec keyword_only(const char* name, const char* default_text = nullptr) {
+  return {name, ParamSpec::Kind::KeywordOnly, default_text};
+}
+/// `*name`: the extra positional arguments.
+constexpr ParamSpec var_positional(const char* name) { return {name, ParamSpec::Kind::VarPositional}; }
+
+/// The signature of `owner.function` (null owner: a module function) from its parameters in
+/// declaration order: positional ones (required before optional), then `*args`, then keyword-only
+/// ones. Any other order does not compile where the result is a constant.
+constexpr Signature make_signature(const char* owner, const char* function, std::initializer_list<ParamSpec> params) {
+  Signature sig{.owner = owner, .function = function};
+  for (const ParamSpec& spec : params) {
+    switch (spec.kind) {
+      case ParamSpec::Kind::Positional:
+        if (sig.keyword_only > 0 || sig.var_positional) throw "a positional parameter after *args or a keyword-only one";
+        if (spec.default_text == nullptr && sig.required_positional < sig.positional) {
+          throw "a required positional parameter after an optional one";
+        }
+        if (spec.default_text == nullptr) ++sig.required_positional;
+        ++sig.positional;
+        break;
+      case ParamSpec::Kind::KeywordOnly:
+        if (spec.default_text == nullptr) sig.required_keyword_mask |= std::uint16_t(1U << sig.keyword_only);
+        ++sig.keyword_only;
+        break;
+      case ParamSpec::Kind::VarPositional:
+        if (sig.keyword_only > 0 || sig.var_positional) throw "*args after a keyword-only parameter or twice";
+        sig.var_positional = true;
+        sig.var_positional_name = spec.name;
+        continue;
+    }
+    if (sig.size() > Signature::kMaxParams) throw "more parameters than Signature::kMaxParams";
+    sig.names[sig.size() - 1] = spec.name;
+    sig.defaults[sig.size() - 1] = spec.default_text;
+  }
+  return sig;
+}
 
 /// `sig` with `owner` as its class: one parameter list that the methods of several classes share.
 constexpr Signature owned_by(Signature sig, const char* owner) {

@@ -48,16 +48,19 @@ PyObject* no_constructor(PyTypeObject*, PyObject*, PyObject*) noexcept {
   throw PythonError{};
 }
 
-PyTypeObject* create_type(ClassId id, const ClassDef& def, ClassDocs class_docs) {
+PyTypeObject* create_type(ClassId id, const ClassDef& def, const char* class_doc) {
   // Type names and docs must outlive the types (3.10 keeps the spec's name pointer); a deque
   // never moves its elements, so a short name's inline buffer stays where the type points.
   static std::deque<std::string> docs;
+  // A constructor without its record would lose its text signature silently; fail the import.
+  if ((def.tp_new == nullptr) != (def.constructor == nullptr)) {
+    raise(ErrorKind::Runtime, "a constructor and its parser record go together");
+  }
   std::string doc;
-  if (class_docs.signature != nullptr) {
-    doc = fmt::format("{}{}\n--\n\n{}", class_name(id), class_docs.signature,
-                      class_docs.doc ? class_docs.doc : "");
-  } else if (class_docs.doc != nullptr) {
-    doc = class_docs.doc;
+  if (def.constructor != nullptr) {
+    doc = with_signature(class_name(id), text_signature(*def.constructor, Receiver::None), class_doc);
+  } else if (class_doc != nullptr) {
+    doc = class_doc;
   }
   if (doc.find('\0') != std::string::npos) raise(ErrorKind::Value, "class doc cannot contain nul bytes");
   docs.push_back(std::move(doc));
@@ -90,11 +93,11 @@ PyTypeObject* create_type(ClassId id, const ClassDef& def, ClassDocs class_docs)
 
 }  // namespace
 
-PyTypeObject* build_type_object(ClassId id, const ClassDef& def, ClassDocs docs) {
+PyTypeObject* build_type_object(ClassId id, const ClassDef& def, const char* doc) {
   auto& cell = g_type_objects[std::size_t(id)];
   if (cell != nullptr) return cell;
   try {
-    cell = create_type(id, def, docs);
+    cell = create_type(id, def, doc);
   } catch (const Error& error) {
     set_python_error(error);
     raise_chained_runtime_error(fmt::format("An error occurred while initializing class {}", class_name(id)));

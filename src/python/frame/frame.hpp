@@ -12,6 +12,7 @@
 #include "python/frame/args.hpp"
 #include "python/frame/guard.hpp"
 #include "python/frame/pyref.hpp"
+#include "python/frame/text_signature.hpp"
 
 namespace zorvane {
 
@@ -35,6 +36,8 @@ struct ClassDef {
   destructor dealloc;
   newfunc tp_new;              ///< null: calling the class raises "No constructor defined"
   vectorcallfunc vectorcall;   ///< fast path of the constructor, installed after creation
+  /// The constructor's parser record, from which its text signature is rendered; null: none.
+  const Signature* constructor = nullptr;
   std::span<const PyType_Slot> slots;
   PyMethodDef* methods;  ///< null-terminated table or null
   PyGetSetDef* getset;   ///< null-terminated table or null
@@ -43,16 +46,10 @@ struct ClassDef {
   GcSupport gc{};  ///< set for values that hold arbitrary Python objects, which can form cycles
 };
 
-/// The documentation of a class: `doc` (null: `__doc__` is None) and the constructor's text
-/// signature (null for a class without a constructor).
-struct ClassDocs {
-  const char* doc;
-  const char* signature;
-};
-
 /// Builds the type object of class `id` on first use (the module fill asks first and gets the
-/// error); later requests find the stored one.
-PyTypeObject* build_type_object(ClassId id, const ClassDef& def, ClassDocs docs);
+/// error); later requests find the stored one. `doc` is the class documentation (null: `__doc__`
+/// is None), to which the constructor's text signature is prefixed.
+PyTypeObject* build_type_object(ClassId id, const ClassDef& def, const char* doc);
 /// The type object of a class that the module has registered; an internal fault otherwise.
 PyTypeObject* type_object(ClassId id);
 /// The type objects, indexed by class; null while a class is not built.
@@ -292,14 +289,24 @@ PyObject* slot_richcompare(PyObject* self, PyObject* other, int op) {
   return guard_object([&] { return Body(self, other, op); });
 }
 
+// Method table entries. The documentation starts with the text signature, rendered from the
+// parser's record `sig` (its function is the method's name) or, for a method without arguments,
+// "($self)"; `body` is the rest of the documentation (null: `__doc__` is None).
+
 template <MethodBody Body>
-constexpr PyMethodDef fastcall_method(const char* name, const char* doc) {
-  return {name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&method_fastcall<Body>)),
-          METH_FASTCALL | METH_KEYWORDS, doc};
+PyMethodDef fastcall_method(const Signature& sig, const char* body) {
+  return {sig.function, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&method_fastcall<Body>)),
+          METH_FASTCALL | METH_KEYWORDS, signature_doc(sig.function, sig, Receiver::Self, body)};
 }
 template <UnaryBody Body>
-constexpr PyMethodDef noargs_method(const char* name, const char* doc) {
-  return {name, &method_noargs<Body>, METH_NOARGS, doc};
+PyMethodDef noargs_method(const char* name, const char* body) {
+  return {name, &method_noargs<Body>, METH_NOARGS,
+          signature_doc(name, Signature{.function = name}, Receiver::Self, body)};
+}
+/// A method without arguments, documentation or text signature.
+template <UnaryBody Body>
+constexpr PyMethodDef undocumented_noargs_method(const char* name) {
+  return {name, &method_noargs<Body>, METH_NOARGS, nullptr};
 }
 template <UnaryBody Body>
 constexpr PyGetSetDef getter(const char* name, const char* doc = nullptr) {
@@ -327,9 +334,10 @@ constexpr PyGetSetDef getter_setter(const char* name, const char* doc = nullptr)
 }
 /// A static method (called on the class; the body receives a null `self`).
 template <MethodBody Body>
-constexpr PyMethodDef static_method(const char* name, const char* doc) {
-  return {name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&method_fastcall<Body>)),
-          METH_FASTCALL | METH_KEYWORDS | METH_STATIC, doc};
+PyMethodDef static_method(const Signature& sig, const char* body) {
+  return {sig.function, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&method_fastcall<Body>)),
+          METH_FASTCALL | METH_KEYWORDS | METH_STATIC,
+          signature_doc(sig.function, sig, Receiver::None, body)};
 }
 
 /// "<", "<=", "==", "!=", ">", ">=" for a rich-comparison code.

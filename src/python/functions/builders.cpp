@@ -13,49 +13,6 @@
 namespace zorvane::functions {
 namespace {
 
-// ---- Unary functions ----
-
-template <const char* const& Name>
-constexpr Signature kUnarySignature{.function = Name,
-                                    .names = {"operand"},
-                                    .positional = 1,
-                                    .required_positional = 1};
-
-constexpr const char* kAbs = "abs";
-constexpr const char* kCeil = "ceil";
-constexpr const char* kFloor = "floor";
-constexpr const char* kLog2 = "log2";
-constexpr const char* kLog10 = "log10";
-constexpr const char* kLn = "ln";
-
-template <const char* const& Name, UnaryKind Kind>
-PyRef unary(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Arguments arguments = parse_arguments(kUnarySignature<Name>, args, nargs, kwnames);
-  Expr operand = convert_argument(arguments, kUnarySignature<Name>.param("operand"), expression_from_pyobject);
-  return expression_into_py(build_unary(Kind, std::move(operand)));
-}
-
-// ---- min and max ----
-
-template <const char* const& Name>
-constexpr Signature kVariadicSignature{.function = Name, .var_positional = true};
-
-constexpr const char* kMin = "min";
-constexpr const char* kMax = "max";
-
-// Every argument is converted before any term is checked, so `min(x, None)` reports the
-// conversion and not the decision variable.
-template <const char* const& Name, CommutativeKind Kind>
-PyRef min_max(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Arguments arguments = parse_arguments(kVariadicSignature<Name>, args, nargs, kwnames);
-  std::vector<Expr> terms;
-  terms.reserve(std::size_t(arguments.extra_count));
-  for (Py_ssize_t i = 0; i < arguments.extra_count; ++i) {
-    terms.push_back(convert_argument("operands", [&] { return expression_from_pyobject(arguments.extra[i]); }));
-  }
-  return expression_into_py(build_min_max(Kind, std::move(terms)));
-}
-
 // ---- The index of a reduction ----
 //
 // The index is read as the first reading that fits: one item (an element, or a 2-tuple of an
@@ -188,58 +145,33 @@ std::vector<IndexItem> index_from_pyobject(PyObject* object) {
                                               "Sequence", field_failure("Index::Sequence", 0, sequence)));
 }
 
-// ---- sum and prod ----
-
-template <const char* const& Name>
-constexpr Signature kReductionSignature{.function = Name,
-                                        .names = {"index", "operand"},
-                                        .positional = 2,
-                                        .required_positional = 2};
-
-constexpr const char* kSum = "sum";
-constexpr const char* kProd = "prod";
-
-template <const char* const& Name, ReductionKind Kind>
-PyRef reduction(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  constexpr Param kIndex = kReductionSignature<Name>.param("index");
-  constexpr Param kOperand = kReductionSignature<Name>.param("operand");
-  const Arguments arguments = parse_arguments(kReductionSignature<Name>, args, nargs, kwnames);
-  std::vector<IndexItem> index = convert_argument(arguments, kIndex, index_from_pyobject);
-  Expr operand = convert_argument(arguments, kOperand, expression_from_pyobject);
-  return expression_into_py(build_reductions(Kind, std::move(index), std::move(operand)));
-}
+constexpr Param kUnaryOperand = parameter<unary>("operand");
+constexpr const char* kOperands = var_positional_parameter<min_max>();
+constexpr Param kIndex = parameter<reduction>("index");
+constexpr Param kOperand = parameter<reduction>("operand");
 
 }  // namespace
 
-PyRef abs(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return unary<kAbs, UnaryKind::Abs>(args, nargs, kwnames);
+PyRef unary(const Arguments& arguments, UnaryKind kind) {
+  Expr operand = convert_argument(arguments, kUnaryOperand, expression_from_pyobject);
+  return expression_into_py(build_unary(kind, std::move(operand)));
 }
-PyRef ceil(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return unary<kCeil, UnaryKind::Ceil>(args, nargs, kwnames);
+
+// Every argument is converted before any term is checked, so `min(x, None)` reports the
+// conversion and not the decision variable.
+PyRef min_max(const Arguments& arguments, CommutativeKind kind) {
+  std::vector<Expr> terms;
+  terms.reserve(std::size_t(arguments.extra_count));
+  for (Py_ssize_t i = 0; i < arguments.extra_count; ++i) {
+    terms.push_back(convert_argument(kOperands, [&] { return expression_from_pyobject(arguments.extra[i]); }));
+  }
+  return expression_into_py(build_min_max(kind, std::move(terms)));
 }
-PyRef floor(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return unary<kFloor, UnaryKind::Floor>(args, nargs, kwnames);
-}
-PyRef log2(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return unary<kLog2, UnaryKind::Log2>(args, nargs, kwnames);
-}
-PyRef log10(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return unary<kLog10, UnaryKind::Log10>(args, nargs, kwnames);
-}
-PyRef ln(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return unary<kLn, UnaryKind::Ln>(args, nargs, kwnames);
-}
-PyRef min(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return min_max<kMin, CommutativeKind::Min>(args, nargs, kwnames);
-}
-PyRef max(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return min_max<kMax, CommutativeKind::Max>(args, nargs, kwnames);
-}
-PyRef sum(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return reduction<kSum, ReductionKind::Sum>(args, nargs, kwnames);
-}
-PyRef prod(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return reduction<kProd, ReductionKind::Prod>(args, nargs, kwnames);
+
+PyRef reduction(const Arguments& arguments, ReductionKind kind) {
+  std::vector<IndexItem> index = convert_argument(arguments, kIndex, index_from_pyobject);
+  Expr operand = convert_argument(arguments, kOperand, expression_from_pyobject);
+  return expression_into_py(build_reductions(kind, std::move(index), std::move(operand)));
 }
 
 }  // namespace zorvane::functions

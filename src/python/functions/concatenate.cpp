@@ -6,9 +6,6 @@
 namespace zorvane::sample_sets {
 namespace {
 
-constexpr Signature kConcatenate{.function = "concatenate", .names = {"sample_sets"}, .positional = 1,
-                                 .required_positional = 1};
-
 std::vector<SampleSet> to_sample_sets(PyObject* object) {
   std::vector<SampleSet> sets;
   for_each_sequence_item(object, [&](PyRef item) {
@@ -19,10 +16,9 @@ std::vector<SampleSet> to_sample_sets(PyObject* object) {
 
 }  // namespace
 
-PyRef concatenate(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Arguments arguments = parse_arguments(kConcatenate, args, nargs, kwnames);
-  std::vector<SampleSet> sets =
-      convert_argument(arguments, kConcatenate.param("sample_sets"), to_sample_sets);
+PyRef concatenate(const Arguments& arguments) {
+  constexpr Param kSampleSets = parameter<concatenate>("sample_sets");
+  std::vector<SampleSet> sets = convert_argument(arguments, kSampleSets, to_sample_sets);
   if (sets.empty()) raise(ErrorKind::Value, "empty list is invalid");
   if (sets.size() == 1) return wrap_sample_set(std::move(sets.front()));
   SampleSet joined{SampleData{}, new_dict()};

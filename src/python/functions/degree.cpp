@@ -8,18 +8,13 @@ namespace zorvane {
 namespace analysis {
 namespace {
 
-template <const char* const& Name>
-constexpr Signature kSignature{.function = Name, .names = {"expr"}, .positional = 1, .required_positional = 1};
-
-constexpr const char* kIsLinear = "is_linear";
-constexpr const char* kIsQuadratic = "is_quadratic";
-constexpr const char* kIsHigherOrder = "is_higher_order";
-constexpr const char* kIsDynamicDegree = "is_dynamic_degree";
-
-template <const char* const& Name>
-DegreeInfo degree_of(PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Arguments arguments = parse_arguments(kSignature<Name>, args, nargs, kwnames);
-  const Expr expression = convert_argument(arguments, kSignature<Name>.param("expr"), expression_from_pyobject);
+// The four tests read the same parameter.
+DegreeInfo degree_of(const Arguments& arguments) {
+  constexpr Param kExpr = parameter<is_linear>("expr");
+  static_assert(kExpr.index == parameter<is_quadratic>("expr").index &&
+                kExpr.index == parameter<is_higher_order>("expr").index &&
+                kExpr.index == parameter<is_dynamic_degree>("expr").index);
+  const Expr expression = convert_argument(arguments, kExpr, expression_from_pyobject);
   return compute_degree(*expression);
 }
 
@@ -27,24 +22,22 @@ PyRef boolean(bool value) { return PyRef::borrow(value ? Py_True : Py_False); }
 
 }  // namespace
 
-PyRef is_linear(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const DegreeInfo info = degree_of<kIsLinear>(args, nargs, kwnames);
+PyRef is_linear(const Arguments& arguments) {
+  const DegreeInfo info = degree_of(arguments);
   return boolean(!info.is_dynamic && !info.non_polynomial && info.max_degree == 1.0);
 }
 
-PyRef is_quadratic(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const DegreeInfo info = degree_of<kIsQuadratic>(args, nargs, kwnames);
+PyRef is_quadratic(const Arguments& arguments) {
+  const DegreeInfo info = degree_of(arguments);
   return boolean(!info.is_dynamic && !info.non_polynomial && info.max_degree == 2.0);
 }
 
-PyRef is_higher_order(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const DegreeInfo info = degree_of<kIsHigherOrder>(args, nargs, kwnames);
+PyRef is_higher_order(const Arguments& arguments) {
+  const DegreeInfo info = degree_of(arguments);
   return boolean(!info.is_dynamic && !info.non_polynomial && info.max_degree > 2.0);
 }
 
-PyRef is_dynamic_degree(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  return boolean(degree_of<kIsDynamicDegree>(args, nargs, kwnames).is_dynamic);
-}
+PyRef is_dynamic_degree(const Arguments& arguments) { return boolean(degree_of(arguments).is_dynamic); }
 
 }  // namespace analysis
 }  // namespace zorvane

@@ -12,16 +12,6 @@
 namespace zorvane {
 namespace {
 
-constexpr Signature kExtractNodes{.function = "extract_nodes",
-                                  .names = {"obj", "class_or_tuple"},
-                                  .positional = 2,
-                                  .required_positional = 2};
-
-constexpr Signature kExtractVariables{.function = "extract_variables",
-                                      .names = {"obj"},
-                                      .positional = 1,
-                                      .required_positional = 1};
-
 std::string qualname_or_unknown(PyObject* object) {
   PyRef qualname = PyRef::steal(PyType_GetQualName(Py_TYPE(object)));
   const char* text = qualname ? PyUnicode_AsUTF8(qualname.get()) : nullptr;
@@ -56,13 +46,13 @@ namespace analysis {
 
 // Every node whose class is one of the filter's (by identity, no subclass test), one new
 // object per occurrence.
-PyRef extract_nodes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Arguments arguments = parse_arguments(kExtractNodes, args, nargs, kwnames);
+PyRef extract_nodes(const Arguments& arguments) {
+  constexpr Param kObj = parameter<extract_nodes>("obj");
+  constexpr Param kClassOrTuple = parameter<extract_nodes>("class_or_tuple");
   // Borrowed from the argument for the duration of the call.
-  const std::vector<PyObject*> filter =
-      convert_argument(arguments, kExtractNodes.param("class_or_tuple"), class_filter);
-  std::optional<ModelObject> object = read_model_object(arguments[kExtractNodes.param("obj")]);
-  if (!object) raise_unsupported_object(arguments[kExtractNodes.param("obj")]);
+  const std::vector<PyObject*> filter = convert_argument(arguments, kClassOrTuple, class_filter);
+  std::optional<ModelObject> object = read_model_object(arguments[kObj]);
+  if (!object) raise_unsupported_object(arguments[kObj]);
   const std::vector<Expr> nodes = extract_nodes(*object, [&](const Node& node) {
     auto* type = reinterpret_cast<PyObject*>(type_object_or_null(class_for_node(node)));
     return type != nullptr && std::find(filter.begin(), filter.end(), type) != filter.end();
@@ -70,10 +60,10 @@ PyRef extract_nodes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject
   return expressions_into_list(nodes);
 }
 
-PyRef extract_variables(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Arguments arguments = parse_arguments(kExtractVariables, args, nargs, kwnames);
-  std::optional<ModelObject> object = read_model_object(arguments[kExtractVariables.param("obj")]);
-  if (!object) raise_unsupported_object(arguments[kExtractVariables.param("obj")]);
+PyRef extract_variables(const Arguments& arguments) {
+  constexpr Param kObj = parameter<extract_variables>("obj");
+  std::optional<ModelObject> object = read_model_object(arguments[kObj]);
+  if (!object) raise_unsupported_object(arguments[kObj]);
   const VariableSet<Node> variables = extract_variables(*object);
   PyRef out = checked(PyList_New(Py_ssize_t(variables.size())));
   Py_ssize_t i = 0;

@@ -1,54 +1,136 @@
-// The module functions. Each body runs inside the `method_fastcall` thunk (self is the module);
-// registry.cpp lists them in the module's order.
+// The module functions: their ids, signatures and implementations, all from functions.def.
 #pragma once
 
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string_view>
+#include <type_traits>
+
+#include "core/expression/rc.hpp"
 #include "python/frame/frame.hpp"
+
+#define ZORVANE_UNPAREN(...) __VA_ARGS__
+#define ZORVANE_FIRST(first, ...) first
 
 namespace zorvane {
 
-#define ZORVANE_MODULE_FUNCTION(name) \
-  PyRef name(PyObject* module, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
+enum class FunctionId : std::uint8_t {
+#define ZORVANE_FUNCTION(Name, Callee, Params) Name,
+#include "python/functions/functions.def"
+#undef ZORVANE_FUNCTION
+};
+
+inline constexpr std::size_t kFunctionCount = 0
+#define ZORVANE_FUNCTION(Name, Callee, Params) +1
+#include "python/functions/functions.def"
+#undef ZORVANE_FUNCTION
+    ;
+
+/// The parser's record of each function, indexed by `FunctionId`.
+inline constexpr std::array<Signature, kFunctionCount> kFunctionSignatures{{
+#define ZORVANE_FUNCTION(Name, Callee, Params) make_signature(nullptr, #Name, {ZORVANE_UNPAREN Params}),
+#include "python/functions/functions.def"
+#undef ZORVANE_FUNCTION
+}};
+
+constexpr const Signature& signature_of(FunctionId id) { return kFunctionSignatures[std::size_t(id)]; }
+
+// The implementations (each defined in its file). Hidden, so that one declared but never defined
+// stops the link of the module rather than its import.
+#pragma GCC visibility push(hidden)
 
 /// Analysis and rewriting of models.
 namespace analysis {
-ZORVANE_MODULE_FUNCTION(is_linear);
-ZORVANE_MODULE_FUNCTION(is_quadratic);
-ZORVANE_MODULE_FUNCTION(is_higher_order);
-ZORVANE_MODULE_FUNCTION(is_dynamic_degree);
-ZORVANE_MODULE_FUNCTION(extract_nodes);
-ZORVANE_MODULE_FUNCTION(extract_variables);
-ZORVANE_MODULE_FUNCTION(is_same);
-ZORVANE_MODULE_FUNCTION(replace);
+PyRef is_linear(const Arguments& arguments);
+PyRef is_quadratic(const Arguments& arguments);
+PyRef is_higher_order(const Arguments& arguments);
+PyRef is_dynamic_degree(const Arguments& arguments);
+PyRef extract_nodes(const Arguments& arguments);
+PyRef extract_variables(const Arguments& arguments);
+PyRef is_same(const Arguments& arguments);
+PyRef replace(const Arguments& arguments);
 }  // namespace analysis
 
 /// Builders of operator nodes.
 namespace functions {
-ZORVANE_MODULE_FUNCTION(abs);
-ZORVANE_MODULE_FUNCTION(ceil);
-ZORVANE_MODULE_FUNCTION(floor);
-ZORVANE_MODULE_FUNCTION(log2);
-ZORVANE_MODULE_FUNCTION(log10);
-ZORVANE_MODULE_FUNCTION(ln);
-ZORVANE_MODULE_FUNCTION(min);
-ZORVANE_MODULE_FUNCTION(max);
-ZORVANE_MODULE_FUNCTION(sum);
-ZORVANE_MODULE_FUNCTION(prod);
+PyRef unary(const Arguments& arguments, UnaryKind kind);
+PyRef min_max(const Arguments& arguments, CommutativeKind kind);
+PyRef reduction(const Arguments& arguments, ReductionKind kind);
 }  // namespace functions
 
 /// The byte format.
 namespace protobuf {
-/// to_protobuf(obj): the bytes of a problem, constraint, custom penalty term, expression or
-/// condition.
-ZORVANE_MODULE_FUNCTION(to_protobuf);
-/// from_protobuf(buf): the model object that a `bytes` object holds.
-ZORVANE_MODULE_FUNCTION(from_protobuf);
+/// The bytes of a problem, constraint, custom penalty term, expression or condition.
+PyRef to_protobuf(const Arguments& arguments);
+/// The model object that a `bytes` object holds.
+PyRef from_protobuf(const Arguments& arguments);
 }  // namespace protobuf
 
 /// Sample sets.
 namespace sample_sets {
-ZORVANE_MODULE_FUNCTION(concatenate);
+PyRef concatenate(const Arguments& arguments);
 }  // namespace sample_sets
 
-#undef ZORVANE_MODULE_FUNCTION
+#pragma GCC visibility pop
+
+namespace detail {
+
+// Whether two functions are one, told by the types they name rather than by comparing addresses,
+// which a sanitizing build does not treat as a constant expression.
+template <auto F>
+struct FunctionTag {};
+template <auto A, auto B>
+inline constexpr bool kSameFunction = std::is_same_v<FunctionTag<A>, FunctionTag<B>>;
+
+/// `read(signature)` for every function that `Implementation` implements; they must all agree.
+template <auto Implementation, class Read>
+constexpr auto shared_by_functions(Read read) {
+  std::optional<decltype(read(kFunctionSignatures[0]))> found;
+  const auto visit = [&](bool implemented_here, FunctionId id) {
+    if (!implemented_here) return;
+    const auto result = read(signature_of(id));
+    if (found && *found != result) throw "the functions of one implementation differ in this parameter";
+    found = result;
+  };
+#define ZORVANE_FUNCTION(Name, Callee, Params) \
+  visit(kSameFunction<Implementation, &ZORVANE_FIRST Callee>, FunctionId::Name);
+#include "python/functions/functions.def"
+#undef ZORVANE_FUNCTION
+  if (!found) throw "no function of functions.def has this implementation";
+  return *found;
+}
+
+}  // namespace detail
+
+/// The parameter `name` of the functions that `Implementation` implements. Initialise a constexpr
+/// `Param` with it, so that it is found when the program is compiled: a name that one of them
+/// lacks, or has at another position, then does not compile.
+template <auto Implementation>
+constexpr Param parameter(const char* name) {
+  const std::size_t index = detail::shared_by_functions<Implementation>([name](const Signature& sig) {
+    for (std::size_t i = 0; i < sig.size(); ++i) {
+      if (std::string_view(sig.names[i]) == name) return i;
+    }
+    throw "the function has no parameter of this name";
+  });
+  return Param{index, name};
+}
+
+/// The name of the `*args` parameter of the functions that `Implementation` implements.
+template <auto Implementation>
+constexpr const char* var_positional_parameter() {
+  return detail::shared_by_functions<Implementation>([](const Signature& sig) {
+           if (!sig.var_positional) throw "the function has no *args";
+           return std::string_view(sig.var_positional_name);
+         }).data();
+}
+
+/// The module's entry point of function `Id`: parses the arguments by its signature and calls
+/// `Implementation(arguments, Bound...)`.
+template <FunctionId Id, auto Implementation, auto... Bound>
+PyObject* function_entry(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  return guard_object([&] { return Implementation(parse_arguments(signature_of(Id), args, nargs, kwnames), Bound...); });
+}
 
 }  // namespace zorvane

@@ -14,11 +14,6 @@
 namespace zorvane::analysis {
 namespace {
 
-constexpr Signature kIsSame{.function = "is_same",
-                            .names = {"src", "dst"},
-                            .positional = 2,
-                            .required_positional = 2};
-
 // One class of the classification: both objects read by `read`, then compared by `eq`.
 // Nothing when either reading fails (without a trace).
 template <class Read, class Eq>
@@ -48,10 +43,11 @@ std::optional<bool> same(PyObject* src, PyObject* dst) {
 
 }  // namespace
 
-PyRef is_same(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Arguments arguments = parse_arguments(kIsSame, args, nargs, kwnames);
-  PyObject* src = arguments[kIsSame.param("src")];
-  PyObject* dst = arguments[kIsSame.param("dst")];
+PyRef is_same(const Arguments& arguments) {
+  constexpr Param kSrc = parameter<is_same>("src");
+  constexpr Param kDst = parameter<is_same>("dst");
+  PyObject* src = arguments[kSrc];
+  PyObject* dst = arguments[kDst];
   const std::optional<bool> result = same(src, dst);
   if (!result) {
     raise(ErrorKind::Type, "the type of src (= " + type_qualname(src) + ") is different from the type of dst (= " +

@@ -19,9 +19,6 @@
 namespace zorvane::protobuf {
 namespace {
 
-constexpr Signature kToProtobuf{.function = "to_protobuf", .names = {"obj"}, .positional = 1, .required_positional = 1};
-constexpr Signature kFromProtobuf{.function = "from_protobuf", .names = {"buf"}, .positional = 1, .required_positional = 1};
-
 /// What `to_protobuf` accepts, read in this order.
 using Serializable = std::variant<Problem, Constraint, CustomPenaltyTerm, Expr, ConditionValue>;
 constexpr std::array<const char*, 5> kSerializableNames{"Problem", "Constraint", "CustomPenaltyTerm", "Expression",
@@ -105,18 +102,18 @@ PyRef into_py(Decoded value) {
 
 }  // namespace
 
-PyRef to_protobuf(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Arguments arguments = parse_arguments(kToProtobuf, args, nargs, kwnames);
-  const Serializable value = convert_argument(arguments, kToProtobuf.param("obj"), read_serializable);
+PyRef to_protobuf(const Arguments& arguments) {
+  constexpr Param kObj = parameter<to_protobuf>("obj");
+  const Serializable value = convert_argument(arguments, kObj, read_serializable);
   const std::string bytes = encode(value);
   return checked(PyBytes_FromStringAndSize(bytes.data(), Py_ssize_t(bytes.size())));
 }
 
-PyRef from_protobuf(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Arguments arguments = parse_arguments(kFromProtobuf, args, nargs, kwnames);
-  PyObject* buf = arguments[kFromProtobuf.param("buf")];
+PyRef from_protobuf(const Arguments& arguments) {
+  constexpr Param kBuf = parameter<from_protobuf>("buf");
+  PyObject* buf = arguments[kBuf];
   if (!PyBytes_Check(buf)) {
-    convert_argument("buf", [&] { raise(ErrorKind::Type, cannot_convert_message(buf, "PyBytes")); });
+    convert_argument(kBuf.name, [&] { raise(ErrorKind::Type, cannot_convert_message(buf, "PyBytes")); });
   }
   // Read in place: a bytes object cannot change, and the interpreter lock is held throughout.
   const std::string_view buffer(PyBytes_AS_STRING(buf), std::size_t(PyBytes_GET_SIZE(buf)));

@@ -9,11 +9,6 @@
 namespace zorvane::analysis {
 namespace {
 
-constexpr Signature kReplace{.function = "replace",
-                             .names = {"expr", "replacer"},
-                             .positional = 2,
-                             .required_positional = 2};
-
 class CallableReplacer final : public Replacer {
  public:
   explicit CallableReplacer(PyObject* callable) noexcept : callable_(callable) {}
@@ -57,11 +52,12 @@ class CallableReplacer final : public Replacer {
 
 }  // namespace
 
-PyRef replace(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Arguments arguments = parse_arguments(kReplace, args, nargs, kwnames);
-  const Expr expr = convert_argument(arguments, kReplace.param("expr"), expression_from_pyobject);
-  PyObject* callable = arguments[kReplace.param("replacer")];
-  convert_argument("replacer", [&] {
+PyRef replace(const Arguments& arguments) {
+  constexpr Param kExpr = parameter<replace>("expr");
+  constexpr Param kReplacer = parameter<replace>("replacer");
+  const Expr expr = convert_argument(arguments, kExpr, expression_from_pyobject);
+  PyObject* callable = arguments[kReplacer];
+  convert_argument(kReplacer.name, [&] {
     if (PyCallable_Check(callable) == 0) raise(ErrorKind::Type, "replacer must be callable");
   });
   CallableReplacer replacer(callable);

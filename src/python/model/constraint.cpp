@@ -30,12 +30,8 @@ const ClassAttribute kSenseAttributes[] = {
 
 // ---- Constraint ----
 
-constexpr Signature kNew{.owner = class_name(ClassId::Constraint),
-                         .function = "__new__",
-                         .names = {"name", "expression", "forall"},
-                         .positional = 2,
-                         .required_positional = 2,
-                         .keyword_only = 1};
+constexpr Signature kNew = make_signature(class_name(ClassId::Constraint), "__new__",
+                                          {positional("name"), positional("expression"), keyword_only("forall", "None")});
 
 PyRef constraint_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
@@ -68,9 +64,9 @@ PyRef constraint_forall(PyObject* self) { return forall_into_py(held(self)->fora
 PyRef constraint_expression(PyObject* self) { return expression_into_py(constraint_condition(*held(self))); }
 
 PyMethodDef kMethods[] = {
-    noargs_method<constraint_is_equality>("is_equality", nullptr),
-    noargs_method<constraint_is_inequality>("is_inequality", nullptr),
-    noargs_method<constraint_repr_latex>("_repr_latex_", docs::kMethodDocReprLatex),
+    undocumented_noargs_method<constraint_is_equality>("is_equality"),
+    undocumented_noargs_method<constraint_is_inequality>("is_inequality"),
+    noargs_method<constraint_repr_latex>("_repr_latex_", docs::kMethodReprLatex),
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -106,6 +102,7 @@ const ClassDef kConstraintClass{
     .dealloc = &dealloc_instance<Constraint>,
     .tp_new = &constructor_new<constraint_new>,
     .vectorcall = &constructor_vectorcall<constraint_new>,
+    .constructor = &kNew,
     .slots = kSlots,
     .methods = kMethods,
     .getset = kGetters,

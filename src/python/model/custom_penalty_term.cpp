@@ -9,12 +9,8 @@
 namespace zorvane {
 namespace {
 
-constexpr Signature kNew{.owner = class_name(ClassId::CustomPenaltyTerm),
-                         .function = "__new__",
-                         .names = {"name", "expression", "forall"},
-                         .positional = 2,
-                         .required_positional = 2,
-                         .keyword_only = 1};
+constexpr Signature kNew = make_signature(class_name(ClassId::CustomPenaltyTerm), "__new__",
+                                          {positional("name"), positional("expression"), keyword_only("forall", "None")});
 
 PyRef custom_penalty_term_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs,
                               PyObject* kwnames) {
@@ -41,7 +37,7 @@ PyRef custom_penalty_term_expression(PyObject* self) { return expression_into_py
 PyRef custom_penalty_term_forall(PyObject* self) { return forall_into_py(held(self)->forall); }
 
 PyMethodDef kMethods[] = {
-    noargs_method<custom_penalty_term_repr_latex>("_repr_latex_", docs::kMethodDocReprLatex),
+    noargs_method<custom_penalty_term_repr_latex>("_repr_latex_", docs::kMethodReprLatex),
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -72,6 +68,7 @@ const ClassDef kCustomPenaltyTermClass{
     .dealloc = &dealloc_instance<CustomPenaltyTerm>,
     .tp_new = &constructor_new<custom_penalty_term_new>,
     .vectorcall = &constructor_vectorcall<custom_penalty_term_new>,
+    .constructor = &kNew,
     .slots = kSlots,
     .methods = kMethods,
     .getset = kGetters,

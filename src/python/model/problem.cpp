@@ -31,12 +31,8 @@ ProblemSense extract_sense(PyObject* object) {
 
 // ---- Problem ----
 
-constexpr Signature kNew{.owner = class_name(ClassId::Problem),
-                         .function = "__new__",
-                         .names = {"name", "sense"},
-                         .positional = 1,
-                         .required_positional = 1,
-                         .keyword_only = 1};
+constexpr Signature kNew =
+    make_signature(class_name(ClassId::Problem), "__new__", {positional("name"), keyword_only("sense", "...")});
 
 PyRef problem_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
@@ -130,7 +126,7 @@ PyRef problem_iadd(PyObject* self, PyObject* other) {
 }
 
 PyMethodDef kMethods[] = {
-    noargs_method<problem_repr_latex>("_repr_latex_", docs::kMethodDocReprLatex),
+    noargs_method<problem_repr_latex>("_repr_latex_", docs::kMethodReprLatex),
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -160,6 +156,7 @@ const ClassDef kProblemClass{
     .dealloc = &dealloc_instance<Problem>,
     .tp_new = &constructor_new<problem_new>,
     .vectorcall = &constructor_vectorcall<problem_new>,
+    .constructor = &kNew,
     .slots = kSlots,
     .methods = kMethods,
     .getset = kGetters,

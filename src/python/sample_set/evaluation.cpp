@@ -208,11 +208,11 @@ PyRef wrap_evaluation(Evaluation value) { return value_class::wrap(std::move(val
 
 namespace {
 
-constexpr Signature kNew{.owner = class_name(ClassId::Evaluation),
-                         .function = "__new__",
-                         .names = {"energy", "objective", "constraint_violations", "constraint_forall",
-                                   "constraint_values", "penalty"},
-                         .positional = 6};
+constexpr Signature kNew =
+    make_signature(class_name(ClassId::Evaluation), "__new__",
+                   {positional("energy", "None"), positional("objective", "None"),
+                    positional("constraint_violations", "None"), positional("constraint_forall", "None"),
+                    positional("constraint_values", "None"), positional("penalty", "None")});
 // The parameters are the fields, in the order of the field rules.
 static_assert([] {
   for (std::size_t i = 0; i < std::size(kFields); ++i) {
@@ -275,11 +275,11 @@ PyGetSetDef kGetSet[] = {
 };
 
 PyMethodDef kMethods[] = {
-    value_class::to_dict_method<Evaluation>(docs::kMethodDocEvaluationToDict),
-    value_class::from_dict_method<Evaluation>(docs::kMethodDocEvaluationFromDict),
-    value_class::to_json_method<Evaluation>(docs::kMethodDocEvaluationToJson),
-    value_class::from_json_method<Evaluation>(docs::kMethodDocEvaluationFromJson),
-    noargs_method<evaluation_to_pandas_method>("to_pandas", docs::kMethodDocEvaluationToPandas),
+    value_class::to_dict_method<Evaluation>(docs::kMethodEvaluationToDict),
+    value_class::from_dict_method<Evaluation>(docs::kMethodEvaluationFromDict),
+    value_class::to_json_method<Evaluation>(docs::kMethodEvaluationToJson),
+    value_class::from_json_method<Evaluation>(docs::kMethodEvaluationFromJson),
+    noargs_method<evaluation_to_pandas_method>("to_pandas", docs::kMethodEvaluationToPandas),
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -290,6 +290,7 @@ const ClassDef kEvaluationClass{
     .dealloc = &dealloc_instance<Evaluation>,
     .tp_new = &constructor_new<evaluation_new>,
     .vectorcall = &constructor_vectorcall<evaluation_new>,
+    .constructor = &kNew,
     .slots = value_class::kSlots<Evaluation>,
     .methods = kMethods,
     .getset = kGetSet,

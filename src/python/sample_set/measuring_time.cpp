@@ -50,10 +50,9 @@ struct ValueClass<MeasuringTime> {
 
 namespace {
 
-constexpr Signature kNew{.owner = class_name(ClassId::MeasuringTime),
-                         .function = "__new__",
-                         .names = {"solve", "system", "total"},
-                         .positional = 3};
+constexpr Signature kNew = make_signature(class_name(ClassId::MeasuringTime), "__new__",
+                                          {positional("solve", "None"), positional("system", "None"),
+                                           positional("total", "None")});
 
 // None and absent give an empty record.
 template <class T>
@@ -98,10 +97,10 @@ PyGetSetDef kGetSet[] = {
 };
 
 PyMethodDef kMethods[] = {
-    value_class::to_dict_method<MeasuringTime>(docs::kMethodDocMeasuringTimeToDict),
-    value_class::from_dict_method<MeasuringTime>(docs::kMethodDocMeasuringTimeFromDict),
-    value_class::to_json_method<MeasuringTime>(docs::kMethodDocMeasuringTimeToJson),
-    value_class::from_json_method<MeasuringTime>(docs::kMethodDocMeasuringTimeFromJson),
+    value_class::to_dict_method<MeasuringTime>(docs::kMethodMeasuringTimeToDict),
+    value_class::from_dict_method<MeasuringTime>(docs::kMethodMeasuringTimeFromDict),
+    value_class::to_json_method<MeasuringTime>(docs::kMethodMeasuringTimeToJson),
+    value_class::from_json_method<MeasuringTime>(docs::kMethodMeasuringTimeFromJson),
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -112,6 +111,7 @@ const ClassDef kMeasuringTimeClass{
     .dealloc = &dealloc_instance<MeasuringTime>,
     .tp_new = &constructor_new<measuring_time_new>,
     .vectorcall = &constructor_vectorcall<measuring_time_new>,
+    .constructor = &kNew,
     .slots = value_class::kSlots<MeasuringTime>,
     .methods = kMethods,
     .getset = kGetSet,

@@ -221,11 +221,8 @@ PyRef wrap_record(Record record) { return value_class::wrap(std::move(record)); 
 
 namespace {
 
-constexpr Signature kNew{.owner = class_name(ClassId::Record),
-                         .function = "__new__",
-                         .names = {"solution", "num_occurrences"},
-                         .positional = 2,
-                         .required_positional = 2};
+constexpr Signature kNew = make_signature(class_name(ClassId::Record), "__new__",
+                                          {positional("solution"), positional("num_occurrences")});
 
 Borrow<Record> held(PyObject* self) { return value_class::held<Record>(self); }
 
@@ -263,15 +260,15 @@ PyGetSetDef kGetSet[] = {
 };
 
 PyMethodDef kMethods[] = {
-    noargs_method<record_is_dense>("is_dense", docs::kMethodDocRecordIsDense),
-    noargs_method<record_is_sparse>("is_sparse", docs::kMethodDocRecordIsSparse),
-    value_class::to_dict_method<Record>(docs::kMethodDocRecordToDict),
-    value_class::from_dict_method<Record>(docs::kMethodDocRecordFromDict),
-    value_class::to_json_method<Record>(docs::kMethodDocRecordToJson),
-    value_class::from_json_method<Record>(docs::kMethodDocRecordFromJson),
-    noargs_method<record_to_dense_method>("to_dense", docs::kMethodDocRecordToDense),
-    noargs_method<record_to_sparse_method>("to_sparse", docs::kMethodDocRecordToSparse),
-    noargs_method<record_to_pandas_method>("to_pandas", docs::kMethodDocRecordToPandas),
+    noargs_method<record_is_dense>("is_dense", docs::kMethodRecordIsDense),
+    noargs_method<record_is_sparse>("is_sparse", docs::kMethodRecordIsSparse),
+    value_class::to_dict_method<Record>(docs::kMethodRecordToDict),
+    value_class::from_dict_method<Record>(docs::kMethodRecordFromDict),
+    value_class::to_json_method<Record>(docs::kMethodRecordToJson),
+    value_class::from_json_method<Record>(docs::kMethodRecordFromJson),
+    noargs_method<record_to_dense_method>("to_dense", docs::kMethodRecordToDense),
+    noargs_method<record_to_sparse_method>("to_sparse", docs::kMethodRecordToSparse),
+    noargs_method<record_to_pandas_method>("to_pandas", docs::kMethodRecordToPandas),
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -282,6 +279,7 @@ const ClassDef kRecordClass{
     .dealloc = &dealloc_instance<Record>,
     .tp_new = &constructor_new<record_new>,
     .vectorcall = &constructor_vectorcall<record_new>,
+    .constructor = &kNew,
     .slots = value_class::kSlots<Record>,
     .methods = kMethods,
     .getset = kGetSet,

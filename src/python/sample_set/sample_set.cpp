@@ -57,13 +57,10 @@ def load(obj):
     return orjson.loads(obj)
 )py";
 
-constexpr Signature kNew{.owner = class_name(ClassId::SampleSet),
-                         .function = "__new__",
-                         .names = {"record", "evaluation", "measuring_time", "metadata"},
-                         .positional = 4,
-                         .required_positional = 3};
-constexpr Signature kFromJson{.owner = class_name(ClassId::SampleSet), .function = "from_json", .names = {"json"},
-                              .positional = 1, .required_positional = 1};
+constexpr Signature kNew = make_signature(class_name(ClassId::SampleSet), "__new__",
+                                          {positional("record"), positional("evaluation"), positional("measuring_time"),
+                                           positional("metadata", "None")});
+constexpr Signature kFromJson = make_signature(class_name(ClassId::SampleSet), "from_json", {positional("json")});
 
 Borrow<SampleSet> held(PyObject* self) { return borrow<SampleSet>(self, ClassId::SampleSet); }
 
@@ -366,19 +363,19 @@ PyGetSetDef kGetSet[] = {
 };
 
 PyMethodDef kMethods[] = {
-    value_class::to_dict_method<SampleSet>(docs::kMethodDocSampleSetToDict),
-    value_class::from_dict_method<SampleSet>(docs::kMethodDocSampleSetFromDict),
-    noargs_method<sample_set_to_json>("to_json", docs::kMethodDocSampleSetToJson),
-    static_method<sample_set_from_json>("from_json", docs::kMethodDocSampleSetFromJson),
-    noargs_method<sample_set_to_pandas>("to_pandas", docs::kMethodDocSampleSetToPandas),
-    noargs_method<sample_set_to_dense>("to_dense", docs::kMethodDocSampleSetToDense),
-    noargs_method<sample_set_is_dense>("is_dense", docs::kMethodDocSampleSetIsDense),
-    noargs_method<sample_set_is_sparse>("is_sparse", docs::kMethodDocSampleSetIsSparse),
-    fastcall_method<sample_set_feasible>("feasible", docs::kMethodDocSampleSetFeasible),
-    fastcall_method<sample_set_infeasible>("infeasible", docs::kMethodDocSampleSetInfeasible),
-    fastcall_method<sample_set_lowest>("lowest", docs::kMethodDocSampleSetLowest),
+    value_class::to_dict_method<SampleSet>(docs::kMethodSampleSetToDict),
+    value_class::from_dict_method<SampleSet>(docs::kMethodSampleSetFromDict),
+    noargs_method<sample_set_to_json>("to_json", docs::kMethodSampleSetToJson),
+    static_method<sample_set_from_json>(kFromJson, docs::kMethodSampleSetFromJson),
+    noargs_method<sample_set_to_pandas>("to_pandas", docs::kMethodSampleSetToPandas),
+    noargs_method<sample_set_to_dense>("to_dense", docs::kMethodSampleSetToDense),
+    noargs_method<sample_set_is_dense>("is_dense", docs::kMethodSampleSetIsDense),
+    noargs_method<sample_set_is_sparse>("is_sparse", docs::kMethodSampleSetIsSparse),
+    sample_set_feasible_method(docs::kMethodSampleSetFeasible),
+    sample_set_infeasible_method(docs::kMethodSampleSetInfeasible),
+    sample_set_lowest_method(docs::kMethodSampleSetLowest),
     noargs_method<sample_set_backend_calculation_time>("get_backend_calculation_time",
-                                                       docs::kMethodDocSampleSetGetBackendCalculationTime),
+                                                       docs::kMethodSampleSetGetBackendCalculationTime),
     {nullptr, nullptr, 0, nullptr},
 };
 
@@ -414,6 +411,7 @@ const ClassDef kSampleSetClass{
     .dealloc = &dealloc_instance<SampleSet>,
     .tp_new = &constructor_new<sample_set_new>,
     .vectorcall = &constructor_vectorcall<sample_set_new>,
+    .constructor = &kNew,
     .slots = kSlots,
     .methods = kMethods,
     .getset = kGetSet,

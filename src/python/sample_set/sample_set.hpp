@@ -17,10 +17,11 @@ bool sample_set_eq(const SampleSet& a, const SampleSet& b);
 /// A new Python `SampleSet` owning `value`.
 PyRef wrap_sample_set(SampleSet value);
 
-// Selection of samples: `feasible`, `infeasible` and `lowest`.
-PyRef sample_set_feasible(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
-PyRef sample_set_infeasible(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
-PyRef sample_set_lowest(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+// Selection of samples: the method table entries of `feasible`, `infeasible` and `lowest`, each
+// with its documentation body.
+PyMethodDef sample_set_feasible_method(const char* doc);
+PyMethodDef sample_set_infeasible_method(const char* doc);
+PyMethodDef sample_set_lowest_method(const char* doc);
 
 /// The report of the backend trace spans recorded in the metadata.
 PyRef sample_set_backend_calculation_time(PyObject* self);

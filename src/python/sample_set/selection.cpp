@@ -6,12 +6,12 @@
 namespace zorvane {
 namespace {
 
-constexpr Signature kFeasible{.owner = class_name(ClassId::SampleSet), .function = "feasible",
-                              .names = {"rtol", "atol"}, .positional = 2};
-constexpr Signature kInfeasible{.owner = class_name(ClassId::SampleSet), .function = "infeasible",
-                                .names = {"rtol", "atol"}, .positional = 2};
-constexpr Signature kLowest{.owner = class_name(ClassId::SampleSet), .function = "lowest",
-                            .names = {"rtol", "atol"}, .positional = 2};
+constexpr Signature kFeasible = make_signature(class_name(ClassId::SampleSet), "feasible",
+                                           {positional("rtol", "1e-5"), positional("atol", "1e-8")});
+constexpr Signature kInfeasible = make_signature(class_name(ClassId::SampleSet), "infeasible",
+                                             {positional("rtol", "1e-5"), positional("atol", "1e-8")});
+constexpr Signature kLowest = make_signature(class_name(ClassId::SampleSet), "lowest",
+                                         {positional("rtol", "1e-5"), positional("atol", "1e-8")});
 
 struct Tolerances {
   double rtol = 1e-5;
@@ -38,8 +38,6 @@ PyRef selected(const SampleSet& set, const std::vector<std::size_t>& indices) {
   return wrap_sample_set(SampleSet{select_samples(set, indices), set.metadata});
 }
 
-}  // namespace
-
 PyRef sample_set_feasible(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kFeasible, args, nargs, kwnames);
   Borrow<SampleSet> set = borrow<SampleSet>(self, ClassId::SampleSet);
@@ -61,5 +59,13 @@ PyRef sample_set_lowest(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
   const Tolerances t = tolerances(arguments);
   return selected(*set, lowest_indices(*set, t.rtol, t.atol));
 }
+
+}  // namespace
+
+PyMethodDef sample_set_feasible_method(const char* doc) { return fastcall_method<sample_set_feasible>(kFeasible, doc); }
+PyMethodDef sample_set_infeasible_method(const char* doc) {
+  return fastcall_method<sample_set_infeasible>(kInfeasible, doc);
+}
+PyMethodDef sample_set_lowest_method(const char* doc) { return fastcall_method<sample_set_lowest>(kLowest, doc); }
 
 }  // namespace zorvane

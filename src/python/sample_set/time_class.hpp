@@ -76,7 +76,10 @@ constexpr Signature new_signature() {
   static_assert(kFields.size() <= Signature::kMaxParams);
   Signature signature{.owner = class_name(TimeClass<T>::kId), .function = "__new__",
                       .positional = std::uint8_t(kFields.size())};
-  for (std::size_t i = 0; i < kFields.size(); ++i) signature.names[i] = kFields[i];
+  for (std::size_t i = 0; i < kFields.size(); ++i) {
+    signature.names[i] = kFields[i];
+    signature.defaults[i] = "None";
+  }
   return signature;
 }
 template <class T>
@@ -136,6 +139,7 @@ ClassDef time_class(const TimeDocs& docs) {
                   .dealloc = &dealloc_instance<T>,
                   .tp_new = &constructor_new<py_new<T>>,
                   .vectorcall = &constructor_vectorcall<py_new<T>>,
+                  .constructor = &kNew<T>,
                   .slots = value_class::kSlots<T>,
                   .methods = methods,
                   .getset = getset_table<T>(std::make_index_sequence<TimeFields<T>::kFields.size()>{}),

@@ -6,11 +6,11 @@
 namespace zorvane {
 
 const ClassDef kSolvingTimeClass = time_class::time_class<SolvingTime>(
-    {docs::kMethodDocSolvingTimeToDict, docs::kMethodDocSolvingTimeFromDict, docs::kMethodDocSolvingTimeToJson,
-     docs::kMethodDocSolvingTimeFromJson});
+    {docs::kMethodSolvingTimeToDict, docs::kMethodSolvingTimeFromDict, docs::kMethodSolvingTimeToJson,
+     docs::kMethodSolvingTimeFromJson});
 
 const ClassDef kSystemTimeClass = time_class::time_class<SystemTime>(
-    {docs::kMethodDocSystemTimeToDict, docs::kMethodDocSystemTimeFromDict, docs::kMethodDocSystemTimeToJson,
-     docs::kMethodDocSystemTimeFromJson});
+    {docs::kMethodSystemTimeToDict, docs::kMethodSystemTimeFromDict, docs::kMethodSystemTimeToJson,
+     docs::kMethodSystemTimeFromJson});
 
 }  // namespace zorvane

@@ -57,17 +57,9 @@ PyRef to_json(PyObject* self) {
 
 /// The one-argument signatures of the static readers: "Cls.from_dict(dict)" / "(json)".
 template <class T>
-inline constexpr Signature kFromDict{.owner = class_name(ValueClass<T>::kId),
-                                     .function = "from_dict",
-                                     .names = {"dict"},
-                                     .positional = 1,
-                                     .required_positional = 1};
+inline constexpr Signature kFromDict = make_signature(class_name(ValueClass<T>::kId), "from_dict", {positional("dict")});
 template <class T>
-inline constexpr Signature kFromJson{.owner = class_name(ValueClass<T>::kId),
-                                     .function = "from_json",
-                                     .names = {"json"},
-                                     .positional = 1,
-                                     .required_positional = 1};
+inline constexpr Signature kFromJson = make_signature(class_name(ValueClass<T>::kId), "from_json", {positional("json")});
 
 template <class T>
 PyRef from_dict(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -89,20 +81,20 @@ PyRef from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kw
 
 // The method table entries, each with its documentation text.
 template <class T>
-constexpr PyMethodDef to_dict_method(const char* doc) {
+PyMethodDef to_dict_method(const char* doc) {
   return noargs_method<to_dict<T>>("to_dict", doc);
 }
 template <class T>
-constexpr PyMethodDef from_dict_method(const char* doc) {
-  return static_method<from_dict<T>>("from_dict", doc);
+PyMethodDef from_dict_method(const char* doc) {
+  return static_method<from_dict<T>>(kFromDict<T>, doc);
 }
 template <class T>
-constexpr PyMethodDef to_json_method(const char* doc) {
+PyMethodDef to_json_method(const char* doc) {
   return noargs_method<to_json<T>>("to_json", doc);
 }
 template <class T>
-constexpr PyMethodDef from_json_method(const char* doc) {
-  return static_method<from_json<T>>("from_json", doc);
+PyMethodDef from_json_method(const char* doc) {
+  return static_method<from_json<T>>(kFromJson<T>, doc);
 }
 
 /// repr and str (the same text), and comparison by value.
