@@ -30,10 +30,8 @@ bool literal_range_length(const ElementNode& index, double& length) noexcept {
 // inside is never looked at.
 class DegreeWalk : public WalkHooks {
  public:
-  // A node can be met twice by one walk only when more than one reference holds it, or when it
-  // is a term in a buffer that several sums or products share.
-  Visit enter(const Node& node, const WalkFrame*) {
-    const bool twice = node.refs > 1 || (!open_.empty() && open_.back().shared_terms);
+  Visit enter(const Node& node, const WalkFrame* parent) {
+    const bool twice = reachable_twice(node, parent);
     if (twice) {
       if (const DegreeInfo* known = memo_.find(&node)) {
         give(*known);
@@ -44,9 +42,7 @@ class DegreeWalk : public WalkHooks {
       case Tag::BinaryOp:
       case Tag::CommutativeOp:
       case Tag::ReductionOp:
-        open_.push_back(Open{.remember = twice,
-                             .shared_terms = node.tag == Tag::CommutativeOp &&
-                                             as<CommutativeNode>(node).terms.shares_buffer()});
+        open_.push_back(Open{.remember = twice});
         return Visit::Continue;
       case Tag::DecisionVar: give(variable()); break;
       case Tag::Subscript: give(as<SubscriptNode>(node).variable->tag == Tag::DecisionVar ? variable() : leaf(0.0)); break;
@@ -119,7 +115,6 @@ class DegreeWalk : public WalkHooks {
   // What an open node has folded from the children evaluated so far.
   struct Open {
     bool remember = false;      // the node can be met again: keep its value
-    bool shared_terms = false;  // its terms are in a buffer that other nodes see too
     DegreeInfo info;        // the flags and the greatest degree under it
     double last = 0.0;      // the last child's degree
     double sum = 0.0;       // a product's degree

@@ -55,9 +55,6 @@ bool is_zero_literal(const Node& node) noexcept {
 
 namespace {
 
-// A node can be reached twice by one walk only when more than one reference holds it.
-bool shared(const Node& node) noexcept { return node.refs > 1; }
-
 // How number literals compare: `expression_eq`, `same_variable`, `interchangeable_variables`.
 enum class Numbers : std::uint8_t { ByValue, NanEqual, Interchangeable };
 
@@ -130,7 +127,11 @@ class EqualityWalk : public WalkHooks {
 
   Visit enter(const Node& a, const WalkFrame* parent) {
     const Node& b = parent == nullptr ? b_ : *child_at(*others_.back(), parent->next - 1);
-    if (shared(a) && shared(b) && !compared_.insert({&a, &b})) return Visit::SkipChildren;
+    const WalkFrame b_parent{parent == nullptr ? nullptr : others_.back()};
+    if (reachable_twice(a, parent) && reachable_twice(b, parent == nullptr ? nullptr : &b_parent) &&
+        !compared_.insert({&a, &b})) {
+      return Visit::SkipChildren;
+    }
     if (!same_fields(a, b, numbers_)) return Visit::Stop;
     if (child_at(a, 0) == nullptr) return Visit::SkipChildren;
     if (others_.empty()) others_.reserve(32);  // as the walk's own stack: one allocation

@@ -34,6 +34,14 @@ struct WalkFrame {
   std::uint32_t next = 0;
 };
 
+/// Whether one walk can meet `node` more than once, so that a walk that does a node's work once
+/// must remember it: more than one reference holds it, or it is a term of `parent` in a term
+/// buffer that other sums or products share (held once by the buffer, reached through each).
+inline bool reachable_twice(const Node& node, const WalkFrame* parent) noexcept {
+  return node.refs > 1 || (parent != nullptr && parent->node->tag == Tag::CommutativeOp &&
+                           as<CommutativeNode>(*parent->node).terms.shares_buffer());
+}
+
 /// The defaults of a walk's hooks: every child in stored order, nothing done on leaving.
 struct WalkHooks {
   const Node* next_child(WalkFrame& frame) {

@@ -15,8 +15,8 @@ class ModelWalk : public WalkHooks {
   Visit enter(const Node& node, const WalkFrame* parent) {
     // A reduction's index is announced as one wherever the element was met before: it binds.
     const bool index = parent != nullptr && parent->node->tag == Tag::ReductionOp && parent->next == 1;
-    // Only a node held by more than one reference can be met twice.
-    if (visitor_.options().once_per_node && !index && node.refs > 1 && !visitor_.walked().insert(&node)) {
+    if (visitor_.options().once_per_node && !index && reachable_twice(node, parent) &&
+        !visitor_.walked().insert(&node)) {
       return Visit::SkipChildren;
     }
     // A range is not a node of the walk (only an element's set is one); its bounds are.
