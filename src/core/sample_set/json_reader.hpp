@@ -75,7 +75,6 @@ class Cursor {
     ++position_;
     return event;
   }
-  bool at_end() const noexcept { return position_ >= events_.size(); }
   std::string_view string(const Event& event) const noexcept {
     return std::string_view(strings_).substr(event.string_start, event.string_size);
   }
