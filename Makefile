@@ -11,7 +11,7 @@
 #   make clean      remove build artefacts (keeps .venv);  make distclean also removes .venv
 #
 # Knobs: V=1 (verbose pip/CMake output), PYTEST_ARGS="-k foo", BENCH_ARGS="...", PYTHON=python3,
-#        FUZZ_SECONDS=60 (per fuzzing program), PYTHONS="3.10 3.12" (test-versions)
+#        FUZZ_SECONDS=60 (per fuzzing program), PYTHONS="3.10 3.12", SKIP_PYTHONS="3.11" (test-versions)
 
 SHELL := /bin/bash
 .DEFAULT_GOAL := build
@@ -260,13 +260,15 @@ fuzz: deps deps-fuzz
 # supported CPython, each in its own venv build/venv-<ver> and C++ test tree
 # build/cpp-tests-<ver>; the module's build tree is build/<wheel_tag> as usual.
 # The supported versions are the classifiers in pyproject.toml (whose
-# requires-python must span exactly them); PYTHONS="3.10 3.12" narrows the run.
+# requires-python must span exactly them); PYTHONS="3.10 3.12" narrows the run, SKIP_PYTHONS="3.11"
+# leaves out a version tested otherwise (CI: the one `make test` ran with).
 # Interpreters: the newest $(PYENV_ROOT)/versions/<ver>.* that reports <ver>.
 # A version that is not installed fails the target before anything is built;
 # a failing version does not stop the others, and the summary names them all.
 # ---------------------------------------------------------------------------
 SUPPORTED_PYTHONS := $(shell sed -n 's/^ *"Programming Language :: Python :: \(3\.[0-9]*\)",\{0,1\}$$/\1/p' pyproject.toml)
-PYTHONS    ?= $(SUPPORTED_PYTHONS)
+SKIP_PYTHONS ?=
+PYTHONS    ?= $(filter-out $(SKIP_PYTHONS),$(SUPPORTED_PYTHONS))
 PYENV_ROOT ?= $(HOME)/.pyenv
 
 test-versions:

@@ -5,9 +5,7 @@
 // ValueError or OverflowError; a value they read must print and read back equal from its dict.
 #include "harness.hpp"
 
-namespace {
-
-constexpr const char* kSource = R"py(
+const char* const zorvane::fuzz::kSource = R"py(
 import sys
 import numpy as np
 import orjson
@@ -54,15 +52,3 @@ def run(data):
         return
     assert again == value, (obj, value, again)
 )py";
-
-}  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  zorvane::fuzz::start(kSource);
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  zorvane::fuzz::run(data, size);
-  return 0;
-}

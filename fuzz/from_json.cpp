@@ -4,9 +4,7 @@
 // SampleSet as it does when a member the sets ignore sends it the general way.
 #include "harness.hpp"
 
-namespace {
-
-constexpr const char* kSource = R"py(
+const char* const zorvane::fuzz::kSource = R"py(
 import orjson
 import zorvane as zv
 
@@ -51,15 +49,3 @@ def run(data):
     except TypeError as error:  # ragged forall rows cannot become a matrix
         assert cls is zv.Evaluation and str(error).startswith("invalid length: "), error
 )py";
-
-}  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  zorvane::fuzz::start(kSource);
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  zorvane::fuzz::run(data, size);
-  return 0;
-}

@@ -3,9 +3,7 @@
 // decodes must encode again, and print unless its printed form would be huge.
 #include "harness.hpp"
 
-namespace {
-
-constexpr const char* kSource = R"py(
+const char* const zorvane::fuzz::kSource = R"py(
 import zorvane as zv
 
 EXPECTED = (zv.ProtobufDeserializationError, zv.ModelingError, ValueError, RecursionError)
@@ -104,15 +102,3 @@ def run(data):
     if printed_nodes(encoded) <= PRINTED_NODES:
         repr(value)
 )py";
-
-}  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  zorvane::fuzz::start(kSource);
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  zorvane::fuzz::run(data, size);
-  return 0;
-}

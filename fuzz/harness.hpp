@@ -1,5 +1,6 @@
-// What the fuzzing programs share: an embedded interpreter with zorvane built in runs one
-// Python function per input. An exception escaping that function (an error type the reader
+// What the fuzzing programs that embed the interpreter share, their entry points included: an
+// interpreter with zorvane built in runs one Python function per input, `run` of the program's
+// `kSource`. Each program is one file that includes this header and defines `kSource`. An exception escaping that function (an error type the reader
 // does not document, or a failed round-trip check) is a finding: it is printed and the program
 // aborts, as it does on a crash or a sanitizer report.
 #pragma once
@@ -46,4 +47,17 @@ inline void run(const std::uint8_t* data, std::size_t size) {
   Py_DECREF(result);
 }
 
+/// The program's Python source, which defines `run(data: bytes)`.
+extern const char* const kSource;
+
 }  // namespace zorvane::fuzz
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  zorvane::fuzz::start(zorvane::fuzz::kSource);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  zorvane::fuzz::run(data, size);
+  return 0;
+}

@@ -47,9 +47,10 @@ def test_shared_sub_expressions_are_walked_once():
     assert proc.returncode == 0 and proc.stdout == "OK\n", proc.stderr[-3000:]
 
 
-def test_terms_of_a_shared_buffer_are_analysed_once():
-    # `p` and `p + q` share the buffer of their terms, whose nodes are each held once: the degree
-    # of `a` after 60 levels is a walk over 2**60 paths unless those terms are remembered too.
+def test_terms_of_a_shared_buffer_are_walked_once():
+    # `p` and `p + q` share the buffer of their terms, whose nodes are each held once: every walk
+    # over `a` after 60 levels (degree, variables, equality, names, protobuf) meets 2**60 paths
+    # unless those terms are remembered too.
     script = textwrap.dedent("""
         import zorvane as zv
         x, q = zv.BinaryVar("x"), [zv.BinaryVar(f"q{i}") for i in range(5)]
@@ -59,6 +60,11 @@ def test_terms_of_a_shared_buffer_are_analysed_once():
             a = p * (p + q[4])
         del p
         assert (zv.is_linear(a), zv.is_quadratic(a), zv.is_higher_order(a)) == (False, False, True)
+        assert len(zv.extract_variables(a)) == 6 and zv.is_same(a, a)
+        problem = zv.Problem("p")
+        problem += zv.Constraint("c", a <= 1)
+        problem += zv.Constraint("d", a >= 0)
+        assert zv.is_same(zv.from_protobuf(zv.to_protobuf(a)), a)
         print("OK")
     """)
     proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=120)

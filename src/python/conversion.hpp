@@ -47,7 +47,4 @@ std::optional<Expr> held_condition(PyObject* object) noexcept;
 /// conditional expression." for anything else.
 Expr conditional_from_pyobject(PyObject* object);
 
-/// The node held by an instance of one of the expression or condition classes.
-inline const Expr& node_of(PyObject* object) noexcept { return instance_of<Expr>(object)->value; }
-
 }  // namespace zorvane

@@ -115,18 +115,19 @@ Problem decode_problem(const ProblemMsg& message, DecodeBudget& budget) {
 
 }  // namespace
 
-Decoded deserialize(std::string_view buffer) {
+Body deserialize(std::string_view buffer) {
   NodeArena arena;  // a model is read whole: its nodes are made together
   DecodeBudget budget(buffer.size());  // reading the fields is work too
   const HeaderMsg header = parse_header(buffer);
   check_version(header.version);
-  switch (header.body.index()) {
-    case 1: return decode_problem(std::get<ProblemMsg>(header.body), budget);
-    case 2: return decode_constraint(std::get<ConstraintMsg>(header.body), budget);
-    case 3: return decode_custom_penalty_term(std::get<CustomPenaltyTermMsg>(header.body), budget);
-    case 4: return decode_expr_body(std::get<ExprMsg>(header.body), budget);
-    default: refuse(kNoBody);
-  }
+  return std::visit(Overloaded{
+                        [](std::monostate) -> Body { refuse(kNoBody); },
+                        [&](const ProblemMsg& m) -> Body { return decode_problem(m, budget); },
+                        [&](const ConstraintMsg& m) -> Body { return decode_constraint(m, budget); },
+                        [&](const CustomPenaltyTermMsg& m) -> Body { return decode_custom_penalty_term(m, budget); },
+                        [&](const ExprMsg& m) -> Body { return decode_expr_body(m, budget); },
+                    },
+                    header.body);
 }
 
 }  // namespace zorvane::protobuf

@@ -308,7 +308,7 @@ M& node_member(ExprNodeMsg& m, NodeTableMsg& table, std::size_t start) {
     m.emplace<M>();
     table.ids.resize(start);
   }
-  return *std::get_if<M>(&m);
+  return std::get<M>(m);
 }
 
 /// The same for a member kept in the table's list; a new one is appended to the list.
@@ -320,7 +320,7 @@ M& stored_member(ExprNodeMsg& m, NodeTableMsg& table, std::size_t start) {
     list.emplace_back();
     table.ids.resize(start);
   }
-  return list[std::get_if<Stored<M>>(&m)->at];
+  return list[std::get<Stored<M>>(m).at];
 }
 
 /// Reads an `ExprNode` into `m` and the table's lists; the table held `start` ids before.

@@ -15,8 +15,11 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <type_traits>
 #include <variant>
 #include <vector>
+
+#include "core/protobuf/schema.hpp"
 
 namespace zorvane::protobuf {
 
@@ -109,12 +112,28 @@ struct Stored {
   std::uint32_t at = 0;
 };
 
-/// The `kind` oneof of `ExprNode`; the alternative's index is its field number (0: unset). The
-/// common kinds are held in place, so a record takes 32 bytes.
+/// The `kind` oneof of `ExprNode`; the alternative's index is its field number (0: unset), so
+/// `index()` is compared with the `expr_node` constants. The common kinds are held in place, so
+/// a record takes 32 bytes.
 using ExprNodeMsg = std::variant<std::monostate, NumberLitMsg, Stored<PlaceholderMsg>, Stored<DecisionVarMsg>,
                                  ArrayLengthMsg, UnaryOpMsg, BinaryOpMsg, CommutativeOpMsg,
                                  Stored<ElementMsg>, SubscriptMsg, Stored<ReductionOpMsg>>;
 static_assert(sizeof(ExprNodeMsg) <= 32);
+
+/// True when the alternative of `ExprNodeMsg` at the member's field number is `M`.
+template <std::uint32_t member, class M>
+inline constexpr bool kMemberHolds = std::is_same_v<std::variant_alternative_t<member, ExprNodeMsg>, M>;
+static_assert(kMemberHolds<expr_node::kNumberLit, NumberLitMsg>);
+static_assert(kMemberHolds<expr_node::kPlaceholder, Stored<PlaceholderMsg>>);
+static_assert(kMemberHolds<expr_node::kDecisionVar, Stored<DecisionVarMsg>>);
+static_assert(kMemberHolds<expr_node::kArrayLength, ArrayLengthMsg>);
+static_assert(kMemberHolds<expr_node::kUnaryOp, UnaryOpMsg>);
+static_assert(kMemberHolds<expr_node::kBinaryOp, BinaryOpMsg>);
+static_assert(kMemberHolds<expr_node::kCommutativeOp, CommutativeOpMsg>);
+static_assert(kMemberHolds<expr_node::kElement, Stored<ElementMsg>>);
+static_assert(kMemberHolds<expr_node::kSubscript, SubscriptMsg>);
+static_assert(kMemberHolds<expr_node::kReductionOp, Stored<ReductionOpMsg>>);
+static_assert(std::variant_size_v<ExprNodeMsg> == expr_node::kReductionOp + 1, "one alternative per member");
 /// The `ExprNode` records of one table, in order; a record's member is its `index()` (0: unset).
 struct NodeTableMsg {
   std::vector<ExprNodeMsg> nodes;

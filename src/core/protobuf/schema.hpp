@@ -1,13 +1,16 @@
 // The protobuf schema of models and expressions: field numbers, enum values, and the maps
 // between the model's own kinds (counted from 0) and the numbers on the wire (from 1).
 //
-// Adding a node kind: give it an `ExprNode` field below, a `record` overload in the writer
-// (serialize.cpp; the build fails without one) and a case in the reader (node_decoder.cpp).
+// Adding a node kind: its row in `record_member` below (a new `ExprNode` field with its message
+// in messages.hpp when no member holds it yet), a `record` overload in the writer (serialize.cpp)
+// and its reading in the reader (node_decoder.cpp). The build names the writer and the reader
+// until the kind has both its row here and its `record`.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <type_traits>
 
 #include "core/expression/node.hpp"
 
@@ -62,8 +65,26 @@ namespace expr_node {
 inline constexpr std::uint32_t kNumberLit = 1, kPlaceholder = 2, kDecisionVar = 3, kArrayLength = 4,
                                kUnaryOp = 5, kBinaryOp = 6, kCommutativeOp = 7, kElement = 8,
                                kSubscript = 9, kReductionOp = 10;
-inline constexpr std::uint32_t kLast = kReductionOp;
 }  // namespace expr_node
+
+/// The `ExprNode` member that holds the records of each node kind, one overload per kind (the
+/// protobuf tag map). The writer writes each kind there (`kRecordMember`); the reader asserts
+/// that it reads every member named here. A range is held inside its element's record.
+constexpr std::uint32_t record_member(std::type_identity<NumberLitNode>) { return expr_node::kNumberLit; }
+constexpr std::uint32_t record_member(std::type_identity<PlaceholderNode>) { return expr_node::kPlaceholder; }
+constexpr std::uint32_t record_member(std::type_identity<ElementNode>) { return expr_node::kElement; }
+constexpr std::uint32_t record_member(std::type_identity<RangeNode>) { return expr_node::kElement; }
+constexpr std::uint32_t record_member(std::type_identity<DecisionVarNode>) { return expr_node::kDecisionVar; }
+constexpr std::uint32_t record_member(std::type_identity<SubscriptNode>) { return expr_node::kSubscript; }
+constexpr std::uint32_t record_member(std::type_identity<ArrayLengthNode>) { return expr_node::kArrayLength; }
+constexpr std::uint32_t record_member(std::type_identity<UnaryNode>) { return expr_node::kUnaryOp; }
+constexpr std::uint32_t record_member(std::type_identity<BinaryNode>) { return expr_node::kBinaryOp; }
+constexpr std::uint32_t record_member(std::type_identity<ComparisonNode>) { return expr_node::kBinaryOp; }
+constexpr std::uint32_t record_member(std::type_identity<CommutativeNode>) { return expr_node::kCommutativeOp; }
+constexpr std::uint32_t record_member(std::type_identity<LogicalNode>) { return expr_node::kCommutativeOp; }
+constexpr std::uint32_t record_member(std::type_identity<ReductionNode>) { return expr_node::kReductionOp; }
+template <class Kind>
+inline constexpr std::uint32_t kRecordMember = record_member(std::type_identity<Kind>{});
 namespace number_lit {
 inline constexpr std::uint32_t kType = 1, kValue = 2;
 }

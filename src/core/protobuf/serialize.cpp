@@ -163,8 +163,8 @@ class NodeTable : public WalkHooks {
   NodeTable(const NodeTable&) = delete;
   NodeTable& operator=(const NodeTable&) = delete;
 
-  /// `serialize_walk_expression` (and `serialize_walk_condition`): the index of the record of
-  /// the node, written after everything it refers to.
+  /// The index of the record of `root`, an expression or a condition, written after everything
+  /// it refers to.
   std::uint64_t expression(const Node& root) {
     walk_tree(root, *this);
     const std::uint64_t id = ids_.back();
@@ -181,7 +181,7 @@ class NodeTable : public WalkHooks {
   void write_records(std::string& out) const { out.append(own_); }
 
   // The hooks of the walk.
-  Visit enter(const Node& node, const WalkFrame*);
+  Visit enter(const Node& node, const WalkFrame* parent);
   const Node* next_child(WalkFrame& frame);
   void leave(const WalkFrame& frame);
 
@@ -210,8 +210,11 @@ class NodeTable : public WalkHooks {
     return normal_forms_.size() == 0 ? nullptr : normal_forms_.find(&node);
   }
   /// Writes the record of `node`, whose children have the records `ids`; gives its index.
-  std::uint64_t record(const Node& node, const std::uint64_t* ids);
-  // The record of each kind, in the `ExprNode` member that holds it.
+  std::uint64_t record_of(const Node& node, const std::uint64_t* ids);
+  // The record of each kind, in the `ExprNode` member that holds it (`kRecordMember`). Every
+  // kind needs its own: for a kind without one, `record_of` picks the deleted template.
+  template <class Kind>
+  std::uint64_t record(const Kind& node, const std::uint64_t* ids) = delete;
   std::uint64_t record(const NumberLitNode& node, const std::uint64_t* ids);
   std::uint64_t record(const PlaceholderNode& node, const std::uint64_t* ids);
   std::uint64_t record(const ElementNode& node, const std::uint64_t* ids);
@@ -251,6 +254,8 @@ class NodeTable : public WalkHooks {
   // The record of every shared node written so far: a node's record depends on the node alone.
   // A node held by one reference is reached once, and not kept here.
   IdentityMap<const Node*, std::uint64_t> written_;
+  // For each node being walked: whether the walk can meet it again, so its id is remembered.
+  std::vector<bool> remembered_;
   // Add and Mul nodes written in the normal form that ignores LaTeX strings, with its terms
   // (new nodes, kept alive here so that their addresses stay unique while the table lives).
   IdentityMap<const Node*, std::vector<Expr>> normal_forms_;
@@ -261,8 +266,9 @@ class NodeTable : public WalkHooks {
   std::string nested_;
 };
 
-Visit NodeTable::enter(const Node& node, const WalkFrame*) {
-  if (node.refs > 1) {
+Visit NodeTable::enter(const Node& node, const WalkFrame* parent) {
+  const bool twice = reachable_twice(node, parent);
+  if (twice) {
     if (const std::uint64_t* id = written_.find(&node)) {
       ids_.push_back(*id);
       return Visit::SkipChildren;
@@ -277,6 +283,7 @@ Visit NodeTable::enter(const Node& node, const WalkFrame*) {
       }
     }
   }
+  remembered_.push_back(twice);
   return Visit::Continue;
 }
 
@@ -321,10 +328,11 @@ const Node* NodeTable::next_child(WalkFrame& frame) {
 void NodeTable::leave(const WalkFrame& frame) {
   const std::size_t first = ids_.size() - frame.next;
   children_ = std::span<const std::uint64_t>(ids_.data() + first, frame.next);
-  const std::uint64_t id = record(*frame.node, ids_.data() + first);
+  const std::uint64_t id = record_of(*frame.node, ids_.data() + first);
   ids_.resize(first);
   ids_.push_back(id);
-  if (frame.node->refs > 1) written_.insert(frame.node, id);
+  if (remembered_.back()) written_.insert(frame.node, id);
+  remembered_.pop_back();
 }
 
 std::uint64_t NodeTable::intern(std::uint32_t member) {
@@ -400,7 +408,7 @@ void NodeTable::grow() {
   }
 }
 
-std::uint64_t NodeTable::record(const Node& node, const std::uint64_t* ids) {
+std::uint64_t NodeTable::record_of(const Node& node, const std::uint64_t* ids) {
   return visit(node, [&](const auto& record_of_kind) { return record(record_of_kind, ids); });
 }
 
@@ -410,14 +418,14 @@ std::uint64_t NodeTable::record(const NumberLitNode& node, const std::uint64_t*)
   w.enum32(number_lit::kType, value.is_integer() ? kInteger : kFloat);
   w.u64(number_lit::kValue, value.is_integer() ? std::bit_cast<std::uint64_t>(value.integer)
                                                 : std::bit_cast<std::uint64_t>(value.real));
-  return intern(expr_node::kNumberLit);
+  return intern(kRecordMember<NumberLitNode>);
 }
 
 std::uint64_t NodeTable::record(const PlaceholderNode& node, const std::uint64_t*) {
   Fields w = fresh(body_);
   w.text(placeholder::kName, node.name);
   w.u64(placeholder::kNdim, node.ndim);
-  return intern(expr_node::kPlaceholder);
+  return intern(kRecordMember<PlaceholderNode>);
 }
 
 std::uint64_t NodeTable::record(const ArrayLengthNode& node, const std::uint64_t* ids) {
@@ -438,15 +446,19 @@ std::uint64_t NodeTable::record(const ArrayLengthNode& node, const std::uint64_t
   w.enum32(array_length::kType, type);
   w.u64(array_length::kArrayId, ids[0]);
   w.u64(array_length::kAxis, node.axis);
-  return intern(expr_node::kArrayLength);
+  return intern(kRecordMember<ArrayLengthNode>);
 }
 
 std::uint64_t NodeTable::record(const UnaryNode& node, const std::uint64_t* ids) {
   Fields w = fresh(body_);
   w.enum32(unary_op::kKind, kUnaryWire[std::size_t(node.op())]);
   w.u64(unary_op::kOperandId, ids[0]);
-  return intern(expr_node::kUnaryOp);
+  return intern(kRecordMember<UnaryNode>);
 }
+
+static_assert(kRecordMember<BinaryNode> == expr_node::kBinaryOp && kRecordMember<ComparisonNode> == expr_node::kBinaryOp);
+static_assert(kRecordMember<CommutativeNode> == expr_node::kCommutativeOp &&
+              kRecordMember<LogicalNode> == expr_node::kCommutativeOp);
 
 std::uint64_t NodeTable::binary(std::int32_t kind, const std::uint64_t* ids) {
   Fields w = fresh(body_);
@@ -485,7 +497,7 @@ std::uint64_t NodeTable::record(const ReductionNode& node, const std::uint64_t* 
   w.enum32(reduction_op::kKind, std::int32_t(node.kind) + kReductionOffset);
   w.message(reduction_op::kIndex, nested_);
   w.u64(reduction_op::kOperandId, ids[has_condition ? 2 : 1]);
-  return intern(expr_node::kReductionOp);
+  return intern(kRecordMember<ReductionNode>);
 }
 
 std::uint64_t NodeTable::record(const RangeNode&, const std::uint64_t*) {
@@ -509,7 +521,7 @@ std::uint64_t NodeTable::record(const ElementNode& node, const std::uint64_t* id
     w.text(element::kName, node.name);
     w.u64(element::kNdim, node.ndim);
     w.message(element::kRange, nested_);
-    return intern(expr_node::kElement);
+    return intern(kRecordMember<ElementNode>);
   }
   std::int32_t type = kSetPlaceholder;
   if (set.tag == Tag::Element) type = kSetElement;
@@ -528,7 +540,7 @@ std::uint64_t NodeTable::record(const ElementNode& node, const std::uint64_t* id
   w.text(element::kName, node.name);
   w.u64(element::kNdim, node.ndim);
   w.message(element::kBound, nested_);
-  return intern(expr_node::kElement);
+  return intern(kRecordMember<ElementNode>);
 }
 
 const std::string& NodeTable::bound(std::int32_t type, std::uint64_t id) {
@@ -554,7 +566,7 @@ std::uint64_t NodeTable::record(const DecisionVarNode& node, const std::uint64_t
     w.message(decision_var::kLowerBound, bound(bound_type(node.lower_bound), ids[rank]));
     w.message(decision_var::kUpperBound, bound(bound_type(node.upper_bound), ids[rank + 1]));
   }
-  return intern(expr_node::kDecisionVar);
+  return intern(kRecordMember<DecisionVarNode>);
 }
 
 std::uint64_t NodeTable::record(const SubscriptNode& node, const std::uint64_t* ids) {
@@ -570,7 +582,7 @@ std::uint64_t NodeTable::record(const SubscriptNode& node, const std::uint64_t* 
   w.enum32(subscript::kType, type);
   w.u64(subscript::kVariableId, ids[0]);
   w.packed(subscript::kSubscriptIds, ids + 1, node.subscripts.size());
-  return intern(expr_node::kSubscript);
+  return intern(kRecordMember<SubscriptNode>);
 }
 
 
@@ -676,6 +688,16 @@ std::string serialize_constraint(const Constraint& constraint) {
 std::string serialize_custom_penalty_term(const CustomPenaltyTerm& term) {
   return header_message(header::kCustomPenaltyTerm,
                         [&](std::string& out, Uuids& ids) { write_custom_penalty_term(out, ids, term); });
+}
+
+std::string serialize(const Body& body) {
+  return std::visit(Overloaded{
+                        [](const Expr& v) { return serialize_expr(*v); },
+                        [](const Problem& v) { return serialize_problem(v); },
+                        [](const Constraint& v) { return serialize_constraint(v); },
+                        [](const CustomPenaltyTerm& v) { return serialize_custom_penalty_term(v); },
+                    },
+                    body);
 }
 
 }  // namespace zorvane::protobuf

@@ -3,10 +3,7 @@
 
 #include <string>
 
-#include "core/expression/node.hpp"
-#include "core/model/constraint.hpp"
-#include "core/model/custom_penalty_term.hpp"
-#include "core/model/problem.hpp"
+#include "core/protobuf/body.hpp"
 
 namespace zorvane::protobuf {
 
@@ -19,5 +16,7 @@ std::string serialize_expr(const Node& node);
 std::string serialize_problem(const Problem& problem);
 std::string serialize_constraint(const Constraint& constraint);
 std::string serialize_custom_penalty_term(const CustomPenaltyTerm& term);
+/// The encoded `Header` of any body, by the writer of its kind.
+std::string serialize(const Body& body);
 
 }  // namespace zorvane::protobuf

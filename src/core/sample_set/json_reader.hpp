@@ -36,7 +36,6 @@ class Cursor {
     ++position_;
     return event;
   }
-  bool at_end() const noexcept { return position_ >= list_.events.size(); }
   std::string_view string(const Event& event) const noexcept { return list_.string(event); }
   /// The number of scalars from the current event on, if an array end follows them.
   std::size_t scalars_before_end() const noexcept;

@@ -21,8 +21,6 @@ void set_panic(const char* what) noexcept;
 /// Throws `PythonError` if the interpreter's error indicator is set; used after C-API calls
 /// whose failure cannot be seen in their return value.
 void throw_if_python_error();
-/// Throws `PythonError`; the caller has just seen a C-API call fail.
-[[noreturn]] inline void throw_python_error() { throw PythonError{}; }
 /// Checks a new reference returned by the C API.
 inline PyRef checked(PyObject* new_reference) {
   if (new_reference == nullptr) throw PythonError{};

@@ -8,7 +8,6 @@
 
 #include <fmt/format.h>
 
-#include "core/model/model_object.hpp"
 #include "core/protobuf/deserialize.hpp"
 #include "core/protobuf/serialize.hpp"
 #include "python/conversion.hpp"
@@ -19,8 +18,9 @@
 namespace zorvane::protobuf {
 namespace {
 
-/// What `to_protobuf` accepts, read in this order.
-using Serializable = std::variant<Problem, Constraint, CustomPenaltyTerm, Expr, ConditionValue>;
+/// What `to_protobuf` accepts, read in this order (problem, constraint, penalty term, expression,
+/// condition): an expression and a condition are both the `expr` body.
+using Serializable = Body;
 constexpr std::array<const char*, 5> kSerializableNames{"Problem", "Constraint", "CustomPenaltyTerm", "Expression",
                                                        "ConditionalExpr"};
 
@@ -46,7 +46,7 @@ std::optional<Serializable> read_by_class(PyObject* object) {
     if (is_instance(object, ClassId::Constraint)) return extract_constraint(object);
     if (is_instance(object, ClassId::CustomPenaltyTerm)) return extract_custom_penalty_term(object);
     if (const std::optional<ClassId> id = class_of(object); id && is_condition_class(*id)) {
-      return ConditionValue{conditional_from_pyobject(object)};
+      return conditional_from_pyobject(object);
     }
     return expression_from_pyobject(object);
   } catch (const Error&) {
@@ -65,7 +65,7 @@ Serializable read_serializable(PyObject* object) {
       try_read([&] { value.emplace(extract_constraint(object)); }, failures[1]) ||
       try_read([&] { value.emplace(extract_custom_penalty_term(object)); }, failures[2]) ||
       try_read([&] { value.emplace(expression_from_pyobject(object)); }, failures[3]) ||
-      try_read([&] { value.emplace(ConditionValue{conditional_from_pyobject(object)}); }, failures[4])) {
+      try_read([&] { value.emplace(conditional_from_pyobject(object)); }, failures[4])) {
     return std::move(*value);
   }
   std::string message = fmt::format("failed to extract enum SerializableObject ('{}')",
@@ -79,18 +79,7 @@ Serializable read_serializable(PyObject* object) {
   raise(ErrorKind::Type, std::move(message));
 }
 
-std::string encode(const Serializable& value) {
-  struct Encoder {
-    std::string operator()(const Problem& v) const { return serialize_problem(v); }
-    std::string operator()(const Constraint& v) const { return serialize_constraint(v); }
-    std::string operator()(const CustomPenaltyTerm& v) const { return serialize_custom_penalty_term(v); }
-    std::string operator()(const Expr& v) const { return serialize_expr(*v); }
-    std::string operator()(const ConditionValue& v) const { return serialize_expr(*v.node); }
-  };
-  return std::visit(Encoder{}, value);
-}
-
-PyRef into_py(Decoded value) {
+PyRef into_py(Body value) {
   struct IntoPy {
     PyRef operator()(Expr& v) const { return expression_into_py(std::move(v)); }
     PyRef operator()(Problem& v) const { return problem_into_py(std::move(v)); }
@@ -105,7 +94,7 @@ PyRef into_py(Decoded value) {
 PyRef to_protobuf(const Arguments& arguments) {
   constexpr Param kObj = parameter<to_protobuf>("obj");
   const Serializable value = convert_argument(arguments, kObj, read_serializable);
-  const std::string bytes = encode(value);
+  const std::string bytes = serialize(value);
   return checked(PyBytes_FromStringAndSize(bytes.data(), Py_ssize_t(bytes.size())));
 }
 

@@ -1,0 +1,36 @@
+"""CI runs each supported version's suite once: `.ci/run` runs `make test` with the venv's
+interpreter, then `make test-versions` for every other supported version (`SKIP_PYTHONS`)."""
+import os
+import re
+import subprocess
+import sys
+from pathlib import Path
+
+import pytest
+
+ROOT = Path(__file__).resolve().parent.parent
+
+
+def make_variable(name, *assignments):
+    env = {key: value for key, value in os.environ.items() if key != "LD_PRELOAD"}  # make is not sanitized
+    out = subprocess.run(["make", "-s", "--no-print-directory", *assignments, f"--eval=show: ; @echo $({name})", "show"],
+                         cwd=ROOT, capture_output=True, text=True, timeout=60, check=True, env=env)
+    return out.stdout.split()
+
+
+def test_supported_versions_match_this_interpreter_range():
+    supported = make_variable("SUPPORTED_PYTHONS")
+    assert len(supported) >= 2 and "%d.%d" % sys.version_info[:2] in supported
+
+
+@pytest.mark.parametrize("skip", ["3.10", "3.11", "3.13", "3.10 3.12", "2.7"])
+def test_skip_pythons_leaves_out_only_those(skip):
+    supported = make_variable("SUPPORTED_PYTHONS")
+    assert make_variable("PYTHONS", f"SKIP_PYTHONS={skip}") == [v for v in supported if v not in skip.split()]
+
+
+def test_ci_skips_the_version_make_test_ran_with():
+    script = (ROOT / ".ci" / "run").read_text()
+    runs = re.findall(r"^make (test-versions|test)(?![-\w])(.*)$", script, re.M)
+    assert runs == [("test", ""), ("test-versions", ' SKIP_PYTHONS="$tested"')]
+    assert re.search(r"""^tested=\$\(\.venv/bin/python -c .*sys\.version_info\[:2\].*\)$""", script, re.M)
