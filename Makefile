@@ -27,8 +27,13 @@ APT_PACKAGES := libprotozero-dev rapidjson-dev uuid-dev libtsl-ordered-map-dev x
 # Toolchain: "command:package" — the package is installed only when the command is missing.
 APT_TOOLS    := g++:g++ cmake:cmake ninja:ninja-build
 
-# Python packages installed into .venv (build backend, runtime and test deps).
-PY_REQUIREMENTS := scikit-build-core numpy pandas orjson pytest hypothesis
+# Python packages installed into .venv (build backend, runtime and test deps). NUMPY is the
+# newest numpy, except in the run of `make test-versions` with OLDEST_NUMPY_PYTHON, which takes the
+# oldest numpy that pyproject.toml admits.
+NUMPY               ?= numpy
+OLDEST_NUMPY        := numpy~=1.26.0
+OLDEST_NUMPY_PYTHON := 3.10
+PY_REQUIREMENTS := scikit-build-core $(NUMPY) pandas orjson pytest hypothesis
 PY_STAMP        := $(VENV)/.zorvane-requirements
 
 BUILD_DIR    := build
@@ -261,7 +266,8 @@ fuzz: deps deps-fuzz
 # build/cpp-tests-<ver>; the module's build tree is build/<wheel_tag> as usual.
 # The supported versions are the classifiers in pyproject.toml (whose
 # requires-python must span exactly them); PYTHONS="3.10 3.12" narrows the run, SKIP_PYTHONS="3.11"
-# leaves out a version tested otherwise (CI: the one `make test` ran with).
+# leaves out a version tested otherwise (CI: the one `make test` ran with). CPython
+# $(OLDEST_NUMPY_PYTHON) runs with the oldest numpy supported ($(OLDEST_NUMPY)).
 # Interpreters: the newest $(PYENV_ROOT)/versions/<ver>.* that reports <ver>.
 # A version that is not installed fails the target before anything is built;
 # a failing version does not stop the others, and the summary names them all.
@@ -296,10 +302,10 @@ test-versions:
 	for entry in $$pythons; do \
 	  v=$${entry%%=*}; py=$${entry#*=}; full=$$("$$py" -c 'import platform; print(platform.python_version())'); \
 	  printf '\n== test-versions: CPython %s (%s)\n' "$$full" "$$py"; \
-	  t=$$SECONDS; \
-	  if $(MAKE) test PYTHON="$$py" VENV="$(BUILD_DIR)/venv-$$v" CPPTEST_DIR="$(BUILD_DIR)/cpp-tests-$$v"; then \
+	  t=$$SECONDS; numpy=numpy; [ "$$v" != "$(OLDEST_NUMPY_PYTHON)" ] || numpy="$(OLDEST_NUMPY)"; \
+	  if $(MAKE) test PYTHON="$$py" VENV="$(BUILD_DIR)/venv-$$v" CPPTEST_DIR="$(BUILD_DIR)/cpp-tests-$$v" NUMPY="$$numpy"; then \
 	    result=passed; else result=FAILED; failed="$$failed $$v"; fi; \
-	  summary="$$summary"$$(printf '\n  CPython %-8s %-6s %4d s  %s' "$$full" "$$result" "$$((SECONDS - t))" "$$py"); \
+	  summary="$$summary"$$(printf '\n  CPython %-8s %-6s %4d s  %s, %s' "$$full" "$$result" "$$((SECONDS - t))" "$$py" "$$numpy"); \
 	done; \
 	printf '\ntest-versions: summary (make test in build/venv-<ver>):%s\n' "$$summary"; \
 	if [ -n "$$failed" ]; then echo "test-versions: failed on CPython$$failed" >&2; exit 1; fi
