@@ -70,7 +70,7 @@ Expr make_number(NumericValue value) {
     // Never freed: the cache holds one reference to each node for the life of the process.
     static std::array<const NumberLitNode*, std::size_t(kHigh - kLow + 1)> cache{};
     const NumberLitNode*& slot = cache[std::size_t(value.integer - kLow)];
-    if (slot == nullptr) slot = new NumberLitNode(value);
+    if (slot == nullptr) slot = new_node<NumberLitNode>(value);
     ++slot->refs;
     return Expr::adopt(slot);
   }

@@ -1,126 +1,145 @@
-// Arena blocks are aligned to their size, so a pooled node finds its block's header by masking
-// its address. Under AddressSanitizer every part of a block that holds no node is poisoned, so
-// a use of a freed node is still reported.
+// Pages are mapped from the system one by one, aligned to their size, so a node finds its page's
+// header by masking its address.
 #include "core/expression/node_memory.hpp"
 
+#include <array>
 #include <cstdint>
 #include <new>
+#include <utility>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define ZORVANE_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ZORVANE_ASAN 1
-#endif
-#endif
-
-#ifdef ZORVANE_ASAN
-#include <sanitizer/asan_interface.h>
-#define POISON(memory, size) ASAN_POISON_MEMORY_REGION(memory, size)
-#define UNPOISON(memory, size) ASAN_UNPOISON_MEMORY_REGION(memory, size)
-#else
-#define POISON(memory, size) ((void)(memory), (void)(size))
-#define UNPOISON(memory, size) ((void)(memory), (void)(size))
+#ifndef ZORVANE_NODES_BY_NEW
+#include <sys/mman.h>
 #endif
 
 namespace zorvane {
+
+#ifdef ZORVANE_NODES_BY_NEW
+
+void* allocate_node_memory(std::size_t size) { return ::operator new(size); }
+void free_node_memory(void* memory, std::size_t) noexcept { ::operator delete(memory); }
+std::size_t node_pages() noexcept { return 0; }
+NodeAllocations node_allocations() noexcept { return {}; }
+
+#else
+
 namespace {
 
-// Under the heap's threshold for memory of its own mapping, so blocks come from the heap.
-constexpr std::size_t kBlockSize = std::size_t(1) << 15;
-constexpr std::size_t kAlignment = 16;
-constexpr std::size_t kLargest = 1024;  // larger nodes are allocations of their own
-constexpr std::size_t kMaxKept = (std::size_t(64) << 20) / kBlockSize;
+constexpr std::size_t kPageSize = std::size_t(1) << 16;
+constexpr std::size_t kGrain = 16;
+constexpr std::size_t kClasses = kLargestNode / kGrain;
 
-struct Block {
-  std::size_t live = 0;     ///< nodes placed in it and not yet freed
-  Block* next = nullptr;    ///< while kept empty: the next kept block
+struct Page {
+  Page* prev = nullptr;  ///< in its class's list of pages with a free slot
+  Page* next = nullptr;
+  void* free = nullptr;  ///< freed slots, linked through their first word
+  char* fresh;           ///< the first slot never used
+  char* end;             ///< past the last slot
+  std::uint32_t live = 0;
+  std::uint32_t size_class;
+  bool listed = false;
 };
-constexpr std::size_t kHeaderSize = (sizeof(Block) + kAlignment - 1) & ~(kAlignment - 1);
+constexpr std::size_t kHeaderSize = (sizeof(Page) + kGrain - 1) & ~(kGrain - 1);
 
-std::size_t g_open = 0;      // arenas alive
-Block* g_block = nullptr;    // the block nodes are placed in now
-std::size_t g_used = 0;      // its bytes in use, the header included
-Block* g_kept = nullptr;     // empty blocks kept for reuse
-std::size_t g_kept_count = 0;
-std::size_t g_blocks = 0;    // blocks allocated and not given back
+struct SizeClass {
+  Page* pages = nullptr;  ///< pages with a free slot
+  Page* spare = nullptr;  ///< one emptied page kept, so a node made and freed in turn maps nothing
+};
+std::array<SizeClass, kClasses> g_classes;
+std::size_t g_pages = 0;
+NodeAllocations g_allocations;
 
-Block* block_of(void* memory) noexcept {
-  return reinterpret_cast<Block*>(reinterpret_cast<std::uintptr_t>(memory) & ~std::uintptr_t(kBlockSize - 1));
+Page* page_of(void* memory) noexcept {
+  return reinterpret_cast<Page*>(reinterpret_cast<std::uintptr_t>(memory) & ~std::uintptr_t(kPageSize - 1));
 }
 
-// A block with no node left: kept for reuse, or given back past the limit.
-void drop_block(Block* block) noexcept {
-  if (g_kept_count < kMaxKept) {
-    POISON(reinterpret_cast<char*>(block) + kHeaderSize, kBlockSize - kHeaderSize);
-    block->next = g_kept;
-    g_kept = block;
-    ++g_kept_count;
+void link(Page* page) noexcept {
+  SizeClass& c = g_classes[page->size_class];
+  page->prev = nullptr;
+  page->next = c.pages;
+  if (c.pages != nullptr) c.pages->prev = page;
+  c.pages = page;
+  page->listed = true;
+}
+
+void unlink(Page* page) noexcept {
+  SizeClass& c = g_classes[page->size_class];
+  (page->prev != nullptr ? page->prev->next : c.pages) = page->next;
+  if (page->next != nullptr) page->next->prev = page->prev;
+  page->listed = false;
+}
+
+// A page of kPageSize bytes aligned to its size: map twice that, give back what lies around it.
+void* map_page() {
+  void* mapped = ::mmap(nullptr, 2 * kPageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) throw std::bad_alloc();
+  const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+  const std::uintptr_t aligned = (start + kPageSize - 1) & ~std::uintptr_t(kPageSize - 1);
+  if (aligned > start) ::munmap(mapped, aligned - start);
+  if (aligned + kPageSize < start + 2 * kPageSize) {
+    ::munmap(reinterpret_cast<void*>(aligned + kPageSize), start + 2 * kPageSize - aligned - kPageSize);
+  }
+  ++g_pages;
+  return reinterpret_cast<void*>(aligned);
+}
+
+Page* new_page(std::size_t size_class) {
+  SizeClass& c = g_classes[size_class];
+  void* memory = std::exchange(c.spare, nullptr);
+  if (memory == nullptr) memory = map_page();
+  Page* page = ::new (memory) Page;
+  page->fresh = static_cast<char*>(memory) + kHeaderSize;
+  page->end = page->fresh + (kPageSize - kHeaderSize) / ((size_class + 1) * kGrain) * ((size_class + 1) * kGrain);
+  page->size_class = std::uint32_t(size_class);
+  link(page);
+  return page;
+}
+
+// A page whose last node is freed: kept as its class's spare, or given back to the system.
+void drop_page(Page* page) noexcept {
+  if (page->listed) unlink(page);
+  SizeClass& c = g_classes[page->size_class];
+  if (c.spare == nullptr) {
+    c.spare = page;
     return;
   }
-  UNPOISON(block, kBlockSize);
-  ::operator delete(static_cast<void*>(block), std::align_val_t(kBlockSize));
-  --g_blocks;
-}
-
-Block* new_block() {
-  if (g_kept != nullptr) {
-    Block* block = g_kept;
-    g_kept = block->next;
-    --g_kept_count;
-    return ::new (static_cast<void*>(block)) Block;
-  }
-  void* memory = ::operator new(kBlockSize, std::align_val_t(kBlockSize));
-  ++g_blocks;
-  POISON(static_cast<char*>(memory) + kHeaderSize, kBlockSize - kHeaderSize);
-  return ::new (memory) Block;
-}
-
-// Stops placing nodes in the current block; an empty one is dropped now, another by its last node.
-void retire_block() noexcept {
-  if (g_block != nullptr && g_block->live == 0) drop_block(g_block);
-  g_block = nullptr;
-  g_used = 0;
+  ::munmap(page, kPageSize);
+  --g_pages;
 }
 
 }  // namespace
 
-void* allocate_node_memory(std::size_t size, bool& pooled) {
-  const std::size_t rounded = (size + kAlignment - 1) & ~(kAlignment - 1);
-  if (g_open == 0 || rounded > kLargest) {
-    pooled = false;
-    return ::operator new(size);
+void* allocate_node_memory(std::size_t size) {
+  const std::size_t size_class = (size + kGrain - 1) / kGrain - 1;
+  Page* page = g_classes[size_class].pages;
+  if (page == nullptr) page = new_page(size_class);
+  void* slot = page->free;
+  if (slot != nullptr) {
+    page->free = *static_cast<void**>(slot);
+  } else {
+    slot = page->fresh;
+    page->fresh += (size_class + 1) * kGrain;
   }
-  if (g_block == nullptr || g_used + rounded > kBlockSize) {
-    Block* block = new_block();
-    retire_block();
-    g_block = block;
-    g_used = kHeaderSize;
-  }
-  char* node = reinterpret_cast<char*>(g_block) + g_used;
-  g_used += rounded;
-  ++g_block->live;
-  UNPOISON(node, size);
-  pooled = true;
-  return node;
+  ++page->live;
+  ++g_allocations.calls;
+  g_allocations.bytes += size;
+  if (page->free == nullptr && page->fresh == page->end) unlink(page);
+  return slot;
 }
 
-void free_node_memory(void* memory, std::size_t size, bool pooled) noexcept {
-  if (!pooled) {
-    ::operator delete(memory);
-    return;
+void free_node_memory(void* memory, std::size_t) noexcept {
+  Page* page = page_of(memory);
+  *static_cast<void**>(memory) = page->free;
+  page->free = memory;
+  if (--page->live == 0) {
+    drop_page(page);
+  } else if (!page->listed) {
+    link(page);
   }
-  POISON(memory, size);
-  Block* block = block_of(memory);
-  if (--block->live == 0 && block != g_block) drop_block(block);
 }
 
-NodeArena::NodeArena() noexcept { ++g_open; }
+std::size_t node_pages() noexcept { return g_pages; }
+NodeAllocations node_allocations() noexcept { return g_allocations; }
 
-NodeArena::~NodeArena() {
-  if (--g_open == 0) retire_block();
-}
-
-std::size_t node_arena_blocks() noexcept { return g_blocks; }
+#endif
 
 }  // namespace zorvane
