@@ -68,16 +68,31 @@ void unlink(Page* page) noexcept {
   page->listed = false;
 }
 
-// A page of kPageSize bytes aligned to its size: map twice that, give back what lies around it.
+// A page of kPageSize bytes aligned to its size. The system places mappings one below the other,
+// so a mapping of one page is mostly aligned already; when not, map twice that and give back what
+// lies around the aligned page. Its memory is filled in at once: one call instead of a fault per
+// 4 KiB.
 void* map_page() {
-  void* mapped = ::mmap(nullptr, 2 * kPageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  const int protection = PROT_READ | PROT_WRITE;
+  const int flags = MAP_PRIVATE | MAP_ANONYMOUS;
+  void* mapped = ::mmap(nullptr, kPageSize, protection, flags, -1, 0);
   if (mapped == MAP_FAILED) throw std::bad_alloc();
-  const auto start = reinterpret_cast<std::uintptr_t>(mapped);
-  const std::uintptr_t aligned = (start + kPageSize - 1) & ~std::uintptr_t(kPageSize - 1);
-  if (aligned > start) ::munmap(mapped, aligned - start);
-  if (aligned + kPageSize < start + 2 * kPageSize) {
-    ::munmap(reinterpret_cast<void*>(aligned + kPageSize), start + 2 * kPageSize - aligned - kPageSize);
+  auto start = reinterpret_cast<std::uintptr_t>(mapped);
+  std::uintptr_t aligned = start;
+  if (start % kPageSize != 0) {
+    ::munmap(mapped, kPageSize);
+    mapped = ::mmap(nullptr, 2 * kPageSize, protection, flags, -1, 0);
+    if (mapped == MAP_FAILED) throw std::bad_alloc();
+    start = reinterpret_cast<std::uintptr_t>(mapped);
+    aligned = (start + kPageSize - 1) & ~std::uintptr_t(kPageSize - 1);
+    if (aligned > start) ::munmap(mapped, aligned - start);
+    if (aligned + kPageSize < start + 2 * kPageSize) {
+      ::munmap(reinterpret_cast<void*>(aligned + kPageSize), start + 2 * kPageSize - aligned - kPageSize);
+    }
   }
+#ifdef MADV_POPULATE_WRITE
+  ::madvise(reinterpret_cast<void*>(aligned), kPageSize, MADV_POPULATE_WRITE);  // a hint: may fail
+#endif
   ++g_pages;
   return reinterpret_cast<void*>(aligned);
 }
