@@ -357,7 +357,7 @@ T* new_node(A&&... args) {
   try {
     return ::new (memory) T(std::forward<A>(args)...);
   } catch (...) {
-    free_node_memory(memory, sizeof(T));
+    free_node_memory(memory);
     throw;
   }
 }
@@ -366,7 +366,7 @@ T* new_node(A&&... args) {
 template <class T>
 void delete_node(T* node) noexcept {
   node->~T();
-  free_node_memory(node, sizeof(T));
+  free_node_memory(node);
 }
 
 /// Allocates a node and lets `init` fill its fields before `finish` checks it.

@@ -16,7 +16,7 @@ namespace zorvane {
 #ifdef ZORVANE_NODES_BY_NEW
 
 void* allocate_node_memory(std::size_t size) { return ::operator new(size); }
-void free_node_memory(void* memory, std::size_t) noexcept { ::operator delete(memory); }
+void free_node_memory(void* memory) noexcept { ::operator delete(memory); }
 std::size_t node_pages() noexcept { return 0; }
 NodeAllocations node_allocations() noexcept { return {}; }
 
@@ -141,7 +141,7 @@ void* allocate_node_memory(std::size_t size) {
   return slot;
 }
 
-void free_node_memory(void* memory, std::size_t) noexcept {
+void free_node_memory(void* memory) noexcept {
   Page* page = page_of(memory);
   *static_cast<void**>(memory) = page->free;
   page->free = memory;

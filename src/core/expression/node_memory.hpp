@@ -7,11 +7,12 @@
 // small chunks on a later large request, so a dropped 10^6-term sum slowed the next small walk
 // from 0.1 ms to 170 ms.
 //
-// Pools of our own were measured against mimalloc (Debian's libmimalloc-dev 2.0.9, mi_malloc
-// for nodes only): mimalloc built and freed nodes 15-35 % faster, but keeps emptied pages until
-// later allocations ask (RSS stayed 5x up after a drop), and Debian's shared library exports
-// malloc and operator new/delete, which took over the module's own operator new/delete when it
-// came first in the module's lookup scope (a crash after `import numpy`).
+// Pools of our own were measured against mimalloc (Debian's libmimalloc-dev 2.0.9, mi_malloc for
+// nodes only) and kept. mimalloc built a 300 000-term sum 15 % faster and dropped it 35 % faster,
+// because it keeps emptied pages instead of giving them back: RSS stayed 4-7x up after a drop
+// until later allocations asked it to purge. And Debian's shared library also exports malloc and
+// operator new/delete, which took over the module's own operator new/delete when it came before
+// libstdc++ in the module's lookup scope (a crash in `import zorvane` after `import numpy`).
 //
 // Built with ZORVANE_NODES_BY_NEW (sanitizer and fuzzing builds), nodes are plain operator new /
 // delete, so AddressSanitizer sees each one and reports a use after free.
@@ -28,8 +29,8 @@ inline constexpr std::size_t kLargestNode = 256;
 
 /// Memory for a node of `size` bytes; throws std::bad_alloc when the system has none.
 void* allocate_node_memory(std::size_t size);
-/// Gives back what `allocate_node_memory` gave for the same `size`. Never allocates.
-void free_node_memory(void* memory, std::size_t size) noexcept;
+/// Gives back what `allocate_node_memory` gave. Never allocates.
+void free_node_memory(void* memory) noexcept;
 /// Pages of node memory mapped now (0 when nodes are operator new of their own).
 std::size_t node_pages() noexcept;
 
