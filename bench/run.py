@@ -24,13 +24,19 @@ name of an entry in REFERENCES or of another row (e.g. the same loop at a smalle
 from __future__ import annotations
 
 import argparse
+import atexit
 import ctypes
 import functools
 import gc
+import importlib.util
 import math
 import os
+import pathlib
 import pickle
+import subprocess
 import sys
+import tempfile
+import textwrap
 import timeit
 
 import orjson
@@ -110,15 +116,15 @@ class Rate:
         self.source, self.size = source, size
 
 
+PAGE_SIZE = os.sysconf("SC_PAGE_SIZE")
+
+
 def resident_after_trim() -> int:
     """Resident bytes of this process after a garbage collection and malloc_trim(0)."""
     gc.collect()
     ctypes.CDLL(None).malloc_trim(0)
     with open("/proc/self/statm") as statm:
         return int(statm.read().split()[1]) * PAGE_SIZE
-
-
-PAGE_SIZE = os.sysconf("SC_PAGE_SIZE")
 
 
 class Row:
@@ -597,7 +603,6 @@ CHILD_SCENARIOS = {
 
 @functools.cache
 def model_bytes_file():
-    import tempfile
     x = zv.BinaryVar("x", shape=[MODEL_TERMS])
     e = 0
     for k in range(MODEL_TERMS):
@@ -607,15 +612,12 @@ def model_bytes_file():
     file = tempfile.NamedTemporaryFile(prefix="zorvane-bench-", suffix=".pb", delete=False)
     with file:
         file.write(zv.to_protobuf(problem))
-    import atexit, os
     atexit.register(os.unlink, file.name)
     return file.name
 
 
 @functools.cache
 def child_run(scenario):
-    import subprocess
-    import textwrap
     script = (CHILD_PRELUDE + f"KEPT, MODEL_TERMS, DROPPED_TERMS = {KEPT}, {MODEL_TERMS}, {DROPPED_TERMS}\n"
               + textwrap.dedent(CHILD_SCENARIOS[scenario]))
     args = [model_bytes_file()] if scenario == "decoded model" else []
@@ -636,9 +638,6 @@ class Child:
 @functools.cache
 def protobuf_runtime():
     """The official runtime's class of the whole message (the schema of tests/ compiled by grpcio-tools' protoc)."""
-    import importlib.util
-    import pathlib
-    import tempfile
     from grpc_tools import protoc
     schema = pathlib.Path(__file__).resolve().parent.parent / "tests" / "zorvane_model.proto"
     out = tempfile.mkdtemp(prefix="zorvane-bench-")
@@ -652,15 +651,17 @@ def protobuf_runtime():
 
 def allocator_rows():
     kept, terms = size_text(KEPT), size_text(MODEL_TERMS)
-    rows = []
+    small = {form: f"{kept} kept {form} small expressions [RSS]" for form in ("decoded", "built")}
+    model = {form: f"{terms}-term {form} model [RSS]" for form in ("decoded", "built")}
+    rows = [Row(small["decoded"], Child("decoded small", "held", "bytes"), small["built"]),
+            Row(small["built"], Child("built small", "held", "bytes")),
+            Row(model["decoded"], Child("decoded model", "held", "bytes"), model["built"]),
+            Row(model["built"], Child("built model", "held", "bytes"))]
     for form in ("decoded", "built"):
-        rows += [Row(f"{kept} kept {form} small expressions [RSS]", Child(f"{form} small", "held", "bytes")),
-                 Row(f"{terms}-term {form} model [RSS]", Child(f"{form} model", "held", "bytes"))]
         for what, scenario in ((f"{kept} {form} small expressions", f"{form} small"),
                                (f"the {terms}-term {form} model", f"{form} model")):
             rows.append(Row(f"RSS after dropping {what}", Child(scenario, "after", "bytes"),
                             (f"RSS before making {what}", Child(scenario, "start", "bytes"))))
-    rows[0].reference, rows[1].reference = rows[4].name, rows[5].name  # decoded against built
     rows.append(Row("is_linear(1 000-term sum), right after dropping a 10^6-term sum", Child("drop", "after", "time"),
                     ("is_linear(1 000-term sum), before", Child("drop", "before", "time"))))
     runtime = "the protobuf runtime's"
