@@ -57,10 +57,13 @@ void release(const Node* node) noexcept {
   // its destructor has nothing left to release.
   DeadNodes dead;
   dead.drop(node);
-  while (Node* next = dead.pop()) {
+  Node* next = dead.pop();
+  if (next == nullptr) return;
+  do {
     visit_children(*next, DropChildren{dead});
     visit(*next, [](auto& record) noexcept { delete_node(&record); });
-  }
+  } while ((next = dead.pop()) != nullptr);
+  give_back_emptied_node_pages();  // once for the whole tree: regions emptied go whole
 }
 
 Expr make_number(NumericValue value) {

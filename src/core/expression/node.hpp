@@ -358,6 +358,7 @@ T* new_node(A&&... args) {
     return ::new (memory) T(std::forward<A>(args)...);
   } catch (...) {
     free_node_memory(memory);
+    give_back_emptied_node_pages();
     throw;
   }
 }

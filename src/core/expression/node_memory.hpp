@@ -29,8 +29,12 @@ inline constexpr std::size_t kLargestNode = 256;
 
 /// Memory for a node of `size` bytes; throws std::bad_alloc when the system has none.
 void* allocate_node_memory(std::size_t size);
-/// Gives back what `allocate_node_memory` gave. Never allocates.
+/// Gives back what `allocate_node_memory` gave. Never allocates. A page that empties waits for
+/// `give_back_emptied_node_pages`.
 void free_node_memory(void* memory) noexcept;
+/// Returns the pages emptied since the last call to the system (unmapping whole regions where it
+/// can). Called once a release has freed its nodes; never allocates.
+void give_back_emptied_node_pages() noexcept;
 /// Pages of node memory mapped now (0 when nodes are operator new of their own).
 std::size_t node_pages() noexcept;
 
