@@ -1,18 +1,20 @@
 // Where nodes live. Every node, built or read from bytes, takes a slot in a page of 64 KiB that
 // holds nodes of one size class (multiples of 16 bytes), as the interpreter's small-object
 // allocator does: each page keeps a list of its freed slots, so a freed node's slot is reused
-// at once, a kept node holds only its own slot (and its page), and a page whose last node is
-// freed goes back to the system at once (one emptied page per size class is kept for the next
-// node). Freeing millions of nodes leaves no work behind: glibc's malloc consolidates freed
-// small chunks on a later large request, so a dropped 10^6-term sum slowed the next small walk
-// from 0.1 ms to 170 ms.
+// at once and a kept node holds only its own slot and its page. Pages that empty go back to the
+// system when the release that emptied them ends (one emptied page per size class is kept for
+// the next node), so dropping a model leaves neither memory nor work behind: with glibc's
+// malloc, which consolidates freed small chunks on a later large request, a dropped 10^6-term
+// sum slowed the next small walk from 0.09 ms to 170 ms. node_memory.cpp says how pages are
+// mapped.
 //
 // Pools of our own were measured against mimalloc (Debian's libmimalloc-dev 2.0.9, mi_malloc for
-// nodes only) and kept. mimalloc built a 300 000-term sum 15 % faster and dropped it 35 % faster,
-// because it keeps emptied pages instead of giving them back: RSS stayed 4-7x up after a drop
-// until later allocations asked it to purge. And Debian's shared library also exports malloc and
-// operator new/delete, which took over the module's own operator new/delete when it came before
-// libstdc++ in the module's lookup scope (a crash in `import zorvane` after `import numpy`).
+// nodes only, the process's malloc left alone) and kept. They build and drop a 300 000-term sum
+// about as fast (89 and 15 ms against 92 and 15 ms), but mimalloc keeps emptied pages until
+// later allocations make it purge them (RSS stayed 4-7x up after a drop), and Debian's shared
+// library also exports malloc and operator new/delete, which took over the module's own
+// operator new/delete when it came before libstdc++ in the module's lookup scope (a crash in
+// `import zorvane` after `import numpy`).
 //
 // Built with ZORVANE_NODES_BY_NEW (sanitizer and fuzzing builds), nodes are plain operator new /
 // delete, so AddressSanitizer sees each one and reports a use after free.
@@ -35,7 +37,8 @@ void free_node_memory(void* memory) noexcept;
 /// Returns the pages emptied since the last call to the system (unmapping whole regions where it
 /// can). Called once a release has freed its nodes; never allocates.
 void give_back_emptied_node_pages() noexcept;
-/// Pages of node memory mapped now (0 when nodes are operator new of their own).
+/// Pages of node memory in use now: holding nodes, or kept empty for the next one (0 when nodes
+/// are operator new of their own).
 std::size_t node_pages() noexcept;
 
 /// Node allocations made so far and the bytes they asked for, for tests that count what work
