@@ -7,8 +7,8 @@
 //
 // A page that empties is only queued; `give_back_emptied_node_pages` (at the end of every release
 // that freed a node) then unmaps each region left with no page in use, and hands the system the
-// memory of each other emptied page but its first 4 KiB (its header, which a page keeps while it
-// waits in the list of free pages for reuse). Dropping a whole model thus unmaps whole regions.
+// memory of each other emptied page but the system page holding its header, which it keeps while
+// it waits in the list of free pages for reuse. Dropping a whole model thus unmaps whole regions.
 #include "core/expression/node_memory.hpp"
 
 #include <array>
@@ -18,6 +18,7 @@
 
 #ifndef ZORVANE_NODES_BY_NEW
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 namespace zorvane {
@@ -36,7 +37,6 @@ namespace {
 
 constexpr std::size_t kPageSize = std::size_t(1) << 16;
 constexpr std::size_t kRegionSize = std::size_t(1) << 21;
-constexpr std::size_t kKeptHeader = 4096;  // what an emptied page keeps of itself
 constexpr std::size_t kGrain = 16;
 constexpr std::size_t kClasses = kLargestNode / kGrain;
 
@@ -83,6 +83,9 @@ char* g_carve = nullptr;                  // the next page never used of the new
 char* g_carve_end = nullptr;
 std::size_t g_pages = 0;
 NodeAllocations g_allocations;
+
+// What an emptied page keeps of itself: the system's page that holds its header.
+const std::size_t g_kept_header = std::size_t(::sysconf(_SC_PAGESIZE));
 
 Page* page_of(void* memory) noexcept {
   return reinterpret_cast<Page*>(reinterpret_cast<std::uintptr_t>(memory) & ~std::uintptr_t(kPageSize - 1));
@@ -201,7 +204,9 @@ void give_back_emptied_node_pages() noexcept {
     Page* next = page->next;
     Page* region = region_of(page);
     if (region->region_pages != 0) {
-      ::madvise(reinterpret_cast<char*>(page) + kKeptHeader, kPageSize - kKeptHeader, MADV_DONTNEED);
+      if (g_kept_header < kPageSize) {
+        ::madvise(reinterpret_cast<char*>(page) + g_kept_header, kPageSize - g_kept_header, MADV_DONTNEED);
+      }
       page->state = PageState::Free;
       g_free.push(page);
     } else if (!region->region_doomed) {
