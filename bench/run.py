@@ -24,12 +24,19 @@ name of an entry in REFERENCES or of another row (e.g. the same loop at a smalle
 from __future__ import annotations
 
 import argparse
+import atexit
 import ctypes
 import functools
 import gc
+import importlib.util
 import math
+import os
+import pathlib
 import pickle
+import subprocess
 import sys
+import tempfile
+import textwrap
 import timeit
 
 import orjson
@@ -78,10 +85,11 @@ class Block:
 class Held:
     """Bytes per unit held by what `build(operands)` returns, with `operands = make()` made first.
 
-    The module allocates its nodes with C++ `new`, which Python's tracemalloc does not see, so
-    this counts malloc's bytes in use (glibc `mallinfo2`: small blocks plus mmapped ones). Python's
-    own small objects live in pymalloc arenas outside that count, and `build` keeps none of them
-    but the result. A first build fills whatever caches the module keeps; the second is counted."""
+    Nodes live in pages the module maps itself, which neither tracemalloc nor malloc's statistics
+    see, so this counts the growth of resident memory, each side taken after a garbage
+    collection and glibc's malloc_trim(0) (freed heap pages go back to the system). `build` keeps
+    nothing but the result. A first build fills whatever caches the module and the interpreter
+    keep; the second is counted."""
 
     kind = "bytes"
 
@@ -91,11 +99,9 @@ class Held:
     def run(self, opts):
         operands = self.make()
         self.build(operands)
-        gc.collect()
-        before = malloc_in_use()
+        before = resident_after_trim()
         kept = self.build(operands)
-        gc.collect()
-        held = malloc_in_use() - before
+        held = resident_after_trim() - before
         del kept
         return held / self.units
 
@@ -110,24 +116,15 @@ class Rate:
         self.source, self.size = source, size
 
 
-class _MallInfo2(ctypes.Structure):
-    _fields_ = [(name, ctypes.c_size_t) for name in
-                ("arena", "ordblks", "smblks", "hblks", "hblkhd", "usmblks", "fsmblks", "uordblks", "fordblks",
-                 "keepcost")]
+PAGE_SIZE = os.sysconf("SC_PAGE_SIZE")
 
 
-@functools.cache
-def _mallinfo2():
-    libc = ctypes.CDLL(None)
-    if not hasattr(libc, "mallinfo2"):
-        raise RuntimeError("needs glibc 2.33 or later (mallinfo2)")
-    libc.mallinfo2.restype = _MallInfo2
-    return libc.mallinfo2
-
-
-def malloc_in_use() -> int:
-    info = _mallinfo2()()
-    return info.uordblks + info.hblkhd
+def resident_after_trim() -> int:
+    """Resident bytes of this process after a garbage collection and malloc_trim(0)."""
+    gc.collect()
+    ctypes.CDLL(None).malloc_trim(0)
+    with open("/proc/self/statm") as statm:
+        return int(statm.read().split()[1]) * PAGE_SIZE
 
 
 class Row:
@@ -632,6 +629,182 @@ def dispatch_rows():
     return rows
 
 
+# ---- node memory -------------------------------------------------------------------------------
+#
+# Each scenario runs in a fresh interpreter (a clean heap, RSS from /proc) and reports what it saw
+# as JSON; the rows read its numbers. RSS is taken after glibc's malloc_trim(0), which hands freed
+# heap pages back to the system (node pages go back by themselves), and before the small objects
+# the interpreter's own arenas are grown once by as many plain Python objects.
+
+CHILD_PRELUDE = """
+import ctypes, gc, json, os, sys, time
+import zorvane as zv
+PAGE = os.sysconf("SC_PAGE_SIZE")
+def rss():
+    gc.collect()
+    ctypes.CDLL(None).malloc_trim(0)
+    with open("/proc/self/statm") as statm:
+        return int(statm.read().split()[1]) * PAGE
+def report(**values):
+    print(json.dumps(values))
+def warm_up(n):  # the interpreter's own small-object arenas grow once, and keep some of it
+    kept = [(k, [k]) for k in range(n)]
+    del kept
+"""
+
+KEPT = 100_000
+MODEL_TERMS = 300_000
+DROPPED_TERMS = 1_000_000
+
+CHILD_SCENARIOS = {
+    # 100 000 small expressions kept, read from bytes or built
+    "decoded small": """
+        data = zv.to_protobuf(2 * zv.BinaryVar("x") + zv.Placeholder("y"))
+        warm_up(KEPT)
+        start = rss()
+        kept = [zv.from_protobuf(data) for _ in range(KEPT)]
+        held = rss()
+        del kept
+        report(start=start, held=held - start, after=rss())""",
+    "built small": """
+        warm_up(KEPT)
+        start = rss()
+        kept = [2 * zv.BinaryVar("x") + zv.Placeholder("y") for _ in range(KEPT)]
+        held = rss()
+        del kept
+        report(start=start, held=held - start, after=rss())""",
+    # a problem with a 300 000-term objective, read from bytes or built
+    "decoded model": """
+        data = open(sys.argv[1], "rb").read()
+        start = rss()
+        kept = zv.from_protobuf(data)
+        held = rss()
+        del kept
+        report(start=start, held=held - start, after=rss())""",
+    "built model": """
+        x = zv.BinaryVar("x", shape=[MODEL_TERMS])
+        start = rss()
+        e = 0
+        for k in range(MODEL_TERMS):
+            e += (k % 97 + 0.5) * x[k]
+        kept = zv.Problem("model")
+        kept += e
+        del e
+        held = rss()
+        del kept
+        report(start=start, held=held - start, after=rss())""",
+    # is_linear of a 1 000-term sum before and right after a 10^6-term sum is dropped (best of 3)
+    "drop": """
+        x = zv.BinaryVar("x", shape=[DROPPED_TERMS])
+        def sum_of(n):
+            e = 0
+            for k in range(n):
+                e += (k % 97 + 0.5) * x[k]
+            return e
+        small = sum_of(1_000)
+        def once():
+            t = time.perf_counter()
+            zv.is_linear(small)
+            return (time.perf_counter() - t) * 1e9
+        before = min(once() for _ in range(200))
+        after = []
+        for _ in range(3):
+            big = sum_of(DROPPED_TERMS)
+            del big
+            after.append(once())
+        report(before=before, after=min(after))""",
+}
+
+
+@functools.cache
+def model_bytes_file():
+    x = zv.BinaryVar("x", shape=[MODEL_TERMS])
+    e = 0
+    for k in range(MODEL_TERMS):
+        e += (k % 97 + 0.5) * x[k]
+    problem = zv.Problem("model")
+    problem += e
+    file = tempfile.NamedTemporaryFile(prefix="zorvane-bench-", suffix=".pb", delete=False)
+    with file:
+        file.write(zv.to_protobuf(problem))
+    atexit.register(os.unlink, file.name)
+    return file.name
+
+
+@functools.cache
+def child_run(scenario):
+    script = (CHILD_PRELUDE + f"KEPT, MODEL_TERMS, DROPPED_TERMS = {KEPT}, {MODEL_TERMS}, {DROPPED_TERMS}\n"
+              + textwrap.dedent(CHILD_SCENARIOS[scenario]))
+    args = [model_bytes_file()] if scenario == "decoded model" else []
+    out = subprocess.run([sys.executable, "-c", script, *args], capture_output=True, text=True, check=True).stdout
+    return orjson.loads(out.splitlines()[-1])
+
+
+class Child:
+    """One number of a scenario run in a fresh interpreter (CHILD_SCENARIOS): bytes or ns."""
+
+    def __init__(self, scenario, key, kind, per=""):
+        self.scenario, self.key, self.kind, self.per = scenario, key, kind, per
+
+    def run(self, opts):
+        return child_run(self.scenario)[self.key]
+
+
+@functools.cache
+def protobuf_runtime():
+    """The official runtime's class of the whole message (the schema of tests/ compiled by grpcio-tools' protoc)."""
+    from grpc_tools import protoc
+    schema = pathlib.Path(__file__).resolve().parent.parent / "tests" / "zorvane_model.proto"
+    out = tempfile.mkdtemp(prefix="zorvane-bench-")
+    if protoc.main(["protoc", f"-I{schema.parent}", f"--python_out={out}", str(schema)]) != 0:
+        raise RuntimeError("protoc failed on " + str(schema))
+    spec = importlib.util.spec_from_file_location("zorvane_model_pb2", pathlib.Path(out) / "zorvane_model_pb2.py")
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module.Header
+
+
+def allocator_rows():
+    kept, terms = size_text(KEPT), size_text(MODEL_TERMS)
+    small = {form: f"{kept} kept {form} small expressions [RSS]" for form in ("decoded", "built")}
+    model = {form: f"{terms}-term {form} model [RSS]" for form in ("decoded", "built")}
+    rows = [Row(small["decoded"], Child("decoded small", "held", "bytes"), small["built"]),
+            Row(small["built"], Child("built small", "held", "bytes")),
+            Row(model["decoded"], Child("decoded model", "held", "bytes"), model["built"]),
+            Row(model["built"], Child("built model", "held", "bytes"))]
+    for form in ("decoded", "built"):
+        for what, scenario in ((f"{kept} {form} small expressions", f"{form} small"),
+                               (f"the {terms}-term {form} model", f"{form} model")):
+            rows.append(Row(f"RSS after dropping {what}", Child(scenario, "after", "bytes"),
+                            (f"RSS before making {what}", Child(scenario, "start", "bytes"))))
+    rows.append(Row("is_linear(1 000-term sum), right after dropping a 10^6-term sum", Child("drop", "after", "time"),
+                    ("is_linear(1 000-term sum), before", Child("drop", "before", "time"))))
+    runtime = "the protobuf runtime's"
+    rows.append(Row("from_protobuf(the large problem)", Timed("from_protobuf(data)", decoding(big_problem)),
+                    (f"{runtime} parse of the same bytes",
+                     Timed("parse(data)", lambda: {"parse": protobuf_runtime().FromString, "data": big_bytes()}))))
+    rows.append(Row("to_protobuf(the large problem)", Timed("to_protobuf(problem)", encoding(big_problem)),
+                    (f"{runtime} serialise of the same message",
+                     Timed("message.SerializeToString()",
+                           lambda: {"message": protobuf_runtime().FromString(big_bytes())}))))
+    return rows
+
+
+def allocator_bars():
+    kept, terms = size_text(KEPT), size_text(MODEL_TERMS)
+    return [
+        Bar(f"{kept} kept decoded small expressions [RSS]", 1.5, f"{kept} decoded small expressions <= 1.5x built (RSS)"),
+        Bar(f"{terms}-term decoded model [RSS]", 1.2, f"a {terms}-term decoded model <= 1.2x built (RSS)"),
+        *[Bar(f"RSS after dropping {what}", 1.1, f"RSS after dropping {what} within 10% of before (malloc_trim)")
+          for what in (f"{kept} decoded small expressions", f"{kept} built small expressions",
+                       f"the {terms}-term decoded model", f"the {terms}-term built model")],
+        Bar("is_linear(1 000-term sum), right after dropping a 10^6-term sum", 5,
+            "dropping a 10^6-term sum slows the next 1 000-term is_linear <= 5x"),
+        Bar("from_protobuf(the large problem)", 2.5, "from_protobuf <= 2.5x the protobuf runtime's parse"),
+        Bar("to_protobuf(the large problem)", 2.5, "to_protobuf <= 2.5x the protobuf runtime's serialise"),
+    ]
+
+
 # ---- all rows and references --------------------------------------------------------------------
 
 def _globals(**values):
@@ -652,7 +825,7 @@ REFERENCES: dict = {
 }
 
 ROWS = (scalar_rows() + loop_rows() + memory_rows() + problem_rows() + codec_rows() + printer_rows()
-        + from_json_rows() + pandas_rows() + name_rows())
+        + from_json_rows() + pandas_rows() + name_rows() + allocator_rows())
 ROWS += dispatch_rows()
 
 
@@ -692,6 +865,7 @@ BARS = [
     Bar("LaTeX(sum of 100 000)", 2, "LaTeX linear (100 000 vs 1 000 per term)"),
     *[Bar(f"{cls}.from_json, {size_text(n)} samples", 1.5, f"{cls}.from_json <= 1.5x orjson.loads, {size_text(n)} samples")
       for cls in MAKERS for n in (1_000, 10_000, 100_000)],
+    *allocator_bars(),
 ]
 DISPATCH_BARS = [
     Bar("Constraint(..., forall=[i])", 1.5, "Constraint(..., forall=[i]) <= 1.5x forall=i"),

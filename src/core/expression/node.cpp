@@ -57,10 +57,13 @@ void release(const Node* node) noexcept {
   // its destructor has nothing left to release.
   DeadNodes dead;
   dead.drop(node);
-  while (Node* next = dead.pop()) {
+  Node* next = dead.pop();
+  if (next == nullptr) return;
+  do {
     visit_children(*next, DropChildren{dead});
     visit(*next, [](auto& record) noexcept { delete_node(&record); });
-  }
+  } while ((next = dead.pop()) != nullptr);
+  give_back_emptied_node_pages();  // once for the whole tree: regions emptied go whole
 }
 
 Expr make_number(NumericValue value) {
@@ -70,7 +73,7 @@ Expr make_number(NumericValue value) {
     // Never freed: the cache holds one reference to each node for the life of the process.
     static std::array<const NumberLitNode*, std::size_t(kHigh - kLow + 1)> cache{};
     const NumberLitNode*& slot = cache[std::size_t(value.integer - kLow)];
-    if (slot == nullptr) slot = new NumberLitNode(value);
+    if (slot == nullptr) slot = new_node<NumberLitNode>(value);
     ++slot->refs;
     return Expr::adopt(slot);
   }

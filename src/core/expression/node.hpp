@@ -352,25 +352,22 @@ Rc<const T> finish(T* node) {
 /// Makes a node in node memory (node_memory.hpp), unfinished.
 template <class T, class... A>
 T* new_node(A&&... args) {
-  bool pooled = false;
-  void* memory = allocate_node_memory(sizeof(T), pooled);
-  T* node = nullptr;
+  static_assert(sizeof(T) <= kLargestNode && alignof(T) <= 16, "node memory has no slot this large");
+  void* memory = allocate_node_memory(sizeof(T));
   try {
-    node = ::new (memory) T(std::forward<A>(args)...);
+    return ::new (memory) T(std::forward<A>(args)...);
   } catch (...) {
-    free_node_memory(memory, sizeof(T), pooled);
+    free_node_memory(memory);
+    give_back_emptied_node_pages();
     throw;
   }
-  node->pooled = pooled;
-  return node;
 }
 
 /// Destroys a node that `new_node` made and gives back its memory.
 template <class T>
 void delete_node(T* node) noexcept {
-  const bool pooled = node->pooled;
   node->~T();
-  free_node_memory(node, sizeof(T), pooled);
+  free_node_memory(node);
 }
 
 /// Allocates a node and lets `init` fill its fields before `finish` checks it.

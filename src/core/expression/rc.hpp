@@ -74,8 +74,6 @@ struct Node {
   bool has_decision_var = false;
   /// The node has a LaTeX string of its own (what `latex_field` gives); set by `finish`.
   bool own_latex = false;
-  /// Made in an arena block (node_memory.hpp); set by `new_node`, never copied.
-  bool pooled = false;
 
   explicit Node(Tag t, std::uint8_t k = 0) noexcept : tag(t), kind(k) {}
   Node(const Node& other) noexcept

@@ -116,7 +116,6 @@ Problem decode_problem(const ProblemMsg& message, DecodeBudget& budget) {
 }  // namespace
 
 Body deserialize(std::string_view buffer) {
-  NodeArena arena;  // a model is read whole: its nodes are made together
   DecodeBudget budget(buffer.size());  // reading the fields is work too
   const HeaderMsg header = parse_header(buffer);
   check_version(header.version);

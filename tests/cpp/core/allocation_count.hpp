@@ -1,11 +1,14 @@
-// Counts the calls of the global operator new and the bytes they ask for, so a test can show
-// that work grows linearly by counting instead of reading a clock. The replacement operators
-// are defined here: include this header in exactly one file of a test program.
+// Counts the calls of the global operator new and the bytes they ask for, node memory's
+// included, so a test can show that work grows linearly by counting instead of reading a clock.
+// The replacement operators are defined here: include this header in exactly one file of a test
+// program.
 #pragma once
 
 #include <cstddef>
 #include <cstdlib>
 #include <new>
+
+#include "core/expression/node_memory.hpp"
 
 namespace allocation_count {
 
@@ -16,12 +19,15 @@ struct Count {
 
 inline Count total;
 
-/// What `f()` allocates.
+/// What `f()` allocates, nodes included.
 template <class F>
 Count during(F&& f) {
   const Count before = total;
+  const zorvane::NodeAllocations nodes_before = zorvane::node_allocations();
   f();
-  return {total.calls - before.calls, total.bytes - before.bytes};
+  const zorvane::NodeAllocations nodes = zorvane::node_allocations();
+  return {total.calls - before.calls + nodes.calls - nodes_before.calls,
+          total.bytes - before.bytes + nodes.bytes - nodes_before.bytes};
 }
 
 }  // namespace allocation_count

@@ -117,10 +117,11 @@ void freeing_allocates_nothing() {
   std::vector<Expr> trees = trees_of_every_kind();
   assert(g_live > live);
   const long allocations = g_allocations;
+  const std::size_t node_allocations_before = node_allocations().calls;
   g_fail_all = true;
   std::vector<Expr>().swap(trees);
   g_fail_all = false;
-  assert(g_allocations == allocations);
+  assert(g_allocations == allocations && node_allocations().calls == node_allocations_before);
   assert(g_live == live);  // and everything was freed
 }
 

@@ -1,0 +1,129 @@
+// Node memory: a freed node's slot is reused at once, building and dropping does not grow the
+// pages held, emptied pages are given back, a kept node holds only its page, and running out of
+// address space is std::bad_alloc.
+#include <sys/resource.h>
+
+#include <cassert>
+#include <cstdio>
+#include <fstream>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "core/expression/arithmetic.hpp"
+#include "core/expression/node.hpp"
+#include "core/print/printer.hpp"
+
+using namespace zorvane;
+
+namespace {
+
+Expr number(std::int64_t k) { return make_number(NumericValue::of_integer(k)); }
+
+Expr symbol(int k) {
+  return make_node<PlaceholderNode>([&](PlaceholderNode& p) { p.name = "p" + std::to_string(k); });
+}
+
+// Many distinct nodes of three sizes (literals past the cache of small ones, placeholders, products).
+std::vector<Expr> build(std::size_t n) {
+  std::vector<Expr> out;
+  for (std::size_t k = 0; k < n; ++k) out.push_back(build_mul(number(std::int64_t(1000 + k)), symbol(int(k))));
+  return out;
+}
+
+constexpr std::size_t kClasses = kLargestNode / 16;  // at most one emptied page kept per class
+
+void a_freed_slot_is_reused_at_once() {
+  std::vector<Expr> around = build(100);
+  Expr node = symbol(1);
+  const Node* slot = node.get();
+  node = nullptr;
+  assert(symbol(2).get() == slot);
+  Expr literal = number(5000);
+  const Node* literal_slot = literal.get();
+  literal = symbol(3);  // another size: does not take the literal's slot
+  assert(number(5001).get() == literal_slot);
+}
+
+void rounds_do_not_grow() {
+  std::size_t first_peak = 0;
+  std::size_t first_after = 0;
+  for (int round = 0; round < 20; ++round) {
+    std::vector<Expr> made = build(50'000);
+    const std::size_t peak = node_pages();
+    made.clear();
+    if (round == 0) {
+      first_peak = peak;
+      first_after = node_pages();
+    }
+    assert(peak == first_peak && node_pages() == first_after);
+  }
+}
+
+// VmSize (address space) or VmRSS (resident memory) of this process, in bytes.
+std::size_t status_bytes(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind(field + ":", 0) == 0) return std::stoul(line.substr(field.size() + 1)) * 1024;
+  }
+  assert(false);
+  return 0;
+}
+
+void emptied_pages_are_given_back() {
+  const std::size_t before = node_pages();
+  const std::size_t resident = status_bytes("VmRSS");
+  const std::size_t mapped = status_bytes("VmSize");
+  std::vector<Expr> made = build(400'000);
+  const std::size_t full = node_pages();
+  assert(full > before + 400);  // 1.2 million nodes of 32 to 136 bytes
+  // A kept product keeps at most the pages of its three nodes, whatever was made around them; an
+  // emptied page keeps 4 KiB of itself while its region holds nodes.
+  std::vector<Expr> kept;
+  for (std::size_t k = 0; k < made.size(); k += 10'000) kept.push_back(made[k]);
+  std::vector<Expr>().swap(made);
+  assert(node_pages() <= before + kept.size() * 3 + kClasses);
+  assert(status_bytes("VmRSS") < resident + (std::size_t(24) << 20));  // of about 115 MiB
+  kept.clear();
+  assert(node_pages() <= before + kClasses);
+  // Regions with no page in use are unmapped; a spare page keeps its region (2 MiB) mapped.
+  std::printf("after dropping: %zu KiB more resident, %zu KiB more mapped\n",
+              (status_bytes("VmRSS") - resident) >> 10, (status_bytes("VmSize") - mapped) >> 10);
+  assert(status_bytes("VmRSS") < resident + (std::size_t(2) << 20));
+  assert(status_bytes("VmSize") <= mapped + 3 * (std::size_t(2) << 20));  // three classes' spares
+  // and what was freed serves the next nodes: nothing new is mapped for as many again
+  made = build(400'000);
+  assert(node_pages() <= full + kClasses);
+}
+
+
+void running_out_of_address_space_is_bad_alloc() {
+  std::vector<Expr> made;
+  made.reserve(4'000'000);  // room enough: only node memory can run out below
+  rlimit saved{};
+  getrlimit(RLIMIT_AS, &saved);
+  rlimit limited = saved;
+  limited.rlim_cur = status_bytes("VmSize") + (std::size_t(32) << 20);
+  setrlimit(RLIMIT_AS, &limited);
+  bool refused = false;
+  try {
+    for (std::int64_t k = 0; made.size() < made.capacity(); ++k) made.push_back(number(1000 + k));
+  } catch (const std::bad_alloc&) {
+    refused = true;
+  }
+  setrlimit(RLIMIT_AS, &saved);
+  assert(refused && made.size() > 100'000);
+  made.clear();
+  assert(render(*number(1234), PrintMode::Str) == "1234");
+}
+
+}  // namespace
+
+int main() {
+  a_freed_slot_is_reused_at_once();
+  rounds_do_not_grow();
+  emptied_pages_are_given_back();
+  running_out_of_address_space_is_bad_alloc();
+  std::puts("node memory: ok");
+  return 0;
+}
