@@ -752,9 +752,9 @@ class Child:
 
 @functools.cache
 def protobuf_runtime():
-    """The official runtime's class of the whole message (the schema of tests/ compiled by grpcio-tools' protoc)."""
+    """The official runtime's class of the whole message (the schema in proto/ compiled by grpcio-tools' protoc)."""
     from grpc_tools import protoc
-    schema = pathlib.Path(__file__).resolve().parent.parent / "tests" / "zorvane_model.proto"
+    schema = pathlib.Path(__file__).resolve().parent.parent / "proto" / "zorvane_model.proto"
     out = tempfile.mkdtemp(prefix="zorvane-bench-")
     if protoc.main(["protoc", f"-I{schema.parent}", f"--python_out={out}", str(schema)]) != 0:
         raise RuntimeError("protoc failed on " + str(schema))
