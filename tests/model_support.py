@@ -94,3 +94,11 @@ def refusals(cases):
 def texts(cases):
     """Parametrize `make, form, text` from rows `(make, form, text)`."""
     return pytest.mark.parametrize("make, form, text", cases)
+
+
+def outcome(p, entry):  # the ModelingError text of `p += entry`, or None when it is added
+    try:
+        p += entry
+    except zv.ModelingError as error:
+        return str(error)
+    return None

@@ -10,7 +10,7 @@ from hypothesis import given, strategies as st
 
 import protobuf_wire as W
 import zorvane as zv
-from model_support import BadIndex, Interrupt, fails, not_str, problem, styled
+from model_support import BadIndex, Interrupt, fails, not_str, outcome, problem, styled
 
 DUPLICATED = "Duplicated name -- different variables share the same name(s): "
 x, y = zv.BinaryVar("x"), zv.BinaryVar("y")
@@ -240,14 +240,6 @@ def expected_clash(rest, sides):
 def texts(p):
     """The entries as text (which a problem read back keeps: not LaTeX strings nor descriptions)."""
     return [str(p.objective)] + [{k: str(v) for k, v in d.items()} for d in (p.constraints, p.custom_penalty_terms)]
-
-
-def outcome(p, entry):
-    try:
-        p += entry
-    except zv.ModelingError as error:
-        return str(error)
-    return None
 
 
 @given(st.lists(add, max_size=12))

@@ -8,7 +8,7 @@ from hypothesis import given, strategies as st
 
 import protobuf_wire as W
 import zorvane as zv
-from model_support import problem
+from model_support import outcome, problem
 
 DUPLICATED = "Duplicated name -- different variables share the same name(s): "
 NAN = float("nan")
@@ -19,14 +19,6 @@ A = zv.Placeholder("A", ndim=2)
 
 def x_nan():
     return zv.IntegerVar("x", lower_bound=NAN, upper_bound=1)
-
-
-def outcome(p, entry):
-    try:
-        p += entry
-    except zv.ModelingError as error:
-        return str(error)
-    return None
 
 
 def read_back(obj):
