@@ -75,7 +75,7 @@ void NameIndex::clear() noexcept {
 }
 
 const NameIndex::Variables* NameIndex::find(const EntryKey& key) const {
-  const auto look = [&](const std::map<std::string, Variables>& entries) -> const Variables* {
+  const auto look = [&](const std::unordered_map<std::string, Variables>& entries) -> const Variables* {
     const auto it = entries.find(*key.key);
     return it == entries.end() ? nullptr : &it->second;
   };

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -77,8 +76,8 @@ class NameIndex {
 
   std::unordered_map<std::string, std::vector<Distinct>> names_;
   Variables objective_;
-  std::map<std::string, Variables> constraints_;
-  std::map<std::string, Variables> penalties_;
+  std::unordered_map<std::string, Variables> constraints_;  // by name, in no order: only looked up
+  std::unordered_map<std::string, Variables> penalties_;
   bool built_ = false;
 };
 
