@@ -2,6 +2,8 @@
 // fields (groups included) are skipped; nothing is sized from a count read off the wire.
 #include "core/protobuf/messages.hpp"
 
+#include <utility>
+
 #include "core/error.hpp"
 #include "core/interrupt.hpp"
 #include "core/protobuf/schema.hpp"
@@ -146,7 +148,7 @@ class FieldReader {
 
 // ---- One parse function per message: each merges the fields it reads into `m` ----
 
-void parse(FieldReader r, NumberLitMsg& m) {
+void parse(FieldReader&& r, NumberLitMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case number_lit::kType: m.type = r.enum32(); break;
@@ -156,7 +158,7 @@ void parse(FieldReader r, NumberLitMsg& m) {
   }
 }
 
-void parse(FieldReader r, PlaceholderMsg& m) {
+void parse(FieldReader&& r, PlaceholderMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case placeholder::kName: m.name = r.text(); break;
@@ -166,7 +168,7 @@ void parse(FieldReader r, PlaceholderMsg& m) {
   }
 }
 
-void parse(FieldReader r, RangeMsg& m) {
+void parse(FieldReader&& r, RangeMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case range::kStartId: m.start_id = r.u64(); break;
@@ -176,7 +178,7 @@ void parse(FieldReader r, RangeMsg& m) {
   }
 }
 
-void parse(FieldReader r, BoundMsg& m) {
+void parse(FieldReader&& r, BoundMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case bound::kType: m.type = r.enum32(); break;
@@ -200,7 +202,7 @@ void merge_member(FieldReader& r, Variant& oneof) {
   parse(r.message(), std::get<M>(oneof));
 }
 
-void parse(FieldReader r, ElementMsg& m) {
+void parse(FieldReader&& r, ElementMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case element::kName: m.name = r.text(); break;
@@ -212,7 +214,7 @@ void parse(FieldReader r, ElementMsg& m) {
   }
 }
 
-void parse(FieldReader r, DecisionVarMsg& m, std::vector<std::uint64_t>& ids) {
+void parse(FieldReader&& r, DecisionVarMsg& m, std::vector<std::uint64_t>& ids) {
   while (r.next()) {
     switch (r.field()) {
       case decision_var::kType: m.type = r.enum32(); break;
@@ -225,7 +227,7 @@ void parse(FieldReader r, DecisionVarMsg& m, std::vector<std::uint64_t>& ids) {
   }
 }
 
-void parse(FieldReader r, ArrayLengthMsg& m) {
+void parse(FieldReader&& r, ArrayLengthMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case array_length::kType: m.type = r.enum32(); break;
@@ -236,7 +238,7 @@ void parse(FieldReader r, ArrayLengthMsg& m) {
   }
 }
 
-void parse(FieldReader r, SubscriptMsg& m, std::vector<std::uint64_t>& ids) {
+void parse(FieldReader&& r, SubscriptMsg& m, std::vector<std::uint64_t>& ids) {
   while (r.next()) {
     switch (r.field()) {
       case subscript::kNdim: r.u64(); break;
@@ -248,7 +250,7 @@ void parse(FieldReader r, SubscriptMsg& m, std::vector<std::uint64_t>& ids) {
   }
 }
 
-void parse(FieldReader r, UnaryOpMsg& m) {
+void parse(FieldReader&& r, UnaryOpMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case unary_op::kKind: m.kind = r.enum32(); break;
@@ -258,7 +260,7 @@ void parse(FieldReader r, UnaryOpMsg& m) {
   }
 }
 
-void parse(FieldReader r, BinaryOpMsg& m) {
+void parse(FieldReader&& r, BinaryOpMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case binary_op::kKind: m.kind = r.enum32(); break;
@@ -269,7 +271,7 @@ void parse(FieldReader r, BinaryOpMsg& m) {
   }
 }
 
-void parse(FieldReader r, CommutativeOpMsg& m, std::vector<std::uint64_t>& ids) {
+void parse(FieldReader&& r, CommutativeOpMsg& m, std::vector<std::uint64_t>& ids) {
   while (r.next()) {
     switch (r.field()) {
       case commutative_op::kKind: m.kind = r.enum32(); break;
@@ -279,7 +281,7 @@ void parse(FieldReader r, CommutativeOpMsg& m, std::vector<std::uint64_t>& ids) 
   }
 }
 
-void parse(FieldReader r, IndexMsg& m) {
+void parse(FieldReader&& r, IndexMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case index::kElementId: m.element_id = r.u64(); break;
@@ -289,7 +291,7 @@ void parse(FieldReader r, IndexMsg& m) {
   }
 }
 
-void parse(FieldReader r, ReductionOpMsg& m) {
+void parse(FieldReader&& r, ReductionOpMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case reduction_op::kKind: m.kind = r.enum32(); break;
@@ -324,7 +326,7 @@ M& stored_member(ExprNodeMsg& m, NodeTableMsg& table, std::size_t start) {
 }
 
 /// Reads an `ExprNode` into `m` and the table's lists; the table held `start` ids before.
-void parse_node(FieldReader r, ExprNodeMsg& m, NodeTableMsg& t, std::size_t start) {
+void parse_node(FieldReader&& r, ExprNodeMsg& m, NodeTableMsg& t, std::size_t start) {
   while (r.next()) {
     switch (r.field()) {
       case expr_node::kNumberLit: parse(r.message(), node_member<NumberLitMsg>(m, t, start)); break;
@@ -347,13 +349,13 @@ void parse_node(FieldReader r, ExprNodeMsg& m, NodeTableMsg& t, std::size_t star
 }
 
 /// Appends one record to a table, its id list to the table's ids.
-void add_record(FieldReader r, NodeTableMsg& table) {
+void add_record(FieldReader&& r, NodeTableMsg& table) {
   // Ids and records take at least a byte each, so these hold for any buffer under 4 GiB.
   if (table.ids.size() >= UINT32_MAX || table.nodes.size() >= UINT32_MAX) fail();
   const std::size_t start = table.ids.size();
   // Read in place: a failure leaves a partial record, but then the whole buffer is refused.
   ExprNodeMsg& node = table.nodes.emplace_back();
-  parse_node(r, node, table, start);
+  parse_node(std::move(r), node, table, start);
   if (table.ids.size() > UINT32_MAX) fail();
   const IdRange range{std::uint32_t(start), std::uint32_t(table.ids.size() - start)};
   if (auto* v = std::get_if<Stored<DecisionVarMsg>>(&node)) std::get<std::vector<DecisionVarMsg>>(table.stored)[v->at].shape_ids = range;
@@ -368,7 +370,7 @@ void reserve(NodeTableMsg& table, std::size_t records) {
   table.ids.reserve(table.ids.size() + records);  // most records refer to one or two others
 }
 
-void parse(FieldReader r, ExprMsg& m) {
+void parse(FieldReader&& r, ExprMsg& m) {
   reserve(m.expr_nodes, r.count(expr::kExprNodes));
   while (r.next()) {
     switch (r.field()) {
@@ -380,7 +382,7 @@ void parse(FieldReader r, ExprMsg& m) {
   }
 }
 
-void parse(FieldReader r, ForallListMsg& m) {
+void parse(FieldReader&& r, ForallListMsg& m) {
   reserve(m.expr_nodes, r.count(forall_list::kExprNodes));
   while (r.next()) {
     switch (r.field()) {
@@ -391,7 +393,7 @@ void parse(FieldReader r, ForallListMsg& m) {
   }
 }
 
-void parse(FieldReader r, ConstraintMsg& m) {
+void parse(FieldReader&& r, ConstraintMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case constraint::kId: r.text(); break;
@@ -405,7 +407,7 @@ void parse(FieldReader r, ConstraintMsg& m) {
   }
 }
 
-void parse(FieldReader r, CustomPenaltyTermMsg& m) {
+void parse(FieldReader&& r, CustomPenaltyTermMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case custom_penalty_term::kId: r.text(); break;
@@ -420,7 +422,7 @@ void parse(FieldReader r, CustomPenaltyTermMsg& m) {
 /// One entry of a map field: its key and value (merged when repeated inside the entry) replace
 /// an earlier entry with the same key.
 template <class M>
-void parse_entry(FieldReader r, std::map<std::string, M>& map) {
+void parse_entry(FieldReader&& r, std::map<std::string, M>& map) {
   std::string key;
   std::optional<M> value;
   while (r.next()) {
@@ -433,7 +435,7 @@ void parse_entry(FieldReader r, std::map<std::string, M>& map) {
   map.insert_or_assign(std::move(key), value ? std::move(*value) : M{});
 }
 
-void parse(FieldReader r, ProblemMsg& m) {
+void parse(FieldReader&& r, ProblemMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case problem::kId: r.text(); break;
