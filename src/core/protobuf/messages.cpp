@@ -20,12 +20,11 @@ namespace {
 /// The fields of one message, read in order.
 class FieldReader {
  public:
-  FieldReader(std::string_view data, int depth) : p_(data.data()), end_(data.data() + data.size()), depth_(depth) {
-    if (depth_ > kMaxNesting) fail();
-  }
+  /// The whole buffer as a message.
+  explicit FieldReader(std::string_view buffer) : FieldReader(buffer, 0, buffer.data() + buffer.size()) {}
 
   /// Reads the next key; false at the end of the message.
-  bool next() {
+  [[gnu::always_inline]] bool next() {
     if (p_ == end_) return false;
     poll_.tick();
     const std::uint64_t key = varint();
@@ -39,12 +38,12 @@ class FieldReader {
 
   std::uint32_t field() const noexcept { return field_; }
 
-  std::uint64_t u64() {
+  [[gnu::always_inline]] std::uint64_t u64() {
     expect(WireType::Varint);
     return varint();
   }
   /// An enum is a 32-bit signed value: the varint is truncated to its low 32 bits.
-  std::int32_t enum32() { return std::int32_t(std::uint32_t(u64())); }
+  [[gnu::always_inline]] std::int32_t enum32() { return std::int32_t(std::uint32_t(u64())); }
 
   /// A string field: valid UTF-8, pointing into the buffer.
   std::string_view text() {
@@ -59,7 +58,7 @@ class FieldReader {
       out.push_back(varint());
       return;
     }
-    FieldReader packed(delimited(), depth_);
+    FieldReader packed(delimited(), depth_, limit_);
     while (packed.p_ != packed.end_) {
       poll_.tick();
       out.push_back(packed.varint());
@@ -67,7 +66,7 @@ class FieldReader {
   }
 
   /// The reader of a nested message.
-  FieldReader message() { return FieldReader(delimited(), depth_ + 1); }
+  [[gnu::always_inline]] FieldReader message() { return FieldReader(delimited(), depth_ + 1, limit_); }
 
   /// How many of the remaining fields are `field`, counted without moving this reader. A
   /// malformed field fails here as it would when read, since reading checks at least as much.
@@ -85,13 +84,16 @@ class FieldReader {
   void skip() { skip_value(field_, wire_, depth_); }
 
  private:
-  void expect(WireType wire) const {
+  [[gnu::always_inline]] void expect(WireType wire) const {
     if (wire_ != wire) fail();
   }
 
-  std::uint64_t varint() {
+  [[gnu::always_inline]] std::uint64_t varint() {
     // Most keys, lengths and ids fit in one byte.
     if (p_ != end_ && static_cast<std::uint8_t>(*p_) < 0x80) return static_cast<std::uint8_t>(*p_++);
+    // Ten bytes left in the buffer, the most a varint takes: no byte is checked against the end
+    // until the last is found.
+    if (limit_ - p_ >= 10) return long_varint();
     std::uint64_t value = 0;
     for (int i = 0; i < 10; ++i) {
       if (p_ == end_) fail();
@@ -103,12 +105,30 @@ class FieldReader {
     fail();
   }
 
-  std::string_view delimited() {
+  // A varint of two bytes or more, with ten bytes of the buffer left to read; it fails as the
+  // byte-by-byte reading would, also when it runs past the end of this message.
+  [[gnu::noinline]] std::uint64_t long_varint() {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(p_);
+    std::uint64_t value = bytes[0] & 0x7Fu;
+    for (int i = 1; i < 10; ++i) {
+      const std::uint8_t byte = bytes[i];
+      value |= std::uint64_t(byte & 0x7Fu) << (7 * i);
+      if (byte < 0x80) {
+        if (i == 9 && byte > 1) fail();  // more than 64 bits
+        if (i + 1 > end_ - p_) fail();
+        p_ += i + 1;
+        return value;
+      }
+    }
+    fail();
+  }
+
+  [[gnu::always_inline]] std::string_view delimited() {
     expect(WireType::LengthDelimited);
     return take(varint());
   }
 
-  std::string_view take(std::uint64_t size) {
+  [[gnu::always_inline]] std::string_view take(std::uint64_t size) {
     if (size > std::uint64_t(end_ - p_)) fail();
     const std::string_view bytes(p_, std::size_t(size));
     p_ += size;
@@ -138,9 +158,15 @@ class FieldReader {
     fail();
   }
 
+  FieldReader(std::string_view data, int depth, const char* limit)
+      : p_(data.data()), end_(data.data() + data.size()), limit_(limit), depth_(depth) {
+    if (depth_ > kMaxNesting) fail();
+  }
+
   InterruptPoll poll_;  // a large buffer is read in many steps: Ctrl-C stops it
   const char* p_;
   const char* end_;
+  const char* limit_;  ///< the end of the whole buffer, which holds this message
   int depth_;
   std::uint32_t field_ = 0;
   WireType wire_ = WireType::Varint;
@@ -308,7 +334,7 @@ template <class M>
 M& node_member(ExprNodeMsg& m, NodeTableMsg& table, std::size_t start) {
   if (!std::holds_alternative<M>(m)) {
     m.emplace<M>();
-    table.ids.resize(start);
+    if (table.ids.size() != start) table.ids.resize(start);
   }
   return std::get<M>(m);
 }
@@ -320,7 +346,7 @@ M& stored_member(ExprNodeMsg& m, NodeTableMsg& table, std::size_t start) {
   if (!std::holds_alternative<Stored<M>>(m)) {
     m.emplace<Stored<M>>(Stored<M>{std::uint32_t(list.size())});
     list.emplace_back();
-    table.ids.resize(start);
+    if (table.ids.size() != start) table.ids.resize(start);
   }
   return list[std::get<Stored<M>>(m).at];
 }
@@ -453,7 +479,7 @@ void parse(FieldReader&& r, ProblemMsg& m) {
 
 HeaderMsg parse_header(std::string_view buffer) {
   HeaderMsg m;
-  FieldReader r(buffer, 0);
+  FieldReader r(buffer);
   while (r.next()) {
     switch (r.field()) {
       case header::kId: r.text(); break;
