@@ -53,7 +53,7 @@ class FieldReader {
   }
 
   /// A repeated uint64, packed or one value per occurrence; appended to `out`.
-  void u64_list(std::vector<std::uint64_t>& out) {
+  [[gnu::always_inline]] void u64_list(std::vector<std::uint64_t>& out) {
     if (wire_ == WireType::Varint) {
       out.push_back(varint());
       return;
