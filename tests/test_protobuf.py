@@ -356,7 +356,14 @@ READ_ERRORS = {  # name: (data, message[, error other than ProtobufDeserializati
         ("input ending inside a group", header() + W.key(9, 3) + W.vint(1, 1)),
         ("a truncated message", header(ld(6, expr([lit(1)])))[:-1]),
         ("packed ids past their length", in_table(ld(7, W.key(2, 2) + W.varint(3) + b"\x01"))),
-        ("a varint cut by its list", in_table(ld(7, W.key(2, 2) + W.varint(2) + b"\x01\x80")))]},
+        ("a varint cut by its list", in_table(ld(7, W.key(2, 2) + W.varint(2) + b"\x01\x80"))),
+        # the buffer goes on past the message that cuts the varint
+        ("a varint cut by its list, more records after",
+         in_table(ld(7, W.key(2, 2) + W.varint(2) + b"\x01\x80"), *[ld(1, W.vint(1, 1))] * 8)),
+        ("a varint cut by its message, more records after",
+         in_table(ld(1, W.key(2, 0) + b"\xff\xff"), *[ld(1, W.vint(1, 1))] * 8)),
+        ("a varint past 64 bits, more records after",
+         in_table(ld(1, W.key(2, 0) + b"\xff" * 9 + b"\x02"), *[ld(1, W.vint(1, 1))] * 8))]},
     **{f"cycle: {why}": (expr_body(nodes, root), F + "its expression nodes refer to each other in a cycle")
        for why, nodes, root in [
            ("unary", [unary(1, 0)], 0), ("sum", [commutative(1, [0])], 0), ("element set", [element_set("i", 0)], 0),

@@ -2,6 +2,8 @@
 // fields (groups included) are skipped; nothing is sized from a count read off the wire.
 #include "core/protobuf/messages.hpp"
 
+#include <utility>
+
 #include "core/error.hpp"
 #include "core/interrupt.hpp"
 #include "core/protobuf/schema.hpp"
@@ -18,12 +20,11 @@ namespace {
 /// The fields of one message, read in order.
 class FieldReader {
  public:
-  FieldReader(std::string_view data, int depth) : p_(data.data()), end_(data.data() + data.size()), depth_(depth) {
-    if (depth_ > kMaxNesting) fail();
-  }
+  /// The whole buffer as a message.
+  explicit FieldReader(std::string_view buffer) : FieldReader(buffer, 0, buffer.data() + buffer.size()) {}
 
   /// Reads the next key; false at the end of the message.
-  bool next() {
+  [[gnu::always_inline]] bool next() {
     if (p_ == end_) return false;
     poll_.tick();
     const std::uint64_t key = varint();
@@ -37,12 +38,12 @@ class FieldReader {
 
   std::uint32_t field() const noexcept { return field_; }
 
-  std::uint64_t u64() {
+  [[gnu::always_inline]] std::uint64_t u64() {
     expect(WireType::Varint);
     return varint();
   }
   /// An enum is a 32-bit signed value: the varint is truncated to its low 32 bits.
-  std::int32_t enum32() { return std::int32_t(std::uint32_t(u64())); }
+  [[gnu::always_inline]] std::int32_t enum32() { return std::int32_t(std::uint32_t(u64())); }
 
   /// A string field: valid UTF-8, pointing into the buffer.
   std::string_view text() {
@@ -52,12 +53,12 @@ class FieldReader {
   }
 
   /// A repeated uint64, packed or one value per occurrence; appended to `out`.
-  void u64_list(std::vector<std::uint64_t>& out) {
+  [[gnu::always_inline]] void u64_list(std::vector<std::uint64_t>& out) {
     if (wire_ == WireType::Varint) {
       out.push_back(varint());
       return;
     }
-    FieldReader packed(delimited(), depth_);
+    FieldReader packed(delimited(), depth_, limit_);
     while (packed.p_ != packed.end_) {
       poll_.tick();
       out.push_back(packed.varint());
@@ -65,7 +66,7 @@ class FieldReader {
   }
 
   /// The reader of a nested message.
-  FieldReader message() { return FieldReader(delimited(), depth_ + 1); }
+  [[gnu::always_inline]] FieldReader message() { return FieldReader(delimited(), depth_ + 1, limit_); }
 
   /// How many of the remaining fields are `field`, counted without moving this reader. A
   /// malformed field fails here as it would when read, since reading checks at least as much.
@@ -83,13 +84,16 @@ class FieldReader {
   void skip() { skip_value(field_, wire_, depth_); }
 
  private:
-  void expect(WireType wire) const {
+  [[gnu::always_inline]] void expect(WireType wire) const {
     if (wire_ != wire) fail();
   }
 
-  std::uint64_t varint() {
+  [[gnu::always_inline]] std::uint64_t varint() {
     // Most keys, lengths and ids fit in one byte.
     if (p_ != end_ && static_cast<std::uint8_t>(*p_) < 0x80) return static_cast<std::uint8_t>(*p_++);
+    // Ten bytes left in the buffer, the most a varint takes: no byte is checked against the end
+    // until the last is found.
+    if (limit_ - p_ >= 10) return long_varint();
     std::uint64_t value = 0;
     for (int i = 0; i < 10; ++i) {
       if (p_ == end_) fail();
@@ -101,12 +105,30 @@ class FieldReader {
     fail();
   }
 
-  std::string_view delimited() {
+  // A varint of two bytes or more, with ten bytes of the buffer left to read; it fails as the
+  // byte-by-byte reading would, also when it runs past the end of this message.
+  [[gnu::noinline]] std::uint64_t long_varint() {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(p_);
+    std::uint64_t value = bytes[0] & 0x7Fu;
+    for (int i = 1; i < 10; ++i) {
+      const std::uint8_t byte = bytes[i];
+      value |= std::uint64_t(byte & 0x7Fu) << (7 * i);
+      if (byte < 0x80) {
+        if (i == 9 && byte > 1) fail();  // more than 64 bits
+        if (i + 1 > end_ - p_) fail();
+        p_ += i + 1;
+        return value;
+      }
+    }
+    fail();
+  }
+
+  [[gnu::always_inline]] std::string_view delimited() {
     expect(WireType::LengthDelimited);
     return take(varint());
   }
 
-  std::string_view take(std::uint64_t size) {
+  [[gnu::always_inline]] std::string_view take(std::uint64_t size) {
     if (size > std::uint64_t(end_ - p_)) fail();
     const std::string_view bytes(p_, std::size_t(size));
     p_ += size;
@@ -136,9 +158,15 @@ class FieldReader {
     fail();
   }
 
+  FieldReader(std::string_view data, int depth, const char* limit)
+      : p_(data.data()), end_(data.data() + data.size()), limit_(limit), depth_(depth) {
+    if (depth_ > kMaxNesting) fail();
+  }
+
   InterruptPoll poll_;  // a large buffer is read in many steps: Ctrl-C stops it
   const char* p_;
   const char* end_;
+  const char* limit_;  ///< the end of the whole buffer, which holds this message
   int depth_;
   std::uint32_t field_ = 0;
   WireType wire_ = WireType::Varint;
@@ -146,7 +174,7 @@ class FieldReader {
 
 // ---- One parse function per message: each merges the fields it reads into `m` ----
 
-void parse(FieldReader r, NumberLitMsg& m) {
+void parse(FieldReader&& r, NumberLitMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case number_lit::kType: m.type = r.enum32(); break;
@@ -156,7 +184,7 @@ void parse(FieldReader r, NumberLitMsg& m) {
   }
 }
 
-void parse(FieldReader r, PlaceholderMsg& m) {
+void parse(FieldReader&& r, PlaceholderMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case placeholder::kName: m.name = r.text(); break;
@@ -166,7 +194,7 @@ void parse(FieldReader r, PlaceholderMsg& m) {
   }
 }
 
-void parse(FieldReader r, RangeMsg& m) {
+void parse(FieldReader&& r, RangeMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case range::kStartId: m.start_id = r.u64(); break;
@@ -176,7 +204,7 @@ void parse(FieldReader r, RangeMsg& m) {
   }
 }
 
-void parse(FieldReader r, BoundMsg& m) {
+void parse(FieldReader&& r, BoundMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case bound::kType: m.type = r.enum32(); break;
@@ -200,7 +228,7 @@ void merge_member(FieldReader& r, Variant& oneof) {
   parse(r.message(), std::get<M>(oneof));
 }
 
-void parse(FieldReader r, ElementMsg& m) {
+void parse(FieldReader&& r, ElementMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case element::kName: m.name = r.text(); break;
@@ -212,7 +240,7 @@ void parse(FieldReader r, ElementMsg& m) {
   }
 }
 
-void parse(FieldReader r, DecisionVarMsg& m, std::vector<std::uint64_t>& ids) {
+void parse(FieldReader&& r, DecisionVarMsg& m, std::vector<std::uint64_t>& ids) {
   while (r.next()) {
     switch (r.field()) {
       case decision_var::kType: m.type = r.enum32(); break;
@@ -225,7 +253,7 @@ void parse(FieldReader r, DecisionVarMsg& m, std::vector<std::uint64_t>& ids) {
   }
 }
 
-void parse(FieldReader r, ArrayLengthMsg& m) {
+void parse(FieldReader&& r, ArrayLengthMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case array_length::kType: m.type = r.enum32(); break;
@@ -236,7 +264,7 @@ void parse(FieldReader r, ArrayLengthMsg& m) {
   }
 }
 
-void parse(FieldReader r, SubscriptMsg& m, std::vector<std::uint64_t>& ids) {
+void parse(FieldReader&& r, SubscriptMsg& m, std::vector<std::uint64_t>& ids) {
   while (r.next()) {
     switch (r.field()) {
       case subscript::kNdim: r.u64(); break;
@@ -248,7 +276,7 @@ void parse(FieldReader r, SubscriptMsg& m, std::vector<std::uint64_t>& ids) {
   }
 }
 
-void parse(FieldReader r, UnaryOpMsg& m) {
+void parse(FieldReader&& r, UnaryOpMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case unary_op::kKind: m.kind = r.enum32(); break;
@@ -258,7 +286,7 @@ void parse(FieldReader r, UnaryOpMsg& m) {
   }
 }
 
-void parse(FieldReader r, BinaryOpMsg& m) {
+void parse(FieldReader&& r, BinaryOpMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case binary_op::kKind: m.kind = r.enum32(); break;
@@ -269,7 +297,7 @@ void parse(FieldReader r, BinaryOpMsg& m) {
   }
 }
 
-void parse(FieldReader r, CommutativeOpMsg& m, std::vector<std::uint64_t>& ids) {
+void parse(FieldReader&& r, CommutativeOpMsg& m, std::vector<std::uint64_t>& ids) {
   while (r.next()) {
     switch (r.field()) {
       case commutative_op::kKind: m.kind = r.enum32(); break;
@@ -279,7 +307,7 @@ void parse(FieldReader r, CommutativeOpMsg& m, std::vector<std::uint64_t>& ids) 
   }
 }
 
-void parse(FieldReader r, IndexMsg& m) {
+void parse(FieldReader&& r, IndexMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case index::kElementId: m.element_id = r.u64(); break;
@@ -289,7 +317,7 @@ void parse(FieldReader r, IndexMsg& m) {
   }
 }
 
-void parse(FieldReader r, ReductionOpMsg& m) {
+void parse(FieldReader&& r, ReductionOpMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case reduction_op::kKind: m.kind = r.enum32(); break;
@@ -306,7 +334,7 @@ template <class M>
 M& node_member(ExprNodeMsg& m, NodeTableMsg& table, std::size_t start) {
   if (!std::holds_alternative<M>(m)) {
     m.emplace<M>();
-    table.ids.resize(start);
+    if (table.ids.size() != start) table.ids.resize(start);
   }
   return std::get<M>(m);
 }
@@ -318,13 +346,13 @@ M& stored_member(ExprNodeMsg& m, NodeTableMsg& table, std::size_t start) {
   if (!std::holds_alternative<Stored<M>>(m)) {
     m.emplace<Stored<M>>(Stored<M>{std::uint32_t(list.size())});
     list.emplace_back();
-    table.ids.resize(start);
+    if (table.ids.size() != start) table.ids.resize(start);
   }
   return list[std::get<Stored<M>>(m).at];
 }
 
 /// Reads an `ExprNode` into `m` and the table's lists; the table held `start` ids before.
-void parse_node(FieldReader r, ExprNodeMsg& m, NodeTableMsg& t, std::size_t start) {
+void parse_node(FieldReader&& r, ExprNodeMsg& m, NodeTableMsg& t, std::size_t start) {
   while (r.next()) {
     switch (r.field()) {
       case expr_node::kNumberLit: parse(r.message(), node_member<NumberLitMsg>(m, t, start)); break;
@@ -347,13 +375,13 @@ void parse_node(FieldReader r, ExprNodeMsg& m, NodeTableMsg& t, std::size_t star
 }
 
 /// Appends one record to a table, its id list to the table's ids.
-void add_record(FieldReader r, NodeTableMsg& table) {
+void add_record(FieldReader&& r, NodeTableMsg& table) {
   // Ids and records take at least a byte each, so these hold for any buffer under 4 GiB.
   if (table.ids.size() >= UINT32_MAX || table.nodes.size() >= UINT32_MAX) fail();
   const std::size_t start = table.ids.size();
   // Read in place: a failure leaves a partial record, but then the whole buffer is refused.
   ExprNodeMsg& node = table.nodes.emplace_back();
-  parse_node(r, node, table, start);
+  parse_node(std::move(r), node, table, start);
   if (table.ids.size() > UINT32_MAX) fail();
   const IdRange range{std::uint32_t(start), std::uint32_t(table.ids.size() - start)};
   if (auto* v = std::get_if<Stored<DecisionVarMsg>>(&node)) std::get<std::vector<DecisionVarMsg>>(table.stored)[v->at].shape_ids = range;
@@ -368,7 +396,7 @@ void reserve(NodeTableMsg& table, std::size_t records) {
   table.ids.reserve(table.ids.size() + records);  // most records refer to one or two others
 }
 
-void parse(FieldReader r, ExprMsg& m) {
+void parse(FieldReader&& r, ExprMsg& m) {
   reserve(m.expr_nodes, r.count(expr::kExprNodes));
   while (r.next()) {
     switch (r.field()) {
@@ -380,7 +408,7 @@ void parse(FieldReader r, ExprMsg& m) {
   }
 }
 
-void parse(FieldReader r, ForallListMsg& m) {
+void parse(FieldReader&& r, ForallListMsg& m) {
   reserve(m.expr_nodes, r.count(forall_list::kExprNodes));
   while (r.next()) {
     switch (r.field()) {
@@ -391,7 +419,7 @@ void parse(FieldReader r, ForallListMsg& m) {
   }
 }
 
-void parse(FieldReader r, ConstraintMsg& m) {
+void parse(FieldReader&& r, ConstraintMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case constraint::kId: r.text(); break;
@@ -405,7 +433,7 @@ void parse(FieldReader r, ConstraintMsg& m) {
   }
 }
 
-void parse(FieldReader r, CustomPenaltyTermMsg& m) {
+void parse(FieldReader&& r, CustomPenaltyTermMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case custom_penalty_term::kId: r.text(); break;
@@ -420,7 +448,7 @@ void parse(FieldReader r, CustomPenaltyTermMsg& m) {
 /// One entry of a map field: its key and value (merged when repeated inside the entry) replace
 /// an earlier entry with the same key.
 template <class M>
-void parse_entry(FieldReader r, std::map<std::string, M>& map) {
+void parse_entry(FieldReader&& r, std::map<std::string, M>& map) {
   std::string key;
   std::optional<M> value;
   while (r.next()) {
@@ -433,7 +461,7 @@ void parse_entry(FieldReader r, std::map<std::string, M>& map) {
   map.insert_or_assign(std::move(key), value ? std::move(*value) : M{});
 }
 
-void parse(FieldReader r, ProblemMsg& m) {
+void parse(FieldReader&& r, ProblemMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case problem::kId: r.text(); break;
@@ -451,7 +479,7 @@ void parse(FieldReader r, ProblemMsg& m) {
 
 HeaderMsg parse_header(std::string_view buffer) {
   HeaderMsg m;
-  FieldReader r(buffer, 0);
+  FieldReader r(buffer);
   while (r.next()) {
     switch (r.field()) {
       case header::kId: r.text(); break;
