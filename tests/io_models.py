@@ -94,12 +94,21 @@ names = st.text(max_size=5)
 float_lists = st.lists(finite, max_size=4)
 float_maps = st.dictionaries(names, float_lists, max_size=3)
 u64 = st.integers(0, 2**64 - 1)
-measuring_times = st.builds(zv.MeasuringTime, st.builds(zv.SolvingTime, times, times, times),
-                            st.builds(zv.SystemTime, times, times, times, times, times), times)
-# a sparse entry: k coordinates within its shape and k values
-coo_entries = st.lists(st.integers(1, 4), max_size=3).flatmap(lambda shape: st.integers(0, 4).flatmap(
-    lambda k: st.tuples(st.tuples(*[st.lists(st.integers(0, n - 1), min_size=k, max_size=k) for n in shape]),
-                        st.lists(finite, min_size=k, max_size=k), st.just(tuple(shape)))))
+
+
+def measuring_times_of(times):
+    return st.builds(zv.MeasuringTime, st.builds(zv.SolvingTime, times, times, times),
+                     st.builds(zv.SystemTime, times, times, times, times, times), times)
+
+
+def coo_entries_of(values):  # a sparse entry: k coordinates within its shape and k values
+    return st.lists(st.integers(1, 4), max_size=3).flatmap(lambda shape: st.integers(0, 4).flatmap(
+        lambda k: st.tuples(st.tuples(*[st.lists(st.integers(0, n - 1), min_size=k, max_size=k) for n in shape]),
+                            st.lists(values, min_size=k, max_size=k), st.just(tuple(shape)))))
+
+
+measuring_times = measuring_times_of(times)
+coo_entries = coo_entries_of(finite)
 dense_arrays = hnp.arrays(np.float64, hnp.array_shapes(min_dims=0, max_dims=3, min_side=0, max_side=3), elements=finite)
 sparse_records = st.builds(zv.Record, st.dictionaries(names, st.lists(coo_entries, max_size=3), max_size=3),
                            st.lists(u64, max_size=4))

@@ -39,11 +39,8 @@ floats = st.one_of(st.floats(), st.sampled_from([math.nan, math.inf, -math.inf, 
 float_lists = st.lists(floats, max_size=4)
 float_maps = st.dictionaries(io.names, float_lists, max_size=3)
 times = st.one_of(st.none(), floats)
-measuring_times = st.builds(zv.MeasuringTime, st.builds(zv.SolvingTime, times, times, times),
-                            st.builds(zv.SystemTime, times, times, times, times, times), times)
-coo_entries = st.lists(st.integers(1, 4), max_size=3).flatmap(lambda shape: st.integers(0, 4).flatmap(
-    lambda k: st.tuples(st.tuples(*[st.lists(st.integers(0, n - 1), min_size=k, max_size=k) for n in shape]),
-                        st.lists(floats, min_size=k, max_size=k), st.just(tuple(shape)))))
+measuring_times = io.measuring_times_of(times)
+coo_entries = io.coo_entries_of(floats)
 dense_arrays = hnp.arrays(np.float64, hnp.array_shapes(min_dims=0, max_dims=4, min_side=0, max_side=3), elements=floats)
 records = st.one_of(
     st.builds(zv.Record, st.dictionaries(io.names, st.lists(coo_entries, max_size=3), max_size=3),
