@@ -3,6 +3,7 @@
 // Python; a decoded problem is checked as `+=` would check its parts.
 #include "core/protobuf/deserialize.hpp"
 
+#include <memory_resource>
 #include <string>
 
 #include <fmt/format.h>
@@ -81,14 +82,14 @@ Constraint decode_constraint(const ConstraintMsg& message, DecodeBudget& budget)
   if (!message.right) refuse(kRightMissing);
   Expr right = expr_message_to_expression(*message.right, budget);
   ForallList forall = decode_forall_list(message.forall_list, budget);
-  return new_constraint(message.name, sense_comparison(*sense, std::move(left), std::move(right)), std::move(forall));
+  return new_constraint(std::string(message.name), sense_comparison(*sense, std::move(left), std::move(right)), std::move(forall));
 }
 
 CustomPenaltyTerm decode_custom_penalty_term(const CustomPenaltyTermMsg& message, DecodeBudget& budget) {
   if (!message.term) refuse(kTermMissing);
   Expr term = expr_message_to_expression(*message.term, budget);
   ForallList forall = decode_forall_list(message.forall_list, budget);
-  return new_custom_penalty_term(message.name, std::move(term), std::move(forall));
+  return new_custom_penalty_term(std::string(message.name), std::move(term), std::move(forall));
 }
 
 Problem decode_problem(const ProblemMsg& message, DecodeBudget& budget) {
@@ -117,7 +118,8 @@ Problem decode_problem(const ProblemMsg& message, DecodeBudget& budget) {
 
 Body deserialize(std::string_view buffer) {
   DecodeBudget budget(buffer.size());  // reading the fields is work too
-  const HeaderMsg header = parse_header(buffer);
+  std::pmr::monotonic_buffer_resource arena;
+  const HeaderMsg header = parse_header(buffer, &arena);
   check_version(header.version);
   return std::visit(Overloaded{
                         [](std::monostate) -> Body { refuse(kNoBody); },

@@ -20,8 +20,9 @@ namespace {
 /// The fields of one message, read in order.
 class FieldReader {
  public:
-  /// The whole buffer as a message.
-  explicit FieldReader(std::string_view buffer) : FieldReader(buffer, 0, buffer.data() + buffer.size()) {}
+  /// The whole buffer as a message, read into lists of `arena`.
+  FieldReader(std::string_view buffer, Arena* arena)
+      : FieldReader(buffer, 0, buffer.data() + buffer.size(), arena) {}
 
   /// Reads the next key; false at the end of the message.
   [[gnu::always_inline]] bool next() {
@@ -37,6 +38,7 @@ class FieldReader {
   }
 
   std::uint32_t field() const noexcept { return field_; }
+  Arena* arena() const noexcept { return arena_; }
 
   [[gnu::always_inline]] std::uint64_t u64() {
     expect(WireType::Varint);
@@ -53,12 +55,12 @@ class FieldReader {
   }
 
   /// A repeated uint64, packed or one value per occurrence; appended to `out`.
-  [[gnu::always_inline]] void u64_list(std::vector<std::uint64_t>& out) {
+  [[gnu::always_inline]] void u64_list(List<std::uint64_t>& out) {
     if (wire_ == WireType::Varint) {
       out.push_back(varint());
       return;
     }
-    FieldReader packed(delimited(), depth_, limit_);
+    FieldReader packed(delimited(), depth_, limit_, arena_);
     while (packed.p_ != packed.end_) {
       poll_.tick();
       out.push_back(packed.varint());
@@ -66,7 +68,7 @@ class FieldReader {
   }
 
   /// The reader of a nested message.
-  [[gnu::always_inline]] FieldReader message() { return FieldReader(delimited(), depth_ + 1, limit_); }
+  [[gnu::always_inline]] FieldReader message() { return FieldReader(delimited(), depth_ + 1, limit_, arena_); }
 
   /// How many of the remaining fields are `field`, counted without moving this reader. A
   /// malformed field fails here as it would when read, since reading checks at least as much.
@@ -158,8 +160,8 @@ class FieldReader {
     fail();
   }
 
-  FieldReader(std::string_view data, int depth, const char* limit)
-      : p_(data.data()), end_(data.data() + data.size()), limit_(limit), depth_(depth) {
+  FieldReader(std::string_view data, int depth, const char* limit, Arena* arena)
+      : p_(data.data()), end_(data.data() + data.size()), limit_(limit), arena_(arena), depth_(depth) {
     if (depth_ > kMaxNesting) fail();
   }
 
@@ -167,6 +169,7 @@ class FieldReader {
   const char* p_;
   const char* end_;
   const char* limit_;  ///< the end of the whole buffer, which holds this message
+  Arena* arena_;
   int depth_;
   std::uint32_t field_ = 0;
   WireType wire_ = WireType::Varint;
@@ -214,17 +217,27 @@ void parse(FieldReader&& r, BoundMsg& m) {
   }
 }
 
+/// A message that holds lists is made with the reader's arena.
+template <class M, class Make>
+void make(const FieldReader& r, Make&& emplace) {
+  if constexpr (std::is_constructible_v<M, Arena*>) {
+    emplace(r.arena());
+  } else {
+    emplace();
+  }
+}
+
 /// A singular message field: a repeated occurrence merges into the earlier one.
 template <class M>
 void merge(FieldReader& r, std::optional<M>& slot) {
-  if (!slot) slot.emplace();
+  if (!slot) make<M>(r, [&](auto... arena) { slot.emplace(arena...); });
   parse(r.message(), *slot);
 }
 
 /// A oneof member: the last member decides; a repeated occurrence of the same one merges.
 template <class M, class Variant>
 void merge_member(FieldReader& r, Variant& oneof) {
-  if (!std::holds_alternative<M>(oneof)) oneof.template emplace<M>();
+  if (!std::holds_alternative<M>(oneof)) make<M>(r, [&](auto... arena) { oneof.template emplace<M>(arena...); });
   parse(r.message(), std::get<M>(oneof));
 }
 
@@ -240,7 +253,7 @@ void parse(FieldReader&& r, ElementMsg& m) {
   }
 }
 
-void parse(FieldReader&& r, DecisionVarMsg& m, std::vector<std::uint64_t>& ids) {
+void parse(FieldReader&& r, DecisionVarMsg& m, List<std::uint64_t>& ids) {
   while (r.next()) {
     switch (r.field()) {
       case decision_var::kType: m.type = r.enum32(); break;
@@ -264,7 +277,7 @@ void parse(FieldReader&& r, ArrayLengthMsg& m) {
   }
 }
 
-void parse(FieldReader&& r, SubscriptMsg& m, std::vector<std::uint64_t>& ids) {
+void parse(FieldReader&& r, SubscriptMsg& m, List<std::uint64_t>& ids) {
   while (r.next()) {
     switch (r.field()) {
       case subscript::kNdim: r.u64(); break;
@@ -297,7 +310,7 @@ void parse(FieldReader&& r, BinaryOpMsg& m) {
   }
 }
 
-void parse(FieldReader&& r, CommutativeOpMsg& m, std::vector<std::uint64_t>& ids) {
+void parse(FieldReader&& r, CommutativeOpMsg& m, List<std::uint64_t>& ids) {
   while (r.next()) {
     switch (r.field()) {
       case commutative_op::kKind: m.kind = r.enum32(); break;
@@ -342,7 +355,7 @@ M& node_member(ExprNodeMsg& m, NodeTableMsg& table, std::size_t start) {
 /// The same for a member kept in the table's list; a new one is appended to the list.
 template <class M>
 M& stored_member(ExprNodeMsg& m, NodeTableMsg& table, std::size_t start) {
-  auto& list = std::get<std::vector<M>>(table.stored);
+  auto& list = std::get<List<M>>(table.stored);
   if (!std::holds_alternative<Stored<M>>(m)) {
     m.emplace<Stored<M>>(Stored<M>{std::uint32_t(list.size())});
     list.emplace_back();
@@ -384,7 +397,7 @@ void add_record(FieldReader&& r, NodeTableMsg& table) {
   parse_node(std::move(r), node, table, start);
   if (table.ids.size() > UINT32_MAX) fail();
   const IdRange range{std::uint32_t(start), std::uint32_t(table.ids.size() - start)};
-  if (auto* v = std::get_if<Stored<DecisionVarMsg>>(&node)) std::get<std::vector<DecisionVarMsg>>(table.stored)[v->at].shape_ids = range;
+  if (auto* v = std::get_if<Stored<DecisionVarMsg>>(&node)) std::get<List<DecisionVarMsg>>(table.stored)[v->at].shape_ids = range;
   if (auto* s = std::get_if<SubscriptMsg>(&node)) s->subscript_ids = range;
   if (auto* c = std::get_if<CommutativeOpMsg>(&node)) c->term_ids = range;
 }
@@ -423,7 +436,7 @@ void parse(FieldReader&& r, ConstraintMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case constraint::kId: r.text(); break;
-      case constraint::kName: m.name = std::string(r.text()); break;
+      case constraint::kName: m.name = r.text(); break;
       case constraint::kSense: m.sense = r.enum32(); break;
       case constraint::kLeft: merge(r, m.left); break;
       case constraint::kRight: merge(r, m.right); break;
@@ -437,7 +450,7 @@ void parse(FieldReader&& r, CustomPenaltyTermMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case custom_penalty_term::kId: r.text(); break;
-      case custom_penalty_term::kName: m.name = std::string(r.text()); break;
+      case custom_penalty_term::kName: m.name = r.text(); break;
       case custom_penalty_term::kTerm: merge(r, m.term); break;
       case custom_penalty_term::kForallList: merge(r, m.forall_list); break;
       default: r.skip();
@@ -448,24 +461,24 @@ void parse(FieldReader&& r, CustomPenaltyTermMsg& m) {
 /// One entry of a map field: its key and value (merged when repeated inside the entry) replace
 /// an earlier entry with the same key.
 template <class M>
-void parse_entry(FieldReader&& r, std::map<std::string, M>& map) {
-  std::string key;
+void parse_entry(FieldReader&& r, std::pmr::map<std::string_view, M>& map) {
+  std::string_view key;
   std::optional<M> value;
   while (r.next()) {
     switch (r.field()) {
-      case map_entry::kKey: key = std::string(r.text()); break;
+      case map_entry::kKey: key = r.text(); break;
       case map_entry::kValue: merge(r, value); break;
       default: r.skip();
     }
   }
-  map.insert_or_assign(std::move(key), value ? std::move(*value) : M{});
+  map.insert_or_assign(key, value ? std::move(*value) : M{});
 }
 
 void parse(FieldReader&& r, ProblemMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case problem::kId: r.text(); break;
-      case problem::kName: m.name = std::string(r.text()); break;
+      case problem::kName: m.name = r.text(); break;
       case problem::kSense: m.sense = r.enum32(); break;
       case problem::kObjectiveFunction: merge(r, m.objective_function); break;
       case problem::kConstraints: parse_entry(r.message(), m.constraints); break;
@@ -477,9 +490,9 @@ void parse(FieldReader&& r, ProblemMsg& m) {
 
 }  // namespace
 
-HeaderMsg parse_header(std::string_view buffer) {
+HeaderMsg parse_header(std::string_view buffer, Arena* arena) {
   HeaderMsg m;
-  FieldReader r(buffer);
+  FieldReader r(buffer, arena);
   while (r.next()) {
     switch (r.field()) {
       case header::kId: r.text(); break;

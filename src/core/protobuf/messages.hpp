@@ -4,12 +4,15 @@
 //
 // Node-table records are read once, into flat records of one vector per table: names point
 // into the buffer and the id lists of all records share one vector, so a large model costs no
-// allocation per record.
+// allocation per record. Every list and map of one reading takes its memory from one arena,
+// given back at once when the reading is dropped: a model of many small constraints is many
+// small tables, which would otherwise cost a malloc and a free each.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory_resource>
 #include <optional>
 #include <span>
 #include <string>
@@ -22,6 +25,11 @@
 #include "core/protobuf/schema.hpp"
 
 namespace zorvane::protobuf {
+
+/// The memory of one reading's lists and maps.
+using Arena = std::pmr::memory_resource;
+template <class T>
+using List = std::pmr::vector<T>;
 
 /// "failed to decode the input buffer because it did not contain a valid Protobuf message.":
 /// every failure of the wire format itself.
@@ -136,32 +144,36 @@ static_assert(kMemberHolds<expr_node::kReductionOp, Stored<ReductionOpMsg>>);
 static_assert(std::variant_size_v<ExprNodeMsg> == expr_node::kReductionOp + 1, "one alternative per member");
 /// The `ExprNode` records of one table, in order; a record's member is its `index()` (0: unset).
 struct NodeTableMsg {
-  std::vector<ExprNodeMsg> nodes;
-  std::vector<std::uint64_t> ids;  ///< the id lists of all records, one after another
-  std::tuple<std::vector<PlaceholderMsg>, std::vector<DecisionVarMsg>, std::vector<ElementMsg>,
-             std::vector<ReductionOpMsg>>
-      stored;
+  explicit NodeTableMsg(Arena* arena)
+      : nodes(arena), ids(arena), stored(List<PlaceholderMsg>(arena), List<DecisionVarMsg>(arena),
+                                         List<ElementMsg>(arena), List<ReductionOpMsg>(arena)) {}
+
+  List<ExprNodeMsg> nodes;
+  List<std::uint64_t> ids;  ///< the id lists of all records, one after another
+  std::tuple<List<PlaceholderMsg>, List<DecisionVarMsg>, List<ElementMsg>, List<ReductionOpMsg>> stored;
 
   std::size_t size() const noexcept { return nodes.size(); }
   IdList ids_of(IdRange range) const noexcept { return IdList(ids).subspan(range.begin, range.size); }
   template <class M>
   const M& operator[](Stored<M> member) const noexcept {
-    return std::get<std::vector<M>>(stored)[member.at];
+    return std::get<List<M>>(stored)[member.at];
   }
 };
 
 struct ExprMsg {
+  explicit ExprMsg(Arena* arena) : expr_nodes(arena) {}
   std::uint64_t root_id = 0;
   NodeTableMsg expr_nodes;
 };
 
 struct ForallListMsg {
-  std::vector<IndexMsg> indices;
+  explicit ForallListMsg(Arena* arena) : indices(arena), expr_nodes(arena) {}
+  List<IndexMsg> indices;
   NodeTableMsg expr_nodes;
 };
 
 struct ConstraintMsg {
-  std::string name;
+  std::string_view name;
   std::int32_t sense = 0;
   std::optional<ExprMsg> left;
   std::optional<ExprMsg> right;
@@ -169,17 +181,19 @@ struct ConstraintMsg {
 };
 
 struct CustomPenaltyTermMsg {
-  std::string name;
+  std::string_view name;
   std::optional<ExprMsg> term;
   std::optional<ForallListMsg> forall_list;
 };
 
 struct ProblemMsg {
-  std::string name;
+  explicit ProblemMsg(Arena* arena) : constraints(arena), custom_penalty_terms(arena) {}
+  std::string_view name;
   std::int32_t sense = 0;
   std::optional<ExprMsg> objective_function;
-  std::map<std::string, ConstraintMsg> constraints;
-  std::map<std::string, CustomPenaltyTermMsg> custom_penalty_terms;
+  /// Keys in the buffer, in the byte order of `std::string`.
+  std::pmr::map<std::string_view, ConstraintMsg> constraints;
+  std::pmr::map<std::string_view, CustomPenaltyTermMsg> custom_penalty_terms;
 };
 
 struct HeaderMsg {
@@ -189,8 +203,8 @@ struct HeaderMsg {
 
 /// Reads one whole buffer as a `Header`. Any failure of the wire format raises
 /// ProtobufDeserializationError `kInvalidWireFormat`; an empty buffer is an empty header. The
-/// result points into `buffer`.
-HeaderMsg parse_header(std::string_view buffer);
+/// result points into `buffer` and holds memory of `arena`.
+HeaderMsg parse_header(std::string_view buffer, Arena* arena = std::pmr::get_default_resource());
 
 /// True when `text` is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool is_valid_utf8(std::string_view text) noexcept;

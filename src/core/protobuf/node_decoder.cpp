@@ -294,14 +294,20 @@ const Expr* NodeDecoder::need(std::uint64_t id, Role role, const char* missing) 
 bool NodeDecoder::need_all(IdList ids, Role role, const char* missing, std::vector<Expr>& out) {
   // Every missing item is asked for at once; they are rebuilt one after the other in list
   // order, each looked up only when its turn comes.
+  // One walk: the items are collected while all so far are there. A rebuilt node stays in its
+  // slot of `built_`, so what was collected is right when the list turns out complete.
+  out.reserve(out.size() + ids.size());  // the ids were read from the input, so this is bounded by it
   bool complete = true;
   for (const std::uint64_t id : ids) {
-    if (find(id, role) == nullptr && need(id, role, missing) == nullptr) complete = false;
+    const Expr* item = need(id, role, missing);
+    if (item == nullptr) {
+      if (complete) out.clear();
+      complete = false;
+    } else if (complete) {
+      out.push_back(*item);
+    }
   }
-  if (!complete) return false;
-  out.reserve(ids.size());  // the ids were read from the input, so this is bounded by it
-  for (const std::uint64_t id : ids) out.push_back(*find(id, role));
-  return true;
+  return complete;
 }
 
 void NodeDecoder::start(Task& task) {
