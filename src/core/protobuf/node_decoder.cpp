@@ -160,8 +160,23 @@ std::uint64_t DecodeBudget::left() const noexcept {
 
 // ---- NodeDecoder ------------------------------------------------------------------------
 
-NodeDecoder::NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget)
-    : table_(table), budget_(budget), built_(table.size()) {}
+NodeDecoder::NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget, Scratch& scratch)
+    : table_(table),
+      budget_(budget),
+      items_(scratch.items),
+      built_(scratch.built),
+      tasks_(scratch.tasks),
+      requests_(scratch.requests) {
+  built_.resize(table.size());
+}
+
+NodeDecoder::~NodeDecoder() {
+  // The nodes are let go now, not when the next table is read.
+  items_.clear();
+  built_.clear();
+  tasks_.clear();
+  requests_.clear();
+}
 
 Expr NodeDecoder::only_expression(std::uint64_t id, const char* missing) {
   build_ahead();
@@ -645,8 +660,8 @@ NodeDecoder::Step NodeDecoder::subscript_step(const Task& task) {
   return build_subscript(std::move(variable), ExprList(std::vector<Expr>(subscripts.begin(), subscripts.end())));
 }
 
-Expr expr_message_to_expression(const ExprMsg& message, DecodeBudget& budget) {
-  NodeDecoder decoder(message.expr_nodes, budget);
+Expr expr_message_to_expression(const ExprMsg& message, DecodeBudget& budget, NodeDecoder::Scratch& scratch) {
+  NodeDecoder decoder(message.expr_nodes, budget, scratch);
   return decoder.only_expression(message.root_id, kRootMissing);
 }
 
