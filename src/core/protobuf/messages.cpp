@@ -38,6 +38,8 @@ class FieldReader {
   }
 
   std::uint32_t field() const noexcept { return field_; }
+  /// The bytes of this message not read yet.
+  std::size_t remaining() const noexcept { return std::size_t(end_ - p_); }
   Arena* arena() const noexcept { return arena_; }
 
   [[gnu::always_inline]] std::uint64_t u64() {
@@ -402,15 +404,20 @@ void add_record(FieldReader&& r, NodeTableMsg& table) {
   if (auto* c = std::get_if<CommutativeOpMsg>(&node)) c->term_ids = range;
 }
 
-/// Sizes a table for the records that follow: a table grown one record at a time would be
-/// copied again and again, and a model is mostly many small tables and a few large ones.
-void reserve(NodeTableMsg& table, std::size_t records) {
+/// Sizes a table for the `records` that follow in the `bytes` left of its message: a table
+/// grown one record at a time would be copied again and again, and in the arena a grown list
+/// leaves its old memory behind. Most records refer to one or two others. A large table's ids
+/// get room for the most its bytes can hold (an id takes a byte at least), so they are never
+/// moved: memory that large is mapped on its own and the room not written to is never touched,
+/// while touching fresh memory is much of what reading a large table costs.
+void reserve(NodeTableMsg& table, std::size_t records, std::size_t bytes) {
+  constexpr std::size_t kLargeTable = 1 << 20;
   table.nodes.reserve(table.nodes.size() + records);
-  table.ids.reserve(table.ids.size() + records);  // most records refer to one or two others
+  table.ids.reserve(table.ids.size() + (bytes >= kLargeTable ? bytes : 2 * records));
 }
 
 void parse(FieldReader&& r, ExprMsg& m) {
-  reserve(m.expr_nodes, r.count(expr::kExprNodes));
+  reserve(m.expr_nodes, r.count(expr::kExprNodes), r.remaining());
   while (r.next()) {
     switch (r.field()) {
       case expr::kId: r.text(); break;  // never used, but must be valid text
@@ -422,7 +429,7 @@ void parse(FieldReader&& r, ExprMsg& m) {
 }
 
 void parse(FieldReader&& r, ForallListMsg& m) {
-  reserve(m.expr_nodes, r.count(forall_list::kExprNodes));
+  reserve(m.expr_nodes, r.count(forall_list::kExprNodes), r.remaining());
   while (r.next()) {
     switch (r.field()) {
       case forall_list::kIndices: parse(r.message(), m.indices.emplace_back()); break;
