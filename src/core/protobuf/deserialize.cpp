@@ -101,14 +101,15 @@ Problem decode_problem(const ProblemMsg& message, DecodeBudget& budget, NodeDeco
   Problem problem;
   problem.sense = *sense;
   problem.objective = expr_message_to_expression(*message.objective_function, budget, scratch);
-  // The maps are read in ascending key order, the order the problem keeps them in.
+  // The maps are read in ascending key order, the order the problem keeps them in: each entry
+  // goes at the end.
   for (const auto& [key, entry] : message.constraints) {
     Constraint constraint = decode_constraint(entry, budget, scratch);
-    problem.constraints.emplace(key, std::move(constraint));
+    problem.constraints.emplace_hint(problem.constraints.end(), key, std::move(constraint));
   }
   for (const auto& [key, entry] : message.custom_penalty_terms) {
     CustomPenaltyTerm term = decode_custom_penalty_term(entry, budget, scratch);
-    problem.custom_penalty_terms.emplace(key, std::move(term));
+    problem.custom_penalty_terms.emplace_hint(problem.custom_penalty_terms.end(), key, std::move(term));
   }
   // Assembled as stored: map keys and value names are kept as they are, and the one-name-one-
   // variable rule of `+=` is not applied, so every stored model reads back without loss.

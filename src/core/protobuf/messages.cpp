@@ -478,7 +478,8 @@ void parse_entry(FieldReader&& r, std::pmr::map<std::string_view, M>& map) {
       default: r.skip();
     }
   }
-  map.insert_or_assign(key, value ? std::move(*value) : M{});
+  // Writers put the entries in key order: at the end is where a new key usually goes.
+  map.insert_or_assign(map.end(), key, value ? std::move(*value) : M{});
 }
 
 void parse(FieldReader&& r, ProblemMsg& m) {
