@@ -404,20 +404,28 @@ void add_record(FieldReader&& r, NodeTableMsg& table) {
   if (auto* c = std::get_if<CommutativeOpMsg>(&node)) c->term_ids = range;
 }
 
-/// Sizes a table for the `records` that follow in the `bytes` left of its message: a table
-/// grown one record at a time would be copied again and again, and in the arena a grown list
-/// leaves its old memory behind. Most records refer to one or two others. A large table's ids
-/// get room for the most its bytes can hold (an id takes a byte at least), so they are never
-/// moved: memory that large is mapped on its own and the room not written to is never touched,
-/// while touching fresh memory is much of what reading a large table costs.
-void reserve(NodeTableMsg& table, std::size_t records, std::size_t bytes) {
+/// Sizes a table for the records (`field`) that follow in `r`: a table grown one record at a
+/// time would be copied again and again, and in the arena a grown list leaves its old memory
+/// behind. A small table's records are counted first, and most refer to one or two others. A
+/// large one is not read twice: a record as written takes 8 bytes or more (if not, the list
+/// grows), and its ids get room for the most its bytes can hold (an id takes a byte at least),
+/// so they are never moved. Memory that large is mapped on its own, and the room not written
+/// to is never touched, while touching fresh memory is much of what reading a large table costs.
+void reserve(NodeTableMsg& table, const FieldReader& r, std::uint32_t field) {
   constexpr std::size_t kLargeTable = 1 << 20;
-  table.nodes.reserve(table.nodes.size() + records);
-  table.ids.reserve(table.ids.size() + (bytes >= kLargeTable ? bytes : 2 * records));
+  const std::size_t bytes = r.remaining();
+  if (bytes < kLargeTable) {
+    const std::size_t records = r.count(field);
+    table.nodes.reserve(table.nodes.size() + records);
+    table.ids.reserve(table.ids.size() + 2 * records);
+  } else {
+    table.nodes.reserve(table.nodes.size() + bytes / 8);
+    table.ids.reserve(table.ids.size() + bytes);
+  }
 }
 
 void parse(FieldReader&& r, ExprMsg& m) {
-  reserve(m.expr_nodes, r.count(expr::kExprNodes), r.remaining());
+  reserve(m.expr_nodes, r, expr::kExprNodes);
   while (r.next()) {
     switch (r.field()) {
       case expr::kId: r.text(); break;  // never used, but must be valid text
@@ -429,7 +437,7 @@ void parse(FieldReader&& r, ExprMsg& m) {
 }
 
 void parse(FieldReader&& r, ForallListMsg& m) {
-  reserve(m.expr_nodes, r.count(forall_list::kExprNodes), r.remaining());
+  reserve(m.expr_nodes, r, forall_list::kExprNodes);
   while (r.next()) {
     switch (r.field()) {
       case forall_list::kIndices: parse(r.message(), m.indices.emplace_back()); break;
