@@ -56,16 +56,19 @@ class FieldReader {
     return bytes;
   }
 
-  /// A repeated uint64, packed or one value per occurrence; appended to `out`.
-  [[gnu::always_inline]] void u64_list(List<std::uint64_t>& out) {
+  /// A uint64 field that holds a record id.
+  [[gnu::always_inline]] Id id() { return to_id(u64()); }
+
+  /// A repeated uint64 of record ids, packed or one value per occurrence; appended to `out`.
+  [[gnu::always_inline]] void id_list(List<Id>& out) {
     if (wire_ == WireType::Varint) {
-      out.push_back(varint());
+      out.push_back(to_id(varint()));
       return;
     }
     FieldReader packed(delimited(), depth_, limit_, arena_);
     while (packed.p_ != packed.end_) {
       poll_.tick();
-      out.push_back(packed.varint());
+      out.push_back(to_id(packed.varint()));
     }
   }
 
@@ -88,6 +91,8 @@ class FieldReader {
   void skip() { skip_value(field_, wire_, depth_); }
 
  private:
+  static Id to_id(std::uint64_t value) noexcept { return value < UINT32_MAX ? Id(value) : Id(UINT32_MAX); }
+
   [[gnu::always_inline]] void expect(WireType wire) const {
     if (wire_ != wire) fail();
   }
@@ -255,12 +260,12 @@ void parse(FieldReader&& r, ElementMsg& m) {
   }
 }
 
-void parse(FieldReader&& r, DecisionVarMsg& m, List<std::uint64_t>& ids) {
+void parse(FieldReader&& r, DecisionVarMsg& m, List<Id>& ids) {
   while (r.next()) {
     switch (r.field()) {
       case decision_var::kType: m.type = r.enum32(); break;
       case decision_var::kName: m.name = r.text(); break;
-      case decision_var::kShapeIds: r.u64_list(ids); break;
+      case decision_var::kShapeIds: r.id_list(ids); break;
       case decision_var::kLowerBound: merge(r, m.lower_bound); break;
       case decision_var::kUpperBound: merge(r, m.upper_bound); break;
       default: r.skip();
@@ -272,20 +277,20 @@ void parse(FieldReader&& r, ArrayLengthMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case array_length::kType: m.type = r.enum32(); break;
-      case array_length::kArrayId: m.array_id = r.u64(); break;
+      case array_length::kArrayId: m.array_id = r.id(); break;
       case array_length::kAxis: m.axis = r.u64(); break;
       default: r.skip();
     }
   }
 }
 
-void parse(FieldReader&& r, SubscriptMsg& m, List<std::uint64_t>& ids) {
+void parse(FieldReader&& r, SubscriptMsg& m, List<Id>& ids) {
   while (r.next()) {
     switch (r.field()) {
       case subscript::kNdim: r.u64(); break;
       case subscript::kType: r.enum32(); break;
-      case subscript::kVariableId: m.variable_id = r.u64(); break;
-      case subscript::kSubscriptIds: r.u64_list(ids); break;
+      case subscript::kVariableId: m.variable_id = r.id(); break;
+      case subscript::kSubscriptIds: r.id_list(ids); break;
       default: r.skip();
     }
   }
@@ -295,7 +300,7 @@ void parse(FieldReader&& r, UnaryOpMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case unary_op::kKind: m.kind = r.enum32(); break;
-      case unary_op::kOperandId: m.operand_id = r.u64(); break;
+      case unary_op::kOperandId: m.operand_id = r.id(); break;
       default: r.skip();
     }
   }
@@ -305,18 +310,18 @@ void parse(FieldReader&& r, BinaryOpMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case binary_op::kKind: m.kind = r.enum32(); break;
-      case binary_op::kLeftId: m.left_id = r.u64(); break;
-      case binary_op::kRightId: m.right_id = r.u64(); break;
+      case binary_op::kLeftId: m.left_id = r.id(); break;
+      case binary_op::kRightId: m.right_id = r.id(); break;
       default: r.skip();
     }
   }
 }
 
-void parse(FieldReader&& r, CommutativeOpMsg& m, List<std::uint64_t>& ids) {
+void parse(FieldReader&& r, CommutativeOpMsg& m, List<Id>& ids) {
   while (r.next()) {
     switch (r.field()) {
       case commutative_op::kKind: m.kind = r.enum32(); break;
-      case commutative_op::kTermIds: r.u64_list(ids); break;
+      case commutative_op::kTermIds: r.id_list(ids); break;
       default: r.skip();
     }
   }

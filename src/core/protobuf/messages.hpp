@@ -40,12 +40,18 @@ struct NumberLitMsg {
   std::uint64_t value = 0;
 };
 
+/// A record's reference to another, as kept in the common kinds. A table holds UINT32_MAX
+/// records at most, so an id read as UINT32_MAX or more names no record: it is kept as
+/// UINT32_MAX, which names none either (no message shows an id). Narrower ids make a large
+/// table smaller to write and to read.
+using Id = std::uint32_t;
+
 /// The ids of a record's repeated id field: a range of its table's `ids`.
 struct IdRange {
   std::uint32_t begin = 0;
   std::uint32_t size = 0;
 };
-using IdList = std::span<const std::uint64_t>;
+using IdList = std::span<const Id>;
 
 struct PlaceholderMsg {
   std::string_view name;  ///< into the buffer, valid UTF-8
@@ -78,24 +84,24 @@ struct DecisionVarMsg {
 
 struct ArrayLengthMsg {
   std::int32_t type = 0;
-  std::uint64_t array_id = 0;
+  Id array_id = 0;
   std::uint64_t axis = 0;
 };
 
 struct SubscriptMsg {  // `ndim` and `type` are checked but not kept: they are never used
-  std::uint64_t variable_id = 0;
+  Id variable_id = 0;
   IdRange subscript_ids;
 };
 
 struct UnaryOpMsg {
   std::int32_t kind = 0;
-  std::uint64_t operand_id = 0;
+  Id operand_id = 0;
 };
 
 struct BinaryOpMsg {
   std::int32_t kind = 0;
-  std::uint64_t left_id = 0;
-  std::uint64_t right_id = 0;
+  Id left_id = 0;
+  Id right_id = 0;
 };
 
 struct CommutativeOpMsg {
@@ -122,11 +128,11 @@ struct Stored {
 
 /// The `kind` oneof of `ExprNode`; the alternative's index is its field number (0: unset), so
 /// `index()` is compared with the `expr_node` constants. The common kinds are held in place, so
-/// a record takes 32 bytes.
+/// a record takes 24 bytes.
 using ExprNodeMsg = std::variant<std::monostate, NumberLitMsg, Stored<PlaceholderMsg>, Stored<DecisionVarMsg>,
                                  ArrayLengthMsg, UnaryOpMsg, BinaryOpMsg, CommutativeOpMsg,
                                  Stored<ElementMsg>, SubscriptMsg, Stored<ReductionOpMsg>>;
-static_assert(sizeof(ExprNodeMsg) <= 32);
+static_assert(sizeof(ExprNodeMsg) <= 24);
 
 /// True when the alternative of `ExprNodeMsg` at the member's field number is `M`.
 template <std::uint32_t member, class M>
@@ -149,7 +155,7 @@ struct NodeTableMsg {
                                          List<ElementMsg>(arena), List<ReductionOpMsg>(arena)) {}
 
   List<ExprNodeMsg> nodes;
-  List<std::uint64_t> ids;  ///< the id lists of all records, one after another
+  List<Id> ids;  ///< the id lists of all records, one after another
   std::tuple<List<PlaceholderMsg>, List<DecisionVarMsg>, List<ElementMsg>, List<ReductionOpMsg>> stored;
 
   std::size_t size() const noexcept { return nodes.size(); }
