@@ -308,9 +308,8 @@ const Expr* NodeDecoder::need(std::uint64_t id, Role role, const char* missing) 
 
 bool NodeDecoder::need_all(IdList ids, Role role, const char* missing, std::vector<Expr>& out) {
   // Every missing item is asked for at once; they are rebuilt one after the other in list
-  // order, each looked up only when its turn comes.
-  // One walk: the items are collected while all so far are there. A rebuilt node stays in its
-  // slot of `built_`, so what was collected is right when the list turns out complete.
+  // order, each looked up only when its turn comes. The same walk collects the items while all
+  // so far are there (a rebuilt node stays in its slot of `built_`).
   out.reserve(out.size() + ids.size());  // the ids were read from the input, so this is bounded by it
   bool complete = true;
   for (const std::uint64_t id : ids) {
