@@ -1,10 +1,12 @@
 // Node pages are carved from regions of 2 MiB mapped from the system and aligned to their size,
-// so a node finds its page's header by masking its address, and a page its region's. A new
-// region is filled in at once, as one huge page where the system has one free (one fault and one
-// clear instead of 512: reading a large model from bytes took 7 % less time), and then opts out of
-// huge pages, so that a region whose emptied pages were given back is never collapsed into a huge
-// page again. What of the newest region was filled in but not carved goes back with the first
-// release that empties a page; its pages are then filled in one by one when carved.
+// so a node finds its page's header by masking its address, and a page its region's. A page is
+// filled in when carved, in one call instead of a fault per 4 KiB. A region opts out of transparent
+// huge pages: they made building and dropping 20 % faster, but giving back part of a region then
+// splits its huge page, and the first walk over nodes after a large drop took 2 to 40 times
+// longer than before it (instead of about 2). Filling each new region in whole as a huge page and
+// opting out after did not pay either: reading and dropping one large model in turn took 6 % less
+// time, but reading 40 and keeping them took 40 to 80 ms each instead of 37, from one run to the
+// next (fresh huge pages are slow to fill on a virtual machine).
 //
 // A page that empties is only queued; `give_back_emptied_node_pages` (at the end of every release
 // that freed a node) then unmaps each region left with no page in use, and hands the system the
@@ -82,7 +84,6 @@ PageList g_free;                          // emptied pages of live regions, read
 Page* g_emptied = nullptr;                // emptied since the last give-back, linked by `next`
 char* g_carve = nullptr;                  // the next page never used of the newest region
 char* g_carve_end = nullptr;
-bool g_carve_filled = false;              // its pages not yet carved are filled in
 std::size_t g_pages = 0;
 NodeAllocations g_allocations;
 
@@ -115,18 +116,6 @@ void* map_aligned(std::size_t size) {
   return reinterpret_cast<void*>(aligned);
 }
 
-// Fills a new region in (see the top of this file); false when the system refused. Each call is
-// a hint: a page not filled in faults in when first used.
-bool fill_region(char* region) noexcept {
-  bool filled = false;
-#ifdef MADV_POPULATE_WRITE
-  ::madvise(region, kRegionSize, MADV_HUGEPAGE);
-  filled = ::madvise(region, kRegionSize, MADV_POPULATE_WRITE) == 0;
-#endif
-  ::madvise(region, kRegionSize, MADV_NOHUGEPAGE);
-  return filled;
-}
-
 // A page for `size_class`: its spare, a free page, or one carved from the newest region.
 Page* new_page(std::size_t size_class) {
   Page* page = std::exchange(g_spare[size_class], nullptr);
@@ -138,10 +127,10 @@ Page* new_page(std::size_t size_class) {
       if (g_carve == g_carve_end) {
         g_carve = static_cast<char*>(map_aligned(kRegionSize));
         g_carve_end = g_carve + kRegionSize;
-        g_carve_filled = fill_region(g_carve);
+        ::madvise(g_carve, kRegionSize, MADV_NOHUGEPAGE);  // a hint: may be refused
       }
 #ifdef MADV_POPULATE_WRITE
-      if (!g_carve_filled) ::madvise(g_carve, kPageSize, MADV_POPULATE_WRITE);  // a hint, too
+      ::madvise(g_carve, kPageSize, MADV_POPULATE_WRITE);  // likewise
 #endif
       page = ::new (static_cast<void*>(g_carve)) Page;
       g_carve += kPageSize;
@@ -230,12 +219,6 @@ void give_back_emptied_node_pages() noexcept {
       doomed = region;
     }
     page = next;
-  }
-  // The newest region's pages not yet carved were filled in with it: they go too, and are
-  // filled in one by one when carved.
-  if (g_carve_filled && g_carve != g_carve_end) {
-    ::madvise(g_carve, std::size_t(g_carve_end - g_carve), MADV_DONTNEED);
-    g_carve_filled = false;
   }
   while (doomed != nullptr) {
     Page* region = doomed;

@@ -99,9 +99,8 @@ void emptied_pages_are_given_back() {
   assert(node_pages() <= full + kClasses);
 }
 
-// A new region is filled in whole when it is mapped; what of it was never carved goes back with
-// the first release that empties a page, so a region that a kept node holds is not resident beyond
-// the pages carved from it.
+// Pages are filled in when carved, and emptied ones given back: a region that a kept node holds
+// is not resident beyond the pages carved from it.
 void a_region_is_not_resident_beyond_its_carved_pages() {
   constexpr std::uintptr_t kRegion = std::uintptr_t(2) << 20;
   constexpr std::uintptr_t kPage = std::uintptr_t(64) << 10;
@@ -129,7 +128,7 @@ void a_region_is_not_resident_beyond_its_carved_pages() {
   std::size_t pages = 0;
   for (unsigned char bits : resident) pages += bits & 1;
   std::fprintf(stderr, "the kept node's region: %zu KiB resident\n", pages * system_page >> 10);
-  // its two carved pages (the first kept as a spare); the 30 never carved are not resident
+  // its two carved pages; the 30 never carved are not resident
   assert(pages * system_page <= 2 * kPage);
 }
 
