@@ -60,8 +60,11 @@ void release(const Node* node) noexcept {
   Node* next = dead.pop();
   if (next == nullptr) return;
   do {
-    visit_children(*next, DropChildren{dead});
-    visit(*next, [](auto& record) noexcept { delete_node(&record); });
+    visit(*next, [&](auto& record) noexcept {
+      DropChildren children{dead};
+      record.children(record, children);
+      delete_node(&record);
+    });
   } while ((next = dead.pop()) != nullptr);
   give_back_emptied_node_pages();  // once for the whole tree: regions emptied go whole
 }

@@ -81,7 +81,8 @@ PyRef var_name(PyObject* self) {
 template <DecisionVarKind Kind>
 PyRef var_description(PyObject* self) {
   const Expr node = held<Kind>(self);
-  return new_str(record(node).description.value_or(""));
+  const Text& description = record(node).description;
+  return new_str(description ? *description : std::string());
 }
 template <DecisionVarKind Kind>
 PyRef var_ndim(PyObject* self) {

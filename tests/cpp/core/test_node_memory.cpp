@@ -1,9 +1,12 @@
 // Node memory: a freed node's slot is reused at once, building and dropping does not grow the
 // pages held, emptied pages are given back, a kept node holds only its page, and running out of
 // address space is std::bad_alloc.
+#include <sys/mman.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cassert>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <new>
@@ -96,6 +99,38 @@ void emptied_pages_are_given_back() {
   assert(node_pages() <= full + kClasses);
 }
 
+// Pages are filled in when carved, and emptied ones given back: a region that a kept node holds
+// is not resident beyond the pages carved from it.
+void a_region_is_not_resident_beyond_its_carved_pages() {
+  constexpr std::uintptr_t kRegion = std::uintptr_t(2) << 20;
+  constexpr std::uintptr_t kPage = std::uintptr_t(64) << 10;
+  const auto page_index = [&](std::uintptr_t at) { return (at & (kRegion - 1)) / kPage; };
+  // Nodes of one size until one lands in the second page of a new region. Nothing is freed on
+  // the way, so once a region's last page is used the next page is the first of a new region.
+  std::vector<Expr> made;
+  Expr kept;
+  std::uintptr_t page = 0;
+  bool new_region = false;
+  for (int k = 0; !kept; ++k) {
+    assert(k < 1'000'000);
+    made.push_back(symbol(k));
+    const auto at = reinterpret_cast<std::uintptr_t>(made.back().get());
+    if ((at & ~(kPage - 1)) == page) continue;
+    if (new_region && page_index(at) == 1 && (at & ~(kRegion - 1)) == (page & ~(kRegion - 1))) kept = made.back();
+    new_region = page != 0 && page_index(page) == kRegion / kPage - 1 && page_index(at) == 0;
+    page = at & ~(kPage - 1);
+  }
+  made.clear();  // empties pages: the release gives back what it can
+  const auto region = reinterpret_cast<std::uintptr_t>(kept.get()) & ~(kRegion - 1);
+  const std::size_t system_page = std::size_t(::sysconf(_SC_PAGESIZE));
+  std::vector<unsigned char> resident(kRegion / system_page);
+  assert(::mincore(reinterpret_cast<void*>(region), kRegion, resident.data()) == 0);
+  std::size_t pages = 0;
+  for (unsigned char bits : resident) pages += bits & 1;
+  std::fprintf(stderr, "the kept node's region: %zu KiB resident\n", pages * system_page >> 10);
+  // its two carved pages; the 30 never carved are not resident
+  assert(pages * system_page <= 2 * kPage);
+}
 
 void running_out_of_address_space_is_bad_alloc() {
   std::vector<Expr> made;
@@ -123,6 +158,7 @@ int main() {
   a_freed_slot_is_reused_at_once();
   rounds_do_not_grow();
   emptied_pages_are_given_back();
+  a_region_is_not_resident_beyond_its_carved_pages();
   running_out_of_address_space_is_bad_alloc();
   std::puts("node memory: ok");
   return 0;
