@@ -387,6 +387,24 @@ READ_ERRORS = {  # name: (data, message[, error other than ProtobufDeserializati
         element_range(f"e{n}", 0, n + 1) for n in range(1, 2100)], 2101), TOO_DEEP),
 }
 
+# Ids far past any table, up to the largest varint, are refused as an id just past it is: none is
+# taken for a record whose id it matches in its low bits (2**32 for 0, 2**32 + 1 for 1).
+READ_ERRORS.update({f"{name} {big}": (data(big), message) for big in (2**32 - 1, 2**32, 2**32 + 1, 2**64 - 1)
+                    for name, data, message in [
+    ("term id", lambda i: objective([lit(1), commutative(1, [0, i])], 1),
+     "the Expression message contained an invalid operand id"),
+    ("operand id", lambda i: objective([lit(1), unary(1, i)], 1), "the Expression does not contain the id of the operand"),
+    ("left id", lambda i: objective([lit(1), binary(1, i, 0)], 1), LACKS + "left hand side"),
+    ("right id", lambda i: objective([lit(1), binary(1, 0, i)], 1), LACKS + "right hand side"),
+    ("variable id", lambda i: objective([placeholder("p", 1), lit(0), subscript(i, [1])], 2),
+     "Subscript message did not have a valid var id"),
+    ("subscript id", lambda i: objective([placeholder("p", 1), subscript(0, [i])], 1),
+     "Subscript messsage had an invalid subscript id"),
+    ("array id", lambda i: objective([placeholder("p", 1), array_length(i, 0)], 1), LACKS + "array"),
+    ("shape id", lambda i: objective([lit(3), decision_var(1, "v", shape=[i])], 1),
+     "Decision var messsage had an invalid shape element id"),
+]})
+
 
 def test_many_functions_of_one_large_sum_are_read():
     # Each function's decision-variable check reads what the sum knows of itself: reading stays in

@@ -78,6 +78,21 @@ def test_records_referenced_many_times_are_rebuilt_once():
     """)
 
 
+@pytest.mark.parametrize("records", [1_000, 600_000], ids=["small table", "large table"])
+def test_tables_of_more_records_or_ids_than_foreseen(records):
+    # A large table (from 1 MiB on) is not counted before it is read: records of 2 bytes (unset, never
+    # referenced) outnumber the room foreseen for them, and a sum's ids fill most of the table's bytes.
+    run(f"""
+        from protobuf_wire import expr_body, lit, message, placeholder
+        nodes = [b""] * {records} + [lit(7)]
+        back = zv.from_protobuf(expr_body(nodes, {records}))
+        assert message(zv.to_protobuf(back), 6)[3] == [lit(7)]
+        nodes = [placeholder("a"), placeholder("b"), commutative(1, [0, 1] * {records})]
+        back = zv.from_protobuf(expr_body(nodes, 2))
+        assert message(zv.to_protobuf(back), 6)[3] == nodes
+    """)
+
+
 def test_trees_at_the_depth_limit_with_a_small_stack():
     # Writing and reading run on heap stacks: a thread with the smallest stack the interpreter allows
     # writes and reads every tree at the depth limit as the main thread does, and reads unknown fields

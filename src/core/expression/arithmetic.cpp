@@ -195,18 +195,26 @@ Expr make_mod(Expr left, Expr right) {
 }
 
 Expr build_add_of_terms(std::vector<Expr> terms) {
+  // One walk over the terms: the literals are folded, the others moved up in place and
+  // counted for the term list (a read sum may have 10^5 terms).
   NumericValue folded = NumericValue::of_integer(0);
-  std::vector<Expr> kept;
-  kept.reserve(terms.size());
+  TermList::Counts counts;
+  std::size_t kept = 0;
   for (Expr& term : terms) {
     if (const NumericValue* value = literal_value(*term)) {
       folded = numeric_value_add(folded, *value);
     } else {
-      kept.push_back(std::move(term));
+      counts.add(*term);
+      if (&terms[kept] != &term) terms[kept] = std::move(term);
+      ++kept;
     }
   }
-  if (!folded.is_zero()) kept.push_back(make_number(folded));
-  return make_commutative(CommutativeKind::Add, TermList(std::move(kept)));
+  terms.resize(kept);  // the literals left behind; no allocation, as the list only shrinks
+  if (!folded.is_zero()) {
+    terms.push_back(make_number(folded));
+    counts.add(*terms.back());
+  }
+  return make_commutative(CommutativeKind::Add, TermList(std::move(terms), counts));
 }
 
 namespace {

@@ -7,14 +7,25 @@
 
 namespace zorvane {
 
+void TermList::Counts::add(const Node& term) noexcept {
+  max_height = std::max(max_height, term.height);
+  literals += term.tag == Tag::NumberLit ? 1 : 0;
+  decision_vars += term.has_decision_var ? 1 : 0;
+  latex_terms += has_latex(term) ? 1 : 0;
+}
+
 TermList::TermList(std::vector<Expr> items) {
+  Counts counts;
+  for (const Expr& item : items) counts.add(*item);
+  *this = TermList(std::move(items), counts);
+}
+
+TermList::TermList(std::vector<Expr> items, const Counts& counts) {
   if (items.empty()) return;
-  for (const Expr& item : items) {
-    max_height_ = std::max(max_height_, item->height);
-    literals_ += item->tag == Tag::NumberLit ? 1 : 0;
-    decision_vars_ += item->has_decision_var ? 1 : 0;
-    latex_terms_ += has_latex(*item) ? 1 : 0;
-  }
+  max_height_ = counts.max_height;
+  literals_ = counts.literals;
+  decision_vars_ = counts.decision_vars;
+  latex_terms_ = counts.latex_terms;
   size_ = std::uint32_t(items.size());
   buffer_ = new Buffer{1, std::move(items)};
 }

@@ -17,8 +17,20 @@ namespace zorvane {
 /// across a mutation; copy the `Expr` instead.
 class TermList {
  public:
+  /// What a list keeps about its terms, gathered one term at a time: a builder that walks its
+  /// terms anyway hands it over, so a long list is not walked again.
+  struct Counts {
+    std::uint32_t max_height = 0;
+    std::uint32_t literals = 0;
+    std::uint32_t decision_vars = 0;
+    std::uint32_t latex_terms = 0;
+    void add(const Node& term) noexcept;
+  };
+
   TermList() noexcept = default;
   explicit TermList(std::vector<Expr> items);
+  /// `counts` must be those of `items`.
+  TermList(std::vector<Expr> items, const Counts& counts);
   /// Two terms, held in the head and the tail: no buffer until a third term arrives.
   TermList(Expr first, Expr second) noexcept;
   TermList(const TermList& other) noexcept;

@@ -3,6 +3,7 @@
 // Python; a decoded problem is checked as `+=` would check its parts.
 #include "core/protobuf/deserialize.hpp"
 
+#include <memory_resource>
 #include <string>
 
 #include <fmt/format.h>
@@ -48,23 +49,24 @@ void check_version(std::uint64_t version) {
 
 /// The `expr` body: an expression, or else a condition; the first attempt's error is dropped
 /// unless the input was refused outright (a cycle, too deep, too much work).
-Expr decode_expr_body(const ExprMsg& message, DecodeBudget& budget) {
+Expr decode_expr_body(const ExprMsg& message, DecodeBudget& budget, NodeDecoder::Scratch& scratch) {
   try {
-    return expr_message_to_expression(message, budget);
+    return expr_message_to_expression(message, budget, scratch);
   } catch (const DecodeLimitError&) {
     throw;
   } catch (const Error&) {
   }
-  NodeDecoder decoder(message.expr_nodes, budget);
+  NodeDecoder decoder(message.expr_nodes, budget, scratch);
   return decoder.condition(message.root_id, kRootMissing);
 }
 
 /// Absent: the empty list, unchecked. Otherwise each index against the list's own table, then
 /// the duplicate and scope checks of forall lists.
-ForallList decode_forall_list(const std::optional<ForallListMsg>& message, DecodeBudget& budget) {
+ForallList decode_forall_list(const std::optional<ForallListMsg>& message, DecodeBudget& budget,
+                              NodeDecoder::Scratch& scratch) {
   ForallList list;
   if (!message) return list;
-  NodeDecoder decoder(message->expr_nodes, budget);
+  NodeDecoder decoder(message->expr_nodes, budget, scratch);
   for (const IndexMsg& index : message->indices) {
     IndexItem item = decoder.index(index);
     list.push_back(ForallItem{std::move(item.element), std::move(item.condition)});
@@ -73,39 +75,41 @@ ForallList decode_forall_list(const std::optional<ForallListMsg>& message, Decod
   return list;
 }
 
-Constraint decode_constraint(const ConstraintMsg& message, DecodeBudget& budget) {
+Constraint decode_constraint(const ConstraintMsg& message, DecodeBudget& budget, NodeDecoder::Scratch& scratch) {
   const auto sense = kind_from_wire<ConstraintSense>(message.sense, kSenseOffset, kConstraintSenseCount);
   if (!sense) refuse(kConstraintSense);
   if (!message.left) refuse(kLeftMissing);
-  Expr left = expr_message_to_expression(*message.left, budget);
+  Expr left = expr_message_to_expression(*message.left, budget, scratch);
   if (!message.right) refuse(kRightMissing);
-  Expr right = expr_message_to_expression(*message.right, budget);
-  ForallList forall = decode_forall_list(message.forall_list, budget);
-  return new_constraint(message.name, sense_comparison(*sense, std::move(left), std::move(right)), std::move(forall));
+  Expr right = expr_message_to_expression(*message.right, budget, scratch);
+  ForallList forall = decode_forall_list(message.forall_list, budget, scratch);
+  return new_constraint(std::string(message.name), sense_comparison(*sense, std::move(left), std::move(right)), std::move(forall));
 }
 
-CustomPenaltyTerm decode_custom_penalty_term(const CustomPenaltyTermMsg& message, DecodeBudget& budget) {
+CustomPenaltyTerm decode_custom_penalty_term(const CustomPenaltyTermMsg& message, DecodeBudget& budget,
+                                             NodeDecoder::Scratch& scratch) {
   if (!message.term) refuse(kTermMissing);
-  Expr term = expr_message_to_expression(*message.term, budget);
-  ForallList forall = decode_forall_list(message.forall_list, budget);
-  return new_custom_penalty_term(message.name, std::move(term), std::move(forall));
+  Expr term = expr_message_to_expression(*message.term, budget, scratch);
+  ForallList forall = decode_forall_list(message.forall_list, budget, scratch);
+  return new_custom_penalty_term(std::string(message.name), std::move(term), std::move(forall));
 }
 
-Problem decode_problem(const ProblemMsg& message, DecodeBudget& budget) {
+Problem decode_problem(const ProblemMsg& message, DecodeBudget& budget, NodeDecoder::Scratch& scratch) {
   const auto sense = kind_from_wire<ProblemSense>(message.sense, kSenseOffset, kProblemSenseCount);
   if (!sense) refuse(kProblemSense);
   if (!message.objective_function) refuse(kObjectiveMissing);
   Problem problem;
   problem.sense = *sense;
-  problem.objective = expr_message_to_expression(*message.objective_function, budget);
-  // The maps are read in ascending key order, the order the problem keeps them in.
+  problem.objective = expr_message_to_expression(*message.objective_function, budget, scratch);
+  // The maps are read in ascending key order, the order the problem keeps them in: each entry
+  // goes at the end.
   for (const auto& [key, entry] : message.constraints) {
-    Constraint constraint = decode_constraint(entry, budget);
-    problem.constraints.emplace(key, std::move(constraint));
+    Constraint constraint = decode_constraint(entry, budget, scratch);
+    problem.constraints.emplace_hint(problem.constraints.end(), key, std::move(constraint));
   }
   for (const auto& [key, entry] : message.custom_penalty_terms) {
-    CustomPenaltyTerm term = decode_custom_penalty_term(entry, budget);
-    problem.custom_penalty_terms.emplace(key, std::move(term));
+    CustomPenaltyTerm term = decode_custom_penalty_term(entry, budget, scratch);
+    problem.custom_penalty_terms.emplace_hint(problem.custom_penalty_terms.end(), key, std::move(term));
   }
   // Assembled as stored: map keys and value names are kept as they are, and the one-name-one-
   // variable rule of `+=` is not applied, so every stored model reads back without loss.
@@ -117,14 +121,18 @@ Problem decode_problem(const ProblemMsg& message, DecodeBudget& budget) {
 
 Body deserialize(std::string_view buffer) {
   DecodeBudget budget(buffer.size());  // reading the fields is work too
-  const HeaderMsg header = parse_header(buffer);
+  std::pmr::monotonic_buffer_resource arena;
+  const HeaderMsg header = parse_header(buffer, &arena);
+  NodeDecoder::Scratch scratch;
   check_version(header.version);
   return std::visit(Overloaded{
                         [](std::monostate) -> Body { refuse(kNoBody); },
-                        [&](const ProblemMsg& m) -> Body { return decode_problem(m, budget); },
-                        [&](const ConstraintMsg& m) -> Body { return decode_constraint(m, budget); },
-                        [&](const CustomPenaltyTermMsg& m) -> Body { return decode_custom_penalty_term(m, budget); },
-                        [&](const ExprMsg& m) -> Body { return decode_expr_body(m, budget); },
+                        [&](const ProblemMsg& m) -> Body { return decode_problem(m, budget, scratch); },
+                        [&](const ConstraintMsg& m) -> Body { return decode_constraint(m, budget, scratch); },
+                        [&](const CustomPenaltyTermMsg& m) -> Body {
+                          return decode_custom_penalty_term(m, budget, scratch);
+                        },
+                        [&](const ExprMsg& m) -> Body { return decode_expr_body(m, budget, scratch); },
                     },
                     header.body);
 }

@@ -20,8 +20,9 @@ namespace {
 /// The fields of one message, read in order.
 class FieldReader {
  public:
-  /// The whole buffer as a message.
-  explicit FieldReader(std::string_view buffer) : FieldReader(buffer, 0, buffer.data() + buffer.size()) {}
+  /// The whole buffer as a message, read into lists of `arena`.
+  FieldReader(std::string_view buffer, Arena* arena)
+      : FieldReader(buffer, 0, buffer.data() + buffer.size(), arena) {}
 
   /// Reads the next key; false at the end of the message.
   [[gnu::always_inline]] bool next() {
@@ -37,6 +38,9 @@ class FieldReader {
   }
 
   std::uint32_t field() const noexcept { return field_; }
+  /// The bytes of this message not read yet.
+  std::size_t remaining() const noexcept { return std::size_t(end_ - p_); }
+  Arena* arena() const noexcept { return arena_; }
 
   [[gnu::always_inline]] std::uint64_t u64() {
     expect(WireType::Varint);
@@ -52,21 +56,24 @@ class FieldReader {
     return bytes;
   }
 
-  /// A repeated uint64, packed or one value per occurrence; appended to `out`.
-  [[gnu::always_inline]] void u64_list(std::vector<std::uint64_t>& out) {
+  /// A uint64 field that holds a record id.
+  [[gnu::always_inline]] Id id() { return to_id(u64()); }
+
+  /// A repeated uint64 of record ids, packed or one value per occurrence; appended to `out`.
+  [[gnu::always_inline]] void id_list(List<Id>& out) {
     if (wire_ == WireType::Varint) {
-      out.push_back(varint());
+      out.push_back(to_id(varint()));
       return;
     }
-    FieldReader packed(delimited(), depth_, limit_);
+    FieldReader packed(delimited(), depth_, limit_, arena_);
     while (packed.p_ != packed.end_) {
       poll_.tick();
-      out.push_back(packed.varint());
+      out.push_back(to_id(packed.varint()));
     }
   }
 
   /// The reader of a nested message.
-  [[gnu::always_inline]] FieldReader message() { return FieldReader(delimited(), depth_ + 1, limit_); }
+  [[gnu::always_inline]] FieldReader message() { return FieldReader(delimited(), depth_ + 1, limit_, arena_); }
 
   /// How many of the remaining fields are `field`, counted without moving this reader. A
   /// malformed field fails here as it would when read, since reading checks at least as much.
@@ -84,6 +91,8 @@ class FieldReader {
   void skip() { skip_value(field_, wire_, depth_); }
 
  private:
+  static Id to_id(std::uint64_t value) noexcept { return value < UINT32_MAX ? Id(value) : Id(UINT32_MAX); }
+
   [[gnu::always_inline]] void expect(WireType wire) const {
     if (wire_ != wire) fail();
   }
@@ -158,8 +167,8 @@ class FieldReader {
     fail();
   }
 
-  FieldReader(std::string_view data, int depth, const char* limit)
-      : p_(data.data()), end_(data.data() + data.size()), limit_(limit), depth_(depth) {
+  FieldReader(std::string_view data, int depth, const char* limit, Arena* arena)
+      : p_(data.data()), end_(data.data() + data.size()), limit_(limit), arena_(arena), depth_(depth) {
     if (depth_ > kMaxNesting) fail();
   }
 
@@ -167,6 +176,7 @@ class FieldReader {
   const char* p_;
   const char* end_;
   const char* limit_;  ///< the end of the whole buffer, which holds this message
+  Arena* arena_;
   int depth_;
   std::uint32_t field_ = 0;
   WireType wire_ = WireType::Varint;
@@ -214,17 +224,27 @@ void parse(FieldReader&& r, BoundMsg& m) {
   }
 }
 
+/// A message that holds lists is made with the reader's arena.
+template <class M, class Make>
+void make(const FieldReader& r, Make&& emplace) {
+  if constexpr (std::is_constructible_v<M, Arena*>) {
+    emplace(r.arena());
+  } else {
+    emplace();
+  }
+}
+
 /// A singular message field: a repeated occurrence merges into the earlier one.
 template <class M>
 void merge(FieldReader& r, std::optional<M>& slot) {
-  if (!slot) slot.emplace();
+  if (!slot) make<M>(r, [&](auto... arena) { slot.emplace(arena...); });
   parse(r.message(), *slot);
 }
 
 /// A oneof member: the last member decides; a repeated occurrence of the same one merges.
 template <class M, class Variant>
 void merge_member(FieldReader& r, Variant& oneof) {
-  if (!std::holds_alternative<M>(oneof)) oneof.template emplace<M>();
+  if (!std::holds_alternative<M>(oneof)) make<M>(r, [&](auto... arena) { oneof.template emplace<M>(arena...); });
   parse(r.message(), std::get<M>(oneof));
 }
 
@@ -240,12 +260,12 @@ void parse(FieldReader&& r, ElementMsg& m) {
   }
 }
 
-void parse(FieldReader&& r, DecisionVarMsg& m, std::vector<std::uint64_t>& ids) {
+void parse(FieldReader&& r, DecisionVarMsg& m, List<Id>& ids) {
   while (r.next()) {
     switch (r.field()) {
       case decision_var::kType: m.type = r.enum32(); break;
       case decision_var::kName: m.name = r.text(); break;
-      case decision_var::kShapeIds: r.u64_list(ids); break;
+      case decision_var::kShapeIds: r.id_list(ids); break;
       case decision_var::kLowerBound: merge(r, m.lower_bound); break;
       case decision_var::kUpperBound: merge(r, m.upper_bound); break;
       default: r.skip();
@@ -257,20 +277,20 @@ void parse(FieldReader&& r, ArrayLengthMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case array_length::kType: m.type = r.enum32(); break;
-      case array_length::kArrayId: m.array_id = r.u64(); break;
+      case array_length::kArrayId: m.array_id = r.id(); break;
       case array_length::kAxis: m.axis = r.u64(); break;
       default: r.skip();
     }
   }
 }
 
-void parse(FieldReader&& r, SubscriptMsg& m, std::vector<std::uint64_t>& ids) {
+void parse(FieldReader&& r, SubscriptMsg& m, List<Id>& ids) {
   while (r.next()) {
     switch (r.field()) {
       case subscript::kNdim: r.u64(); break;
       case subscript::kType: r.enum32(); break;
-      case subscript::kVariableId: m.variable_id = r.u64(); break;
-      case subscript::kSubscriptIds: r.u64_list(ids); break;
+      case subscript::kVariableId: m.variable_id = r.id(); break;
+      case subscript::kSubscriptIds: r.id_list(ids); break;
       default: r.skip();
     }
   }
@@ -280,7 +300,7 @@ void parse(FieldReader&& r, UnaryOpMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case unary_op::kKind: m.kind = r.enum32(); break;
-      case unary_op::kOperandId: m.operand_id = r.u64(); break;
+      case unary_op::kOperandId: m.operand_id = r.id(); break;
       default: r.skip();
     }
   }
@@ -290,18 +310,18 @@ void parse(FieldReader&& r, BinaryOpMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case binary_op::kKind: m.kind = r.enum32(); break;
-      case binary_op::kLeftId: m.left_id = r.u64(); break;
-      case binary_op::kRightId: m.right_id = r.u64(); break;
+      case binary_op::kLeftId: m.left_id = r.id(); break;
+      case binary_op::kRightId: m.right_id = r.id(); break;
       default: r.skip();
     }
   }
 }
 
-void parse(FieldReader&& r, CommutativeOpMsg& m, std::vector<std::uint64_t>& ids) {
+void parse(FieldReader&& r, CommutativeOpMsg& m, List<Id>& ids) {
   while (r.next()) {
     switch (r.field()) {
       case commutative_op::kKind: m.kind = r.enum32(); break;
-      case commutative_op::kTermIds: r.u64_list(ids); break;
+      case commutative_op::kTermIds: r.id_list(ids); break;
       default: r.skip();
     }
   }
@@ -342,7 +362,7 @@ M& node_member(ExprNodeMsg& m, NodeTableMsg& table, std::size_t start) {
 /// The same for a member kept in the table's list; a new one is appended to the list.
 template <class M>
 M& stored_member(ExprNodeMsg& m, NodeTableMsg& table, std::size_t start) {
-  auto& list = std::get<std::vector<M>>(table.stored);
+  auto& list = std::get<List<M>>(table.stored);
   if (!std::holds_alternative<Stored<M>>(m)) {
     m.emplace<Stored<M>>(Stored<M>{std::uint32_t(list.size())});
     list.emplace_back();
@@ -384,20 +404,32 @@ void add_record(FieldReader&& r, NodeTableMsg& table) {
   parse_node(std::move(r), node, table, start);
   if (table.ids.size() > UINT32_MAX) fail();
   const IdRange range{std::uint32_t(start), std::uint32_t(table.ids.size() - start)};
-  if (auto* v = std::get_if<Stored<DecisionVarMsg>>(&node)) std::get<std::vector<DecisionVarMsg>>(table.stored)[v->at].shape_ids = range;
+  if (auto* v = std::get_if<Stored<DecisionVarMsg>>(&node)) std::get<List<DecisionVarMsg>>(table.stored)[v->at].shape_ids = range;
   if (auto* s = std::get_if<SubscriptMsg>(&node)) s->subscript_ids = range;
   if (auto* c = std::get_if<CommutativeOpMsg>(&node)) c->term_ids = range;
 }
 
-/// Sizes a table for the records that follow: a table grown one record at a time would be
-/// copied again and again, and a model is mostly many small tables and a few large ones.
-void reserve(NodeTableMsg& table, std::size_t records) {
-  table.nodes.reserve(table.nodes.size() + records);
-  table.ids.reserve(table.ids.size() + records);  // most records refer to one or two others
+/// Sizes a table for the records (`field`) that follow in `r`: a table grown one record at a
+/// time would be copied again and again, and in the arena a grown list leaves its old memory
+/// behind. A small table's records are counted first, and most refer to one or two others. A
+/// large one is not read twice: it gets room for a record per 12 bytes and an id per 8, about
+/// what a model as writers write it holds (2.5 bytes of room per byte of input, so a large input
+/// does not need many times its size in address space); a table that holds more grows.
+void reserve(NodeTableMsg& table, const FieldReader& r, std::uint32_t field) {
+  constexpr std::size_t kLargeTable = 1 << 20;
+  const std::size_t bytes = r.remaining();
+  if (bytes < kLargeTable) {
+    const std::size_t records = r.count(field);
+    table.nodes.reserve(table.nodes.size() + records);
+    table.ids.reserve(table.ids.size() + 2 * records);
+  } else {
+    table.nodes.reserve(table.nodes.size() + bytes / 12);
+    table.ids.reserve(table.ids.size() + bytes / 8);
+  }
 }
 
 void parse(FieldReader&& r, ExprMsg& m) {
-  reserve(m.expr_nodes, r.count(expr::kExprNodes));
+  reserve(m.expr_nodes, r, expr::kExprNodes);
   while (r.next()) {
     switch (r.field()) {
       case expr::kId: r.text(); break;  // never used, but must be valid text
@@ -409,7 +441,7 @@ void parse(FieldReader&& r, ExprMsg& m) {
 }
 
 void parse(FieldReader&& r, ForallListMsg& m) {
-  reserve(m.expr_nodes, r.count(forall_list::kExprNodes));
+  reserve(m.expr_nodes, r, forall_list::kExprNodes);
   while (r.next()) {
     switch (r.field()) {
       case forall_list::kIndices: parse(r.message(), m.indices.emplace_back()); break;
@@ -423,7 +455,7 @@ void parse(FieldReader&& r, ConstraintMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case constraint::kId: r.text(); break;
-      case constraint::kName: m.name = std::string(r.text()); break;
+      case constraint::kName: m.name = r.text(); break;
       case constraint::kSense: m.sense = r.enum32(); break;
       case constraint::kLeft: merge(r, m.left); break;
       case constraint::kRight: merge(r, m.right); break;
@@ -437,7 +469,7 @@ void parse(FieldReader&& r, CustomPenaltyTermMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case custom_penalty_term::kId: r.text(); break;
-      case custom_penalty_term::kName: m.name = std::string(r.text()); break;
+      case custom_penalty_term::kName: m.name = r.text(); break;
       case custom_penalty_term::kTerm: merge(r, m.term); break;
       case custom_penalty_term::kForallList: merge(r, m.forall_list); break;
       default: r.skip();
@@ -448,24 +480,25 @@ void parse(FieldReader&& r, CustomPenaltyTermMsg& m) {
 /// One entry of a map field: its key and value (merged when repeated inside the entry) replace
 /// an earlier entry with the same key.
 template <class M>
-void parse_entry(FieldReader&& r, std::map<std::string, M>& map) {
-  std::string key;
+void parse_entry(FieldReader&& r, std::pmr::map<std::string_view, M>& map) {
+  std::string_view key;
   std::optional<M> value;
   while (r.next()) {
     switch (r.field()) {
-      case map_entry::kKey: key = std::string(r.text()); break;
+      case map_entry::kKey: key = r.text(); break;
       case map_entry::kValue: merge(r, value); break;
       default: r.skip();
     }
   }
-  map.insert_or_assign(std::move(key), value ? std::move(*value) : M{});
+  // Writers put the entries in key order: at the end is where a new key usually goes.
+  map.insert_or_assign(map.end(), key, value ? std::move(*value) : M{});
 }
 
 void parse(FieldReader&& r, ProblemMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case problem::kId: r.text(); break;
-      case problem::kName: m.name = std::string(r.text()); break;
+      case problem::kName: m.name = r.text(); break;
       case problem::kSense: m.sense = r.enum32(); break;
       case problem::kObjectiveFunction: merge(r, m.objective_function); break;
       case problem::kConstraints: parse_entry(r.message(), m.constraints); break;
@@ -477,9 +510,9 @@ void parse(FieldReader&& r, ProblemMsg& m) {
 
 }  // namespace
 
-HeaderMsg parse_header(std::string_view buffer) {
+HeaderMsg parse_header(std::string_view buffer, Arena* arena) {
   HeaderMsg m;
-  FieldReader r(buffer);
+  FieldReader r(buffer, arena);
   while (r.next()) {
     switch (r.field()) {
       case header::kId: r.text(); break;

@@ -4,12 +4,15 @@
 //
 // Node-table records are read once, into flat records of one vector per table: names point
 // into the buffer and the id lists of all records share one vector, so a large model costs no
-// allocation per record.
+// allocation per record. Every list and map of one reading takes its memory from one arena,
+// given back at once when the reading is dropped: a model of many small constraints is many
+// small tables, which would otherwise cost a malloc and a free each.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory_resource>
 #include <optional>
 #include <span>
 #include <string>
@@ -23,6 +26,11 @@
 
 namespace zorvane::protobuf {
 
+/// The memory of one reading's lists and maps.
+using Arena = std::pmr::memory_resource;
+template <class T>
+using List = std::pmr::vector<T>;
+
 /// "failed to decode the input buffer because it did not contain a valid Protobuf message.":
 /// every failure of the wire format itself.
 extern const char* const kInvalidWireFormat;
@@ -32,12 +40,18 @@ struct NumberLitMsg {
   std::uint64_t value = 0;
 };
 
+/// A record's reference to another, as kept in the common kinds. A table holds UINT32_MAX
+/// records at most, so an id read as UINT32_MAX or more names no record: it is kept as
+/// UINT32_MAX, which names none either (no message shows an id). Narrower ids make a large
+/// table smaller to write and to read.
+using Id = std::uint32_t;
+
 /// The ids of a record's repeated id field: a range of its table's `ids`.
 struct IdRange {
   std::uint32_t begin = 0;
   std::uint32_t size = 0;
 };
-using IdList = std::span<const std::uint64_t>;
+using IdList = std::span<const Id>;
 
 struct PlaceholderMsg {
   std::string_view name;  ///< into the buffer, valid UTF-8
@@ -70,24 +84,24 @@ struct DecisionVarMsg {
 
 struct ArrayLengthMsg {
   std::int32_t type = 0;
-  std::uint64_t array_id = 0;
+  Id array_id = 0;
   std::uint64_t axis = 0;
 };
 
 struct SubscriptMsg {  // `ndim` and `type` are checked but not kept: they are never used
-  std::uint64_t variable_id = 0;
+  Id variable_id = 0;
   IdRange subscript_ids;
 };
 
 struct UnaryOpMsg {
   std::int32_t kind = 0;
-  std::uint64_t operand_id = 0;
+  Id operand_id = 0;
 };
 
 struct BinaryOpMsg {
   std::int32_t kind = 0;
-  std::uint64_t left_id = 0;
-  std::uint64_t right_id = 0;
+  Id left_id = 0;
+  Id right_id = 0;
 };
 
 struct CommutativeOpMsg {
@@ -114,11 +128,11 @@ struct Stored {
 
 /// The `kind` oneof of `ExprNode`; the alternative's index is its field number (0: unset), so
 /// `index()` is compared with the `expr_node` constants. The common kinds are held in place, so
-/// a record takes 32 bytes.
+/// a record takes 24 bytes.
 using ExprNodeMsg = std::variant<std::monostate, NumberLitMsg, Stored<PlaceholderMsg>, Stored<DecisionVarMsg>,
                                  ArrayLengthMsg, UnaryOpMsg, BinaryOpMsg, CommutativeOpMsg,
                                  Stored<ElementMsg>, SubscriptMsg, Stored<ReductionOpMsg>>;
-static_assert(sizeof(ExprNodeMsg) <= 32);
+static_assert(sizeof(ExprNodeMsg) <= 24);
 
 /// True when the alternative of `ExprNodeMsg` at the member's field number is `M`.
 template <std::uint32_t member, class M>
@@ -136,32 +150,36 @@ static_assert(kMemberHolds<expr_node::kReductionOp, Stored<ReductionOpMsg>>);
 static_assert(std::variant_size_v<ExprNodeMsg> == expr_node::kReductionOp + 1, "one alternative per member");
 /// The `ExprNode` records of one table, in order; a record's member is its `index()` (0: unset).
 struct NodeTableMsg {
-  std::vector<ExprNodeMsg> nodes;
-  std::vector<std::uint64_t> ids;  ///< the id lists of all records, one after another
-  std::tuple<std::vector<PlaceholderMsg>, std::vector<DecisionVarMsg>, std::vector<ElementMsg>,
-             std::vector<ReductionOpMsg>>
-      stored;
+  explicit NodeTableMsg(Arena* arena)
+      : nodes(arena), ids(arena), stored(List<PlaceholderMsg>(arena), List<DecisionVarMsg>(arena),
+                                         List<ElementMsg>(arena), List<ReductionOpMsg>(arena)) {}
+
+  List<ExprNodeMsg> nodes;
+  List<Id> ids;  ///< the id lists of all records, one after another
+  std::tuple<List<PlaceholderMsg>, List<DecisionVarMsg>, List<ElementMsg>, List<ReductionOpMsg>> stored;
 
   std::size_t size() const noexcept { return nodes.size(); }
   IdList ids_of(IdRange range) const noexcept { return IdList(ids).subspan(range.begin, range.size); }
   template <class M>
   const M& operator[](Stored<M> member) const noexcept {
-    return std::get<std::vector<M>>(stored)[member.at];
+    return std::get<List<M>>(stored)[member.at];
   }
 };
 
 struct ExprMsg {
+  explicit ExprMsg(Arena* arena) : expr_nodes(arena) {}
   std::uint64_t root_id = 0;
   NodeTableMsg expr_nodes;
 };
 
 struct ForallListMsg {
-  std::vector<IndexMsg> indices;
+  explicit ForallListMsg(Arena* arena) : indices(arena), expr_nodes(arena) {}
+  List<IndexMsg> indices;
   NodeTableMsg expr_nodes;
 };
 
 struct ConstraintMsg {
-  std::string name;
+  std::string_view name;
   std::int32_t sense = 0;
   std::optional<ExprMsg> left;
   std::optional<ExprMsg> right;
@@ -169,17 +187,19 @@ struct ConstraintMsg {
 };
 
 struct CustomPenaltyTermMsg {
-  std::string name;
+  std::string_view name;
   std::optional<ExprMsg> term;
   std::optional<ForallListMsg> forall_list;
 };
 
 struct ProblemMsg {
-  std::string name;
+  explicit ProblemMsg(Arena* arena) : constraints(arena), custom_penalty_terms(arena) {}
+  std::string_view name;
   std::int32_t sense = 0;
   std::optional<ExprMsg> objective_function;
-  std::map<std::string, ConstraintMsg> constraints;
-  std::map<std::string, CustomPenaltyTermMsg> custom_penalty_terms;
+  /// Keys in the buffer, in the byte order of `std::string`.
+  std::pmr::map<std::string_view, ConstraintMsg> constraints;
+  std::pmr::map<std::string_view, CustomPenaltyTermMsg> custom_penalty_terms;
 };
 
 struct HeaderMsg {
@@ -189,8 +209,8 @@ struct HeaderMsg {
 
 /// Reads one whole buffer as a `Header`. Any failure of the wire format raises
 /// ProtobufDeserializationError `kInvalidWireFormat`; an empty buffer is an empty header. The
-/// result points into `buffer`.
-HeaderMsg parse_header(std::string_view buffer);
+/// result points into `buffer` and holds memory of `arena`.
+HeaderMsg parse_header(std::string_view buffer, Arena* arena = std::pmr::get_default_resource());
 
 /// True when `text` is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 bool is_valid_utf8(std::string_view text) noexcept;

@@ -160,8 +160,23 @@ std::uint64_t DecodeBudget::left() const noexcept {
 
 // ---- NodeDecoder ------------------------------------------------------------------------
 
-NodeDecoder::NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget)
-    : table_(table), budget_(budget), built_(table.size()) {}
+NodeDecoder::NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget, Scratch& scratch)
+    : table_(table),
+      budget_(budget),
+      items_(scratch.items),
+      built_(scratch.built),
+      tasks_(scratch.tasks),
+      requests_(scratch.requests) {
+  built_.resize(table.size());
+}
+
+NodeDecoder::~NodeDecoder() {
+  // The nodes are let go now, not when the next table is read.
+  items_.clear();
+  built_.clear();
+  tasks_.clear();
+  requests_.clear();
+}
 
 Expr NodeDecoder::only_expression(std::uint64_t id, const char* missing) {
   build_ahead();
@@ -293,15 +308,20 @@ const Expr* NodeDecoder::need(std::uint64_t id, Role role, const char* missing) 
 
 bool NodeDecoder::need_all(IdList ids, Role role, const char* missing, std::vector<Expr>& out) {
   // Every missing item is asked for at once; they are rebuilt one after the other in list
-  // order, each looked up only when its turn comes.
+  // order, each looked up only when its turn comes. The same walk collects the items while all
+  // so far are there (a rebuilt node stays in its slot of `built_`).
+  out.reserve(out.size() + ids.size());  // the ids were read from the input, so this is bounded by it
   bool complete = true;
   for (const std::uint64_t id : ids) {
-    if (find(id, role) == nullptr && need(id, role, missing) == nullptr) complete = false;
+    const Expr* item = need(id, role, missing);
+    if (item == nullptr) {
+      if (complete) out.clear();
+      complete = false;
+    } else if (complete) {
+      out.push_back(*item);
+    }
   }
-  if (!complete) return false;
-  out.reserve(ids.size());  // the ids were read from the input, so this is bounded by it
-  for (const std::uint64_t id : ids) out.push_back(*find(id, role));
-  return true;
+  return complete;
 }
 
 void NodeDecoder::start(Task& task) {
@@ -639,8 +659,8 @@ NodeDecoder::Step NodeDecoder::subscript_step(const Task& task) {
   return build_subscript(std::move(variable), ExprList(std::vector<Expr>(subscripts.begin(), subscripts.end())));
 }
 
-Expr expr_message_to_expression(const ExprMsg& message, DecodeBudget& budget) {
-  NodeDecoder decoder(message.expr_nodes, budget);
+Expr expr_message_to_expression(const ExprMsg& message, DecodeBudget& budget, NodeDecoder::Scratch& scratch) {
+  NodeDecoder decoder(message.expr_nodes, budget, scratch);
   return decoder.only_expression(message.root_id, kRootMissing);
 }
 

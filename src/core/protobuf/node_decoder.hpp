@@ -52,7 +52,12 @@ class DecodeBudget {
 /// the expression role builds its subscript role within its own task.
 class NodeDecoder {
  public:
-  NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget);
+  class Scratch;
+  /// `scratch` serves one decoder at a time.
+  NodeDecoder(const NodeTableMsg& table, DecodeBudget& budget, Scratch& scratch);
+  ~NodeDecoder();
+  NodeDecoder(const NodeDecoder&) = delete;
+  NodeDecoder& operator=(const NodeDecoder&) = delete;
 
   /// The node at `id` in expression position; `missing` is the text of an id past the table.
   Expr expression(std::uint64_t id, const char* missing);
@@ -137,16 +142,27 @@ class NodeDecoder {
 
   const NodeTableMsg& table_;
   DecodeBudget& budget_;
-  std::vector<Expr> items_;         ///< the subscripts of the running step
-  std::vector<Built> built_;  ///< per id, sized once: a step may hold one while adding another
-  std::vector<Task> tasks_;
-  std::vector<Task> requests_;   ///< children asked for by the running step, in order
+  std::vector<Expr>& items_;    ///< the subscripts of the running step
+  std::vector<Built>& built_;  ///< per id, sized once: a step may hold one while adding another
+  std::vector<Task>& tasks_;
+  std::vector<Task>& requests_;  ///< children asked for by the running step, in order
   const Task* running_ = nullptr;
   std::uint32_t running_levels_ = 0;  ///< while building ahead: those of the node being built
   bool building_ahead_ = false;
+
+ public:
+  /// The lists a decoder works in, kept from one table to the next within one reading: a model
+  /// of many small tables would otherwise allocate them for each. A decoder leaves them empty.
+  class Scratch {
+    friend class NodeDecoder;
+    std::vector<Expr> items;
+    std::vector<Built> built;
+    std::vector<Task> tasks;
+    std::vector<Task> requests;
+  };
 };
 
 /// `lookup_node` of `root_id` and the expression there, with the root-id text.
-Expr expr_message_to_expression(const ExprMsg& message, DecodeBudget& budget);
+Expr expr_message_to_expression(const ExprMsg& message, DecodeBudget& budget, NodeDecoder::Scratch& scratch);
 
 }  // namespace zorvane::protobuf
