@@ -40,7 +40,7 @@ namespace {
 
 constexpr std::size_t kPageSize = std::size_t(1) << 16;
 constexpr std::size_t kRegionSize = std::size_t(1) << 21;
-constexpr std::size_t kGrain = 8;  // as nodes are aligned (node.hpp checks): a product of two takes 72 bytes, not 80
+constexpr std::size_t kGrain = 16;
 constexpr std::size_t kClasses = kLargestNode / kGrain;
 
 enum class PageState : std::uint8_t { Listed, Full, Spare, Emptied, Free };
