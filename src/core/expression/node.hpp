@@ -352,7 +352,7 @@ Rc<const T> finish(T* node) {
 /// Makes a node in node memory (node_memory.hpp), unfinished.
 template <class T, class... A>
 T* new_node(A&&... args) {
-  static_assert(sizeof(T) <= kLargestNode && alignof(T) <= 8, "node memory has no slot this large");
+  static_assert(sizeof(T) <= kLargestNode && alignof(T) <= 16, "node memory has no slot this large");
   void* memory = allocate_node_memory(sizeof(T));
   try {
     return ::new (memory) T(std::forward<A>(args)...);

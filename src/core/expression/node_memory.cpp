@@ -40,7 +40,10 @@ namespace {
 
 constexpr std::size_t kPageSize = std::size_t(1) << 16;
 constexpr std::size_t kRegionSize = std::size_t(1) << 21;
-constexpr std::size_t kGrain = 8;  // as nodes are aligned (node.hpp checks): a product of two takes 72 bytes, not 80
+// Steps of 8 bytes would fit nodes more tightly (a product of two in 72 bytes, not 80) and read
+// a large model 2-3 % faster, but nodes would then straddle cache lines: a walk over a sum of
+// 10^6 terms took 10 % longer per term.
+constexpr std::size_t kGrain = 16;
 constexpr std::size_t kClasses = kLargestNode / kGrain;
 
 enum class PageState : std::uint8_t { Listed, Full, Spare, Emptied, Free };

@@ -1,5 +1,5 @@
 // Where nodes live. Every node, built or read from bytes, takes a slot in a page of 64 KiB that
-// holds nodes of one size class (multiples of 8 bytes), as the interpreter's small-object
+// holds nodes of one size class (multiples of 16 bytes), as the interpreter's small-object
 // allocator does: each page keeps a list of its freed slots, so a freed node's slot is reused
 // at once and a kept node holds only its own slot and its page. Pages that empty go back to the
 // system when the release that emptied them ends (one emptied page per size class is kept for

@@ -34,7 +34,7 @@ std::vector<Expr> build(std::size_t n) {
   return out;
 }
 
-constexpr std::size_t kClasses = kLargestNode / 8;  // at most one emptied page kept per class
+constexpr std::size_t kClasses = kLargestNode / 16;  // at most one emptied page kept per class
 
 void a_freed_slot_is_reused_at_once() {
   std::vector<Expr> around = build(100);
