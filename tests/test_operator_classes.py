@@ -296,6 +296,36 @@ def test_unsupported_python_operations(obj):
 # ---- set_latex and getters ---------------------------------------------------------------------
 
 
+_S = zv.Placeholder("s", ndim=1)
+WITH_TEXTS = {  # every class made with `latex` and `description`
+    "Placeholder": lambda **k: zv.Placeholder("p", **k),
+    "Element over a range": lambda **k: zv.Element("i", belong_to=(0, 3), **k),
+    "Element over a placeholder": lambda **k: zv.Element("i", belong_to=_S, **k),
+    "ArrayLength": lambda **k: zv.ArrayLength(_S, 0, **k),
+    "len_at": lambda **k: _S.len_at(0, **k),
+    "BinaryVar": lambda **k: zv.BinaryVar("x", shape=[2], **k),
+    **{cls.__name__: (lambda cls: lambda **k: cls("x", shape=[2], lower_bound=0, upper_bound=3, **k))(cls)
+       for cls in (zv.IntegerVar, zv.ContinuousVar, zv.SemiIntegerVar, zv.SemiContinuousVar)},
+}
+
+
+@pytest.mark.parametrize("make", WITH_TEXTS.values(), ids=WITH_TEXTS)
+def test_empty_latex_and_description_are_kept_apart_from_none(make):
+    absent, empty = make(), make(latex="", description="")
+    assert "latex=" not in repr(absent) and "description=" not in repr(absent)
+    assert repr(empty).endswith(", latex='', description='')")
+    assert repr(make(latex="")).endswith(", latex='')") and repr(make(description="")).endswith(", description='')")
+    assert empty._repr_latex_() == "$$\\displaystyle $$" != absent._repr_latex_()
+    assert empty.description == ""
+    assert absent.description == ("" if "Var" in type(absent).__name__ else None)
+    # the strings are each node's own: a copy made by set_latex keeps the description
+    empty.set_latex(None)
+    assert repr(empty).endswith(", description='')") and empty._repr_latex_() == absent._repr_latex_()
+    absent.set_latex("")
+    assert absent._repr_latex_() == "$$\\displaystyle $$" and repr(absent).endswith(", latex='')")
+
+
+
 @pytest.mark.parametrize("name", ALL_OPERATORS + ["Placeholder"])
 def test_set_latex(name):
     obj = (EXPRESSIONS[name][0] if name in EXPRESSIONS else CONDITIONS[name])()

@@ -2,6 +2,7 @@
 allocation raises MemoryError where it happens, leaving every object as it was. Each case runs in a
 subprocess under an address-space limit a few MiB above what the process already uses."""
 
+import os
 import subprocess
 import sys
 import textwrap
@@ -38,6 +39,7 @@ def chain(op, n):  # x op x op ... op x, n terms, built term by term
 """
 
 MIB = 1 << 20
+TESTS = os.path.dirname(os.path.abspath(__file__))
 
 
 def run(body):
@@ -150,4 +152,29 @@ def test_the_importing_thread_has_its_thread_local_state_before_memory_can_run_o
                 if any(lib in name.rsplit("/", 1)[-1] for lib in ("zorvane.", "libstdc++.so", "libuuid.so"))}
         assert sum("libstdc++.so" in name or "libuuid.so" in name for name in ours) == 2, blocks
         assert all(ours.values()), blocks
+    """)
+
+
+@limited
+@pytest.mark.parametrize("where", ["expr body", "objective", "forall list"])
+def test_a_table_merged_from_many_occurrences_needs_memory_in_proportion(where):
+    # A message field written again merges into the first; each occurrence of a table adds its
+    # records. Reading 20 000 occurrences of one record each (200 KB) takes a few MiB, as one table
+    # of 20 000 records does, not room for each occurrence's table as a whole.
+    run(f"""
+        import sys
+        sys.path.insert(0, {TESTS!r})
+        from protobuf_wire import constraint, decision_var, expr, forall_list, header, ld, lit, text, vint
+        one = expr([lit(1)])
+        many = 20_000
+        data = {{
+            "expr body": header(ld(6, one) * many),
+            "objective": header(ld(3, text(2, "p") + vint(3, 1) + ld(4, one) * many)),
+            "forall list": header(ld(4, constraint("c", 1, expr([decision_var(1, "x")]), one) + ld(6, forall_list([], [lit(0)])) * many)),
+        }}["{where}"]
+        limit({64 * MIB})
+        back = zv.from_protobuf(data)
+        unlimit()
+        assert type(back).__name__ == ("Constraint" if "{where}" == "forall list" else
+                                        "Problem" if "{where}" == "objective" else "NumberLit"), back
     """)

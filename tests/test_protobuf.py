@@ -405,6 +405,32 @@ READ_ERRORS.update({f"{name} {big}": (data(big), message) for big in (2**32 - 1,
      "Decision var messsage had an invalid shape element id"),
 ]})
 
+# The same for the ids of the other fields, from the one just past the table (its length) on.
+RANGE_TABLE = [element_range("i", 1, 2), lit(0), lit(3)]
+READ_ERRORS.update({f"{name} {big}": (data(big), message) for big in ("past", 2**32 - 1, 2**32, 2**32 + 1, 2**64 - 1)
+                    for name, data, message in [
+    ("range start id", lambda i: objective([element_range("i", 2 if i == "past" else i, 1), lit(3)], 0),
+     LACKS + "start of the range"),
+    ("range end id", lambda i: objective([element_range("i", 1, 2 if i == "past" else i), lit(0)], 0),
+     LACKS + "end of the range"),
+    ("element set id", lambda i: objective([element_set("i", 2 if i == "past" else i), placeholder("p", 1)], 0),
+     LACKS + "start of the range"),
+    ("index element id", lambda i: objective(RANGE_TABLE + [reduction(1, 4 if i == "past" else i, 0)], 3),
+     LACKS + "index"),
+    ("index condition id", lambda i: objective(RANGE_TABLE + [reduction(1, 0, 0, 4 if i == "past" else i)], 3),
+     "the Expression message did not contain the id of the condition"),
+    ("reduction operand id", lambda i: objective(RANGE_TABLE + [reduction(1, 0, 4 if i == "past" else i)], 3),
+     LACKS + "operand"),
+    ("bound id", lambda i: objective([decision_var(3, "v", lower=(1, 1), upper=(1, 2 if i == "past" else i)), lit(0)]),
+     "the DecisionVarBound message does not contain the id of the bound"),
+    ("forall element id", lambda i: constraint_body("c", 1, expr([BV]), expr([lit(1)]), W.forall_list(
+        [W.index(3 if i == "past" else i)], RANGE_TABLE)), LACKS + "index"),
+    ("forall condition id", lambda i: constraint_body("c", 1, expr([BV]), expr([lit(1)]), W.forall_list(
+        [W.index(0, 3 if i == "past" else i)], RANGE_TABLE)), "the Expression message did not contain the id of the condition"),
+    ("root id", lambda i: objective([lit(1)], 1 if i == "past" else i),
+     F + "it contained the invalid ID of an expression node."),
+]})
+
 
 def test_many_functions_of_one_large_sum_are_read():
     # Each function's decision-variable check reads what the sum knows of itself: reading stays in

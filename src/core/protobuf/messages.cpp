@@ -2,6 +2,7 @@
 // fields (groups included) are skipped; nothing is sized from a count read off the wire.
 #include "core/protobuf/messages.hpp"
 
+#include <algorithm>
 #include <utility>
 
 #include "core/error.hpp"
@@ -409,6 +410,15 @@ void add_record(FieldReader&& r, NodeTableMsg& table) {
   if (auto* c = std::get_if<CommutativeOpMsg>(&node)) c->term_ids = range;
 }
 
+/// Room for `more` items after those `list` holds. A table written in many occurrences is merged
+/// into one, and the arena keeps each block a list grows out of: a list that must grow at least
+/// doubles, so the blocks left behind add up to no more than the list.
+template <class T>
+void reserve_more(List<T>& list, std::size_t more) {
+  const std::size_t wanted = list.size() + more;
+  if (wanted > list.capacity()) list.reserve(std::max(wanted, 2 * list.capacity()));
+}
+
 /// Sizes a table for the records (`field`) that follow in `r`: a table grown one record at a
 /// time would be copied again and again, and in the arena a grown list leaves its old memory
 /// behind. A small table's records are counted first, and most refer to one or two others. A
@@ -420,11 +430,11 @@ void reserve(NodeTableMsg& table, const FieldReader& r, std::uint32_t field) {
   const std::size_t bytes = r.remaining();
   if (bytes < kLargeTable) {
     const std::size_t records = r.count(field);
-    table.nodes.reserve(table.nodes.size() + records);
-    table.ids.reserve(table.ids.size() + 2 * records);
+    reserve_more(table.nodes, records);
+    reserve_more(table.ids, 2 * records);
   } else {
-    table.nodes.reserve(table.nodes.size() + bytes / 12);
-    table.ids.reserve(table.ids.size() + bytes / 8);
+    reserve_more(table.nodes, bytes / 12);
+    reserve_more(table.ids, bytes / 8);
   }
 }
 
