@@ -232,6 +232,13 @@ class DictFormReader {
 // ---- writing ----
 
 void append_float(std::string& out, double value) { append_float_signed_exponent_json(out, value); }
+void append_optional_float(std::string& out, const std::optional<double>& value) {
+  if (value) {
+    append_float(out, *value);
+  } else {
+    out += "null";
+  }
+}
 
 void append_floats(std::string& out, const std::vector<double>& values) {
   json::append_array(out, values, [](std::string& o, double v) { append_float(o, v); });
@@ -334,12 +341,7 @@ void append_time_record(std::string& out, const T& value) {
   for (std::size_t i = 0; i < Fields::kFields.size(); ++i) {
     if (i > 0) out += ',';
     json::append_key(out, Fields::kFields[i]);
-    const std::optional<double>& time = value.*Fields::kMembers[i];
-    if (time) {
-      append_float(out, *time);
-    } else {
-      out += "null";
-    }
+    append_optional_float(out, value.*Fields::kMembers[i]);
   }
   out += '}';
 }
@@ -350,11 +352,7 @@ void append_measuring_time(std::string& out, const MeasuringTime& value) {
   out += ",\"system\":";
   append_time_record(out, value.system);
   out += ",\"total\":";
-  if (value.total) {
-    append_float(out, *value.total);
-  } else {
-    out += "null";
-  }
+  append_optional_float(out, value.total);
   out += '}';
 }
 
