@@ -49,7 +49,7 @@ def sample_set(violations=None, objective=None, n=3, metadata=None, **evaluation
     e = zv.Evaluation(energy=[10.0 + i for i in range(n)],
                       objective=[float(i) for i in range(n)] if objective is None else objective,
                       constraint_violations={"c": [0.0] * n} if violations is None else violations,
-                      penalty={"c": [0.5] * n}, **evaluation)
+                      **{"penalty": {"c": [0.5] * n}, **evaluation})
     return zv.SampleSet(samples_record(n), e, zv.MeasuringTime(total=1.0), metadata)
 
 

@@ -176,7 +176,20 @@ REFUSALS = [
           ({"a": [0, 0], "b": [0, 0], "c": []}, r"^ShapeError/OutOfBounds: out of bounds indexing$"),
           ({"a": [0, 0], "b": [0], "c": [0] * 4}, r"^ShapeError/IncompatibleShape: incompatible shapes$"),
           ({"a": [0, 0], "b": [0] * 3, "c": []}, r"^ShapeError/OutOfBounds: out of bounds indexing$"),
-          ({"a": [0], "b": [0]}, r"^ShapeError/OutOfBounds: out of bounds indexing$")]],
+          ({"a": [0], "b": [0]}, r"^ShapeError/OutOfBounds: out of bounds indexing$"),
+          ({"a": [0] * 3}, r"^ShapeError/IncompatibleShape: incompatible shapes$"),
+          ({"a": [0] * 3, "b": [0] * 3}, r"^ShapeError/IncompatibleShape: incompatible shapes$")]],
+    # the penalty lists too hold one value per sample, checked after the violation lists; lowest() checks them also
+    # without violations, where feasible() keeps every sample and infeasible() none
+    *[(getattr(sample_set(violations, n=2, penalty=penalty), method), ValueError, message)
+      for method in ["feasible", "infeasible", "lowest"] for violations, penalty, message in [
+          ({"c": [0.0, 1.0]}, {"p": [0.0]}, r"^ShapeError/OutOfBounds: out of bounds indexing$"),
+          ({"c": [0.0, 1.0]}, {"p": [0.0] * 2, "q": [0.0] * 3}, r"^ShapeError/IncompatibleShape: incompatible shapes$"),
+          ({"c": [0.0] * 3}, {"p": [0.0]}, r"^ShapeError/IncompatibleShape: incompatible shapes$"),
+          ({"c": [0.0]}, {"p": [0.0] * 3}, r"^ShapeError/OutOfBounds: out of bounds indexing$")]],
+    *[(sample_set({}, n=2, penalty=penalty).lowest, ValueError, message) for penalty, message in [
+        ({"p": []}, r"^ShapeError/OutOfBounds: out of bounds indexing$"),
+        ({"p": [0.0] * 3}, r"^ShapeError/IncompatibleShape: incompatible shapes$")]],
     (sample_set({"c": [0.0, 0.0, 0.0]}, objective=[1.0]).lowest, ValueError,
      r"^the objective has 1 values, but sample 1 is feasible$"),
     (partial(zv.concatenate, []), ValueError, r"^empty list is invalid$"),
@@ -576,50 +589,109 @@ def test_concatenate():
     assert zv.concatenate(seq()).record.num_occurrences == [1, 1]
 
 
-def solver_result(first, n, violations):  # samples first .. first + n - 1: energy 10 + sample, objective sample
+def solver_result(first, n, violations, penalty=None):
+    # samples first .. first + n - 1: energy 10 + sample, objective sample, penalty 100 + sample
     e = zv.Evaluation(energy=[10.0 + first + j for j in range(n)], objective=[float(first + j) for j in range(n)],
-                      constraint_violations=violations)
+                      constraint_violations=violations, penalty=penalty or {})
     return zv.SampleSet(io.samples_record(n), e, zv.MeasuringTime())
 
 
-def test_joined_sets_with_other_constraints_lose_no_sample():
+OUT_OF_BOUNDS = "ShapeError/OutOfBounds: out of bounds indexing"
+INCOMPATIBLE = "ShapeError/IncompatibleShape: incompatible shapes"
+
+
+@pytest.mark.parametrize("sets, message", [
     # "c" holds 2 values for 4 samples: pairing them with samples 0 and 1 would drop samples 2 and 3
-    joined = zv.concatenate([solver_result(0, 2, {}), solver_result(2, 2, {"c": [0.0, 5.0]})])
+    ([solver_result(0, 2, {}), solver_result(2, 2, {"c": [0.0, 5.0]})], OUT_OF_BOUNDS),
+    # 4 values for 3 samples: sample 1 would be judged by the 7.0 of a sample that does not exist
+    ([solver_result(0, 1, {"c": [0.0, 7.0]}), solver_result(1, 2, {"c": [0.0, 0.0]})], INCOMPATIBLE),
+    ([solver_result(0, 1, {"c": [0.0, 0.0]})], INCOMPATIBLE),
+    # a run with a penalty term joined to one without: "p" holds 2 values for 3 samples
+    ([solver_result(0, 2, {"c": [0.0, 0.0]}, {"p": [0.0, 0.0]}), solver_result(2, 1, {"c": [0.0]})], OUT_OF_BOUNDS),
+])
+def test_joined_sets_with_other_constraints_or_penalties_lose_no_sample(sets, message):
+    joined = zv.concatenate(sets)
     for method in ["feasible", "infeasible", "lowest"]:
-        with pytest.raises(ValueError, match=r"^ShapeError/OutOfBounds: out of bounds indexing$"):
+        with pytest.raises(ValueError, match=f"^{re.escape(message)}$"):
             getattr(joined, method)()
-    same = zv.concatenate([solver_result(0, 2, {"c": [1.0, 0.0]}), solver_result(2, 2, {"c": [0.0, 5.0]})])
+
+
+def test_joined_sets_with_the_same_constraints_and_penalties():
+    same = zv.concatenate([solver_result(0, 2, {"c": [1.0, 0.0]}, {"p": [100.0, 101.0]}),
+                           solver_result(2, 2, {"c": [0.0, 5.0]}, {"p": [102.0, 103.0]})])
     assert kept(same.feasible()) == [1, 2] and kept(same.infeasible()) == [0, 3] and kept(same.lowest()) == [1]
+    assert same.infeasible().evaluation.penalty["p"].tolist() == [100.0, 103.0]
+    # without violations nothing is paired by feasible() and infeasible(); lowest() pairs the penalties
+    unpaired = zv.concatenate([solver_result(0, 2, {}, {"p": [100.0, 101.0]}), solver_result(2, 1, {})])
+    assert unpaired.feasible() == unpaired and kept(unpaired.infeasible()) == []
+    with pytest.raises(ValueError, match=f"^{re.escape(OUT_OF_BOUNDS)}$"):
+        unpaired.lowest()
 
 
 VIOLATION = st.sampled_from([0.0, 1e-9, 1.0, math.nan, math.inf])
 
 
 @st.composite
-def solver_results(draw):
+def built_set(draw, first=0):
+    """A set of n samples built directly: each violation or penalty list mostly holds n values, but may be shorter
+    or longer; penalty j is 100 + first + j."""
+    n = draw(st.integers(0, 3))
+    lengths = st.one_of(st.just(n), st.integers(0, n + 2))
+    violations = {name: draw(st.lists(VIOLATION, min_size=length, max_size=length))
+                  for name, length in draw(st.dictionaries(st.sampled_from("abc"), lengths)).items()}
+    penalty = {name: [100.0 + first + j for j in range(length)]
+               for name, length in draw(st.dictionaries(st.sampled_from("pq"), lengths)).items()}
+    return solver_result(first, n, violations, penalty)
+
+
+@st.composite
+def sets_to_select(draw):  # one set built directly, or several joined
+    if draw(st.booleans()):
+        return draw(built_set())
     sets, first = [], 0
     for _ in range(draw(st.integers(1, 4))):
-        n = draw(st.integers(0, 3))
-        names = draw(st.sets(st.sampled_from("abc")))
-        sets.append(solver_result(first, n, {name: draw(st.lists(VIOLATION, min_size=n, max_size=n)) for name in names}))
-        first += n
-    return sets
+        sets.append(draw(built_set(first)))
+        first += len(sets[-1].record.num_occurrences)
+    return zv.concatenate(sets)
 
 
-@given(solver_results())
-def test_every_joined_sample_is_feasible_or_infeasible_or_the_selection_refuses(sets):
-    joined = zv.concatenate(sets)
-    samples = len(joined.record.num_occurrences)
+def selected(s, method):  # the new set, or the refusal's message
     try:
-        feasible, infeasible = kept(joined.feasible()), kept(joined.infeasible())
+        return getattr(s, method)()
     except ValueError as error:
-        assert re.match(r"^ShapeError/(OutOfBounds: out of bounds indexing|IncompatibleShape: incompatible shapes)$",
-                        str(error))
+        assert str(error) in (OUT_OF_BOUNDS, INCOMPATIBLE)
+        return str(error)
+
+
+@given(sets_to_select())
+def test_every_sample_is_feasible_or_infeasible_with_its_values_or_the_selection_refuses(s):
+    e, samples = s.evaluation, len(s.record.num_occurrences)
+    one_per_sample = all(len(values) == samples for values in [*e.constraint_violations.values(), *e.penalty.values()])
+    results = {method: selected(s, method) for method in ["feasible", "infeasible", "lowest"]}
+    refusals = {method: result for method, result in results.items() if isinstance(result, str)}
+    if one_per_sample:
+        assert refusals == {}
+    elif e.constraint_violations:
+        assert list(refusals) == list(results) and len(set(refusals.values())) == 1
+    else:  # nothing to pair: feasible() keeps every sample, infeasible() none; lowest() pairs them
+        assert list(refusals) == ["lowest"]
+    if "feasible" in refusals:
         return
-    if joined.evaluation.constraint_violations:
-        assert sorted(feasible + infeasible) == list(range(samples))
-    else:
-        assert feasible == list(range(samples)) and infeasible == []
+    feasible, infeasible = kept(results["feasible"]), kept(results["infeasible"])
+    assert sorted(feasible + infeasible) == list(range(samples))
+    if not e.constraint_violations:
+        assert results["feasible"] == s and infeasible == []
+    if "lowest" not in refusals:
+        assert kept(results["lowest"]) == feasible[:1]  # objective i: the lowest feasible sample is the first
+    for method, result in results.items():
+        if isinstance(result, str) or method == "feasible" and not e.constraint_violations:
+            continue  # refused, or the whole set
+        picked, r = kept(result), result.evaluation  # each kept sample with its own values
+        assert r.objective.tolist() == [float(i) for i in picked] and len(result.record.num_occurrences) == len(picked)
+        assert {name: values.tolist() for name, values in r.penalty.items()} == {
+            name: [values[i] for i in picked] for name, values in e.penalty.items()}
+        for name, values in r.constraint_violations.items():
+            np.testing.assert_array_equal(values, e.constraint_violations[name][picked])
 
 
 @pytest.mark.parametrize("metadata, report", [

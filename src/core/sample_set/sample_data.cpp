@@ -31,13 +31,20 @@ std::size_t sample_count(const SampleData& data) {
                    data.evaluation.objective.size()});
 }
 
+constexpr const char* kOutOfBounds = "ShapeError/OutOfBounds: out of bounds indexing";
+constexpr const char* kIncompatible = "ShapeError/IncompatibleShape: incompatible shapes";
+
+// A list that should hold `length` values: shorter is out of bounds, longer an incompatible shape.
+void require_length(std::size_t size, std::size_t length) {
+  if (size < length) raise(ErrorKind::Value, kOutOfBounds);
+  if (size > length) raise(ErrorKind::Value, kIncompatible);
+}
+
 // The violations of all constraints, summed per sample. Each list must hold one value per sample
 // (lists joined from sets with other constraints may not). The total count decides the error
 // first; otherwise the first list whose length differs from the first list's, then a first list
-// shorter than the samples: shorter is out of bounds, longer an incompatible shape.
+// whose length differs from the number of samples.
 std::vector<double> summed_violations(const FloatMap& violations, std::size_t samples) {
-  static constexpr const char* kOutOfBounds = "ShapeError/OutOfBounds: out of bounds indexing";
-  static constexpr const char* kIncompatible = "ShapeError/IncompatibleShape: incompatible shapes";
   if (violations.empty()) raise(ErrorKind::Value, "constraint violation is empty");
   const std::size_t length = violations.begin()->second.size();
   std::size_t total = 0;
@@ -46,11 +53,8 @@ std::vector<double> summed_violations(const FloatMap& violations, std::size_t sa
   const std::size_t expected = violations.size() * length;
   if (total < expected) raise(ErrorKind::Value, kOutOfBounds);
   if (total > expected) raise(ErrorKind::Value, kIncompatible);
-  for (const auto& [name, values] : violations) {
-    if (values.size() < length) raise(ErrorKind::Value, kOutOfBounds);
-    if (values.size() > length) raise(ErrorKind::Value, kIncompatible);
-  }
-  if (length < samples) raise(ErrorKind::Value, kOutOfBounds);
+  for (const auto& [name, values] : violations) require_length(values.size(), length);
+  require_length(length, samples);
   std::vector<double> sums(length, 0.0);
   InterruptPoll poll;
   for (const auto& [name, values] : violations) {
@@ -59,6 +63,20 @@ std::vector<double> summed_violations(const FloatMap& violations, std::size_t sa
       poll.tick();
     }
   }
+  return sums;
+}
+
+// The penalty lists are selected with the samples, and one that an index does not fit would
+// empty the whole evaluation: each must hold one value per sample, as the violation lists do.
+void require_penalty_per_sample(const SampleData& data) {
+  const std::size_t samples = sample_count(data);
+  for (const auto& [name, values] : data.evaluation.penalty) require_length(values.size(), samples);
+}
+
+// The summed violations of a set whose violation and penalty lists hold one value per sample.
+std::vector<double> checked_sums(const SampleData& data) {
+  std::vector<double> sums = summed_violations(data.evaluation.constraint_violations, sample_count(data));
+  require_penalty_per_sample(data);
   return sums;
 }
 
@@ -133,7 +151,7 @@ void append(std::vector<T>& into, const std::vector<T>& from) {
 }  // namespace
 
 std::vector<std::size_t> feasible_indices(const SampleData& data, double rtol, double atol) {
-  const std::vector<double> sums = summed_violations(data.evaluation.constraint_violations, sample_count(data));
+  const std::vector<double> sums = checked_sums(data);
   std::vector<std::size_t> out;
   for (std::size_t j = 0; j < sums.size(); ++j) {
     if (is_feasible(sums[j], rtol, atol)) out.push_back(j);
@@ -144,7 +162,7 @@ std::vector<std::size_t> feasible_indices(const SampleData& data, double rtol, d
 std::vector<std::size_t> infeasible_indices(const SampleData& data, double rtol, double atol) {
   std::vector<std::size_t> out;
   if (data.evaluation.constraint_violations.empty()) return out;
-  const std::vector<double> sums = summed_violations(data.evaluation.constraint_violations, sample_count(data));
+  const std::vector<double> sums = checked_sums(data);
   for (std::size_t j = 0; j < sums.size(); ++j) {
     if (!is_feasible(sums[j], rtol, atol)) out.push_back(j);
   }
@@ -156,6 +174,7 @@ std::vector<std::size_t> lowest_indices(const SampleData& data, double rtol, dou
   std::vector<std::size_t> feasible;
   if (data.evaluation.constraint_violations.empty()) {
     // Without violations every sample is feasible, as `feasible()` says: all objectives compete.
+    require_penalty_per_sample(data);
     feasible.resize(objective.size());
     std::iota(feasible.begin(), feasible.end(), std::size_t{0});
   } else {

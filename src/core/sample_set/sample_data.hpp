@@ -18,14 +18,17 @@ struct SampleData {
 };
 
 /// Increasing indices of the samples whose summed violation is zero within the tolerances:
-/// |v| * rtol + atol >= |v| for a finite sum v. ValueError for an empty map, or for violation
-/// lists that do not each hold one value per sample (the longest of `num_occurrences`, `energy`
-/// and `objective`, or longer).
+/// |v| * rtol + atol >= |v| for a finite sum v. ValueError for an empty map, or for violation or
+/// penalty lists that do not each hold one value per sample (the samples are counted by the
+/// longest of `num_occurrences`, `energy` and `objective`).
 std::vector<std::size_t> feasible_indices(const SampleData& data, double rtol, double atol);
-/// The other samples, in increasing order; none when there are no violations.
+/// The other samples, in increasing order; none when there are no violations (then nothing is
+/// checked). The same ValueErrors as `feasible_indices`.
 std::vector<std::size_t> infeasible_indices(const SampleData& data, double rtol, double atol);
 /// The feasible samples (all of them when there are no violations) whose objective is the
-/// lowest among them, in increasing order. ValueError when a feasible sample has no objective.
+/// lowest among them, in increasing order. The ValueErrors of `feasible_indices` (without
+/// violations, those of the penalty lists), and a ValueError when a feasible sample has no
+/// objective.
 std::vector<std::size_t> lowest_indices(const SampleData& data, double rtol, double atol);
 
 /// The samples at `indices`, in that order; a list that an index does not fit falls back to
