@@ -107,3 +107,17 @@ def test_errors():
         io.sample_set(metadata={"f": object()}).to_json()
     with pytest.raises(TypeError, match="^invalid length: 2, but expected 1$"):
         zv.SampleSet(zv.Record({}, []), ragged, zv.MeasuringTime(), {"f": object()}).to_json()
+
+
+@pytest.mark.parametrize("written", [b"{}", b"", b"}", b'{"metadata":}', b'{"metadata" :  {"a": 1}}',
+                                     b'{"metadata":{"a":1} ', b'["metadata",{"a":1}]'])
+def test_metadata_text_of_another_shape_is_refused(monkeypatch, written):
+    # orjson.dumps replaced (a shim, a test double): only its compact one-key object is spliced into the text
+    monkeypatch.setattr(orjson, "dumps", lambda *args, **kwargs: written)
+    with pytest.raises(ValueError, match=r'^orjson.dumps did not write the metadata as \{"metadata":\.\.\.\}$'):
+        io.empty_set({"a": 1}).to_json()
+
+
+def test_metadata_text_of_the_usual_shape_is_spliced(monkeypatch):
+    monkeypatch.setattr(orjson, "dumps", lambda *args, **kwargs: b'{"metadata":{"b":2}}')
+    assert io.empty_set({"a": 1}).to_json().endswith(',"metadata":{"b":2}}')

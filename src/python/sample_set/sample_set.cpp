@@ -297,8 +297,13 @@ PyRef sample_set_to_json(PyObject* self) {
     char* bytes = nullptr;
     Py_ssize_t size = 0;
     if (PyBytes_AsStringAndSize(wrapped.get(), &bytes, &size) < 0) throw PythonError{};
+    // orjson writes the one key compactly; anything else (orjson.dumps replaced) is not spliced.
     constexpr std::string_view kKey = "{\"metadata\":";
-    text.append(bytes + kKey.size(), std::size_t(size) - kKey.size() - 1);  // without the key and the last brace
+    const std::string_view wrapped_text(bytes, std::size_t(size));
+    if (wrapped_text.size() <= kKey.size() + 1 || !wrapped_text.starts_with(kKey) || !wrapped_text.ends_with('}')) {
+      raise(ErrorKind::Value, "orjson.dumps did not write the metadata as {\"metadata\":...}");
+    }
+    text.append(wrapped_text.substr(kKey.size(), wrapped_text.size() - kKey.size() - 1));  // the value alone
   }
   text += '}';
   return new_str(text);
