@@ -245,6 +245,27 @@ def scalar_rows():
     return rows
 
 
+# ---- subscripts by several indices -----------------------------------------------------------
+
+KEY_FORMS = [("x[i, j]", "x[i][j]"), ("x[3, 4]", "x[3][4]"), ("P[i, j]", "P[i][j]"),
+             ("P[i, j] * x[i, j]", "P[i][j] * x[i][j]")]
+
+
+def key_operands():
+    i, j = zv.Element("i", belong_to=(0, 10)), zv.Element("j", belong_to=(0, 10))
+    return {"P": zv.Placeholder("P", ndim=2), "x": zv.BinaryVar("x", shape=[10, 10]), "i": i, "j": j}
+
+
+def key_rows():
+    """A key of two indices, `x[i, j]`, against the same subscript built by two keys, `x[i][j]`
+    (which builds one node more)."""
+    rows = []
+    for one_key, two_keys in KEY_FORMS:
+        rows.append(Row(f"{two_keys}, two keys", Timed(two_keys, key_operands), "a + b (float globals)"))
+        rows.append(Row(f"{one_key}, one key", Timed(one_key, key_operands), f"{two_keys}, two keys"))
+    return rows
+
+
 # ---- loops that build a sum or product term by term ---------------------------------------------
 
 LOOPS = {
@@ -825,7 +846,7 @@ REFERENCES: dict = {
     **loop_references(),
 }
 
-ROWS = (scalar_rows() + loop_rows() + memory_rows() + problem_rows() + codec_rows() + printer_rows()
+ROWS = (scalar_rows() + key_rows() + loop_rows() + memory_rows() + problem_rows() + codec_rows() + printer_rows()
         + from_json_rows() + pandas_rows() + name_rows() + allocator_rows())
 ROWS += dispatch_rows()
 
@@ -841,6 +862,7 @@ BARS = [
     Bar("p + q", 10, "binary op between model objects <= 10x a + b of floats"),
     Bar("2 * p", 10, "binary op with a number <= 10x a + b of floats"),
     Bar("p[i] * x[i]", 15, "product of two subscripts <= 15x a + b of floats"),
+    *[Bar(f"{one_key}, one key", 1.2, f"{one_key} <= 1.2x {two_keys}") for one_key, two_keys in KEY_FORMS],
     Bar("e = e + k * p_k, 100 000", 2, "loop building a sum linear (100 000 vs 1 000 per term)"),
     Bar("e += c * x_k, 100 000", 1.3, "e += c * x per term at 100 000 terms within 1.3x of 1 000"),
     Bar("e = e + k * p_k + 1, 100 000", 2, "loop building a sum with a constant linear (100 000 vs 1 000)"),

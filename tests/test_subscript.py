@@ -1,4 +1,7 @@
 """Subscripting placeholders, elements and subscripts: key reading, validation, getters, text."""
+import numpy as np
+import pytest
+
 import zorvane as zv
 from model_support import BadIndex, Interrupt, LyingLen, fails, refusals, scalar, shows, texts, too_many
 
@@ -104,3 +107,127 @@ def test_nested_subscripts_flatten_and_own_latex():
     shows(s, "str", "ps[i, j]")
     s.set_latex(None)
     shows(s, "latex", "ps_{i, j}")
+
+
+# ---- keys read by both front doors: the operand classes' and the decision variables' -------------
+
+x = zv.BinaryVar("x", shape=[3, 4])
+NOT_EXPRESSION = (TypeError, "failed to convert into expression.")
+
+
+class Index:
+    def __init__(self, value):
+        self.value = value
+
+    def __index__(self):
+        return self.value
+
+
+class Float:
+    def __float__(self):
+        return 2.5
+
+
+class Named:
+    def __repr__(self):
+        return type(self).__name__ + "()"
+
+
+class RaisingIndex(Named):
+    def __index__(self):
+        raise ValueError("no index")
+
+
+class RaisingItems(Named):
+    def __len__(self):
+        return 2
+
+    def __getitem__(self, k):
+        raise LookupError("no item")
+
+
+class StopsIndex:
+    """Readings interrupted by the user: the interrupt must reach the caller."""
+
+    def __index__(self):
+        raise KeyboardInterrupt
+
+
+class StopsFloat:
+    def __float__(self):
+        raise KeyboardInterrupt
+
+
+class StopsItems:
+    def __len__(self):
+        return 2
+
+    def __getitem__(self, k):
+        raise KeyboardInterrupt
+
+
+class Items(list):
+    pass
+
+
+class IndexList(list):
+    def __index__(self):
+        return 2
+
+
+class ReversedList(list):
+    def __iter__(self):
+        return reversed(self)
+
+
+class ReversedTuple(tuple):
+    def __iter__(self):
+        return reversed(self)
+
+
+def invalid(text):
+    return IndexError, "Invalid index: " + text
+
+
+@pytest.mark.parametrize("key, by_placeholder, by_variable", [
+    ((0, RaisingIndex()), NOT_EXPRESSION, invalid("(0, RaisingIndex())")),
+    (RaisingIndex(), (TypeError, not_sequence("RaisingIndex")), invalid("RaisingIndex()")),
+    (RaisingItems(), (LookupError, "no item"), invalid("RaisingItems()")),
+    ((0, (1,)), NOT_EXPRESSION, invalid("(0, (1,))")),
+    (((0, 1),), NOT_EXPRESSION, invalid("((0, 1),)")),
+    ([[0, 1]], NOT_EXPRESSION, invalid("[[0, 1]]")),
+    (Items([0, "a"]), NOT_EXPRESSION, invalid("[0, 'a']")),
+    (("a",), NOT_EXPRESSION, invalid("('a',)")),
+    ((0, q1), NOT_EXPRESSION, invalid("(0, Placeholder(name='q', ndim=1))")),
+    *[(key, (KeyboardInterrupt, None), (KeyboardInterrupt, None))
+      for key in (StopsIndex(), StopsFloat(), StopsItems(), (0, StopsIndex()), [0, StopsFloat()],
+                  Items([StopsIndex()]))],
+    (slice(StopsIndex(), None), (TypeError, not_sequence("slice")), (KeyboardInterrupt, None)),
+    ((0, slice(None, StopsFloat())), NOT_EXPRESSION, (KeyboardInterrupt, None)),
+])
+def test_refused_keys(key, by_placeholder, by_variable):
+    fails(lambda: p[key], *by_placeholder)
+    fails(lambda: x[key], *by_variable)
+
+
+@pytest.mark.parametrize("key, text", [
+    (Index(2), "[2]"),
+    (IndexList([0, 1]), "[2]"),  # a list of another type is first read whole
+    (ReversedList([0, 1]), "[1, 0]"),  # and then through its own iterator
+    (ReversedTuple((0, 1)), "[1, 0]"),
+    ((np.int64(1), Index(2)), "[1, 2]"),
+    ([np.float64(1.5), Float()], "[1.5, 2.5]"),
+    ((q1.len_at(0), True), "[len(q, 0), 1]"),
+])
+def test_keys(key, text):
+    shows(p[key], "str", "p" + text)
+    shows(x[key], "str", "x" + text)
+
+
+@pytest.mark.parametrize("key, text", [
+    (ReversedTuple((slice(None), 1)), "sum(__dummy_x_1 in [0..4), x[1, __dummy_x_1])"),
+    ([slice(1, None), Index(1)], "sum(__dummy_x_0 in [1..3), x[__dummy_x_0, 1])"),
+    (Items([0, slice(Index(1), np.int64(3))]), "sum(__dummy_x_1 in [1..3), x[0, __dummy_x_1])"),
+])
+def test_slice_keys(key, text):
+    shows(x[key].sum(), "str", text)

@@ -60,24 +60,25 @@ std::optional<Expr> held_node(PyObject* object) {
   return std::nullopt;
 }
 
-Expr expression_from_pyobject(PyObject* object) {
+std::optional<Expr> try_expression(PyObject* object) {
   // Exact floats, then the module's own classes: none of them reads as a number, so the order
   // of attempts is unchanged, and the common cases cost a few comparisons.
   if (PyFloat_CheckExact(object)) return make_number(NumericValue::of_float(PyFloat_AS_DOUBLE(object)));
   if (const std::optional<ClassId> id = class_of(object)) {
-    if (is_expression_class(*id)) {
-      if (auto held = try_borrow<Expr>(object, *id)) {
-        try {
-          return scalar_operand(**held);
-        } catch (const Error&) {
-          // a non-scalar operand is not an expression here
-        }
-      }
-    } else if (*id == ClassId::DummyIndexedVar) {
-      refuse_dummy_indexed_var_as_expression(object);
-    }
+    if (!is_expression_class(*id)) return std::nullopt;
+    // A non-scalar operand is no expression here: the check of `scalar_operand`, without
+    // building its message.
+    auto held = try_borrow<Expr>(object, *id);
+    if (!held || operand_ndim(***held) != 0) return std::nullopt;
+    return **held;
   }
   if (std::optional<NumericValue> value = number_from_pyobject(object)) return make_number(*value);
+  return std::nullopt;
+}
+
+Expr expression_from_pyobject(PyObject* object) {
+  if (std::optional<Expr> expression = try_expression(object)) return std::move(*expression);
+  if (class_of(object) == ClassId::DummyIndexedVar) refuse_dummy_indexed_var_as_expression(object);
   raise(ErrorKind::Type, kNotAnExpression);
 }
 

@@ -31,8 +31,13 @@ PyRef expressions_into_list(const List& items) {
 std::optional<NumericValue> number_from_pyobject(PyObject* object);
 
 /// The general conversion: numbers, then the module's expression objects (scalars only).
-/// Raises TypeError "failed to convert into expression." when nothing fits.
+/// Raises TypeError "failed to convert into expression." when nothing fits, and ModelingError
+/// for a DummyIndexedVar.
 Expr expression_from_pyobject(PyObject* object);
+/// The same readings as one attempt among several: the expression, or nothing where the general
+/// conversion raises. It throws nothing of its own: only KeyboardInterrupt and the like, raised
+/// by the object's `__index__` or `__float__`, propagate.
+std::optional<Expr> try_expression(PyObject* object);
 
 /// Instance check, shared borrow and an (O(1)) copy of the node an object holds.
 inline Expr borrow_node(PyObject* object, ClassId id) { return *borrow<Expr>(object, id); }

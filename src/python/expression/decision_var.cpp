@@ -142,18 +142,11 @@ PyMethodDef kMethods[] = {
 template <DecisionVarKind Kind>
 PyRef var_getitem(PyObject* self, PyObject* key) {
   const Borrow<Expr> held = borrow<Expr>(self, class_of(Kind));
-  std::optional<Expr> one = try_expression(key);  // the usual `x[k]`: no list of key items
-  const KeyItems items = one ? KeyItems{} : parse_subscript_items(key);
-  if (items.has_slice) return dummy_indexed_var_from_key(*held, items);
+  std::optional<Expr> one = key_expression(key);  // the usual `x[k]`: no list of key items
+  KeyItems items = one ? KeyItems{} : parse_subscript_items(key);
+  if (!items.slices.empty()) return dummy_indexed_var_from_key(*held, items);
   Expr variable = into_subscripted_variable(*held);
-  ExprList subscripts;
-  if (one) {
-    subscripts = ExprList(std::move(*one));
-  } else {
-    std::vector<Expr> expressions;
-    for (const KeyItem& item : items.items) expressions.push_back(item.expression);
-    subscripts = ExprList(std::move(expressions));
-  }
+  ExprList subscripts = one ? ExprList(std::move(*one)) : ExprList(std::move(items.expressions));
   validate_subscripts(subscripts);
   return expression_into_py(build_subscript(std::move(variable), std::move(subscripts)));
 }

@@ -16,13 +16,13 @@ namespace zorvane {
 PyRef dummy_indexed_var_from_key(const Expr& variable, const KeyItems& key) {
   const auto& v = as<DecisionVarNode>(variable);
   DummyIndexed value{variable, {}, {}};
-  for (std::size_t position = 0; position < key.items.size(); ++position) {
-    const KeyItem& item = key.items[position];
-    if (item.expression) {
-      value.subscripts.push_back(item.expression);
+  std::size_t slices = 0;
+  for (std::size_t position = 0; position < key.expressions.size(); ++position) {
+    if (const Expr& expression = key.expressions[position]) {
+      value.subscripts.push_back(expression);
       continue;
     }
-    const auto* slice = reinterpret_cast<const PySliceObject*>(item.slice.get());
+    const auto* slice = reinterpret_cast<const PySliceObject*>(key.slices[slices++].get());
     Expr start = slice->start == Py_None ? make_number(NumericValue::of_integer(0))
                                          : expression_from_pyobject(slice->start);
     Expr stop;
@@ -31,7 +31,7 @@ PyRef dummy_indexed_var_from_key(const Expr& variable, const KeyItems& key) {
     } else if (position < v.shape.size()) {
       stop = v.shape[position];
     } else {
-      refuse_missing_axis(variable, key.items.size());  // there is no axis to take the end from
+      refuse_missing_axis(variable, key.expressions.size());  // there is no axis to take the end from
     }
     if (slice->step != Py_None) refuse_slice_step(v, position, *expression_from_pyobject(slice->step));
     Rc<const ElementNode> index = dummy_index(v, position, std::move(start), std::move(stop));

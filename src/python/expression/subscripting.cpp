@@ -15,6 +15,11 @@ namespace {
 
 bool is_exact_slice(PyObject* object) noexcept { return Py_TYPE(object) == &PySlice_Type; }
 
+// The size of an exact tuple, which it cannot lie about (0 for other keys): room to reserve.
+std::size_t tuple_size(PyObject* key) noexcept {
+  return PyTuple_CheckExact(key) ? std::size_t(PyTuple_GET_SIZE(key)) : 0;
+}
+
 // The next item of an iterator, or null at its end; an iteration error is thrown.
 PyRef next_item(PyObject* iterator) {
   PyRef item = PyRef::steal(PyIter_Next(iterator));
@@ -26,6 +31,13 @@ PyRef next_item(PyObject* iterator) {
 // grows one item at a time: nothing is reserved from the key's `__len__`.
 template <class F>
 void for_each_key_item(PyObject* key, F&& read) {
+  if (PyTuple_CheckExact(key)) {  // the usual `x[i, j]`: no iterator
+    for (Py_ssize_t k = 0; k < PyTuple_GET_SIZE(key); ++k) {
+      const PyRef item = PyRef::borrow(PyTuple_GET_ITEM(key, k));  // `read` can run Python code
+      if (!read(item.get())) return;
+    }
+    return;
+  }
   PyRef iterator = checked(PyObject_GetIter(key));
   while (PyRef item = next_item(iterator.get())) {
     if (!read(item.get())) return;
@@ -53,21 +65,19 @@ std::uint64_t physical_memory() noexcept {
 
 }  // namespace
 
-std::optional<Expr> try_expression(PyObject* object) {
-  try {
-    return expression_from_pyobject(object);
-  } catch (const Error&) {
-    return std::nullopt;
-  } catch (const PythonError&) {
-    discard_exception();
-    return std::nullopt;
-  }
+std::optional<Expr> key_expression(PyObject* key) {
+  // No reading of the general conversion takes these types (they have neither `__index__` nor
+  // `__float__`): their keys go straight to the item readings, without a failed attempt.
+  PyTypeObject* type = Py_TYPE(key);
+  if (type == &PyTuple_Type || type == &PyList_Type || type == &PySlice_Type) return std::nullopt;
+  return try_expression(key);
 }
 
 std::vector<Expr> expressions_from_sequence(PyObject* object) {
   if (PyUnicode_Check(object)) raise(ErrorKind::Type, "Can't extract `str` to `Vec`");
   if (!PySequence_Check(object)) raise(ErrorKind::Type, cannot_convert_message(object, "Sequence"));
   std::vector<Expr> items;
+  items.reserve(tuple_size(object));
   for_each_key_item(object, [&](PyObject* item) {
     items.push_back(expression_from_pyobject(item));
     return true;
@@ -76,7 +86,7 @@ std::vector<Expr> expressions_from_sequence(PyObject* object) {
 }
 
 ExprList subscripts_from_key(PyObject* key) {
-  std::optional<Expr> one = try_expression(key);
+  std::optional<Expr> one = key_expression(key);
   ExprList subscripts = one ? ExprList(std::move(*one)) : ExprList(expressions_from_sequence(key));
   validate_subscripts(subscripts);
   return subscripts;
@@ -85,20 +95,21 @@ ExprList subscripts_from_key(PyObject* key) {
 KeyItems parse_subscript_items(PyObject* key) {
   KeyItems out;
   if (is_exact_slice(key)) {
-    out.has_slice = true;
-    out.items.push_back({{}, PyRef::borrow(key)});
+    out.expressions.emplace_back();
+    out.slices.push_back(PyRef::borrow(key));
     return out;
   }
   // A sequence of expressions and slices; the first item that is neither ends the attempt.
   if (!PyUnicode_Check(key) && PySequence_Check(key)) {
+    out.expressions.reserve(tuple_size(key));
     bool readable = true;
     try {
       for_each_key_item(key, [&](PyObject* item) {
         if (is_exact_slice(item)) {
-          out.has_slice = true;
-          out.items.push_back({{}, PyRef::borrow(item)});
+          out.expressions.emplace_back();
+          out.slices.push_back(PyRef::borrow(item));
         } else if (std::optional<Expr> expression = try_expression(item)) {
-          out.items.push_back({std::move(*expression), {}});
+          out.expressions.push_back(std::move(*expression));
         } else {
           readable = false;
         }

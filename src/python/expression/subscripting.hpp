@@ -11,15 +11,16 @@
 
 namespace zorvane {
 
-/// One attempt among several readings: the expression an object converts to, or nothing (the
-/// conversion's `Exception` is discarded; KeyboardInterrupt and the like propagate).
-std::optional<Expr> try_expression(PyObject* object);
-
 /// The items of a sequence, each converted to an expression, in order. A `str` is refused with
 /// TypeError "Can't extract `str` to `Vec`", any other non-sequence with the class frame's
 /// "... cannot be converted to 'Sequence'"; the first item that does not convert raises. The
-/// list grows item by item: nothing is reserved from the object's `__len__`.
+/// list grows item by item: nothing is reserved from the object's `__len__` (only from an exact
+/// tuple's own size).
 std::vector<Expr> expressions_from_sequence(PyObject* object);
+
+/// The one expression a whole key stands for (`x[i]`, `x[3]`), or nothing. An exact tuple, list
+/// or slice is told by its type and never converted: it is read item by item (or as a slice).
+std::optional<Expr> key_expression(PyObject* key);
 
 /// The subscripts a key stands for, validated: one expression (`p[i]`), or the items of a
 /// sequence (`p[i, j]`, `p[[i, j]]`). A `str` or a non-sequence key is a TypeError; model
@@ -27,16 +28,12 @@ std::vector<Expr> expressions_from_sequence(PyObject* object);
 /// `__len__` is never trusted.
 ExprList subscripts_from_key(PyObject* key);
 
-/// One item of a decision variable's key: an expression, or an exact built-in slice.
-struct KeyItem {
-  Expr expression;  ///< null for a slice
-  PyRef slice;
-};
+/// The items of a decision variable's key, each an expression or an exact built-in slice.
 struct KeyItems {
-  bool has_slice = false;
-  std::vector<KeyItem> items;
+  std::vector<Expr> expressions;  ///< one per item, in order; null where the item is a slice
+  std::vector<PyRef> slices;      ///< the slices, in order
 };
-/// A decision variable's key that is not one expression (`try_expression` failed on it), read
+/// A decision variable's key that is not one expression (`key_expression` gave nothing), read
 /// without validation: a slice, or a sequence of expressions and slices. IndexError "Invalid
 /// index: " + str(key) when no reading applies (an exception raised by `str(key)` itself
 /// propagates unchanged).
