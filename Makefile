@@ -5,7 +5,7 @@
 #   make test       build, then pytest tests/, then the C++ unit tests (tests/cpp/*/*.cpp)
 #   make demo       build, then run every examples/*.py
 #   make bench      build, then bench/run.py
-#   make sanitize   ASan+UBSan build into build/asan-site, then pytest tests/ against it
+#   make sanitize   ASan+UBSan build: the C++ unit tests, then pytest tests/ against build/asan-site
 #   make fuzz       clang/libFuzzer build of fuzz/*.cpp (ASan+UBSan), each run FUZZ_SECONDS
 #   make test-versions  make test with every supported CPython (pyenv), one venv each
 #   make clean      remove build artefacts (keeps .venv);  make distclean also removes .venv
@@ -166,6 +166,8 @@ bench: build
 # ---------------------------------------------------------------------------
 # sanitize: second copy of the module with ASan+UBSan, installed (module only)
 # into build/asan-site and put first on PYTHONPATH for the whole pytest suite.
+# The C++ unit tests are built in the same tree and run first (node memory's
+# poisoning is checked there: no Python code can use a freed node).
 # The interpreter is not instrumented, so the ASan runtime is LD_PRELOADed,
 # followed by libstdc++: python itself does not link libstdc++, and without it
 # loaded at ASan start-up the first C++ `throw` aborts with
@@ -178,11 +180,17 @@ bench: build
 sanitize: deps
 	@echo "sanitize: building ASan+UBSan module (build tree: $(ASAN_BUILD), module: $(ASAN_SITE))"
 	@$(VPIP) install --no-build-isolation --no-deps --upgrade $(PIP_QUIET) \
-	  -C cmake.define.ZORVANE_SANITIZE=ON -C cmake.build-type=Debug \
+	  -C cmake.define.ZORVANE_SANITIZE=ON -C cmake.define.ZORVANE_CPP_TESTS=ON -C cmake.build-type=Debug \
 	  -C build-dir=$(ASAN_BUILD) --target $(ASAN_SITE) .
 	@so=$$(ls $(ASAN_SITE)/zorvane.*.so); \
 	nm -D --undefined-only "$$so" | grep -q '__asan_' || { echo "sanitize: $$so is not ASan-instrumented" >&2; exit 1; }; \
 	nm -D --undefined-only "$$so" | grep -q '__ubsan_' || { echo "sanitize: $$so is not UBSan-instrumented" >&2; exit 1; }
+ifneq ($(strip $(CPP_TESTS)),)
+	@cmake --build "$(ASAN_BUILD)" --target zorvane_cpp_tests
+	@ASAN_OPTIONS="detect_leaks=0:halt_on_error=1$${ASAN_OPTIONS:+:$$ASAN_OPTIONS}" \
+	  UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1$${UBSAN_OPTIONS:+:$$UBSAN_OPTIONS}" \
+	  ctest --test-dir "$(ASAN_BUILD)" --output-on-failure -j "$$(nproc)"
+endif
 	@if [ ! -d tests ]; then echo "sanitize: no tests/ directory, skipped"; exit 0; fi; \
 	asan=$$(g++ -print-file-name=libasan.so); stdcxx=$$(g++ -print-file-name=libstdc++.so); \
 	[ -f "$$asan" ] || { echo "sanitize: ASan runtime not found ($$asan)" >&2; exit 1; }; \

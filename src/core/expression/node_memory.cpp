@@ -12,31 +12,37 @@
 // that freed a node) then unmaps each region left with no page in use, and hands the system the
 // memory of each other emptied page but the system page holding its header, which it keeps while
 // it waits in the list of free pages for reuse. Dropping a whole model thus unmaps whole regions.
+//
+// Under AddressSanitizer a page's slots are poisoned when it is opened for a size class, a node's
+// bytes unpoisoned when its slot is handed out, and its whole slot poisoned again when freed (its
+// first word is unpoisoned only while the free list's link is written or read). The header of a
+// page stays unpoisoned, and a region is unpoisoned whole before it is unmapped: whatever the
+// system maps there next is not ours.
 #include "core/expression/node_memory.hpp"
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdint>
 #include <new>
 #include <utility>
 
-#ifndef ZORVANE_NODES_BY_NEW
-#include <sys/mman.h>
-#include <unistd.h>
+#ifdef ZORVANE_ADDRESS_SANITIZER
+#include <sanitizer/asan_interface.h>
 #endif
 
 namespace zorvane {
 
-#ifdef ZORVANE_NODES_BY_NEW
-
-void* allocate_node_memory(std::size_t size) { return ::operator new(size); }
-void free_node_memory(void* memory) noexcept { ::operator delete(memory); }
-void give_back_emptied_node_pages() noexcept {}
-std::size_t node_pages() noexcept { return 0; }
-NodeAllocations node_allocations() noexcept { return {}; }
-
-#else
-
 namespace {
+
+#ifdef ZORVANE_ADDRESS_SANITIZER
+void poison(const void* memory, std::size_t size) noexcept { ASAN_POISON_MEMORY_REGION(memory, size); }
+void unpoison(const void* memory, std::size_t size) noexcept { ASAN_UNPOISON_MEMORY_REGION(memory, size); }
+#else
+void poison(const void*, std::size_t) noexcept {}
+void unpoison(const void*, std::size_t) noexcept {}
+#endif
 
 constexpr std::size_t kPageSize = std::size_t(1) << 16;
 constexpr std::size_t kRegionSize = std::size_t(1) << 21;
@@ -88,7 +94,12 @@ Page* g_emptied = nullptr;                // emptied since the last give-back, l
 char* g_carve = nullptr;                  // the next page never used of the newest region
 char* g_carve_end = nullptr;
 std::size_t g_pages = 0;
+std::size_t g_regions = 0;
 NodeAllocations g_allocations;
+#ifdef ZORVANE_ADDRESS_SANITIZER
+std::array<void*, kNodeQuarantine> g_quarantine{};  // a ring: the oldest slot is at g_quarantine_next
+std::size_t g_quarantine_next = 0;
+#endif
 
 // What an emptied page keeps of itself: the system's page that holds its header.
 const std::size_t g_kept_header = std::size_t(::sysconf(_SC_PAGESIZE));
@@ -130,11 +141,13 @@ Page* new_page(std::size_t size_class) {
       if (g_carve == g_carve_end) {
         g_carve = static_cast<char*>(map_aligned(kRegionSize));
         g_carve_end = g_carve + kRegionSize;
+        ++g_regions;
         ::madvise(g_carve, kRegionSize, MADV_NOHUGEPAGE);  // a hint: may be refused
       }
 #ifdef MADV_POPULATE_WRITE
       ::madvise(g_carve, kPageSize, MADV_POPULATE_WRITE);  // likewise
 #endif
+      unpoison(g_carve, kHeaderSize);
       page = ::new (static_cast<void*>(g_carve)) Page;
       g_carve += kPageSize;
     }
@@ -149,6 +162,7 @@ Page* new_page(std::size_t size_class) {
   page->size_class = std::uint32_t(size_class);
   page->state = PageState::Listed;
   g_listed[size_class].push(page);
+  poison(page->fresh, kPageSize - kHeaderSize);
   return page;
 }
 
@@ -175,10 +189,12 @@ void* allocate_node_memory(std::size_t size) {
   if (page == nullptr) page = new_page(size_class);
   void* slot = page->free;
   if (slot != nullptr) {
+    unpoison(slot, size);
     page->free = *static_cast<void**>(slot);
   } else {
     slot = page->fresh;
     page->fresh += (size_class + 1) * kGrain;
+    unpoison(slot, size);
   }
   ++page->live;
   ++g_allocations.calls;
@@ -192,7 +208,16 @@ void* allocate_node_memory(std::size_t size) {
 
 void free_node_memory(void* memory) noexcept {
   Page* page = page_of(memory);
+#ifdef ZORVANE_ADDRESS_SANITIZER
+  poison(memory, (page->size_class + 1) * kGrain);
+  memory = std::exchange(g_quarantine[g_quarantine_next], memory);
+  g_quarantine_next = (g_quarantine_next + 1) % kNodeQuarantine;
+  if (memory == nullptr) return;
+  page = page_of(memory);
+  unpoison(memory, sizeof(void*));
+#endif
   *static_cast<void**>(memory) = page->free;
+  poison(memory, sizeof(void*));
   page->free = memory;
   if (--page->live == 0) {
     empty_page(page);
@@ -236,13 +261,14 @@ void give_back_emptied_node_pages() noexcept {
       Page* page = reinterpret_cast<Page*>(at);
       if (page->state == PageState::Free) g_free.remove(page);
     }
+    unpoison(region, kRegionSize);
     ::munmap(region, kRegionSize);
+    --g_regions;
   }
 }
 
 std::size_t node_pages() noexcept { return g_pages; }
+std::size_t node_regions() noexcept { return g_regions; }
 NodeAllocations node_allocations() noexcept { return g_allocations; }
-
-#endif
 
 }  // namespace zorvane

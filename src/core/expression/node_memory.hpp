@@ -16,18 +16,38 @@
 // operator new/delete when it came before libstdc++ in the module's lookup scope (a crash in
 // `import zorvane` after `import numpy`).
 //
-// Built with ZORVANE_NODES_BY_NEW (sanitizer and fuzzing builds), nodes are plain operator new /
-// delete, so AddressSanitizer sees each one and reports a use after free.
+// Under AddressSanitizer (the sanitizer and fuzzing builds) node memory tells it which bytes
+// hold a node: the slots not handed out, the bytes of a slot past its node and the pages given
+// back are poisoned, so a use of a freed node is reported as a use of poisoned memory. A freed
+// slot then waits in a quarantine of `kNodeQuarantine` slots before it is reused, as ASan's own
+// freed blocks do: reused at once, it would hold the next node of its size, and a use of the
+// freed node would read that one unreported.
 //
 // Nodes are made and freed under one lock (the interpreter's), like everything in the core.
 #pragma once
 
 #include <cstddef>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define ZORVANE_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZORVANE_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 namespace zorvane {
 
 /// Nodes are at most this large (node.hpp checks each kind).
 inline constexpr std::size_t kLargestNode = 256;
+
+/// Freed slots held back, poisoned, before reuse: the oldest goes back to its page when another
+/// comes. Under AddressSanitizer only (a quarantine of at most 8 MiB, ASan's own holds 256 MiB).
+#ifdef ZORVANE_ADDRESS_SANITIZER
+inline constexpr std::size_t kNodeQuarantine = std::size_t(1) << 15;
+#else
+inline constexpr std::size_t kNodeQuarantine = 0;
+#endif
 
 /// Memory for a node of `size` bytes; throws std::bad_alloc when the system has none.
 void* allocate_node_memory(std::size_t size);
@@ -37,12 +57,14 @@ void free_node_memory(void* memory) noexcept;
 /// Returns the pages emptied since the last call to the system (unmapping whole regions where it
 /// can). Called once a release has freed its nodes; never allocates.
 void give_back_emptied_node_pages() noexcept;
-/// Pages of node memory in use now: holding nodes, or kept empty for the next one (0 when nodes
-/// are operator new of their own).
+/// Pages of node memory in use now: holding nodes (a quarantined slot holds its page), or kept
+/// empty for the next one.
 std::size_t node_pages() noexcept;
+/// Regions of 2 MiB mapped now, for tests: one with no page in use goes at the next give-back.
+std::size_t node_regions() noexcept;
 
 /// Node allocations made so far and the bytes they asked for, for tests that count what work
-/// allocates (zero when nodes are operator new of their own, which such tests count already).
+/// allocates.
 struct NodeAllocations {
   std::size_t calls = 0;
   std::size_t bytes = 0;

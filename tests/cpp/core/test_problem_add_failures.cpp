@@ -26,6 +26,15 @@ void* operator new(std::size_t size) {
   if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
   throw std::bad_alloc();
 }
+// libstdc++'s nothrow form calls the one above, AddressSanitizer's runtime replaces it with its
+// own: route it here in every build, so that its blocks fail and are freed alike.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
 // Not inlined: GCC would then see malloc's block freed where `new` was called and warn.
 [[gnu::noinline]] void operator delete(void* block) noexcept { std::free(block); }
 [[gnu::noinline]] void operator delete(void* block, std::size_t) noexcept { std::free(block); }
