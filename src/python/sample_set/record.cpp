@@ -30,22 +30,6 @@ CooFormat coo_from_parts(PyObject* indices, PyObject* values, PyObject* shape) {
 
 [[noreturn]] void not_sparse() { throw Error{ErrorKind::Type, "not a sparse entry"}; }
 
-// One form of a value among several. A list or dict that changed while it was read
-// (RuntimeError of the readers) is refused whole, never read again as another form.
-template <class F>
-bool attempt_form(F&& read) {
-  try {
-    read();
-    return true;
-  } catch (const Error& error) {
-    if (error.kind == ErrorKind::Runtime) throw;
-    return false;
-  } catch (const PythonError&) {
-    discard_exception();
-    return false;
-  }
-}
-
 // A 3-tuple (indices, values, shape), or else a sequence of exactly three lists.
 CooFormat read_coo(PyObject* item) {
   if (PyTuple_Check(item) && PyTuple_GET_SIZE(item) == 3) {

@@ -208,10 +208,11 @@ DenseArray dense_array_from_lists(PyObject* object) {
     if (shape.back() == 0) break;
     level = PyList_GET_ITEM(level, 0);
   }
-  // Only exact lists, ints and floats are taken, so no Python code runs during the walk and
-  // the borrowed items stay valid.
+  // Only exact lists, ints and floats are taken, so the one point where Python code runs
+  // is the interrupt poll, whose signal handlers may change any list: every open list is held,
+  // and its length checked again before an item is read.
   struct Level {
-    PyObject* list;
+    PyRef list;
     std::size_t next;
   };
   std::vector<Level> stack;
@@ -219,7 +220,7 @@ DenseArray dense_array_from_lists(PyObject* object) {
   const auto enter = [&](PyObject* item) {
     if (stack.size() < shape.size()) {
       if (!PyList_CheckExact(item) || std::size_t(PyList_GET_SIZE(item)) != shape[stack.size()]) not_dense_lists();
-      stack.push_back({item, 0});
+      stack.push_back({PyRef::borrow(item), 0});
     } else if (PyFloat_CheckExact(item) || PyLong_CheckExact(item)) {
       data.push_back(to_f64(item));
     } else {
@@ -231,10 +232,14 @@ DenseArray dense_array_from_lists(PyObject* object) {
   while (!stack.empty()) {
     poll.tick();
     Level& top = stack.back();
-    if (top.next == shape[stack.size() - 1]) {
+    const std::size_t length = shape[stack.size() - 1];
+    if (std::size_t(PyList_GET_SIZE(top.list.get())) != length) {
+      raise(ErrorKind::Runtime, "list changed size during iteration");
+    }
+    if (top.next == length) {
       stack.pop_back();
     } else {
-      enter(PyList_GET_ITEM(top.list, Py_ssize_t(top.next++)));
+      enter(PyList_GET_ITEM(top.list.get(), Py_ssize_t(top.next++)));
     }
   }
   DenseArray array(shape, 0.0);
@@ -251,13 +256,15 @@ DenseSolution dense_solution_from_lists(PyObject* solution) {
 }
 
 // The solution as the dict form reads it (sparse first), else dense arrays from lists; when
-// neither fits, the dict form's error.
+// neither fits, the dict form's error. A list or dict that changed while it was read is refused
+// (RuntimeError), as by the dict form.
 RecordSolution solution_from_json_image(PyObject* solution) {
   try {
     return extract_solution(solution);
-  } catch (const Error&) {
+  } catch (const Error& error) {
+    if (error.kind == ErrorKind::Runtime) throw;
     DenseSolution dense;
-    if (attempt([&] { dense = dense_solution_from_lists(solution); })) return dense;
+    if (attempt_form([&] { dense = dense_solution_from_lists(solution); })) return dense;
     throw;
   }
 }
