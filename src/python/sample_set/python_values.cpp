@@ -3,6 +3,7 @@
 #include "python/sample_set/python_values.hpp"
 
 #include <cstring>
+#include <limits>
 
 #include <fmt/format.h>
 
@@ -138,7 +139,7 @@ std::optional<double> to_optional_f64(PyObject* object) {
   return to_f64(object);
 }
 
-std::vector<double> to_f64_list(PyObject* object) {
+std::vector<double> to_f64_list(PyObject* object, NoneItems none) {
   check_sequence(object);
   std::vector<double> out;
   Py_buffer view;
@@ -148,7 +149,10 @@ std::vector<double> to_f64_list(PyObject* object) {
     PyBuffer_Release(&view);
     return out;
   }
-  for_each_sequence_item(object, [&](PyRef item) { out.push_back(to_f64(item.get())); });
+  const bool none_is_nan = none == NoneItems::AsNaN;
+  for_each_sequence_item(object, [&](PyRef item) {
+    out.push_back(none_is_nan && item.get() == Py_None ? std::numeric_limits<double>::quiet_NaN() : to_f64(item.get()));
+  });
   return out;
 }
 

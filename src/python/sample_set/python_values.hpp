@@ -27,7 +27,11 @@ std::optional<double> to_optional_f64(PyObject* object);
 /// non-sequence the conversion TypeError naming "Sequence". `item` gets a strong reference.
 template <class F>
 void for_each_sequence_item(PyObject* sequence, F&& item);
-std::vector<double> to_f64_list(PyObject* object);
+/// What None is in a list of floats. The JSON image that `SampleSet.from_json` reads holds None
+/// where the writer put null for NaN or an infinity; everywhere else the float conversion refuses
+/// it.
+enum class NoneItems : std::uint8_t { Refused, AsNaN };
+std::vector<double> to_f64_list(PyObject* object, NoneItems none = NoneItems::Refused);
 std::vector<std::uint64_t> to_u64_list(PyObject* object);
 /// A dict of str to values converted by `convert`, stored in name order (a non-dict or a
 /// non-str key raise the conversion TypeError naming "PyDict" / "PyString").
