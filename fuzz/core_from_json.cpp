@@ -87,7 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check_sample_set_text(text);
   switch (data[0] % 5) {
     case 0: round_trip(text, Forms<Record>{read_record_json, append_record_json, append_record_text}); break;
-    case 1: round_trip(text, Forms<Evaluation>{read_evaluation_json, append_evaluation_json, append_evaluation_text}); break;
+    case 1:
+      round_trip(text, Forms<Evaluation>{read_evaluation_json, append_evaluation_json, append_evaluation_text});
+      break;
     case 2:
       round_trip(text, Forms<MeasuringTime>{read_measuring_time_json, append_measuring_time_json,
                                             append_measuring_time_text});

@@ -59,7 +59,7 @@ def read(text):
     except RuntimeError as error:
         return str(error)
     finally:
-        state["loaded"] = True  # no more clearing
+        state["acted"] = True  # no clearing between the calls
 
 
 orjson.loads = traced_loads

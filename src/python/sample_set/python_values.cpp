@@ -151,7 +151,8 @@ std::vector<double> to_f64_list(PyObject* object, NoneItems none) {
   }
   const bool none_is_nan = none == NoneItems::AsNaN;
   for_each_sequence_item(object, [&](PyRef item) {
-    out.push_back(none_is_nan && item.get() == Py_None ? std::numeric_limits<double>::quiet_NaN() : to_f64(item.get()));
+    const bool nan = none_is_nan && item.get() == Py_None;
+    out.push_back(nan ? std::numeric_limits<double>::quiet_NaN() : to_f64(item.get()));
   });
   return out;
 }
