@@ -1,8 +1,8 @@
 // Fuzzes the core's JSON readers (Record, Evaluation, MeasuringTime, SolvingTime, SystemTime)
 // without the interpreter: the first byte picks the record, the rest is the text, any bytes (the
 // Python harness only reaches valid UTF-8). They may only refuse with ValueError, and a value
-// they read must print and read back equal from its own JSON. Every text also goes through the
-// sample-set text reader, which never raises and slices out a whole metadata object.
+// they read must read back from its own JSON as the same text and JSON. Every text also goes
+// through the sample-set text reader, which never raises and slices out a whole metadata object.
 // Seeds: fuzz/corpus/from_json.
 #include <cstdint>
 #include <stdexcept>
@@ -24,7 +24,6 @@ struct Forms {
   T (*read)(json::Cursor&);
   void (*write)(std::string&, const T&);
   void (*text)(std::string&, const T&);
-  bool (*eq)(const T&, const T&) noexcept;
 };
 
 template <class T>
@@ -48,12 +47,16 @@ void round_trip(std::string_view text, const Forms<T>& forms) {
       }, {})) {
     fuzz::fail("a value's own JSON was refused");
   }
-  if (!forms.eq(value, again)) fuzz::fail("a value read back from its own JSON differs");
+  // Compared as texts: null in a list of floats reads as NaN, which == finds unequal to itself.
+  std::string shown_again;
+  forms.text(shown_again, again);
+  std::string json_again;
+  forms.write(json_again, again);
+  if (shown_again != shown || json_again != json) fuzz::fail("a value read back from its own JSON differs");
 }
 
 template <class T>
-const Forms<T> kTimeForms{time_fields::read_json<T>, time_fields::append_json<T>, time_fields::append_text<T>,
-                          time_fields::equal<T>};
+const Forms<T> kTimeForms{time_fields::read_json<T>, time_fields::append_json<T>, time_fields::append_text<T>};
 
 // A text that the plain path reads must give RapidJSON's events exactly.
 void check_plain_reading(std::string_view text) {
@@ -83,14 +86,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check_plain_reading(text);
   check_sample_set_text(text);
   switch (data[0] % 5) {
-    case 0: round_trip(text, Forms<Record>{read_record_json, append_record_json, append_record_text, record_eq}); break;
+    case 0: round_trip(text, Forms<Record>{read_record_json, append_record_json, append_record_text}); break;
     case 1:
-      round_trip(text, Forms<Evaluation>{read_evaluation_json, append_evaluation_json, append_evaluation_text,
-                                         evaluation_eq});
+      round_trip(text, Forms<Evaluation>{read_evaluation_json, append_evaluation_json, append_evaluation_text});
       break;
     case 2:
       round_trip(text, Forms<MeasuringTime>{read_measuring_time_json, append_measuring_time_json,
-                                            append_measuring_time_text, measuring_time_eq});
+                                            append_measuring_time_text});
       break;
     case 3: round_trip(text, kTimeForms<SolvingTime>); break;
     default: round_trip(text, kTimeForms<SystemTime>); break;

@@ -1,7 +1,7 @@
 // Fuzzes the native JSON readers (Record, Evaluation, MeasuringTime, SolvingTime, SystemTime):
 // the first byte picks the class, the rest is the text. They may only raise ValueError, and a
-// value they read must print and read back equal from its own JSON. Every text also reads as a
-// SampleSet as it does when a member the sets ignore sends it the general way.
+// value they read must read back from its own JSON as the same text and JSON. Every text also
+// reads as a SampleSet as it does when a member the sets ignore sends it the general way.
 #include "harness.hpp"
 
 const char* const zorvane::fuzz::kSource = R"py(
@@ -15,7 +15,7 @@ def outcome(text):
         s = zv.SampleSet.from_json(text)
     except Exception as error:
         return type(error), str(error)
-    return s, s.to_json()
+    return repr(s), s.to_json()  # unlike ==, the texts find NaN (null in a list of floats) equal to NaN
 
 
 def same_sample_set(text):
@@ -43,7 +43,7 @@ def run(data):
         return
     repr(value)
     again = cls.from_json(value.to_json())
-    assert again == value, (text, value, again)
+    assert repr(again) == repr(value) and again.to_json() == value.to_json(), (text, value, again)
     try:
         value.to_dict()
     except TypeError as error:  # ragged forall rows cannot become a matrix

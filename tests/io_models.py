@@ -91,8 +91,6 @@ def assert_no_leak(churn, *watched, rounds=300):
 finite = st.floats(allow_nan=False, allow_infinity=False)
 times = st.one_of(st.none(), finite)
 names = st.text(max_size=5)
-float_lists = st.lists(finite, max_size=4)
-float_maps = st.dictionaries(names, float_lists, max_size=3)
 u64 = st.integers(0, 2**64 - 1)
 
 
@@ -116,18 +114,34 @@ dense_records = st.builds(zv.Record, st.dictionaries(names, st.lists(dense_array
                           st.lists(u64, max_size=4))
 forall_maps = st.dictionaries(names, st.integers(1, 3).flatmap(  # rows of one width per name
     lambda width: st.lists(st.lists(u64, min_size=width, max_size=width), max_size=3)), max_size=3)
-evaluations = st.builds(zv.Evaluation, float_lists, float_lists, float_maps, forall_maps, st.lists(float_maps, max_size=3),
-                        float_maps)
+
+
+def evaluations_of(values):
+    lists = st.lists(values, max_size=4)
+    maps = st.dictionaries(names, lists, max_size=3)
+    return st.builds(zv.Evaluation, lists, lists, maps, forall_maps, st.lists(maps, max_size=3), maps)
+
+
+evaluations = evaluations_of(finite)
 metadata = st.dictionaries(names, st.one_of(st.integers(-100, 100), names, st.lists(finite, max_size=2)), max_size=3)
 # The JSON form of a sample set writes dense arrays as nested lists, which tell the array back when it has an axis of
 # length 0 only last; [[], [], []], an array of shape (3, 0), reads as a sparse entry first (as in the constructor).
 listed_shapes = st.one_of(st.just(()), st.tuples(st.lists(st.integers(1, 3), max_size=2), st.integers(0, 3)).map(
     lambda parts: (*parts[0], parts[1])).filter(lambda shape: shape != (3, 0)))
-listed_arrays = listed_shapes.flatmap(lambda shape: hnp.arrays(np.float64, shape, elements=finite))
-listed_dense_records = st.builds(zv.Record, st.dictionaries(names, st.lists(listed_arrays, min_size=1, max_size=3),
-                                                            min_size=1, max_size=3), st.lists(u64, max_size=4))
-sample_sets = st.builds(zv.SampleSet, st.one_of(sparse_records, listed_dense_records), evaluations, measuring_times,
-                        metadata)
+
+
+def sample_sets_of(values):
+    """Sample sets whose every float (record, evaluation, times) is drawn from `values`."""
+    listed_arrays = listed_shapes.flatmap(lambda shape: hnp.arrays(np.float64, shape, elements=values))
+    listed_dense_records = st.builds(zv.Record, st.dictionaries(names, st.lists(listed_arrays, min_size=1, max_size=3),
+                                                                min_size=1, max_size=3), st.lists(u64, max_size=4))
+    sparse_records = st.builds(zv.Record, st.dictionaries(names, st.lists(coo_entries_of(values), max_size=3),
+                                                          max_size=3), st.lists(u64, max_size=4))
+    return st.builds(zv.SampleSet, st.one_of(sparse_records, listed_dense_records), evaluations_of(values),
+                     measuring_times_of(st.one_of(st.none(), values)), metadata)
+
+
+sample_sets = sample_sets_of(finite)
 
 
 # ---- a corpus of model objects ----

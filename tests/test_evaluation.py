@@ -96,7 +96,7 @@ def test_dict_json_and_pandas_forms():
     assert E.from_dict({}) == E() and E.from_dict({"energy": [1], "other": "x"}) == E(energy=[1.0])
     e = E.from_json('[[1], [2], {"a": [1], "a": [2]}, {}, [], {}]')  # array form, a repeated name
     assert e == E(energy=[1.0], objective=[2.0], constraint_violations={"a": [2.0]})
-    assert E(energy=[math.nan]).to_json().startswith('{"energy":[null]')  # which does not read back
+    assert E(energy=[math.nan]).to_json().startswith('{"energy":[null]')  # which reads back as NaN
     df = E(energy=[1.0, 2.0], objective=[0.0, 0.0], penalty={"a": [3.0, 4.0]},
            constraint_violations={"b": [0.0, 0.0], "a": [1.0, 2.0]}).to_pandas()
     assert list(df.columns) == ["energy", "objective", "constraint_forall", "constraint_values",

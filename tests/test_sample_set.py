@@ -110,6 +110,11 @@ VALID = {"record": {}, "evaluation": {}, "measuring_time": {}}
 DENSE_SET = sample_set().to_dense()
 DENSE_JSON = '{"solution":{"Dense":{"x":[%s]}},"num_occurrences":[1]}'
 SPARSE_JSON = '{"solution":{"Sparse":{"x":[%s]}},"num_occurrences":[]}'
+# null is NaN only in a list of floats
+NULLS_REFUSED = [SPARSE_JSON % '[[[null]],[1.0],[1]]', SPARSE_JSON % '[[[0]],[1.0],[null]]', SPARSE_JSON % '[null,[1.0],[1]]',
+                 SPARSE_JSON % '[[[0]],null,[1]]', DENSE_JSON % '{"v":1,"dim":[null],"data":[1.0]}',
+                 DENSE_JSON % '{"v":null,"dim":[1],"data":[1.0]}', DENSE_JSON % '{"v":1,"dim":[1],"data":null}',
+                 '{"solution":{"Sparse":{}},"num_occurrences":[null]}']
 SS, R, E, ST, M = zv.SampleSet, zv.Record, zv.Evaluation, zv.SolvingTime, zv.MeasuringTime
 KEY = type("Key", (str,), {"__hash__": lambda self: hash("solve"), "__eq__": lambda self, other: 1 / 0})("x")
 T0 = "2024-01-01T00:00:00.000000Z"
@@ -229,7 +234,7 @@ REFUSALS = [
     *[(partial(R.from_json, text), ValueError, message) for text, message in [
         # 128 levels are read; the reader only then finds the wrong type
         ("[" + "[" * 127 + "]" * 127 + ", []]", r"^invalid type: sequence, expected enum RecordSolution"),
-        (R({"x": [np.array([math.nan])]}, [1]).to_json(), r"^invalid type: null, expected f64"),  # NaN is written as null
+        *[(text, r"^invalid type: null, expected (u64|u8|a sequence)") for text in NULLS_REFUSED],
         (DENSE_JSON % '{"v":2,"dim":[1],"data":[1.0]}', r"^unknown array version: 2 at line 1 column \d+$"),
         (DENSE_JSON % '{"v":1,"dim":[2,2],"data":[1.0,2.0,3.0]}', r"^data and dimension must match in size"),
         (DENSE_JSON % '{"v":1,"dim":[4294967296,4294967296,2],"data":[]}', r"^data and dimension must match in size"),
@@ -245,7 +250,6 @@ REFUSALS = [
         ('{"solution":{"Sparse":{}},"solution":{"Sparse":{}},"num_occurrences":[]}', r"^duplicate field `solution`"),
         ('[{"Sparse":{}}]', r"^invalid length 1, expected struct PyRecord with 2 elements"),
         (SPARSE_JSON % '[[[0]],[1.0]]', r"^invalid length 2, expected struct COOFormat with 3 elements"),
-        (SPARSE_JSON % '[[[0]],[null],[1]]', r"^invalid type: null, expected f64"),
         (SPARSE_JSON % '[[[-1]],[1.0],[1]]', r"^invalid value: integer `-1`, expected u64"),
         (SPARSE_JSON % '[[[0.5]],[1.0],[1]]', r"^invalid type: floating point `0.5`, expected u64"),
         ('{"solution":{"Sparse":{}},"num_occurrences":[18446744073709551616]}',
@@ -265,7 +269,9 @@ REFUSALS = [
     (partial(E, other=[1]), TypeError, r"^Evaluation.__new__\(\) got an unexpected keyword argument 'other'$"),
     (partial(E.from_dict, {"energy": None}), TypeError, r"^'NoneType' object cannot be converted to 'Sequence'$"),
     *[(partial(E.from_json, text), ValueError, message) for text, message in [
-        (E(energy=[math.nan]).to_json(), r"^invalid type: null, expected f64 at line 1 column \d+$"),
+        *[(text, r"^invalid type: null, expected (u64|a sequence|a map) at line 1 column \d+$")
+          for text in ['{"energy": null}', '[[], [], {"a": null}, {}, [], {}]', '[[], [], {}, {"a": [[null]]}, [], {}]',
+                       '[[], [], {}, {}, [null], {}]']],
         ("{}", r"^missing field `energy` at line 1 column 2$"),
         ('{"energy": [], "objective": [], "constraint_violations": {}, "constraint_forall": {}, "constraint_values": []}',
          r"^missing field `penalty`"),
@@ -414,13 +420,51 @@ def test_dense_json_text_limits(arrays, solution):
 
 
 @pytest.mark.parametrize("entries", [
-    [[1.0, [2.0]]], [[[1.0], [2.0, 3.0]]], [[[1.0], 2.0]], [[1.0, None]], [[True]], [["1"]], [[{"a": 1}]], [None],
-    [[1.0], 5, "x"], 5, {"a": [1.0]},
+    [[1.0, [2.0]]], [[[1.0], [2.0, 3.0]]], [[[1.0], 2.0]], [[True]], [["1"]], [[{"a": 1}]], [[1.0], 5, "x"], 5,
+    {"a": [1.0]}, [[None, [1.0]]],
 ])
 def test_dense_json_refused(entries):  # lists that are no array written by to_json
     text = json.dumps({**VALID, "record": {"solution": {"x": entries}, "num_occurrences": []}})
     with pytest.raises(TypeError, match="^" + re.escape(io.NOT_A_SOLUTION) + "$"):
         SS.from_json(text)
+
+
+NAN, INF = math.nan, math.inf
+TIMES = zv.MeasuringTime(zv.SolvingTime(NAN, INF, 1.0), zv.SystemTime(-INF), INF)
+
+
+@pytest.mark.parametrize("value, read_back", [
+    (R({"x": [(([0, 1],), [NAN, INF], (2,))], "y": [(([0],), [-INF], (1,))]}, [1]),
+     R({"x": [(([0, 1],), [NAN, NAN], (2,))], "y": [(([0],), [NAN], (1,))]}, [1])),
+    (R({"x": [np.array([[-INF, 1.0], [NAN, INF]]), np.array(NAN)]}, [1, 2]),
+     R({"x": [np.array([[NAN, 1.0], [NAN, NAN]]), np.array(NAN)]}, [1, 2])),
+    (E(energy=[NAN, 1.0], objective=[INF], constraint_violations={"a": [-INF]}, constraint_values=[{"a": [NAN]}],
+       penalty={"p": [INF]}),
+     E(energy=[NAN, 1.0], objective=[NAN], constraint_violations={"a": [NAN]}, constraint_values=[{"a": [NAN]}],
+       penalty={"p": [NAN]})),
+    # times are optional: null is an absent time, as always
+    (TIMES, zv.MeasuringTime(zv.SolvingTime(None, None, 1.0), zv.SystemTime(), None)),
+    *[(SS(record, E(energy=[INF], penalty={"p": [NAN]}), TIMES, {"m": 1}),
+       SS(back, E(energy=[NAN], penalty={"p": [NAN]}), zv.MeasuringTime(zv.SolvingTime(postprocess=1.0)), {"m": 1}))
+      for record, back in [(R({"x": [(([0],), [INF], (1,))]}, [1]), R({"x": [(([0],), [NAN], (1,))]}, [1])),
+                           (R({"x": [np.array([INF, 0.5]), np.array(-INF)]}, [1, 1]),
+                            R({"x": [np.array([NAN, 0.5]), np.array(NAN)]}, [1, 1]))]],
+], ids=["sparse Record", "dense Record", "Evaluation", "MeasuringTime", "sparse SampleSet", "dense SampleSet"])
+def test_non_finite_floats_read_back_as_nan(value, read_back):
+    text = value.to_json()
+    texts = [text, '{"unread":0,' + text[1:]] if isinstance(value, SS) else [text]  # the general way too
+    for text in texts:
+        back = type(value).from_json(text)
+        assert repr(back) == repr(read_back) and back.to_json() == value.to_json()
+
+
+def test_dict_forms_refuse_none_for_a_float():  # only a JSON text has nulls
+    with pytest.raises(TypeError, match="^must be real number, not NoneType$"):
+        E.from_dict({"energy": [None]})
+    with pytest.raises(TypeError, match="^must be real number, not NoneType$"):
+        SS.from_dict(orjson.loads(SS(R0, E(energy=[NAN]), MT0).to_json()))
+    with pytest.raises(TypeError, match="^" + re.escape(io.NOT_A_SOLUTION) + "$"):
+        R.from_dict({"solution": {"x": [(([0],), [None], (1,))]}})
 
 
 # ---- cyclic garbage collection ----

@@ -1,6 +1,8 @@
 // The typed readers over the events of a JSON text, with serde-style messages.
 #include "core/sample_set/json_reader.hpp"
 
+#include <limits>
+
 #include <fmt/format.h>
 
 #include "core/error.hpp"
@@ -112,7 +114,9 @@ std::vector<double> Cursor::read_f64_array() {
   std::vector<double> values;
   read_array("a sequence", [&] {
     if (values.empty()) values.reserve(scalars_before_end());
-    values.push_back(read_f64());
+    double value = std::numeric_limits<double>::quiet_NaN();
+    read_optional_f64(value);
+    values.push_back(value);
   });
   return values;
 }

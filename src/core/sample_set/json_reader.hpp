@@ -57,7 +57,8 @@ class Cursor {
   bool read_optional_f64(double& out);
   std::uint64_t read_u64();
   std::uint8_t read_u8();
-  /// An array of numbers, read like `read_array` with `read_f64` / `read_u64` per element.
+  /// An array of numbers, read like `read_array` with `read_f64` / `read_u64` per element; in an
+  /// array of floats null is NaN (the writers put null for NaN and the infinities).
   std::vector<double> read_f64_array();
   std::vector<std::uint64_t> read_u64_array();
 

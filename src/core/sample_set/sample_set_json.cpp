@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <string>
 #include <utility>
@@ -89,11 +90,12 @@ class DictFormReader {
     return e.unsigned_integer;
   }
 
+  // null is NaN, as in the lists of the general reader.
   std::vector<double> f64_list() {
     std::vector<double> values;
     array([&] {
       if (values.empty()) values.reserve(cursor_.scalars_before_end());
-      values.push_back(f64());
+      values.push_back(optional_f64().value_or(std::numeric_limits<double>::quiet_NaN()));
     });
     return values;
   }

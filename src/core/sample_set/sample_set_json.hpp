@@ -29,8 +29,9 @@ std::string sample_set_json_head(const SampleData& data);
 
 /// The samples of a sparse set's JSON text, read as its dict form reads them (an integer in a
 /// float field becomes a float, so "-0" gives 0.0), and in `metadata` the slice of `text`
-/// holding the metadata object (empty when absent). Nothing for any other text: dense
-/// solutions, unknown or repeated keys, nulls outside the times, and texts with errors.
+/// holding the metadata object (empty when absent); null in a list of floats is NaN. Nothing for
+/// any other text: dense solutions, unknown or repeated keys, other nulls outside the times, and
+/// texts with errors.
 std::optional<SampleData> read_sample_set_json(std::string_view text, std::string_view& metadata);
 
 }  // namespace zorvane

@@ -20,4 +20,20 @@ bool attempt(F&& read) {
   }
 }
 
+/// One form of a value among several, like `attempt`; but a list or dict that changed while it
+/// was read (RuntimeError of the readers) is refused whole, never read again as another form.
+template <class F>
+bool attempt_form(F&& read) {
+  try {
+    read();
+    return true;
+  } catch (const Error& error) {
+    if (error.kind == ErrorKind::Runtime) throw;
+    return false;
+  } catch (const PythonError&) {
+    discard_exception();
+    return false;
+  }
+}
+
 }  // namespace zorvane

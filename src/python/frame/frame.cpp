@@ -159,10 +159,13 @@ PyRef call_with_tuple_and_dict(ConstructorBody body, PyTypeObject* type, PyObjec
   const Py_ssize_t nargs = PyTuple_GET_SIZE(args);
   const Py_ssize_t nkw = kwargs != nullptr ? PyDict_GET_SIZE(kwargs) : 0;
   std::vector<PyObject*> stack(std::size_t(nargs + nkw));
-  for (Py_ssize_t i = 0; i < nargs; ++i) stack[std::size_t(i)] = PyTuple_GET_ITEM(args, i);
+  for (Py_ssize_t i = 0; i < nargs; ++i) stack[std::size_t(i)] = PyTuple_GET_ITEM(args, i);  // the tuple stays
   PyRef kwnames;
+  // The body runs Python code, which may change the dict and drop its values: they are held.
+  std::vector<PyRef> values;
   if (nkw > 0) {
     kwnames = checked(PyTuple_New(nkw));
+    values.reserve(std::size_t(nkw));
     Py_ssize_t pos = 0;
     Py_ssize_t k = 0;
     PyObject* key = nullptr;
@@ -170,6 +173,7 @@ PyRef call_with_tuple_and_dict(ConstructorBody body, PyTypeObject* type, PyObjec
     while (PyDict_Next(kwargs, &pos, &key, &value)) {
       Py_INCREF(key);
       PyTuple_SET_ITEM(kwnames.get(), k, key);
+      values.push_back(PyRef::borrow(value));
       stack[std::size_t(nargs + k)] = value;
       ++k;
     }

@@ -66,16 +66,14 @@ constexpr const char* kReformatSource = R"py(def reformat(obj):
 
 // Keys of the entries whose value is a dict with "parent_id" None or "".
 std::vector<PyRef> root_span_keys(PyObject* metadata) {
-  // A snapshot of the items: looking up "parent_id" may run Python code (`__eq__` of keys).
-  PyRef items = checked(PyDict_Items(metadata));
+  // A held snapshot of the entries: looking up "parent_id" may run Python code (`__eq__` of
+  // keys), which may change or drop them.
+  const DictEntries entries = dict_entries(metadata);
   PyRef parent_key = new_str("parent_id");
   std::vector<PyRef> roots;
-  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(items.get()); ++i) {
-    PyObject* pair = PyList_GET_ITEM(items.get(), i);
-    PyObject* key = PyTuple_GET_ITEM(pair, 0);
-    PyObject* value = PyTuple_GET_ITEM(pair, 1);
-    if (!PyDict_Check(value)) continue;
-    PyRef parent_id = PyRef::borrow(PyDict_GetItemWithError(value, parent_key.get()));
+  for (const auto& [key, value] : entries) {
+    if (!PyDict_Check(value.get())) continue;
+    PyRef parent_id = PyRef::borrow(PyDict_GetItemWithError(value.get(), parent_key.get()));
     if (!parent_id) {
       if (PyErr_Occurred()) throw PythonError{};
       continue;
@@ -83,8 +81,8 @@ std::vector<PyRef> root_span_keys(PyObject* metadata) {
     const bool root = parent_id.get() == Py_None ||
                       (PyUnicode_Check(parent_id.get()) && PyUnicode_GET_LENGTH(parent_id.get()) == 0);
     if (!root) continue;
-    if (!PyUnicode_Check(key)) raise(ErrorKind::Type, cannot_convert_message(key, "PyString"));
-    roots.push_back(PyRef::borrow(key));
+    if (!PyUnicode_Check(key.get())) raise(ErrorKind::Type, cannot_convert_message(key.get(), "PyString"));
+    roots.push_back(key);
   }
   return roots;
 }

@@ -15,7 +15,9 @@ namespace zorvane {
 
 namespace {
 
-FloatMap to_float_map(PyObject* object) { return to_name_map<std::vector<double>>(object, to_f64_list); }
+FloatMap to_float_map(PyObject* object, NoneItems none) {
+  return to_name_map<std::vector<double>>(object, [&](PyObject* values) { return to_f64_list(values, none); });
+}
 
 std::vector<std::vector<std::uint64_t>> to_rows(PyObject* object) {
   std::vector<std::vector<std::uint64_t>> rows;
@@ -27,33 +29,35 @@ ForallMap to_forall_map(PyObject* object) {
   return to_name_map<std::vector<std::vector<std::uint64_t>>>(object, to_rows);
 }
 
-std::vector<FloatMap> to_float_maps(PyObject* object) {
+std::vector<FloatMap> to_float_maps(PyObject* object, NoneItems none) {
   std::vector<FloatMap> maps;
-  for_each_sequence_item(object, [&](PyRef map) { maps.push_back(to_float_map(map.get())); });
+  for_each_sequence_item(object, [&](PyRef map) { maps.push_back(to_float_map(map.get(), none)); });
   return maps;
 }
 
 // The six fields in declaration order, converted by the rule of each field.
 struct FieldRule {
   const char* name;
-  void (*convert)(Evaluation&, PyObject*);
+  void (*convert)(Evaluation&, PyObject*, NoneItems);
 };
 
 constexpr FieldRule kFields[] = {
-    {"energy", [](Evaluation& e, PyObject* o) { e.energy = to_f64_list(o); }},
-    {"objective", [](Evaluation& e, PyObject* o) { e.objective = to_f64_list(o); }},
-    {"constraint_violations", [](Evaluation& e, PyObject* o) { e.constraint_violations = to_float_map(o); }},
-    {"constraint_forall", [](Evaluation& e, PyObject* o) { e.constraint_forall = to_forall_map(o); }},
-    {"constraint_values", [](Evaluation& e, PyObject* o) { e.constraint_values = to_float_maps(o); }},
-    {"penalty", [](Evaluation& e, PyObject* o) { e.penalty = to_float_map(o); }},
+    {"energy", [](Evaluation& e, PyObject* o, NoneItems none) { e.energy = to_f64_list(o, none); }},
+    {"objective", [](Evaluation& e, PyObject* o, NoneItems none) { e.objective = to_f64_list(o, none); }},
+    {"constraint_violations",
+     [](Evaluation& e, PyObject* o, NoneItems none) { e.constraint_violations = to_float_map(o, none); }},
+    {"constraint_forall", [](Evaluation& e, PyObject* o, NoneItems) { e.constraint_forall = to_forall_map(o); }},
+    {"constraint_values",
+     [](Evaluation& e, PyObject* o, NoneItems none) { e.constraint_values = to_float_maps(o, none); }},
+    {"penalty", [](Evaluation& e, PyObject* o, NoneItems none) { e.penalty = to_float_map(o, none); }},
 };
 
 }  // namespace
 
-Evaluation evaluation_from_dict(PyObject* dict) {
+Evaluation evaluation_from_dict(PyObject* dict, NoneItems none) {
   Evaluation value;
   for (const FieldRule& field : kFields) {
-    if (PyRef item = dict_item(dict, field.name)) field.convert(value, item.get());
+    if (PyRef item = dict_item(dict, field.name)) field.convert(value, item.get(), none);
   }
   return value;
 }
@@ -229,7 +233,7 @@ PyRef evaluation_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyO
   for (std::size_t i = 0; i < std::size(kFields); ++i) {
     PyObject* argument = arguments[i];
     if (argument == nullptr || argument == Py_None) continue;
-    convert_argument(kFields[i].name, [&] { kFields[i].convert(value, argument); });
+    convert_argument(kFields[i].name, [&] { kFields[i].convert(value, argument, NoneItems::Refused); });
   }
   return wrap_evaluation(std::move(value));
 }
@@ -237,7 +241,7 @@ PyRef evaluation_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyO
 template <std::size_t I>
 void set_field(PyObject* self, PyObject* object) {
   Evaluation converted;
-  kFields[I].convert(converted, object);
+  kFields[I].convert(converted, object, NoneItems::Refused);
   BorrowMut<Evaluation> value = borrow_mut<Evaluation>(self, ClassId::Evaluation);
   switch (I) {
     case 0: value->energy = std::move(converted.energy); break;

@@ -3,13 +3,14 @@
 
 #include "core/sample_set/evaluation.hpp"
 #include "python/frame/frame.hpp"
+#include "python/sample_set/python_values.hpp"
 
 namespace zorvane {
 
 PyRef evaluation_to_dict(const Evaluation& value);
 /// Reads the dict form: missing keys give empty fields, present values (None included) are
-/// converted and their errors raised unchanged.
-Evaluation evaluation_from_dict(PyObject* dict);
+/// converted and their errors raised unchanged. `none` tells what None is in a list of floats.
+Evaluation evaluation_from_dict(PyObject* dict, NoneItems none = NoneItems::Refused);
 PyRef evaluation_to_pandas(const Evaluation& value);
 
 /// A new Python `Evaluation` owning `value`.

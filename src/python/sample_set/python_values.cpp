@@ -3,6 +3,7 @@
 #include "python/sample_set/python_values.hpp"
 
 #include <cstring>
+#include <limits>
 
 #include <fmt/format.h>
 
@@ -66,28 +67,49 @@ void check_sequence(PyObject* object) {
   if (!PySequence_Check(object)) raise(ErrorKind::Type, cannot_convert_message(object, "Sequence"));
 }
 
-void check_list_unchanged(PyObject* list, PyObject* copy, const char* what) {
-  const Py_ssize_t size = PyList_GET_SIZE(copy);
-  if (PyList_GET_SIZE(list) != size) {
+std::vector<PyRef> list_items(PyObject* list) {
+  std::vector<PyRef> items;
+  items.reserve(std::size_t(PyList_GET_SIZE(list)));
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(list); ++i) items.push_back(PyRef::borrow(PyList_GET_ITEM(list, i)));
+  return items;
+}
+
+DictEntries dict_entries(PyObject* dict) {
+  DictEntries entries;
+  entries.reserve(std::size_t(PyDict_GET_SIZE(dict)));
+  Py_ssize_t position = 0;
+  PyObject* key = nullptr;
+  PyObject* value = nullptr;
+  while (PyDict_Next(dict, &position, &key, &value)) entries.emplace_back(PyRef::borrow(key), PyRef::borrow(value));
+  return entries;
+}
+
+void check_list_unchanged(PyObject* list, const std::vector<PyRef>& items, const char* what) {
+  if (std::size_t(PyList_GET_SIZE(list)) != items.size()) {
     raise(ErrorKind::Runtime, fmt::format("{} changed size during iteration", what));
   }
-  for (Py_ssize_t i = 0; i < size; ++i) {
-    if (PyList_GET_ITEM(list, i) != PyList_GET_ITEM(copy, i)) {
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (PyList_GET_ITEM(list, Py_ssize_t(i)) != items[i].get()) {
       raise(ErrorKind::Runtime, fmt::format("{} changed during iteration", what));
     }
   }
 }
 
-void check_dict_unchanged(PyObject* dict, PyObject* items) {
-  const Py_ssize_t size = PyList_GET_SIZE(items);
-  if (PyDict_GET_SIZE(dict) != size) raise(ErrorKind::Runtime, "dictionary changed size during iteration");
-  for (Py_ssize_t i = 0; i < size; ++i) {
-    PyObject* pair = PyList_GET_ITEM(items, i);
-    // Borrowed; the look-up may run `__eq__` of a key, whose errors are raised.
-    PyObject* now = PyDict_GetItemWithError(dict, PyTuple_GET_ITEM(pair, 0));
+void check_dict_unchanged(PyObject* dict, const DictEntries& entries) {
+  const auto check_size = [&] {
+    if (std::size_t(PyDict_GET_SIZE(dict)) != entries.size()) {
+      raise(ErrorKind::Runtime, "dictionary changed size during iteration");
+    }
+  };
+  check_size();
+  for (const auto& [key, value] : entries) {
+    // Borrowed, only compared. The look-up may run `__hash__` or `__eq__` of a key, whose errors
+    // are raised, and which may change the dict again.
+    PyObject* now = PyDict_GetItemWithError(dict, key.get());
     if (now == nullptr && PyErr_Occurred()) throw PythonError{};
-    if (now != PyTuple_GET_ITEM(pair, 1)) raise(ErrorKind::Runtime, "dictionary changed during iteration");
+    if (now != value.get()) raise(ErrorKind::Runtime, "dictionary changed during iteration");
   }
+  check_size();
 }
 
 void check_dict(PyObject* object) {
@@ -117,7 +139,7 @@ std::optional<double> to_optional_f64(PyObject* object) {
   return to_f64(object);
 }
 
-std::vector<double> to_f64_list(PyObject* object) {
+std::vector<double> to_f64_list(PyObject* object, NoneItems none) {
   check_sequence(object);
   std::vector<double> out;
   Py_buffer view;
@@ -127,7 +149,11 @@ std::vector<double> to_f64_list(PyObject* object) {
     PyBuffer_Release(&view);
     return out;
   }
-  for_each_sequence_item(object, [&](PyRef item) { out.push_back(to_f64(item.get())); });
+  const bool none_is_nan = none == NoneItems::AsNaN;
+  for_each_sequence_item(object, [&](PyRef item) {
+    const bool nan = none_is_nan && item.get() == Py_None;
+    out.push_back(nan ? std::numeric_limits<double>::quiet_NaN() : to_f64(item.get()));
+  });
   return out;
 }
 

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/interrupt.hpp"
@@ -26,7 +27,11 @@ std::optional<double> to_optional_f64(PyObject* object);
 /// non-sequence the conversion TypeError naming "Sequence". `item` gets a strong reference.
 template <class F>
 void for_each_sequence_item(PyObject* sequence, F&& item);
-std::vector<double> to_f64_list(PyObject* object);
+/// What None is in a list of floats. The JSON image that `SampleSet.from_json` reads holds None
+/// where the writer put null for NaN or an infinity; everywhere else the float conversion refuses
+/// it.
+enum class NoneItems : std::uint8_t { Refused, AsNaN };
+std::vector<double> to_f64_list(PyObject* object, NoneItems none = NoneItems::Refused);
 std::vector<std::uint64_t> to_u64_list(PyObject* object);
 /// A dict of str to values converted by `convert`, stored in name order (a non-dict or a
 /// non-str key raise the conversion TypeError naming "PyDict" / "PyString").
@@ -102,21 +107,29 @@ PyRef call(PyObject* function, std::initializer_list<PyObject*> args);
 
 [[noreturn]] void raise_str_to_vec();
 void check_sequence(PyObject* object);
+/// A list's items, each held: unlike a copy of the list, the vector is out of reach of Python
+/// code (`gc.get_objects()` finds every list).
+std::vector<PyRef> list_items(PyObject* list);
+/// A dict's (key, value) pairs in its order, each held, out of reach of Python code.
+using DictEntries = std::vector<std::pair<PyRef, PyRef>>;
+DictEntries dict_entries(PyObject* dict);
 /// RuntimeError "<what> changed size during iteration" / "<what> changed during iteration"
-/// (an `Error` of kind Runtime) unless `list` still holds exactly the items of `copy`.
-void check_list_unchanged(PyObject* list, PyObject* copy, const char* what);
-/// The same for a dict and the list of its (key, value) pairs taken before.
-void check_dict_unchanged(PyObject* dict, PyObject* items);
+/// (an `Error` of kind Runtime) unless `list` still holds exactly `items`.
+void check_list_unchanged(PyObject* list, const std::vector<PyRef>& items, const char* what);
+/// The same for a dict and the entries taken before.
+void check_dict_unchanged(PyObject* dict, const DictEntries& entries);
 
-// A conversion may run Python code (`__float__`, `__index__`, a dtype property) that changes the
-// list or dict being read. Lists and dicts are therefore read from a copy of their items, and a
-// container that changed meanwhile is refused with RuntimeError instead of yielding a value
-// mixed from its old and new contents.
+// A conversion may run Python code (`__float__`, `__index__`, a dtype property), and so may the
+// interrupt poll (signal handlers), which can change or drop any container being read. The walk
+// therefore holds the container and every item it hands out or will hand out: lists and dicts
+// are read from a held snapshot of their items, and a container that changed meanwhile is
+// refused with RuntimeError instead of yielding a value mixed from its old and new contents.
 template <class F>
 void for_each_sequence_item(PyObject* sequence, F&& item) {
   check_sequence(sequence);
+  const PyRef held = PyRef::borrow(sequence);  // the caller's reference may be dropped meanwhile
   InterruptPoll poll;
-  if (PyTuple_Check(sequence)) {
+  if (PyTuple_Check(sequence)) {  // items of a held tuple stay
     for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(sequence); ++i) {
       poll.tick();
       item(PyRef::borrow(PyTuple_GET_ITEM(sequence, i)));
@@ -124,37 +137,36 @@ void for_each_sequence_item(PyObject* sequence, F&& item) {
     return;
   }
   if (PyList_Check(sequence)) {
-    PyRef copy = checked(PyList_GetSlice(sequence, 0, PY_SSIZE_T_MAX));
-    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(copy.get()); ++i) {
+    const std::vector<PyRef> items = list_items(sequence);
+    for (const PyRef& each : items) {
       poll.tick();
-      item(PyRef::borrow(PyList_GET_ITEM(copy.get(), i)));
+      item(each);
     }
-    check_list_unchanged(sequence, copy.get(), "list");
+    check_list_unchanged(sequence, items, "list");
     return;
   }
   PyRef iterator = checked(PyObject_GetIter(sequence));
   while (PyObject* next = PyIter_Next(iterator.get())) {
-    PyRef held = PyRef::steal(next);
+    PyRef each = PyRef::steal(next);
     poll.tick();
-    item(std::move(held));
+    item(std::move(each));
   }
   if (PyErr_Occurred()) throw PythonError{};
 }
 
-/// Calls `item(key, value)` for each entry of a dict, in its order, from a copy of its entries;
-/// a dict changed meanwhile raises RuntimeError (see above).
+/// Calls `item(key, value)` for each entry of a dict, in its order, from a held snapshot of its
+/// entries; a dict changed meanwhile raises RuntimeError (see above).
 template <class F>
 void for_each_dict_item(PyObject* dict, F&& item) {
-  PyRef items = checked(PyDict_Items(dict));
-  const Py_ssize_t size = PyList_GET_SIZE(items.get());
+  const PyRef held = PyRef::borrow(dict);
+  const DictEntries entries = dict_entries(dict);
   InterruptPoll poll;
-  for (Py_ssize_t i = 0; i < size; ++i) {
+  for (const auto& [key, value] : entries) {
     poll.tick();
-    PyObject* pair = PyList_GET_ITEM(items.get(), i);
-    item(PyTuple_GET_ITEM(pair, 0), PyTuple_GET_ITEM(pair, 1));
-    if (PyDict_GET_SIZE(dict) != size) check_dict_unchanged(dict, items.get());  // raises early
+    item(key.get(), value.get());
+    if (std::size_t(PyDict_GET_SIZE(dict)) != entries.size()) check_dict_unchanged(dict, entries);  // raises early
   }
-  check_dict_unchanged(dict, items.get());
+  check_dict_unchanged(dict, entries);
 }
 
 template <class T, class F>

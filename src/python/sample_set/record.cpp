@@ -20,38 +20,22 @@ std::vector<std::vector<std::uint64_t>> to_index_lists(PyObject* object) {
   return axes;
 }
 
-CooFormat coo_from_parts(PyObject* indices, PyObject* values, PyObject* shape) {
+CooFormat coo_from_parts(PyObject* indices, PyObject* values, PyObject* shape, NoneItems none) {
   CooFormat coo;
   coo.non_zero_indices = to_index_lists(indices);
-  coo.non_zero_values = to_f64_list(values);
+  coo.non_zero_values = to_f64_list(values, none);
   coo.shape = to_u64_list(shape);
   return coo;
 }
 
 [[noreturn]] void not_sparse() { throw Error{ErrorKind::Type, "not a sparse entry"}; }
 
-// One form of a value among several. A list or dict that changed while it was read
-// (RuntimeError of the readers) is refused whole, never read again as another form.
-template <class F>
-bool attempt_form(F&& read) {
-  try {
-    read();
-    return true;
-  } catch (const Error& error) {
-    if (error.kind == ErrorKind::Runtime) throw;
-    return false;
-  } catch (const PythonError&) {
-    discard_exception();
-    return false;
-  }
-}
-
 // A 3-tuple (indices, values, shape), or else a sequence of exactly three lists.
-CooFormat read_coo(PyObject* item) {
+CooFormat read_coo(PyObject* item, NoneItems none) {
   if (PyTuple_Check(item) && PyTuple_GET_SIZE(item) == 3) {
     CooFormat coo;
     if (attempt_form([&] {
-          coo = coo_from_parts(PyTuple_GET_ITEM(item, 0), PyTuple_GET_ITEM(item, 1), PyTuple_GET_ITEM(item, 2));
+          coo = coo_from_parts(PyTuple_GET_ITEM(item, 0), PyTuple_GET_ITEM(item, 1), PyTuple_GET_ITEM(item, 2), none);
         })) {
       return coo;
     }
@@ -62,7 +46,7 @@ CooFormat read_coo(PyObject* item) {
     for (const PyRef& part : parts) {
       if (!PyList_Check(part.get())) not_sparse();
     }
-    return coo_from_parts(parts[0].get(), parts[1].get(), parts[2].get());
+    return coo_from_parts(parts[0].get(), parts[1].get(), parts[2].get(), none);
   }
   check_sequence(item);
   const Py_ssize_t size = PySequence_Size(item);
@@ -73,7 +57,7 @@ CooFormat read_coo(PyObject* item) {
     parts[i] = checked(PySequence_GetItem(item, i));
     if (!PyList_Check(parts[i].get())) not_sparse();
   }
-  return coo_from_parts(parts[0].get(), parts[1].get(), parts[2].get());
+  return coo_from_parts(parts[0].get(), parts[1].get(), parts[2].get(), none);
 }
 
 // Calls `entries(name, value)` for each item of a dict with str keys.
@@ -83,11 +67,11 @@ void for_each_solution_item(PyObject* object, F&& entries) {
   for_each_dict_item(object, [&](PyObject* key, PyObject* value) { entries(to_utf8(key), value); });
 }
 
-SparseSolution read_sparse_solution(PyObject* object) {
+SparseSolution read_sparse_solution(PyObject* object, NoneItems none) {
   SparseSolution solution;
   for_each_solution_item(object, [&](std::string name, PyObject* value) {
     std::vector<CooFormat> entries;
-    for_each_sequence_item(value, [&](PyRef item) { entries.push_back(read_coo(item.get())); });
+    for_each_sequence_item(value, [&](PyRef item) { entries.push_back(read_coo(item.get(), none)); });
     solution.insert_or_assign(std::move(name), std::move(entries));
   });
   return solution;
@@ -143,9 +127,9 @@ PyRef entries_to_py(const std::vector<T>& entries, F&& entry) {
 
 }  // namespace
 
-RecordSolution extract_solution(PyObject* object) {
+RecordSolution extract_solution(PyObject* object, NoneItems none) {
   RecordSolution solution;
-  if (attempt_form([&] { solution = read_sparse_solution(object); })) return solution;
+  if (attempt_form([&] { solution = read_sparse_solution(object, none); })) return solution;
   if (attempt_form([&] { solution = read_dense_solution(object); })) return solution;
   raise(ErrorKind::Type, kNotASolution);
 }
@@ -229,7 +213,8 @@ Borrow<Record> held(PyObject* self) { return value_class::held<Record>(self); }
 PyRef record_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kNew, args, nargs, kwnames);
   Record record;
-  record.solution = convert_argument(arguments, kNew.param("solution"), extract_solution);
+  record.solution =
+      convert_argument(arguments, kNew.param("solution"), [](PyObject* object) { return extract_solution(object); });
   record.num_occurrences =
       convert_argument(arguments, kNew.param("num_occurrences"), to_u64_list);
   return wrap_record(std::move(record));

@@ -6,12 +6,14 @@
 
 #include "core/sample_set/record.hpp"
 #include "python/frame/frame.hpp"
+#include "python/sample_set/python_values.hpp"
 
 namespace zorvane {
 
 /// The Python solution form: a dict of str to lists of sparse 3-tuples (tried first) or of
-/// float64 numpy arrays; anything else raises the one TypeError of a failed extraction.
-RecordSolution extract_solution(PyObject* object);
+/// float64 numpy arrays; anything else raises the one TypeError of a failed extraction. `none`
+/// tells what None is among the sparse values.
+RecordSolution extract_solution(PyObject* object, NoneItems none = NoneItems::Refused);
 /// The Python solution form of `solution` (new objects: tuples and lists, or array copies).
 PyRef solution_to_py(const RecordSolution& solution);
 /// One variable's entries in the Python solution form, as a new list.

@@ -3,6 +3,7 @@
 #include "python/sample_set/sample_set.hpp"
 
 #include <algorithm>
+#include <limits>
 
 #include "core/interrupt.hpp"
 #include "core/sample_set/sample_set_json.hpp"
@@ -162,10 +163,11 @@ PyRef required_dict(PyObject* dict, const char* key) {
   return value;
 }
 
-SampleSet sample_set_from_dict(PyObject* dict, Record (*read_record)(PyObject*) = record_from_dict) {
+SampleSet sample_set_from_dict(PyObject* dict, Record (*read_record)(PyObject*) = record_from_dict,
+                               NoneItems none = NoneItems::Refused) {
   SampleSet value;
   value.record = read_record(required_dict(dict, "record").get());
-  value.evaluation = evaluation_from_dict(required_dict(dict, "evaluation").get());
+  value.evaluation = evaluation_from_dict(required_dict(dict, "evaluation").get(), none);
   value.measuring_time = measuring_time_from_dict(required_dict(dict, "measuring_time").get());
   PyRef metadata = dict_item(dict, "metadata");
   if (!metadata) {
@@ -193,8 +195,9 @@ namespace {
 
 // ---- reading the JSON text back ----
 // `to_json` writes the dict form with every numpy array as nested lists, so a dense solution
-// comes back as lists where the dict form holds arrays. Only this path reads such lists: the
-// constructors and `from_dict` take arrays.
+// comes back as lists where the dict form holds arrays; and it writes NaN and the infinities as
+// null, so None stands for NaN in a list of floats. Only this path reads such lists: the
+// constructors and `from_dict` take arrays and refuse None.
 
 [[noreturn]] void not_dense_lists() { raise(ErrorKind::Type, "not the lists of a dense array"); }
 
@@ -208,10 +211,11 @@ DenseArray dense_array_from_lists(PyObject* object) {
     if (shape.back() == 0) break;
     level = PyList_GET_ITEM(level, 0);
   }
-  // Only exact lists, ints and floats are taken, so no Python code runs during the walk and
-  // the borrowed items stay valid.
+  // Only exact lists, ints, floats and None are taken, so the one point where Python code runs
+  // is the interrupt poll, whose signal handlers may change any list: every open list is held,
+  // and its length checked again before an item is read.
   struct Level {
-    PyObject* list;
+    PyRef list;
     std::size_t next;
   };
   std::vector<Level> stack;
@@ -219,9 +223,11 @@ DenseArray dense_array_from_lists(PyObject* object) {
   const auto enter = [&](PyObject* item) {
     if (stack.size() < shape.size()) {
       if (!PyList_CheckExact(item) || std::size_t(PyList_GET_SIZE(item)) != shape[stack.size()]) not_dense_lists();
-      stack.push_back({item, 0});
+      stack.push_back({PyRef::borrow(item), 0});
     } else if (PyFloat_CheckExact(item) || PyLong_CheckExact(item)) {
       data.push_back(to_f64(item));
+    } else if (item == Py_None) {
+      data.push_back(std::numeric_limits<double>::quiet_NaN());
     } else {
       not_dense_lists();
     }
@@ -231,10 +237,14 @@ DenseArray dense_array_from_lists(PyObject* object) {
   while (!stack.empty()) {
     poll.tick();
     Level& top = stack.back();
-    if (top.next == shape[stack.size() - 1]) {
+    const std::size_t length = shape[stack.size() - 1];
+    if (std::size_t(PyList_GET_SIZE(top.list.get())) != length) {
+      raise(ErrorKind::Runtime, "list changed size during iteration");
+    }
+    if (top.next == length) {
       stack.pop_back();
     } else {
-      enter(PyList_GET_ITEM(top.list, Py_ssize_t(top.next++)));
+      enter(PyList_GET_ITEM(top.list.get(), Py_ssize_t(top.next++)));
     }
   }
   DenseArray array(shape, 0.0);
@@ -251,13 +261,15 @@ DenseSolution dense_solution_from_lists(PyObject* solution) {
 }
 
 // The solution as the dict form reads it (sparse first), else dense arrays from lists; when
-// neither fits, the dict form's error.
+// neither fits, the dict form's error. A list or dict that changed while it was read is refused
+// (RuntimeError), as by the dict form.
 RecordSolution solution_from_json_image(PyObject* solution) {
   try {
-    return extract_solution(solution);
-  } catch (const Error&) {
+    return extract_solution(solution, NoneItems::AsNaN);
+  } catch (const Error& error) {
+    if (error.kind == ErrorKind::Runtime) throw;
     DenseSolution dense;
-    if (attempt([&] { dense = dense_solution_from_lists(solution); })) return dense;
+    if (attempt_form([&] { dense = dense_solution_from_lists(solution); })) return dense;
     throw;
   }
 }
@@ -331,7 +343,7 @@ PyRef sample_set_from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
   }
   PyRef dict = call(load_function, {text});
   check_dict(dict.get());
-  return wrap_sample_set(sample_set_from_dict(dict.get(), record_from_json_image));
+  return wrap_sample_set(sample_set_from_dict(dict.get(), record_from_json_image, NoneItems::AsNaN));
 }
 
 PyRef sample_set_to_pandas(PyObject* self) {
