@@ -12,7 +12,6 @@ namespace zorvane {
 namespace {
 
 constexpr const char* kNotAnExpression = "failed to convert into expression.";
-constexpr const char* kNotACondition = "failed to convert into a conditional expression.";
 
 bool read_integer(PyObject* object, std::int64_t& out) {
   if (PyLong_CheckExact(object)) {
@@ -60,24 +59,25 @@ std::optional<Expr> held_node(PyObject* object) {
   return std::nullopt;
 }
 
-Expr expression_from_pyobject(PyObject* object) {
+std::optional<Expr> try_expression_from_pyobject(PyObject* object) {
   // Exact floats, then the module's own classes: none of them reads as a number, so the order
   // of attempts is unchanged, and the common cases cost a few comparisons.
   if (PyFloat_CheckExact(object)) return make_number(NumericValue::of_float(PyFloat_AS_DOUBLE(object)));
   if (const std::optional<ClassId> id = class_of(object)) {
     if (is_expression_class(*id)) {
-      if (auto held = try_borrow<Expr>(object, *id)) {
-        try {
-          return scalar_operand(**held);
-        } catch (const Error&) {
-          // a non-scalar operand is not an expression here
-        }
-      }
+      // An operand with axes is not an expression here (what `scalar_operand` refuses).
+      if (auto held = try_borrow<Expr>(object, *id); held && operand_ndim(***held) == 0) return **held;
     } else if (*id == ClassId::DummyIndexedVar) {
-      refuse_dummy_indexed_var_as_expression(object);
+      return std::nullopt;
     }
   }
   if (std::optional<NumericValue> value = number_from_pyobject(object)) return make_number(*value);
+  return std::nullopt;
+}
+
+Expr expression_from_pyobject(PyObject* object) {
+  if (std::optional<Expr> expression = try_expression_from_pyobject(object)) return std::move(*expression);
+  if (is_instance(object, ClassId::DummyIndexedVar)) refuse_dummy_indexed_var_as_expression(object);
   raise(ErrorKind::Type, kNotAnExpression);
 }
 

@@ -33,6 +33,9 @@ std::optional<NumericValue> number_from_pyobject(PyObject* object);
 /// The general conversion: numbers, then the module's expression objects (scalars only).
 /// Raises TypeError "failed to convert into expression." when nothing fits.
 Expr expression_from_pyobject(PyObject* object);
+/// The same conversion as one reading among several: nothing when it does not fit, without a
+/// throw (a number's non-`Exception` error, such as KeyboardInterrupt, still propagates).
+std::optional<Expr> try_expression_from_pyobject(PyObject* object);
 
 /// Instance check, shared borrow and an (O(1)) copy of the node an object holds.
 inline Expr borrow_node(PyObject* object, ClassId id) { return *borrow<Expr>(object, id); }
@@ -43,8 +46,9 @@ std::optional<Expr> held_node(PyObject* object);
 /// The node held by a condition object (a comparison or logical node); nothing for anything
 /// else. Never raises.
 std::optional<Expr> held_condition(PyObject* object) noexcept;
-/// A comparison or logical node from a condition object; TypeError "failed to convert into a
-/// conditional expression." for anything else.
+/// A comparison or logical node from a condition object; TypeError `kNotACondition` for
+/// anything else.
 Expr conditional_from_pyobject(PyObject* object);
+inline constexpr const char* kNotACondition = "failed to convert into a conditional expression.";
 
 }  // namespace zorvane

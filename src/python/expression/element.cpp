@@ -31,13 +31,15 @@ Expr element_set_from_pyobject(PyObject* object) {
     return expression_into_element_set(make_number(NumericValue::of_integer(*end)));
   }
   if (PyTuple_Check(object) && PyTuple_GET_SIZE(object) == 2) {
-    if (std::optional<Expr> start = try_expression(PyTuple_GET_ITEM(object, 0))) {
-      if (std::optional<Expr> end = try_expression(PyTuple_GET_ITEM(object, 1))) {
+    if (std::optional<Expr> start = try_expression_from_pyobject(PyTuple_GET_ITEM(object, 0))) {
+      if (std::optional<Expr> end = try_expression_from_pyobject(PyTuple_GET_ITEM(object, 1))) {
         return build_range(std::move(*start), std::move(*end));
       }
     }
   }
-  if (std::optional<Expr> end = try_expression(object)) return expression_into_element_set(std::move(*end));
+  if (std::optional<Expr> end = try_expression_from_pyobject(object)) {
+    return expression_into_element_set(std::move(*end));
+  }
   if (std::optional<Expr> node = held_node(object)) {
     const Tag tag = (*node)->tag;
     if (tag == Tag::Placeholder || tag == Tag::Element || tag == Tag::Subscript) {
