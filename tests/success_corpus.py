@@ -135,6 +135,9 @@ def subscripts():
         dummy = y[key]
         dummy.sum(), dummy.prod(), str(dummy), repr(dummy)
     x[:].sum(), x[:].prod(), x[slice(None)].sum()
+    for cls in [zv.BinaryVar, *BOUNDED]:
+        v = cls("v", shape=[2, p.len_at(0)], **({} if cls is zv.BinaryVar else {"lower_bound": 0, "upper_bound": 1}))
+        v[0, i], v[i][0], v[1][i], v[:, i].sum(), v[0, :].prod(), v[:, :].sum()
     s = q[i, j]
     s.variable, s.subscripts, s.ndim, s.shape, q[i].len_at(0), q[i].shape
 
@@ -167,6 +170,18 @@ def allowed(op, left_name, left, right_name, right):
     if op is operator.mod:
         return left_name not in VARIABLES and right_name not in VARIABLES
     return True
+
+
+@group
+def numbers_on_the_left():
+    # The reflected operators, and numpy scalars, which call them too.
+    for name, operand in leaves().items():
+        if is_number(operand):
+            continue
+        for number in [2, 1.5, True, np.int64(3), np.float64(0.5), np.float32(2)]:
+            number + operand, number - operand, number * operand, number == operand, number <= operand, number > operand
+            if name not in VARIABLES:
+                number / operand, number ** operand, number % operand, pow(operand, 2, 3)
 
 
 @group
@@ -354,8 +369,9 @@ def sample_set_construction():
     time.get_backend_calculation_time() if hasattr(time, "get_backend_calculation_time") else None
     for s in sample_sets().values():
         s.record, s.evaluation, s.measuring_time, s.metadata, s.is_dense(), s.is_sparse(), s.get_backend_calculation_time()
-        s == s, s != s
+        s == s, s != s, str(s), repr(s), str(s.record), str(s.evaluation), repr(s.measuring_time)
         s.metadata = {"k": 1}
+        s.record, s.evaluation, s.measuring_time = s.record, s.evaluation, s.measuring_time
 
 
 @group
