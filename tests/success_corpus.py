@@ -311,9 +311,15 @@ def replace():
             return node.value + 1
         return node
 
+    def refuse_operators(node):  # at an operator node, a failure or a result that does not convert means "go on"
+        if isinstance(node, (zv.AddOp, zv.MulOp, zv.SumOp, zv.EqualOp, zv.NotEqualOp, zv.AndOp)):
+            raise KeyError("go on")
+        return "not an expression" if isinstance(node, (zv.PowOp, zv.AbsOp, zv.LessThanOp)) else node
+
     for e in [*io_models.EXPRESSIONS.values(), *leaves().values()]:
         zv.replace(e, lambda node: node)
         zv.replace(e, swap)
+        zv.replace(e, refuse_operators)
     zv.replace(a + 1, lambda node: a * 2 if node is a else node)
     i = zv.Element("i", belong_to=(0, a))
     zv.replace(expr=zv.sum((i, i != 0), a * i), replacer=lambda node: (i < 2) if isinstance(node, zv.NotEqualOp) else node)
