@@ -384,7 +384,7 @@ def sample_set_construction():
 def sample_set_selection():
     for s in sample_sets().values():
         s.feasible(), s.infeasible(), s.lowest(), s.feasible(rtol=0.1, atol=0.5), s.lowest(1e-3)
-        s.to_dense()
+        s.to_dense(), s.to_dense().lowest(), s.record == s.to_dense().record
     io_models = models()
     zv.concatenate([io_models.sample_set(n=2), io_models.sample_set(n=3)]), zv.concatenate([io_models.sample_set()])
     zv.concatenate((io_models.empty_set(), io_models.empty_set()))
@@ -439,6 +439,10 @@ def json_texts_by_hand():
     base = ('{"record":{"solution":%s,"num_occurrences":[1]},"evaluation":{"energy":[0.5],"objective":[1.0],'
             '"constraint_violations":{},"constraint_forall":{},"constraint_values":[],"penalty":{}},'
             '"measuring_time":{"solve":{},"system":{},"total":null},"metadata":%s}')
+    sparse = models().sample_set().to_json()
+    zv.SampleSet.from_json(" " + sparse.replace(",", ", ") + "\n"), zv.SampleSet.from_json(sparse[:-1] + ',"extra":1}')
+    zv.SampleSet.from_dict({"record": {"solution": {"x": [(([0],), [1.0], (2,))]}, "num_occurrences": [1]},
+                            "evaluation": {"energy": [1.0]}, "measuring_time": {}, "metadata": {}})
     for solution in ['{"x":[[[[0]],[1.0],[2]]]}', '{"x":[[1.0,2]]}', '{"x":[[[1,2],[3,4]]]}', '{"x":[1.5]}', '{}']:
         for metadata in ['{}', '{"a":[1,2.5,"s",null,true,{"b":[]}]}']:
             zv.SampleSet.from_json(base % (solution, metadata))
