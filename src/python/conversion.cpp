@@ -12,7 +12,6 @@ namespace zorvane {
 namespace {
 
 constexpr const char* kNotAnExpression = "failed to convert into expression.";
-constexpr const char* kNotACondition = "failed to convert into a conditional expression.";
 
 bool read_integer(PyObject* object, std::int64_t& out) {
   if (PyLong_CheckExact(object)) {

@@ -48,8 +48,9 @@ std::optional<Expr> held_node(PyObject* object);
 /// The node held by a condition object (a comparison or logical node); nothing for anything
 /// else. Never raises.
 std::optional<Expr> held_condition(PyObject* object) noexcept;
-/// A comparison or logical node from a condition object; TypeError "failed to convert into a
-/// conditional expression." for anything else.
+/// A comparison or logical node from a condition object; TypeError `kNotACondition` for
+/// anything else.
 Expr conditional_from_pyobject(PyObject* object);
+inline constexpr const char* kNotACondition = "failed to convert into a conditional expression.";
 
 }  // namespace zorvane

@@ -60,6 +60,15 @@ Bound bound_from_subscript(Expr subscript) {
   return Bound{Bound::Kind::Subscript, std::move(subscript)};
 }
 
+std::optional<Bound> array_bound(const Expr& node) {
+  if (node->tag == Tag::Placeholder && as<PlaceholderNode>(node).ndim != 0) return Bound{Bound::Kind::Placeholder, node};
+  if (node->tag == Tag::Subscript) {
+    const auto& s = as<SubscriptNode>(node);
+    if (s.ndim != 0 && s.variable->tag == Tag::Placeholder) return Bound{Bound::Kind::Subscript, node};
+  }
+  return std::nullopt;
+}
+
 std::uint64_t bound_ndim(const Bound& bound) noexcept {
   return bound.kind == Bound::Kind::Expression ? 0 : operand_ndim(*bound.node);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ Bound bound_from_placeholder(Expr placeholder);
 /// A subscript of a placeholder with axes left; ModelingError "the subscripted variable is a
 /// scalar", then "only a subscripted placeholder can be used as the bound of a decision variable".
 Bound bound_from_subscript(Expr subscript);
+/// The bound that one of the two functions above makes of `node`, or nothing where both would
+/// refuse it (any other node included): a reading among several, without an error.
+std::optional<Bound> array_bound(const Expr& node);
 /// 0 for an expression bound; the axes of a placeholder or subscript bound.
 std::uint64_t bound_ndim(const Bound& bound) noexcept;
 

@@ -23,16 +23,16 @@ namespace {
 using json::Event;
 using Kind = Event::Kind;
 
-// Thrown to leave a text that is not of the shape read here.
-struct OtherShape {};
-
-[[noreturn]] void other_shape() { throw OtherShape{}; }
-
+// A text of another shape than the one read here is common (a dense record, a null time of an
+// evaluation): it is no error, so it throws nothing. The first event that does not fit marks the
+// reading as failed; from then on no event is read, every loop ends and every value read is a
+// placeholder that `read` drops.
 class DictFormReader {
  public:
   explicit DictFormReader(std::string_view text) : text_(text), cursor_(text) {}
 
-  SampleData read(std::string_view& metadata) {
+  /// Nothing when the text has another shape (or nothing else than the metadata's text).
+  std::optional<SampleData> read(std::string_view& metadata) {
     SampleData data;
     const auto seen = fields(std::array{"record", "evaluation", "measuring_time", "metadata"}, [&](std::size_t i) {
       switch (i) {
@@ -43,48 +43,56 @@ class DictFormReader {
       }
     });
     if (!seen[0] || !seen[1] || !seen[2]) other_shape();  // the dict form requires them
+    if (failed_) {
+      metadata = {};
+      return std::nullopt;
+    }
     cursor_.finish();
     return data;
   }
 
  private:
+  void other_shape() noexcept { failed_ = true; }
+
   void expect(Kind kind) {
-    if (cursor_.next().kind != kind) other_shape();
+    if (!failed_ && cursor_.next().kind != kind) other_shape();
   }
 
   // Calls `member(key)` per key, with the cursor at its value.
   template <class F>
   void object(F&& member) {
     expect(Kind::StartObject);
-    while (cursor_.peek().kind != Kind::EndObject) member(cursor_.string(cursor_.next()));
-    cursor_.next();
+    while (!failed_ && cursor_.peek().kind != Kind::EndObject) member(cursor_.string(cursor_.next()));
+    if (!failed_) cursor_.next();
   }
 
   template <class F>
   void array(F&& element) {
     expect(Kind::StartArray);
-    while (cursor_.peek().kind != Kind::EndArray) element();
-    cursor_.next();
+    while (!failed_ && cursor_.peek().kind != Kind::EndArray) element();
+    if (!failed_) cursor_.next();
   }
 
   // As Python's float() of what the general reader gives: integers convert from their value.
   double f64() {
+    if (failed_) return 0.0;
     const Event& e = cursor_.next();
     switch (e.kind) {
       case Kind::Double: return e.real;
       case Kind::Uint: return double(e.unsigned_integer);  // "-0" is the int 0
       case Kind::Int: return double(e.integer);
-      default: other_shape();
+      default: other_shape(); return 0.0;
     }
   }
 
   std::optional<double> optional_f64() {
-    if (cursor_.peek().kind != Kind::Null) return f64();
+    if (failed_ || cursor_.peek().kind != Kind::Null) return f64();
     cursor_.next();
     return std::nullopt;
   }
 
   std::uint64_t u64() {
+    if (failed_) return 0;
     const Event& e = cursor_.next();
     if (e.kind != Kind::Uint) other_shape();
     return e.unsigned_integer;
@@ -121,7 +129,7 @@ class DictFormReader {
     std::map<std::string, T> map;
     object([&](std::string_view name) {
       auto [at, inserted] = map.try_emplace(std::string(name));
-      if (!inserted) other_shape();
+      if (!inserted) return other_shape();
       at->second = value();
     });
     return map;
@@ -139,7 +147,7 @@ class DictFormReader {
     object([&](std::string_view key) {
       std::size_t i = 0;
       while (i < N && key != names[i]) ++i;
-      if (i == N || std::exchange(seen[i], true)) other_shape();
+      if (i == N || std::exchange(seen[i], true)) return other_shape();
       field(i);
     });
     return seen;
@@ -214,8 +222,12 @@ class DictFormReader {
 
   // The text of the metadata object, from its opening to its closing brace.
   std::string_view metadata_slice() {
+    if (failed_) return {};
     const Event& start = cursor_.next();
-    if (start.kind != Kind::StartObject) other_shape();
+    if (start.kind != Kind::StartObject) {
+      other_shape();
+      return {};
+    }
     const std::size_t begin = start.offset - 1;  // a bracket's offset is just past it
     std::size_t end = start.offset;
     for (std::size_t depth = 1; depth > 0;) {
@@ -229,6 +241,7 @@ class DictFormReader {
 
   std::string_view text_;
   json::Cursor cursor_;
+  bool failed_ = false;
 };
 
 // ---- writing ----
@@ -387,7 +400,6 @@ std::optional<SampleData> read_sample_set_json(std::string_view text, std::strin
   try {
     DictFormReader reader(text);
     return reader.read(metadata);
-  } catch (const OtherShape&) {
   } catch (const Error&) {
     // a malformed text or one that ends early: the general reader words the error
   }

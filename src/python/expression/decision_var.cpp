@@ -32,18 +32,11 @@ std::vector<Expr> shape_from_pyobject(PyObject* object) {
 // A bound: an expression, an array placeholder, or a subscript of a placeholder with axes
 // left. Every other object (the refusals of the last two forms included) gets one message.
 Bound bound_from_pyobject(PyObject* object) {
-  if (std::optional<Expr> expression = try_expression(object)) return bound_from_expression(std::move(*expression));
-  if (auto held = try_borrow<Expr>(object, ClassId::Placeholder)) {
-    try {
-      return bound_from_placeholder(**held);
-    } catch (const Error&) {
-    }
+  if (std::optional<Expr> expression = try_expression(object)) {
+    return bound_from_expression(std::move(*expression));
   }
-  if (auto held = try_borrow<Expr>(object, ClassId::Subscript)) {
-    try {
-      return bound_from_subscript(**held);
-    } catch (const Error&) {
-    }
+  if (std::optional<Expr> node = held_node(object)) {
+    if (std::optional<Bound> bound = array_bound(*node)) return std::move(*bound);
   }
   raise_modeling("the input object is not used as the bound of a decision variable");
 }

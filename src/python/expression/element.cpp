@@ -37,7 +37,9 @@ Expr element_set_from_pyobject(PyObject* object) {
       }
     }
   }
-  if (std::optional<Expr> end = try_expression(object)) return expression_into_element_set(std::move(*end));
+  if (std::optional<Expr> end = try_expression(object)) {
+    return expression_into_element_set(std::move(*end));
+  }
   if (std::optional<Expr> node = held_node(object)) {
     const Tag tag = (*node)->tag;
     if (tag == Tag::Placeholder || tag == Tag::Element || tag == Tag::Subscript) {

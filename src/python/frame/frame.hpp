@@ -161,6 +161,14 @@ std::optional<Borrow<T>> try_borrow(PyObject* object, ClassId id) {
   return std::optional<Borrow<T>>(std::in_place, instance);
 }
 
+/// A copy of the value of a `T` object, or nothing (another class, or a failed borrow); never
+/// raises.
+template <class T>
+std::optional<T> held_copy(PyObject* object, ClassId id) {
+  if (auto held = try_borrow<T>(object, id)) return **held;
+  return std::nullopt;
+}
+
 /// Instance check then exclusive borrow ("Already borrowed" while any borrow is active).
 template <class T>
 BorrowMut<T> borrow_mut(PyObject* object, ClassId id) {

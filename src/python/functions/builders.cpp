@@ -68,15 +68,12 @@ bool read_conditional_element(PyObject* object, IndexItem& out, std::string* fai
     if (failure != nullptr) *failure = field_failure("IndexItem::ConditionalElement", 0, cause);
     return false;
   }
-  try {
-    out = IndexItem{std::move(element), conditional_from_pyobject(PyTuple_GET_ITEM(object, 1))};
-  } catch (const Error& error) {
-    if (failure != nullptr) {
-      *failure = field_failure("IndexItem::ConditionalElement", 1,
-                               fmt::format("{}: {}", error_kind_name(error.kind), error.message));
-    }
+  std::optional<Expr> condition = held_condition(PyTuple_GET_ITEM(object, 1));
+  if (!condition) {
+    if (failure != nullptr) *failure = field_failure("IndexItem::ConditionalElement", 1, type_failure(kNotACondition));
     return false;
   }
+  out = IndexItem{std::move(element), std::move(*condition)};
   return true;
 }
 

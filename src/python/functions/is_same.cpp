@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "python/conversion.hpp"
-#include "python/frame/attempt.hpp"
 #include "python/functions/functions.hpp"
 #include "python/model/constraint.hpp"
 #include "python/model/custom_penalty_term.hpp"
@@ -14,29 +13,36 @@
 namespace zorvane::analysis {
 namespace {
 
-// One class of the classification: both objects read by `read`, then compared by `eq`.
-// Nothing when either reading fails (without a trace).
+// One class of the classification: both objects read by `read` (which gives nothing, without a
+// throw, when the object is not of the class), then compared by `eq`. Nothing when either
+// reading fails.
 template <class Read, class Eq>
 std::optional<bool> compare_as(PyObject* src, PyObject* dst, Read read, Eq eq) {
-  using Value = decltype(read(src));
-  std::optional<Value> a;
-  std::optional<Value> b;
-  if (!attempt([&] { a.emplace(read(src)); })) return std::nullopt;
-  if (!attempt([&] { b.emplace(read(dst)); })) return std::nullopt;
+  const auto a = read(src);
+  if (!a) return std::nullopt;
+  const auto b = read(dst);
+  if (!b) return std::nullopt;
   return eq(*a, *b);
+}
+
+template <class T, ClassId Id>
+std::optional<T> read_value(PyObject* object) {
+  return held_copy<T>(object, Id);
 }
 
 bool nodes_eq(const Expr& a, const Expr& b) { return expression_eq(*a, *b); }
 
 std::optional<bool> same(PyObject* src, PyObject* dst) {
-  if (auto r = compare_as(src, dst, extract_problem, problem_eq)) return r;
-  if (auto r = compare_as(src, dst, extract_constraint, constraint_eq)) return r;
-  if (auto r = compare_as(src, dst, extract_custom_penalty_term, custom_penalty_term_eq)) return r;
-  if (auto r = compare_as(src, dst, [](PyObject* o) { return expression_from_pyobject(o); }, nodes_eq)) return r;
-  if (auto r = compare_as(src, dst, [](PyObject* o) { return conditional_from_pyobject(o); }, nodes_eq)) return r;
+  if (auto r = compare_as(src, dst, read_value<Problem, ClassId::Problem>, problem_eq)) return r;
+  if (auto r = compare_as(src, dst, read_value<Constraint, ClassId::Constraint>, constraint_eq)) return r;
+  if (auto r = compare_as(src, dst, read_value<CustomPenaltyTerm, ClassId::CustomPenaltyTerm>, custom_penalty_term_eq)) {
+    return r;
+  }
+  if (auto r = compare_as(src, dst, try_expression, nodes_eq)) return r;
+  if (auto r = compare_as(src, dst, held_condition, nodes_eq)) return r;
   // Two objects of one node class that are not expressions (non-scalar operands, ranges).
   if (const std::optional<ClassId> id = class_of(src); id && holds_node(*id)) {
-    return compare_as(src, dst, [&](PyObject* o) { return borrow_node(o, *id); }, nodes_eq);
+    return compare_as(src, dst, [&](PyObject* o) { return held_copy<Expr>(o, *id); }, nodes_eq);
   }
   return std::nullopt;
 }

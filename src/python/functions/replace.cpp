@@ -15,26 +15,30 @@ class CallableReplacer final : public Replacer {
 
   Expr leaf(const Node& node) override { return expression_from_pyobject(call(node).get()); }
 
+  // A result that does not convert, or an `Exception` of the replacer, is no error here: it is
+  // told by a null result and type checks, without a throw.
   std::optional<Expr> node(const Node& node, bool condition) override {
-    std::optional<Expr> replaced;
-    try {
-      PyRef result = call(node);
-      replaced = condition ? conditional_from_pyobject(result.get()) : expression_from_pyobject(result.get());
-    } catch (const Error&) {
-    } catch (const PythonError&) {
-      // A RecursionError does not mean "this node stays": a replacer that calls `replace` on its
-      // own argument would otherwise be retried at every node below the limit, a quadratic
-      // number of calls. It ends the rewrite at once.
-      if (PyErr_ExceptionMatches(PyExc_RecursionError)) throw;
-      discard_exception();
+    if (PyRef result = try_call(node)) {
+      return condition ? held_condition(result.get()) : try_expression(result.get());
     }
-    return replaced;
+    // A RecursionError does not mean "this node stays": a replacer that calls `replace` on its
+    // own argument would otherwise be retried at every node below the limit, a quadratic number
+    // of calls. It ends the rewrite at once.
+    if (PyErr_ExceptionMatches(PyExc_RecursionError)) throw PythonError{};
+    discard_exception();
+    return std::nullopt;
   }
 
  private:
-  PyRef call(const Node& node) {
+  /// The replacer's result; null with its error set.
+  PyRef try_call(const Node& node) {
     PyRef argument = expression_into_py(share(node));
-    return checked(PyObject_CallOneArg(callable_, argument.get()));
+    return PyRef::steal(PyObject_CallOneArg(callable_, argument.get()));
+  }
+  PyRef call(const Node& node) {
+    PyRef result = try_call(node);
+    if (!result) throw PythonError{};
+    return result;
   }
 
   // Only an object of the node's own class; of any decision-variable class for a decision

@@ -10,24 +10,18 @@
 #include "python/model/problem.hpp"
 
 namespace zorvane {
-namespace {
 
-template <class Read>
-std::optional<ModelObject> read_as(PyObject* object, Read read) {
-  std::optional<ModelObject> out;
-  attempt([&] { out.emplace(read(object)); });
-  return out;
-}
-
-}  // namespace
-
+// Each reading but the last is a type check, so that an object read by a later one throws
+// nothing on the way.
 std::optional<ModelObject> read_model_object(PyObject* object) {
-  if (auto read = read_as(object, [](PyObject* o) { return expression_from_pyobject(o); })) return read;
-  if (auto read = read_as(object, [](PyObject* o) { return ConditionValue{conditional_from_pyobject(o)}; })) return read;
-  if (auto read = read_as(object, extract_problem)) return read;
-  if (auto read = read_as(object, extract_constraint)) return read;
-  if (auto read = read_as(object, extract_custom_penalty_term)) return read;
-  return read_as(object, extract_forall_list);
+  if (std::optional<Expr> expression = try_expression(object)) return std::move(*expression);
+  if (std::optional<Expr> condition = held_condition(object)) return ConditionValue{std::move(*condition)};
+  if (auto problem = held_copy<Problem>(object, ClassId::Problem)) return std::move(*problem);
+  if (auto constraint = held_copy<Constraint>(object, ClassId::Constraint)) return std::move(*constraint);
+  if (auto term = held_copy<CustomPenaltyTerm>(object, ClassId::CustomPenaltyTerm)) return std::move(*term);
+  std::optional<ModelObject> out;
+  attempt([&] { out.emplace(extract_forall_list(object)); });
+  return out;
 }
 
 std::string type_qualname(PyObject* object) {

@@ -79,13 +79,6 @@ void problem_set_sense(PyObject* self, PyObject* value) {
 
 PyRef problem_repr_latex(PyObject* self) { return new_str(problem_latex(*held(self))); }
 
-// A copy of the value of a `T` object, or nothing; never raises.
-template <class T>
-std::optional<T> held_copy(PyObject* object, ClassId id) {
-  if (auto held = try_borrow<T>(object, id)) return **held;
-  return std::nullopt;
-}
-
 // An expression, a constraint or a custom penalty term, read in that order; the first reading
 // that applies decides (see `set_objective` and the adders for the checks). Constraints and
 // penalty terms are told by their class first: neither reads as an expression or as the other,

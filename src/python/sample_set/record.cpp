@@ -91,6 +91,39 @@ DenseSolution read_dense_solution(PyObject* object) {
   return solution;
 }
 
+// Which readings can take a solution, told by its first entry in reading order: a float64 array
+// is only ever a dense entry (it is no tuple or list, nor a sequence of lists) and anything else
+// only ever a sparse one, so trying sparse then dense ends with the reading picked here. No
+// entry reads as sparse; entries that cannot be looked at without an error are left to both.
+enum class SolutionForm : std::uint8_t { Sparse, Dense, Either };
+
+SolutionForm solution_form(const Numpy& numpy, PyObject* solution) {
+  if (!PyDict_Check(solution)) return SolutionForm::Either;
+  Py_ssize_t at = 0;
+  PyObject* key = nullptr;
+  PyObject* value = nullptr;
+  while (PyDict_Next(solution, &at, &key, &value)) {
+    PyRef first;  // held from here: looking at it can run Python code
+    if (PyList_Check(value) || PyTuple_Check(value)) {
+      if (PySequence_Fast_GET_SIZE(value) == 0) continue;
+      first = PyRef::borrow(PySequence_Fast_GET_ITEM(value, 0));
+    } else {
+      const PyRef entries = PyRef::borrow(value);
+      if (PyUnicode_Check(value) || !PySequence_Check(value)) return SolutionForm::Either;
+      PyRef iterator = PyRef::steal(PyObject_GetIter(entries.get()));
+      if (iterator) first = PyRef::steal(PyIter_Next(iterator.get()));
+      if (!first) {
+        discard_exception();
+        return SolutionForm::Either;
+      }
+    }
+    bool dense = false;
+    if (!attempt_form([&] { dense = is_float64_array(numpy, first.get()); })) return SolutionForm::Either;
+    return dense ? SolutionForm::Dense : SolutionForm::Sparse;
+  }
+  return SolutionForm::Sparse;
+}
+
 constexpr const char* kNotASolution =
     "Failed to extract a solution. The solution must be a dict of str to a list of numpy.ndarray "
     "or Tuple[List[List[int]], List[int|float], Tuple[int,..]].";
@@ -129,8 +162,9 @@ PyRef entries_to_py(const std::vector<T>& entries, F&& entry) {
 
 RecordSolution extract_solution(PyObject* object, NoneItems none) {
   RecordSolution solution;
-  if (attempt_form([&] { solution = read_sparse_solution(object, none); })) return solution;
-  if (attempt_form([&] { solution = read_dense_solution(object); })) return solution;
+  const SolutionForm form = solution_form(Numpy::import(), object);
+  if (form != SolutionForm::Dense && attempt_form([&] { solution = read_sparse_solution(object, none); })) return solution;
+  if (form != SolutionForm::Sparse && attempt_form([&] { solution = read_dense_solution(object); })) return solution;
   raise(ErrorKind::Type, kNotASolution);
 }
 

@@ -260,10 +260,44 @@ DenseSolution dense_solution_from_lists(PyObject* solution) {
   });
 }
 
+// Whether the first entry of a solution's JSON image can be a sparse entry: a list of three
+// lists, the first holding only lists (the indices per axis) and the second no list (the
+// values). The lists of a dense array look so only with an empty axis ([[], [], []]), which
+// reads as sparse first. Type checks alone: no Python code runs.
+bool may_be_sparse_image(PyObject* solution) {
+  if (!PyDict_Check(solution)) return true;
+  Py_ssize_t at = 0;
+  PyObject* key = nullptr;
+  PyObject* entries = nullptr;
+  while (PyDict_Next(solution, &at, &key, &entries)) {
+    if (!PyList_Check(entries)) return true;
+    if (PyList_GET_SIZE(entries) == 0) continue;
+    PyObject* entry = PyList_GET_ITEM(entries, 0);
+    if (!PyList_Check(entry) || PyList_GET_SIZE(entry) != 3) return false;
+    PyObject* axes = PyList_GET_ITEM(entry, 0);
+    PyObject* values = PyList_GET_ITEM(entry, 1);
+    if (!PyList_Check(axes) || !PyList_Check(values) || !PyList_Check(PyList_GET_ITEM(entry, 2))) return false;
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(axes); ++i) {
+      if (!PyList_Check(PyList_GET_ITEM(axes, i))) return false;
+    }
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(values); ++i) {
+      if (PyList_Check(PyList_GET_ITEM(values, i))) return false;
+    }
+    return true;
+  }
+  return true;
+}
+
 // The solution as the dict form reads it (sparse first), else dense arrays from lists; when
-// neither fits, the dict form's error. A list or dict that changed while it was read is refused
+// neither fits, the dict form's error. A first entry that cannot be sparse skips the dict form's
+// reading, which would fail. A list or dict that changed while it was read is refused
 // (RuntimeError), as by the dict form.
 RecordSolution solution_from_json_image(PyObject* solution) {
+  if (!may_be_sparse_image(solution)) {
+    DenseSolution dense;
+    if (attempt_form([&] { dense = dense_solution_from_lists(solution); })) return dense;
+    return extract_solution(solution, NoneItems::AsNaN);  // raises the error the dict form gives
+  }
   try {
     return extract_solution(solution, NoneItems::AsNaN);
   } catch (const Error& error) {
