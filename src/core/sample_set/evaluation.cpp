@@ -3,8 +3,7 @@
 
 #include <fmt/format.h>
 
-#include "core/sample_set/float_text.hpp"
-#include "core/sample_set/json_writer.hpp"
+#include "core/print/float_text.hpp"
 
 namespace zorvane {
 
@@ -109,10 +108,6 @@ void append_evaluation_text(std::string& out, const Evaluation& value) {
 
 namespace {
 
-void append_float_map_json(std::string& out, const FloatMap& map) {
-  json::append_map(out, map, json::append_f64_array);
-}
-
 template <class T, class F>
 std::map<std::string, T> read_name_map(json::Cursor& cursor, F&& value) {
   std::map<std::string, T> map;
@@ -125,24 +120,6 @@ FloatMap read_float_map(json::Cursor& cursor) {
 }
 
 }  // namespace
-
-void append_evaluation_json(std::string& out, const Evaluation& value) {
-  out += "{\"energy\":";
-  json::append_f64_array(out, value.energy);
-  out += ",\"objective\":";
-  json::append_f64_array(out, value.objective);
-  out += ",\"constraint_violations\":";
-  append_float_map_json(out, value.constraint_violations);
-  out += ",\"constraint_forall\":";
-  json::append_map(out, value.constraint_forall, [](std::string& o, const auto& rows) {
-    json::append_array(o, rows, json::append_u64_array);
-  });
-  out += ",\"constraint_values\":";
-  json::append_array(out, value.constraint_values, append_float_map_json);
-  out += ",\"penalty\":";
-  append_float_map_json(out, value.penalty);
-  out += '}';
-}
 
 Evaluation read_evaluation_json(json::Cursor& cursor) {
   static constexpr const char* kNames[] = {"energy", "objective", "constraint_violations",

@@ -29,7 +29,6 @@ struct Evaluation {
 /// IEEE equality field by field (a NaN anywhere makes two values unequal).
 bool evaluation_eq(const Evaluation& a, const Evaluation& b) noexcept;
 void append_evaluation_text(std::string& out, const Evaluation& value);
-void append_evaluation_json(std::string& out, const Evaluation& value);
 Evaluation read_evaluation_json(json::Cursor& cursor);
 
 }  // namespace zorvane

@@ -6,7 +6,7 @@
 #include <fmt/format.h>
 
 #include "core/error.hpp"
-#include "core/sample_set/float_text.hpp"
+#include "core/print/float_text.hpp"
 
 namespace zorvane::json {
 

@@ -18,16 +18,6 @@ void append_measuring_time_text(std::string& out, const MeasuringTime& value) {
   out += ')';
 }
 
-void append_measuring_time_json(std::string& out, const MeasuringTime& value) {
-  out += "{\"solve\":";
-  time_fields::append_json(out, value.solve);
-  out += ",\"system\":";
-  time_fields::append_json(out, value.system);
-  out += ",\"total\":";
-  json::append_optional_f64(out, value.total);
-  out += '}';
-}
-
 MeasuringTime read_measuring_time_json(json::Cursor& cursor) {
   static constexpr const char* kFields[] = {"solve", "system", "total"};
   static constexpr bool kRequired[] = {true, true, false};

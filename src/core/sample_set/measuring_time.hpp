@@ -17,7 +17,6 @@ struct MeasuringTime {
 
 bool measuring_time_eq(const MeasuringTime& a, const MeasuringTime& b) noexcept;
 void append_measuring_time_text(std::string& out, const MeasuringTime& value);
-void append_measuring_time_json(std::string& out, const MeasuringTime& value);
 MeasuringTime read_measuring_time_json(json::Cursor& cursor);
 
 }  // namespace zorvane

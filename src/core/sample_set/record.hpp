@@ -46,7 +46,6 @@ DenseArray sparse_to_dense_array(const CooFormat& coo);
 CooFormat dense_to_sparse_array(const DenseArray& array);
 Record record_to_dense(const Record& record);
 Record record_to_sparse(const Record& record);
-void append_record_json(std::string& out, const Record& record);
 Record read_record_json(json::Cursor& cursor);
 
 }  // namespace zorvane

@@ -1,11 +1,11 @@
 // Record conversions: sparse <-> dense, and the JSON form.
 #include <limits>
+#include <optional>
 
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
 #include "core/error.hpp"
-#include "core/sample_set/json_writer.hpp"
 #include "core/sample_set/record.hpp"
 
 namespace zorvane {
@@ -130,30 +130,6 @@ Record record_to_sparse(const Record& record) {
 // ---- JSON form ----
 
 namespace {
-
-void append_coo_json(std::string& out, const CooFormat& coo) {
-  out += '[';
-  json::append_array(out, coo.non_zero_indices, json::append_u64_array);
-  out += ',';
-  json::append_f64_array(out, coo.non_zero_values);
-  out += ',';
-  json::append_u64_array(out, coo.shape);
-  out += ']';
-}
-
-void append_dense_json(std::string& out, const DenseArray& array) {
-  out += "{\"v\":1,\"dim\":[";
-  for (std::size_t a = 0; a < array.dimension(); ++a) {
-    if (a > 0) out += ',';
-    json::append_u64(out, array.shape()[a]);
-  }
-  out += "],\"data\":[";
-  for (std::size_t i = 0; i < array.size(); ++i) {
-    if (i > 0) out += ',';
-    json::append_f64(out, array.data()[i]);
-  }
-  out += "]}";
-}
 
 CooFormat read_coo_json(json::Cursor& cursor) {
   static constexpr const char* kFields[] = {"non_zero_indices", "non_zero_values", "shape"};
@@ -296,26 +272,6 @@ RecordSolution read_solution_json(json::Cursor& cursor) {
 }
 
 }  // namespace
-
-void append_record_json(std::string& out, const Record& record) {
-  out += "{\"solution\":{";
-  if (is_dense(record)) {
-    out += "\"Dense\":";
-    json::append_map(out, std::get<DenseSolution>(record.solution),
-                     [](std::string& o, const std::vector<DenseArray>& arrays) {
-                       json::append_array(o, arrays, append_dense_json);
-                     });
-  } else {
-    out += "\"Sparse\":";
-    json::append_map(out, std::get<SparseSolution>(record.solution),
-                     [](std::string& o, const std::vector<CooFormat>& entries) {
-                       json::append_array(o, entries, append_coo_json);
-                     });
-  }
-  out += "},\"num_occurrences\":";
-  json::append_u64_array(out, record.num_occurrences);
-  out += '}';
-}
 
 Record read_record_json(json::Cursor& cursor) {
   static constexpr const char* kFields[] = {"solution", "num_occurrences"};

@@ -10,11 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include <fmt/format.h>
-
 #include "core/error.hpp"
-#include "core/sample_set/json_reader.hpp"
 #include "core/sample_set/json_writer.hpp"
+#include "core/sample_set/json_reader.hpp"
 #include "core/sample_set/time_fields.hpp"
 
 namespace zorvane {
@@ -244,133 +242,6 @@ class DictFormReader {
   bool failed_ = false;
 };
 
-// ---- writing ----
-
-void append_float(std::string& out, double value) { append_float_signed_exponent_json(out, value); }
-void append_optional_float(std::string& out, const std::optional<double>& value) {
-  if (value) {
-    append_float(out, *value);
-  } else {
-    out += "null";
-  }
-}
-
-void append_floats(std::string& out, const std::vector<double>& values) {
-  json::append_array(out, values, [](std::string& o, double v) { append_float(o, v); });
-}
-
-void append_float_map(std::string& out, const FloatMap& map) { json::append_map(out, map, append_floats); }
-
-// Nested lists as NumPy's `tolist()` gives them: a bare number for no axes, and nothing below
-// an axis of length zero.
-void append_dense(std::string& out, const DenseArray& array) {
-  const auto& shape = array.shape();
-  const std::size_t axes = shape.size();
-  const double* value = array.data();
-  if (axes == 0) {
-    append_float(out, *value);
-    return;
-  }
-  std::vector<std::size_t> next(axes, 0);  // per open list: how many items are written
-  std::size_t depth = 0;
-  out += '[';
-  while (true) {
-    if (next[depth] == shape[depth]) {
-      out += ']';
-      if (depth == 0) return;
-      ++next[--depth];
-      continue;
-    }
-    if (next[depth] > 0) out += ',';
-    if (depth + 1 == axes) {
-      append_float(out, *value++);
-      ++next[depth];
-    } else {
-      next[++depth] = 0;
-      out += '[';
-    }
-  }
-}
-
-void append_coo(std::string& out, const CooFormat& coo) {
-  out += '[';
-  json::append_array(out, coo.non_zero_indices, json::append_u64_array);
-  out += ',';
-  append_floats(out, coo.non_zero_values);
-  out += ',';
-  json::append_u64_array(out, coo.shape);
-  out += ']';
-}
-
-void append_record(std::string& out, const Record& record) {
-  out += "{\"solution\":";
-  std::visit(
-      [&](const auto& solution) {
-        json::append_map(out, solution, [](std::string& o, const auto& entries) {
-          json::append_array(o, entries, [](std::string& e, const auto& entry) {
-            if constexpr (std::is_same_v<std::decay_t<decltype(entry)>, CooFormat>) {
-              append_coo(e, entry);
-            } else {
-              append_dense(e, entry);
-            }
-          });
-        });
-      },
-      record.solution);
-  out += ",\"num_occurrences\":";
-  json::append_u64_array(out, record.num_occurrences);
-  out += '}';
-}
-
-// A (rows, columns) matrix with the first row's length.
-void append_rows(std::string& out, const std::vector<std::vector<std::uint64_t>>& rows) {
-  const std::size_t columns = rows.empty() ? 0 : rows.front().size();
-  for (const auto& row : rows) {
-    if (row.size() != columns) {
-      raise(ErrorKind::Type, fmt::format("invalid length: {}, but expected {}", row.size(), columns));
-    }
-  }
-  json::append_array(out, rows, json::append_u64_array);
-}
-
-void append_evaluation(std::string& out, const Evaluation& value) {
-  out += "{\"energy\":";
-  append_floats(out, value.energy);
-  out += ",\"objective\":";
-  append_floats(out, value.objective);
-  out += ",\"constraint_violations\":";
-  append_float_map(out, value.constraint_violations);
-  out += ",\"constraint_forall\":";
-  json::append_map(out, value.constraint_forall, append_rows);
-  out += ",\"constraint_values\":";
-  json::append_array(out, value.constraint_values, append_float_map);
-  out += ",\"penalty\":";
-  append_float_map(out, value.penalty);
-  out += '}';
-}
-
-template <class T>
-void append_time_record(std::string& out, const T& value) {
-  using Fields = TimeFields<T>;
-  out += '{';
-  for (std::size_t i = 0; i < Fields::kFields.size(); ++i) {
-    if (i > 0) out += ',';
-    json::append_key(out, Fields::kFields[i]);
-    append_optional_float(out, value.*Fields::kMembers[i]);
-  }
-  out += '}';
-}
-
-void append_measuring_time(std::string& out, const MeasuringTime& value) {
-  out += "{\"solve\":";
-  append_time_record(out, value.solve);
-  out += ",\"system\":";
-  append_time_record(out, value.system);
-  out += ",\"total\":";
-  append_optional_float(out, value.total);
-  out += '}';
-}
-
 }  // namespace
 
 bool writes_natively(const SampleData& data) noexcept {
@@ -385,12 +256,13 @@ bool writes_natively(const SampleData& data) noexcept {
 }
 
 std::string sample_set_json_head(const SampleData& data) {
+  using json::SampleForm;
   std::string out = "{\"record\":";
-  append_record(out, data.record);
+  json::append_sample_value(out, data.record, SampleForm::Dict);
   out += ",\"evaluation\":";
-  append_evaluation(out, data.evaluation);
+  json::append_sample_value(out, data.evaluation, SampleForm::Dict);
   out += ",\"measuring_time\":";
-  append_measuring_time(out, data.measuring_time);
+  json::append_sample_value(out, data.measuring_time, SampleForm::Dict);
   out += ",\"metadata\":";
   return out;
 }

@@ -20,11 +20,8 @@ inline constexpr std::size_t kMaxWrittenAxes = 32;
 bool writes_natively(const SampleData& data) noexcept;
 
 /// The dict-form text up to the metadata value, as orjson writes the dict form:
-/// `{"record":...,"evaluation":...,"measuring_time":...,"metadata":`. Fields in dict order,
-/// names in name order, floats as `append_float_signed_exponent_json` (non-finite as null),
-/// sparse entries as [indices per axis, values, shape], dense arrays as nested lists (as
-/// `tolist()`), forall rows as a matrix: TypeError "invalid length: N, but expected M" for a
-/// row whose length differs from the first row's.
+/// `{"record":...,"evaluation":...,"measuring_time":...,"metadata":`, each value as
+/// `json::SampleForm::Dict` writes it (forall rows of unequal lengths raise its TypeError).
 std::string sample_set_json_head(const SampleData& data);
 
 /// The samples of a sparse set's JSON text, read as its dict form reads them (an integer in a

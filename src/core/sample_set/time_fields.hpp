@@ -8,7 +8,6 @@
 #include <string>
 
 #include "core/sample_set/json_reader.hpp"
-#include "core/sample_set/json_writer.hpp"
 
 namespace zorvane {
 
@@ -52,18 +51,6 @@ void append_text(std::string& out, const T& value) {
     append_time(out, value.*Fields::kMembers[i]);
   }
   out += ')';
-}
-
-template <class T>
-void append_json(std::string& out, const T& value) {
-  using Fields = TimeFields<T>;
-  out += '{';
-  for (std::size_t i = 0; i < Fields::kFields.size(); ++i) {
-    if (i > 0) out += ',';
-    json::append_key(out, Fields::kFields[i]);
-    json::append_optional_f64(out, value.*Fields::kMembers[i]);
-  }
-  out += '}';
 }
 
 template <class T>

@@ -204,7 +204,6 @@ struct ValueClass<Evaluation> {
   static void append_text(std::string& out, const Evaluation& value) { append_evaluation_text(out, value); }
   static PyRef to_dict(const Evaluation& value) { return evaluation_to_dict(value); }
   static Evaluation from_dict(PyObject* dict) { return evaluation_from_dict(dict); }
-  static void append_json(std::string& out, const Evaluation& value) { append_evaluation_json(out, value); }
   static Evaluation read_json(json::Cursor& cursor) { return read_evaluation_json(cursor); }
 };
 

@@ -44,7 +44,6 @@ struct ValueClass<MeasuringTime> {
   static void append_text(std::string& out, const MeasuringTime& value) { append_measuring_time_text(out, value); }
   static PyRef to_dict(const MeasuringTime& value) { return measuring_time_to_dict(value); }
   static MeasuringTime from_dict(PyObject* dict) { return measuring_time_from_dict(dict); }
-  static void append_json(std::string& out, const MeasuringTime& value) { append_measuring_time_json(out, value); }
   static MeasuringTime read_json(json::Cursor& cursor) { return read_measuring_time_json(cursor); }
 };
 

@@ -231,7 +231,6 @@ struct ValueClass<Record> {
   static void append_text(std::string& out, const Record& value) { append_record_text(out, value); }
   static PyRef to_dict(const Record& value) { return record_to_dict(value); }
   static Record from_dict(PyObject* dict) { return record_from_dict(dict); }
-  static void append_json(std::string& out, const Record& value) { append_record_json(out, value); }
   static Record read_json(json::Cursor& cursor) { return read_record_json(cursor); }
 };
 

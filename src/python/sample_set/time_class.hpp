@@ -63,7 +63,6 @@ struct ValueClass<T> {
   static void append_text(std::string& out, const T& value) { time_fields::append_text(out, value); }
   static PyRef to_dict(const T& value) { return time_class::to_dict(value); }
   static T from_dict(PyObject* dict) { return time_class::from_dict<T>(dict); }
-  static void append_json(std::string& out, const T& value) { time_fields::append_json(out, value); }
   static T read_json(json::Cursor& cursor) { return time_fields::read_json<T>(cursor); }
 };
 

@@ -6,14 +6,15 @@
 //   static void append_text(std::string&, const T&);     the repr and str text
 //   static PyRef to_dict(const T&);
 //   static T from_dict(PyObject* dict);                  `dict` is known to be a dict
-//   static void append_json(std::string&, const T&);
 //   static T read_json(json::Cursor&);
-// and takes the members below that it needs (a member is made only when it is used).
+// and takes the members below that it needs (a member is made only when it is used). `to_json`
+// writes T with `json::append_sample_value`.
 #pragma once
 
 #include <string>
 #include <utility>
 
+#include "core/sample_set/json_writer.hpp"
 #include "core/sample_set/json_reader.hpp"
 #include "python/frame/frame.hpp"
 #include "python/sample_set/python_values.hpp"
@@ -51,7 +52,7 @@ PyRef to_dict(PyObject* self) {
 template <class T>
 PyRef to_json(PyObject* self) {
   std::string text;
-  ValueClass<T>::append_json(text, *held<T>(self));
+  json::append_sample_value(text, *held<T>(self), json::SampleForm::Class);
   return new_str(text);
 }
 

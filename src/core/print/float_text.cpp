@@ -1,5 +1,5 @@
 // The three float texts of the sample-set classes, laid out from the shortest round-trip digits.
-#include "core/sample_set/float_text.hpp"
+#include "core/print/float_text.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -115,20 +115,12 @@ void append_float_display(std::string& out, double value) {
   append_number(out, NumericValue::of_float(value));
 }
 
-void append_float_json(std::string& out, double value) {
+void append_float_json(std::string& out, double value, bool signed_exponent) {
   if (!std::isfinite(value)) {
     out += "null";
     return;
   }
-  append_finite(out, value, json_positional);
-}
-
-void append_float_signed_exponent_json(std::string& out, double value) {
-  if (!std::isfinite(value)) {
-    out += "null";
-    return;
-  }
-  append_finite(out, value, json_positional, true);
+  append_finite(out, value, json_positional, signed_exponent);
 }
 
 }  // namespace zorvane

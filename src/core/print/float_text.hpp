@@ -1,4 +1,4 @@
-// The three float texts of the sample-set classes.
+// The three float texts of the sample-set classes (debug, display and JSON forms).
 #pragma once
 
 #include <string>
@@ -13,10 +13,8 @@ void append_float_debug(std::string& out, double value);
 /// fraction (1.0 -> "1", 1e-7 -> "0.0000001", -0.0 -> "-0"); "NaN", "inf", "-inf".
 void append_float_display(std::string& out, double value);
 /// JSON form: shortest round-trip text that keeps a fractional part (1.0 -> "1.0", 1e16 ->
-/// "1e16", 1e-5 -> "0.00001", 1e-6 -> "1e-6"); non-finite values are written as null.
-void append_float_json(std::string& out, double value);
-/// The JSON form with a sign on every exponent (1e16 -> "1e+16", 1e-6 -> "1e-6"), as orjson
-/// writes floats: the dict-form text of `SampleSet.to_json`.
-void append_float_signed_exponent_json(std::string& out, double value);
+/// "1e16", 1e-5 -> "0.00001", 1e-6 -> "1e-6"), with a sign on a positive exponent ("1e+16") when
+/// `signed_exponent`, as orjson writes floats; non-finite values are written as null.
+void append_float_json(std::string& out, double value, bool signed_exponent);
 
 }  // namespace zorvane
