@@ -400,8 +400,10 @@ def to_pandas():
 
 def json_objects():
     io_models = models()
-    objects = {name: s for name, s in sample_sets().items() if name != "with NaN"}  # NaN is written as null
+    objects = dict(sample_sets())
     objects |= {"dense record": io_models.dense_record(), "sparse record": io_models.sparse_record(),
+                "dense record with NaN": zv.Record({"x": [np.array([[math.nan, math.inf], [1.0, -math.inf]])]}, [1]),
+                "sparse record with NaN": zv.Record({"x": [(([0, 1],), [math.nan, -math.inf], (2,))]}, [1]),
                 "scalar dense record": zv.Record({"x": [np.array(2.0)]}, [1]),
                 "evaluation": io_models.full_evaluation(), "empty evaluation": zv.Evaluation(),
                 "measuring time": zv.MeasuringTime(zv.SolvingTime(1.0, None, 3.0), zv.SystemTime(1, 2, 3, 4, 5), 6),
@@ -420,10 +422,12 @@ def json_readers():
 
 @group
 def dict_readers():
-    for obj in json_objects().values():
+    for name, obj in json_objects().items():
         cls = type(obj)
         cls.from_dict(obj.to_dict())
-        if cls not in (zv.SampleSet, zv.Record):  # whose texts hold other forms than their dicts
+        # Texts of SampleSet and Record hold other forms than their dicts; the dict forms refuse
+        # the null that NaN is written as.
+        if cls not in (zv.SampleSet, zv.Record) and "NaN" not in name:
             cls.from_dict(json.loads(obj.to_json()))
 
 
