@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "core/expression/number_text.hpp"
 #include "core/expression/numeric_value.hpp"
-#include "core/print/number_text.hpp"
 
 namespace zorvane {
 namespace {
