@@ -5,8 +5,9 @@
 
 #include <fmt/format.h>
 
+#include "core/expression/decision_var.hpp"
 #include "core/expression/indexing.hpp"
-#include "python/expression/dummy_indexed_var.hpp"
+#include "core/expression/node_text.hpp"
 
 namespace zorvane {
 namespace {
@@ -33,6 +34,16 @@ bool read_float(PyObject* object, double& out) {
   }
   out = PyFloat_AsDouble(object);
   return !(out == -1.0 && PyErr_Occurred());
+}
+
+// A DummyIndexedVar `object` refused as an expression: ModelingError "dummy indexed BinaryVar
+// with name 'x' must be called the `sum` or `prod` method ...".
+[[noreturn]] void refuse_dummy_indexed_var_as_expression(PyObject* object) {
+  const Borrow<DummyIndexed> held = borrow<DummyIndexed>(object, ClassId::DummyIndexedVar);
+  const auto& v = as<DecisionVarNode>(held->variable);
+  raise_modeling(fmt::format("dummy indexed {}Var with name '{}' must be called the `sum` or `prod` method "
+                             "to be converted into an expression.",
+                             decision_var_kind_word(v.var_kind()), v.name));
 }
 
 }  // namespace

@@ -1758,7 +1758,7 @@ const std::array<const char*, kClassCount> kClassDocs{{
 
 const std::array<const char*, kFunctionCount> kFunctionDocs{{
 #define ZORVANE_FUNCTION(Name, Callee, Params) function::Name,
-#include "python/functions/functions.def"
+#include "python/functions.def"
 #undef ZORVANE_FUNCTION
 }};
 

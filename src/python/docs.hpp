@@ -6,7 +6,7 @@
 #include <array>
 
 #include "python/class_id.hpp"
-#include "python/functions/functions.hpp"
+#include "python/function_id.hpp"
 
 namespace zorvane::docs {
 

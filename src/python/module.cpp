@@ -8,8 +8,10 @@
 #include <string>
 
 #include "core/interrupt.hpp"
+#include "python/docs.hpp"
 #include "python/frame/exceptions.hpp"
 #include "python/frame/frame.hpp"
+#include "python/function_id.hpp"
 #include "python/registry.hpp"
 
 namespace zorvane {

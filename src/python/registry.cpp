@@ -10,7 +10,7 @@ namespace {
 const FunctionDef kFunctions[] = {
 #define ZORVANE_FUNCTION(Name, Callee, Params) \
   {FunctionId::Name, &function_entry<FunctionId::Name, &ZORVANE_UNPAREN Callee>},
-#include "python/functions/functions.def"
+#include "python/functions.def"
 #undef ZORVANE_FUNCTION
 };
 

@@ -3,9 +3,8 @@
 
 #include <span>
 
-#include "python/docs.hpp"
 #include "python/frame/frame.hpp"
-#include "python/functions/functions.hpp"
+#include "python/function_id.hpp"
 
 namespace zorvane {
 
@@ -25,12 +24,5 @@ struct ClassRow {
 std::span<const FunctionDef> registered_functions();
 /// Classes in registration order: one row per row of classes.def.
 std::span<const ClassRow> registered_classes();
-
-// The table row of every class, each defined in its class's own file.
-#define ZORVANE_VALUE_CLASS(Name) extern const ClassDef k##Name##Class;
-#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind) extern const ClassDef k##Name##Class;
-#include "python/classes.def"
-#undef ZORVANE_VALUE_CLASS
-#undef ZORVANE_NODE_CLASS
 
 }  // namespace zorvane

@@ -7,7 +7,7 @@
 
 #include "core/expression/arithmetic.hpp"
 #include "core/expression/indexing.hpp"
-#include "core/print/printer.hpp"
+#include "core/expression/node_text.hpp"
 
 namespace zorvane {
 namespace {

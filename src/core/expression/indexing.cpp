@@ -4,8 +4,8 @@
 #include <fmt/format.h>
 
 #include "core/expression/expression.hpp"
-#include "core/print/number_text.hpp"
-#include "core/print/printer.hpp"
+#include "core/expression/node_text.hpp"
+#include "core/expression/number_text.hpp"
 
 namespace zorvane {
 namespace {

@@ -128,6 +128,14 @@ class Rc {
   T* ptr_ = nullptr;
 };
 
+/// A new owning handle to a node that another handle holds, such as one a walk reached (O(1): the
+/// node is shared, not copied).
+template <class T>
+Rc<const T> share(const T& node) noexcept {
+  ++node.refs;
+  return Rc<const T>::adopt(&node);
+}
+
 using Expr = Rc<const Node>;
 /// An optional string: a node's LaTeX string or description. Held by pointer, so it takes 8
 /// bytes in a node where `std::optional<std::string>` takes 40; most nodes have none, and the

@@ -13,13 +13,6 @@
 
 namespace zorvane {
 
-/// A new owning handle to a node reached by a walk (O(1): the node is shared, not copied).
-template <class T>
-Rc<const T> share(const T& node) noexcept {
-  ++node.refs;
-  return Rc<const T>::adopt(&node);
-}
-
 /// What a walk does after entering a node.
 enum class Visit : std::uint8_t {
   Continue,      ///< walk the node's children, then leave it

@@ -1,7 +1,7 @@
 // Compact JSON text: strings escaped as JSON requires, floats in the writer's style.
 #include "core/json/writer.hpp"
 
-#include "core/print/float_text.hpp"
+#include "core/expression/float_text.hpp"
 
 namespace zorvane::json {
 

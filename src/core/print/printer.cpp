@@ -8,8 +8,8 @@
 #include <array>
 
 #include "core/expression/arithmetic.hpp"
+#include "core/expression/number_text.hpp"
 #include "core/expression/tree_walk.hpp"
-#include "core/print/number_text.hpp"
 
 namespace zorvane {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <fmt/format.h>
 
-#include "core/print/float_text.hpp"
+#include "core/expression/float_text.hpp"
 
 namespace zorvane {
 

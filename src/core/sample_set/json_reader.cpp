@@ -6,7 +6,7 @@
 #include <fmt/format.h>
 
 #include "core/error.hpp"
-#include "core/print/float_text.hpp"
+#include "core/expression/float_text.hpp"
 
 namespace zorvane::json {
 

@@ -1,7 +1,7 @@
 // Record: equality and text forms.
 #include "core/sample_set/record.hpp"
 
-#include "core/print/float_text.hpp"
+#include "core/expression/float_text.hpp"
 
 namespace zorvane {
 

@@ -1,7 +1,7 @@
 // Helpers shared by the time records.
 #include "core/sample_set/time_fields.hpp"
 
-#include "core/print/float_text.hpp"
+#include "core/expression/float_text.hpp"
 
 namespace zorvane {
 

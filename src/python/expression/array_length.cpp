@@ -1,7 +1,6 @@
 // ArrayLength: the length of one axis of a placeholder, element or subscript.
 #include "core/expression/indexing.hpp"
 #include "python/expression/expression_class.hpp"
-#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

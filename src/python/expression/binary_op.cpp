@@ -1,6 +1,5 @@
 // PowOp and ModOp: a power (base, exponent) and a remainder (left, right).
 #include "python/expression/expression_class.hpp"
-#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

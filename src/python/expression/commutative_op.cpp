@@ -1,6 +1,5 @@
 // AddOp, MulOp, MinOp, MaxOp: an ordered list of terms.
 #include "python/expression/expression_class.hpp"
-#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

@@ -1,6 +1,5 @@
 // EqualOp, NotEqualOp, LessThanOp, LessThanEqualOp, GreaterThanOp, GreaterThanEqualOp.
 #include "python/expression/expression_class.hpp"
-#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

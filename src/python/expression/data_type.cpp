@@ -1,7 +1,6 @@
 // DataType: the enumeration of a literal's numeric type.
 #include "python/expression/data_type.hpp"
 
-#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

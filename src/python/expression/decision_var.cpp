@@ -4,7 +4,6 @@
 #include "python/expression/dummy_indexed_var.hpp"
 #include "python/expression/expression_class.hpp"
 #include "python/expression/subscripting.hpp"
-#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

@@ -1,15 +1,11 @@
 // DummyIndexedVar: a decision variable subscripted with slices, waiting for `sum()` or `prod()`.
 #include "python/expression/dummy_indexed_var.hpp"
 
-#include <fmt/format.h>
-
 #include "core/expression/decision_var.hpp"
 #include "core/expression/indexing.hpp"
 #include "core/expression/reduction.hpp"
-#include "core/print/printer.hpp"
 #include "python/conversion.hpp"
 #include "python/docs.hpp"
-#include "python/registry.hpp"
 
 namespace zorvane {
 
@@ -40,14 +36,6 @@ PyRef dummy_indexed_var_from_key(const Expr& variable, const KeyItems& key) {
   }
   validate_subscripts(value.subscripts);
   return new_instance(ClassId::DummyIndexedVar, std::move(value));
-}
-
-void refuse_dummy_indexed_var_as_expression(PyObject* object) {
-  const Borrow<DummyIndexed> held = borrow<DummyIndexed>(object, ClassId::DummyIndexedVar);
-  const auto& v = as<DecisionVarNode>(held->variable);
-  raise_modeling(fmt::format("dummy indexed {}Var with name '{}' must be called the `sum` or `prod` method "
-                             "to be converted into an expression.",
-                             decision_var_kind_word(v.var_kind()), v.name));
 }
 
 namespace {

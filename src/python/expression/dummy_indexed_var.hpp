@@ -13,8 +13,4 @@ namespace zorvane {
 /// a step is refused, each range is checked, and the subscripts are validated at the end.
 PyRef dummy_indexed_var_from_key(const Expr& variable, const KeyItems& key);
 
-/// When `object` is a DummyIndexedVar, the ModelingError text that refuses it as an expression
-/// ("dummy indexed BinaryVar with name 'x' must be called the `sum` or `prod` method ...").
-[[noreturn]] void refuse_dummy_indexed_var_as_expression(PyObject* object);
-
 }  // namespace zorvane

@@ -2,7 +2,6 @@
 #include "core/expression/indexing.hpp"
 #include "python/expression/expression_class.hpp"
 #include "python/expression/subscripting.hpp"
-#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

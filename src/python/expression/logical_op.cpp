@@ -1,6 +1,5 @@
 // AndOp, OrOp, XorOp: logical combinations of conditions.
 #include "python/expression/expression_class.hpp"
-#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

@@ -3,7 +3,6 @@
 #include "python/docs.hpp"
 #include "python/expression/data_type.hpp"
 #include "python/expression/expression_class.hpp"
-#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

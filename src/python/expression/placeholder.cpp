@@ -1,7 +1,6 @@
 // Placeholder: a named symbol for instance data, a scalar or an array of `ndim` axes.
 #include "python/expression/expression_class.hpp"
 #include "python/expression/subscripting.hpp"
-#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

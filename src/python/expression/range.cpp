@@ -3,7 +3,6 @@
 
 #include "core/print/printer.hpp"
 #include "python/conversion.hpp"
-#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

@@ -1,6 +1,5 @@
 // SumOp and ProdOp: a sum or product of an operand over an index element.
 #include "python/expression/expression_class.hpp"
-#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

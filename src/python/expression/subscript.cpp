@@ -1,7 +1,6 @@
 // Subscript: a placeholder, element or decision variable indexed by expressions (`p[i, j]`).
 #include "python/expression/expression_class.hpp"
 #include "python/expression/subscripting.hpp"
-#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

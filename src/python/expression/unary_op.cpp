@@ -1,6 +1,5 @@
 // AbsOp, CeilOp, FloorOp, LnOp, Log10Op, Log2Op: a function of one operand.
 #include "python/expression/expression_class.hpp"
-#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

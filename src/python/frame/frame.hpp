@@ -46,6 +46,13 @@ struct ClassDef {
   GcSupport gc{};  ///< set for values that hold arbitrary Python objects, which can form cycles
 };
 
+// The table row of every class, each defined in its class's own file.
+#define ZORVANE_VALUE_CLASS(Name) extern const ClassDef k##Name##Class;
+#define ZORVANE_NODE_CLASS(Name, Family, NodeTag, Kind) extern const ClassDef k##Name##Class;
+#include "python/classes.def"
+#undef ZORVANE_VALUE_CLASS
+#undef ZORVANE_NODE_CLASS
+
 /// Builds the type object of class `id` on first use (the module fill asks first and gets the
 /// error); later requests find the stored one. `doc` is the class documentation (null: `__doc__`
 /// is None), to which the constructor's text signature is prefixed.

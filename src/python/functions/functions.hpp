@@ -1,7 +1,7 @@
-// The module functions: their ids, signatures and implementations, all from functions.def.
+// The module functions: their implementations and entry points, from functions.def (their ids and
+// signatures are in function_id.hpp).
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <optional>
 #include <string_view>
@@ -9,32 +9,11 @@
 
 #include "core/expression/rc.hpp"
 #include "python/frame/frame.hpp"
+#include "python/function_id.hpp"
 
-#define ZORVANE_UNPAREN(...) __VA_ARGS__
 #define ZORVANE_FIRST(first, ...) first
 
 namespace zorvane {
-
-enum class FunctionId : std::uint8_t {
-#define ZORVANE_FUNCTION(Name, Callee, Params) Name,
-#include "python/functions/functions.def"
-#undef ZORVANE_FUNCTION
-};
-
-inline constexpr std::size_t kFunctionCount = 0
-#define ZORVANE_FUNCTION(Name, Callee, Params) +1
-#include "python/functions/functions.def"
-#undef ZORVANE_FUNCTION
-    ;
-
-/// The parser's record of each function, indexed by `FunctionId`.
-inline constexpr std::array<Signature, kFunctionCount> kFunctionSignatures{{
-#define ZORVANE_FUNCTION(Name, Callee, Params) make_signature(nullptr, #Name, {ZORVANE_UNPAREN Params}),
-#include "python/functions/functions.def"
-#undef ZORVANE_FUNCTION
-}};
-
-constexpr const Signature& signature_of(FunctionId id) { return kFunctionSignatures[std::size_t(id)]; }
 
 // The implementations (each defined in its file). Hidden, so that one declared but never defined
 // stops the link of the module rather than its import.
@@ -95,7 +74,7 @@ constexpr auto shared_by_functions(Read read) {
   };
 #define ZORVANE_FUNCTION(Name, Callee, Params) \
   visit(kSameFunction<Implementation, &ZORVANE_FIRST Callee>, FunctionId::Name);
-#include "python/functions/functions.def"
+#include "python/functions.def"
 #undef ZORVANE_FUNCTION
   if (!found) throw "no function of functions.def has this implementation";
   return *found;

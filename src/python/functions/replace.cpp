@@ -2,7 +2,6 @@
 // replacer. It is called with a new object for each node it is shown; where a result that
 // cannot stand there only means "go on into the children", its failures are discarded.
 #include "core/analysis/replace.hpp"
-#include "core/expression/tree_walk.hpp"
 #include "python/conversion.hpp"
 #include "python/functions/functions.hpp"
 

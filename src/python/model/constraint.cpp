@@ -7,7 +7,6 @@
 #include "python/docs.hpp"
 #include "python/model/forall.hpp"
 #include "python/model/sense.hpp"
-#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

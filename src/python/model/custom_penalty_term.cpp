@@ -4,7 +4,6 @@
 #include "python/conversion.hpp"
 #include "python/docs.hpp"
 #include "python/model/forall.hpp"
-#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

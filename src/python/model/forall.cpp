@@ -4,7 +4,6 @@
 
 #include <optional>
 
-#include "core/expression/tree_walk.hpp"
 #include "python/conversion.hpp"
 #include "python/frame/attempt.hpp"
 #include "python/frame/frame.hpp"

@@ -10,7 +10,6 @@
 #include "python/model/constraint.hpp"
 #include "python/model/custom_penalty_term.hpp"
 #include "python/model/sense.hpp"
-#include "python/registry.hpp"
 
 namespace zorvane {
 namespace {

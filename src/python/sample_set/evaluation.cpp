@@ -5,7 +5,6 @@
 #include <fmt/format.h>
 
 #include "python/docs.hpp"
-#include "python/registry.hpp"
 #include "python/sample_set/python_values.hpp"
 #include "python/sample_set/value_class.hpp"
 

@@ -2,7 +2,6 @@
 #include "python/sample_set/measuring_time.hpp"
 
 #include "python/docs.hpp"
-#include "python/registry.hpp"
 #include "python/sample_set/time_class.hpp"
 #include "python/sample_set/value_class.hpp"
 

@@ -5,7 +5,6 @@
 
 #include "python/docs.hpp"
 #include "python/frame/attempt.hpp"
-#include "python/registry.hpp"
 #include "python/sample_set/value_class.hpp"
 
 namespace zorvane {

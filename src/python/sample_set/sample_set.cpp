@@ -9,7 +9,6 @@
 #include "core/sample_set/sample_set_json.hpp"
 #include "python/docs.hpp"
 #include "python/frame/attempt.hpp"
-#include "python/registry.hpp"
 #include "python/sample_set/evaluation.hpp"
 #include "python/sample_set/measuring_time.hpp"
 #include "python/sample_set/python_values.hpp"

@@ -8,7 +8,6 @@
 
 #include "core/sample_set/solving_time.hpp"
 #include "core/sample_set/system_time.hpp"
-#include "python/registry.hpp"
 #include "python/sample_set/python_values.hpp"
 #include "python/sample_set/value_class.hpp"
 

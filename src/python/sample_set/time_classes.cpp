@@ -1,6 +1,5 @@
 // SolvingTime and SystemTime: the Python classes over the shared time-record template.
 #include "python/docs.hpp"
-#include "python/registry.hpp"
 #include "python/sample_set/time_class.hpp"
 
 namespace zorvane {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/print/number_text.hpp"
+#include "core/expression/number_text.hpp"
 
 using namespace zorvane;
 

@@ -1,5 +1,5 @@
 // The text of a number literal.
-#include "core/print/number_text.hpp"
+#include "core/expression/number_text.hpp"
 
 #include <charconv>
 #include <cmath>

@@ -1,13 +1,13 @@
 // The three float texts of the sample-set classes, laid out from the shortest round-trip digits.
-#include "core/print/float_text.hpp"
+#include "core/expression/float_text.hpp"
 
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
 
+#include "core/expression/number_text.hpp"
 #include "core/expression/numeric_value.hpp"
-#include "core/print/number_text.hpp"
 
 namespace zorvane {
 namespace {
