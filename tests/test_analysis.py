@@ -165,6 +165,10 @@ i1, i_m = zv.Element("i", belong_to=(0, 1)), zv.Element("i", belong_to=(0, m))
     # a fractional or negative power of a variable has no polynomial degree
     (lambda: x**0.5, CONSTANT), (lambda: (x * y) ** 0.5, CONSTANT), (lambda: x**0.5 + y, CONSTANT),
     (lambda: swap(x**2, TWO, zv.NumberLit(-1)), CONSTANT), (lambda: a**0.5 * x, LINEAR),
+    # ... also where the base holds the variable at degree 0
+    (lambda: swap((a % 2) ** 0.5, a, x), CONSTANT), (lambda: swap((a**0) ** 0.5, a, x) + y, CONSTANT),
+    (lambda: swap((a % 2) ** -1, a, x) * y, CONSTANT),
+    (lambda: zv.from_protobuf(zv.to_protobuf(swap((a % 2) ** 0.5, a, x))), CONSTANT),
     (lambda: swap(x**2, TWO, a), DYNAMIC), (lambda: swap(x**2 + 1, TWO, a), DYNAMIC),
     (lambda: swap(3 * x**2, TWO, a), DYNAMIC), (lambda: swap(x**2 * y, TWO, a) ** 2, DYNAMIC),
     (lambda: zv.ceil(a) * x * y, QUADRATIC), (lambda: zv.min(a, 1) * x, LINEAR),

@@ -12,7 +12,10 @@ ROOT = Path(__file__).resolve().parent.parent
 
 
 def make_variable(name, *assignments):
-    env = {key: value for key, value in os.environ.items() if key != "LD_PRELOAD"}  # make is not sanitized
+    # make is not sanitized, and takes no variable from a make that runs these tests
+    # (`make test-versions PYTHONS=...` passes PYTHONS down in the environment and MAKEFLAGS)
+    dropped = ("LD_PRELOAD", "MAKEFLAGS", "MFLAGS", "MAKEOVERRIDES", "MAKELEVEL", "PYTHONS", "SKIP_PYTHONS")
+    env = {key: value for key, value in os.environ.items() if key not in dropped}
     out = subprocess.run(["make", "-s", "--no-print-directory", *assignments, f"--eval=show: ; @echo $({name})", "show"],
                          cwd=ROOT, capture_output=True, text=True, timeout=60, check=True, env=env)
     return out.stdout.split()

@@ -109,6 +109,40 @@ def test_a_problem_holding_two_variables_under_one_name_judges_nodes_by_their_de
     assert sorted(p.constraints) == ["a", "b"]
 
 
+def nan_element():
+    return zv.Element("i", belong_to=(0, N + NAN))
+
+
+A1 = zv.Placeholder("a", ndim=1)
+J = zv.Element("j", belong_to=N)
+ALREADY_BOUND = "Invalid forall -- Elements in forall list are already associated with operators in the expression: i"
+
+
+@pytest.mark.parametrize("make", [
+    lambda i, y: C("c", zv.sum(i, A1[i]) + y <= 1),
+    lambda i, y: C("c", A1[i] + y <= 1, forall=i),
+    lambda i, y: C("c", A1[i] + y <= 1, forall=nan_element()),  # an equal copy
+    lambda i, y: C("c", A[i, J] + y <= 1, forall=[i, (J, J != nan_element())]),  # i in a condition
+    lambda i, y: zv.CustomPenaltyTerm("t", zv.sum(i, A1[i] * y)),
+    lambda i, y: zv.CustomPenaltyTerm("t", A1[i] * y, forall=[nan_element()]),
+])
+def test_an_element_over_a_set_with_a_nan_is_itself_in_a_forall_scope(make):
+    made = make(nan_element(), zv.BinaryVar("y"))
+    assert str(read_back(made)) == str(made)
+
+
+@pytest.mark.parametrize("call, kind, message", [
+    (lambda: C("c", A1[nan_element()] + zv.BinaryVar("y") <= 1, forall=[nan_element(), nan_element()]), TypeError,
+     "argument 'forall': failed to create a forall list object"),  # listed twice
+    (lambda: C("c", zv.sum(nan_element(), A1[nan_element()]) + zv.BinaryVar("y") <= 1, forall=nan_element()),
+     zv.ModelingError, ALREADY_BOUND),
+])
+def test_an_element_over_a_set_with_a_nan_is_refused_as_any_element(call, kind, message):
+    with pytest.raises(kind) as raised:
+        call()
+    assert str(raised.value) == message
+
+
 def test_expression_equality_keeps_nan_unequal():
     assert not zv.is_same(x_nan(), x_nan())
     assert zv.is_same(integer_x(0, 10)(), integer_x(-0.0, 10.0)())

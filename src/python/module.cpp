@@ -1,4 +1,5 @@
-// Module start-up: created once per process, then filled in registration order.
+// Module start-up: created once per process, by the main interpreter, then filled in
+// registration order.
 #include <uuid/uuid.h>
 
 #include <atomic>
@@ -19,11 +20,8 @@ namespace {
 
 constexpr const char* kVersion = "1.0.0-rc6";
 
+// Set by the creation that fills a module; cleared again when the fill fails.
 std::atomic<bool> g_created{false};
-
-PyModuleDef g_module_def = {
-    PyModuleDef_HEAD_INIT, "zorvane", "", 0, nullptr, nullptr, nullptr, nullptr, nullptr,
-};
 
 // Appends `name` to `__all__` (creating the list on first use), then sets the attribute.
 void add_member(PyObject* module, const char* name, PyObject* value) {
@@ -74,6 +72,9 @@ void prepare_thread_state() {
 }
 
 void fill(PyObject* module) {
+  // First, so that a later failure can be reported as an internal fault; its own failure (memory
+  // exhausted) is reported as the interpreter's error.
+  if (panic_exception_type() == nullptr) throw PythonError{};
   PyRef version = checked(PyUnicode_FromString(kVersion));
   add_member(module, "__version__", version.get());
 
@@ -88,7 +89,6 @@ void fill(PyObject* module) {
     if (type == nullptr) throw std::runtime_error("Failed to initialize new exception type.");
     add_member(module, row.name, type);
   }
-  if (panic_exception_type() == nullptr) throw std::runtime_error("Failed to initialize new exception type.");
 
   for (const FunctionDef& function : registered_functions()) add_function(module, function);
   for (const ClassRow& row : registered_classes()) {
@@ -97,28 +97,60 @@ void fill(PyObject* module) {
   }
 }
 
-PyRef create_module() {
-  PyRef module = PyRef::steal(PyModule_Create2(&g_module_def, 1013));
+constexpr const char* kOnce = "PyO3 modules may only be initialized once per interpreter process";
+
+[[noreturn]] void raise_import_error(const char* message) {
+  PyErr_SetString(PyExc_ImportError, message);
+  throw PythonError{};
+}
+
+// The type objects and exception types are process-wide, so only the main interpreter may make
+// and hold them: a subinterpreter is refused before anything is made, and the one creation stays
+// for the main interpreter.
+PyRef create_module(PyObject* spec) {
+  if (PyInterpreterState_Get() != PyInterpreterState_Main()) {
+    raise_import_error(g_created.load() ? kOnce : "module zorvane does not support loading in subinterpreters");
+  }
+  PyRef name = checked(PyObject_GetAttrString(spec, "name"));
+  PyRef module = PyRef::steal(PyModule_NewObject(name.get()));
   if (!module) {
     if (!PyErr_Occurred()) {
       PyErr_SetString(PyExc_SystemError, "attempted to fetch exception but none was set");
     }
     throw PythonError{};
   }
-  if (g_created.exchange(true)) {
-    PyErr_SetString(PyExc_ImportError,
-                    "PyO3 modules may only be initialized once per interpreter process");
-    throw PythonError{};
+  if (g_created.exchange(true)) raise_import_error(kOnce);
+  try {
+    prepare_thread_state();
+    fill(module.get());
+  } catch (...) {
+    g_created.store(false);  // a failed import leaves the process able to import
+    throw;
   }
-  prepare_thread_state();
-  fill(module.get());
   set_interrupt_check(&check_signals);
   return module;
 }
 
+PyObject* module_create(PyObject* spec, PyModuleDef*) {
+  return guard_object([&] { return create_module(spec); });
+}
+
+// Multi-phase initialisation: the interpreter that imports runs `module_create` itself. A
+// single-phase init function would not do, as 3.13 runs it in the main interpreter for a
+// subinterpreter's import and discards the module it returns.
+PyModuleDef_Slot g_module_slots[] = {
+    {Py_mod_create, reinterpret_cast<void*>(&module_create)},
+#ifdef Py_mod_multiple_interpreters
+    {Py_mod_multiple_interpreters, Py_MOD_MULTIPLE_INTERPRETERS_NOT_SUPPORTED},
+#endif
+    {0, nullptr},
+};
+
+PyModuleDef g_module_def = {
+    PyModuleDef_HEAD_INIT, "zorvane", "", 0, nullptr, g_module_slots, nullptr, nullptr, nullptr,
+};
+
 }  // namespace
 }  // namespace zorvane
 
-PyMODINIT_FUNC PyInit_zorvane() {
-  return zorvane::guard_object([] { return zorvane::create_module(); });
-}
+PyMODINIT_FUNC PyInit_zorvane() { return PyModuleDef_Init(&zorvane::g_module_def); }

@@ -79,7 +79,8 @@ class DegreeWalk : public WalkHooks {
           if (const NumericValue* exponent = literal_value(*as<BinaryNode>(node).right)) {
             const double power = exponent->as_double();
             const bool whole = power >= 0.0 && std::floor(power) == power;
-            if (info.has_variable && degree != 0.0 && !whole) info.non_polynomial = true;
+            // Whatever the base's degree: `(x % 2) ** 0.5` and `(x ** 0) ** 0.5` hold x too.
+            if (info.has_variable && !whole) info.non_polynomial = true;
             degree *= power;
           } else {
             info.is_dynamic = true;

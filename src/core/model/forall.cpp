@@ -57,7 +57,7 @@ std::string set_latex(const Node& set) {
 }  // namespace
 
 void check_forall_list(const ForallList& list) {
-  NodeSet<ElementNode> declared;
+  VariableSet<ElementNode> declared;
   for (const ForallItem& item : list) {
     if (!declared.insert(item.element).second) raise_modeling("forall has duplicated indices");
     if (!item.condition) continue;
@@ -90,7 +90,7 @@ void validate_forall(const ForallList& list, const ScopeSets& scope) {
     raise_modeling("Invalid forall -- Elements in forall list are already associated with "
                    "operators in the expression: " + joined_names(shared));
   }
-  NodeSet<ElementNode> declared;
+  VariableSet<ElementNode> declared;
   std::vector<const ElementNode*> surplus;
   for (const ForallItem& item : list) {
     declared.insert(item.element);

@@ -22,10 +22,12 @@ using ForallList = std::vector<ForallItem>;
 /// ModelingError "forall has duplicated indices" or "forall scope error".
 void check_forall_list(const ForallList& list);
 
-/// Elements bound by a sum or product, and elements used free (not bound at that moment).
+/// Elements bound by a sum or product, and elements used free (not bound at that moment). Every
+/// set of elements here, the lists' too, is by `same_variable`: an element whose set holds a NaN
+/// is still itself.
 struct ScopeSets {
-  NodeSet<ElementNode> bound;
-  NodeSet<ElementNode> free;
+  VariableSet<ElementNode> bound;
+  VariableSet<ElementNode> free;
 };
 ScopeSets condition_scope(const Node& condition);
 ScopeSets expression_scope(const Node& expression);

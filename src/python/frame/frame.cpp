@@ -94,17 +94,21 @@ PyTypeObject* create_type(ClassId id, const ClassDef& def, const char* class_doc
 }  // namespace
 
 PyTypeObject* build_type_object(ClassId id, const ClassDef& def, const char* doc) {
+  // A class whose attributes failed is finished by the next import's request.
+  static std::array<bool, kClassCount> complete{};
   auto& cell = g_type_objects[std::size_t(id)];
-  if (cell != nullptr) return cell;
-  try {
-    cell = create_type(id, def, doc);
-  } catch (const Error& error) {
-    set_python_error(error);
-    raise_chained_runtime_error(fmt::format("An error occurred while initializing class {}", class_name(id)));
-  } catch (const PythonError&) {
-    raise_chained_runtime_error(fmt::format("An error occurred while initializing class {}", class_name(id)));
+  if (complete[std::size_t(id)]) return cell;
+  if (cell == nullptr) {
+    try {
+      cell = create_type(id, def, doc);
+    } catch (const Error& error) {
+      set_python_error(error);
+      raise_chained_runtime_error(fmt::format("An error occurred while initializing class {}", class_name(id)));
+    } catch (const PythonError&) {
+      raise_chained_runtime_error(fmt::format("An error occurred while initializing class {}", class_name(id)));
+    }
+    index_type(cell, id);
   }
-  index_type(cell, id);
   // numpy 1.x compares and adds its scalars to objects of a higher priority by calling their
   // reflected operators (`np.float64(1) <= x` is `x >= 1`), as numpy 2 does for every object;
   // arrays (priority 0) still apply an operator element by element.
@@ -133,6 +137,7 @@ PyTypeObject* build_type_object(ClassId id, const ClassDef& def, const char* doc
           fmt::format("An error occurred while initializing `{}.__dict__`", class_name(id)));
     }
   }
+  complete[std::size_t(id)] = true;
   return cell;
 }
 

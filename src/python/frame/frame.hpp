@@ -54,7 +54,7 @@ struct ClassDef {
 #undef ZORVANE_NODE_CLASS
 
 /// Builds the type object of class `id` on first use (the module fill asks first and gets the
-/// error); later requests find the stored one. `doc` is the class documentation (null: `__doc__`
+/// error); later requests find the stored one, or finish it when its attributes failed. `doc` is the class documentation (null: `__doc__`
 /// is None), to which the constructor's text signature is prefixed.
 PyTypeObject* build_type_object(ClassId id, const ClassDef& def, const char* doc);
 /// The type object of a class that the module has registered; an internal fault otherwise.
