@@ -60,6 +60,16 @@ Bound bound_from_subscript(Expr subscript) {
   return Bound{Bound::Kind::Subscript, std::move(subscript)};
 }
 
+bool bound_accepts(Bound::Kind kind, const Node& node) noexcept {
+  switch (kind) {
+    case Bound::Kind::Expression: return true;
+    case Bound::Kind::Placeholder: return as<PlaceholderNode>(node).ndim != 0;
+    case Bound::Kind::Subscript:
+      return as<SubscriptNode>(node).ndim != 0 && as<SubscriptNode>(node).variable->tag == Tag::Placeholder;
+  }
+  return false;
+}
+
 std::uint64_t bound_ndim(const Bound& bound) noexcept {
   return bound.kind == Bound::Kind::Expression ? 0 : operand_ndim(*bound.node);
 }

@@ -20,6 +20,9 @@ Bound bound_from_placeholder(Expr placeholder);
 /// A subscript of a placeholder with axes left; ModelingError "the subscripted variable is a
 /// scalar", then "only a subscripted placeholder can be used as the bound of a decision variable".
 Bound bound_from_subscript(Expr subscript);
+/// Whether `bound_from_placeholder` (kind Placeholder) or `bound_from_subscript` (Subscript) takes
+/// `node`; any expression is a bound.
+bool bound_accepts(Bound::Kind kind, const Node& node) noexcept;
 /// 0 for an expression bound; the axes of a placeholder or subscript bound.
 std::uint64_t bound_ndim(const Bound& bound) noexcept;
 

@@ -48,10 +48,15 @@ void check_version(std::uint64_t version) {
 }
 
 /// The `expr` body: an expression, or else a condition; the first attempt's error is dropped
-/// unless the input was refused outright (a cycle, too deep, too much work).
+/// unless the input was refused outright (a cycle, too deep, too much work). A condition fails
+/// the first attempt with a refusal of the decoder, which raises none, so it reads without an
+/// exception; only a builder's error is raised and caught here.
 Expr decode_expr_body(const ExprMsg& message, DecodeBudget& budget, NodeDecoder::Scratch& scratch) {
   try {
-    return expr_message_to_expression(message, budget, scratch);
+    NodeDecoder decoder(message.expr_nodes, budget, scratch);
+    if (std::optional<Expr> expression = decoder.only_expression_if_read(message.root_id, kRootMissing)) {
+      return std::move(*expression);
+    }
   } catch (const DecodeLimitError&) {
     throw;
   } catch (const Error&) {
