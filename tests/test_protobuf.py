@@ -284,6 +284,7 @@ READ_ERRORS = {  # name: (data, message[, error other than ProtobufDeserializati
     "reduction without index": (objective([lit(1), reduction(1, 0, 0, with_index=False)], 1), LACKS + "index"),
     "reduction over a placeholder": (objective([placeholder("a"), reduction(1, 0, 0)], 1), VALID + "Index" + MSG),
     "reduction kind 3": (objective(RANGE + [reduction(3, 0, 0)], 3), VALID + "ReductionOp" + MSG),
+    "reduction kind 257": (objective(RANGE + [reduction(257, 0, 0)], 3), VALID + "ReductionOp" + MSG),  # not 1
     "reduction without operand": (objective(RANGE + [reduction(1, 0, 9)], 3), LACKS + "operand"),
     "condition id past the table": (objective(RANGE + [reduction(1, 0, 0, condition=9)], 3),
                                     "the Expression message did not contain the id of the condition"),
@@ -534,6 +535,11 @@ def test_reading_rules():
     left = ld(4, ld(3, decision_var(1, "x"))) + ld(4, W.vint(1, 0))
     data = header(ld(4, W.text(2, "c") + W.vint(3, 1) + left + ld(5, expr([lit(1)]))))
     assert str(zv.from_protobuf(data)) == 'Constraint(name="c", expression=x == 1)'
+    # so is a reduction's index, given here element first, then condition; its kind 2**32 + 1 is SUM
+    index = ld(2, W.index(2)) + ld(2, W.key(2, 0) + W.varint(3))
+    data = expr_body([lit(0), lit(3), element_range("i", 0, 1), binary(7, 2, 0),
+                      ld(10, W.vint(1, 2**32 + 1) + index + W.vint(3, 2))], 4)
+    assert str(zv.from_protobuf(data)) == "sum(i in [0..3) s.t. i > 0, i)"
     # of map entries with equal keys the last is kept, and only it is decoded
     for first in [bv_constraint("c"), W.constraint("c", 9)]:
         data = problem_body(objective=expr([lit(0)]), constraints=[("c", first), ("c", bv_constraint("c", 2, 5))])

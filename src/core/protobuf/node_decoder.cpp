@@ -526,14 +526,14 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
     }
     case expr_node::kReductionOp: {
       const ExprNodeMsg& node = read(task);
-      const auto& m = table_[std::get<Stored<ReductionOpMsg>>(node)];
-      if (!m.index) return cannot(kIndexMissing);
-      if (!expect_member(m.index->element_id, expr_node::kElement, kIndexMissing, kIndexKind)) return std::nullopt;
-      const Expr* element = need(m.index->element_id, Role::Element, kIndexMissing);
+      const auto& m = std::get<ReductionOpMsg>(node);
+      if (!m.has_index) return cannot(kIndexMissing);
+      if (!expect_member(m.element_id, expr_node::kElement, kIndexMissing, kIndexKind)) return std::nullopt;
+      const Expr* element = need(m.element_id, Role::Element, kIndexMissing);
       if (!element) return std::nullopt;
       const Expr* condition = nullptr;
-      if (m.index->condition_id) {
-        condition = need(*m.index->condition_id, Role::Condition, kConditionMissing);
+      if (m.has_condition) {
+        condition = need(m.condition_id, Role::Condition, kConditionMissing);
         if (!condition) return std::nullopt;
       }
       const Expr* operand = need(m.operand_id, Role::Expression, kOperandMissing);
