@@ -52,8 +52,8 @@ void check_version(std::uint64_t version) {
 /// the first attempt with a refusal of the decoder, which raises none, so it reads without an
 /// exception; only a builder's error is raised and caught here.
 Expr decode_expr_body(const ExprMsg& message, DecodeBudget& budget, NodeDecoder::Scratch& scratch) {
+  NodeDecoder decoder(message.expr_nodes, budget, scratch);
   try {
-    NodeDecoder decoder(message.expr_nodes, budget, scratch);
     if (std::optional<Expr> expression = decoder.only_expression_if_read(message.root_id, kRootMissing)) {
       return std::move(*expression);
     }
@@ -61,7 +61,7 @@ Expr decode_expr_body(const ExprMsg& message, DecodeBudget& budget, NodeDecoder:
     throw;
   } catch (const Error&) {
   }
-  NodeDecoder decoder(message.expr_nodes, budget, scratch);
+  decoder.forget();
   return decoder.condition(message.root_id, kRootMissing);
 }
 

@@ -198,8 +198,16 @@ std::optional<Expr> NodeDecoder::only_expression_if_read(std::uint64_t id, const
 const Expr* NodeDecoder::read_root(std::uint64_t id, const char* missing) {
   build_ahead();
   if (const Expr* root = find(id, Role::Expression)) return root;
-  std::fill(built_.begin(), built_.end(), Built{});
+  forget();
   return run(id, Role::Expression, missing);
+}
+
+void NodeDecoder::forget() noexcept {
+  building_ahead_ = false;  // also when an error left the pass
+  refusal_ = {};
+  for (Built& built : built_) {
+    if (built.done != 0) built = Built{};
+  }
 }
 
 void NodeDecoder::build_ahead() {

@@ -82,6 +82,8 @@ class NodeDecoder {
   /// cycle, too deep, too much work: those are raised, as are the builders' errors). The `expr`
   /// body then reads its root as a condition, and one that is a condition raises nothing.
   std::optional<Expr> only_expression_if_read(std::uint64_t id, const char* missing);
+  /// Drops the nodes rebuilt so far: what is read next is read as by a fresh decoder.
+  void forget() noexcept;
 
  private:
   enum class Role : std::uint8_t { Expression, Condition, Placeholder, Element, Subscript, DecisionVar };
