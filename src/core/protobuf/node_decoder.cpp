@@ -131,20 +131,15 @@ std::optional<Expr> number_of(const NumberLitMsg& m) {
   return std::nullopt;
 }
 
-
 std::optional<CommutativeKind> commutative_kind(std::int32_t wire) noexcept {
   return kind_from_wire<CommutativeKind>(wire, kCommutativeOffset, kCommutativeKindCount);
 }
 
 /// The sum, product, minimum or maximum of `terms`.
 Expr commutative_of(CommutativeKind kind, std::vector<Expr> terms) {
-  switch (kind) {
-    case CommutativeKind::Add: return build_add_of_terms(std::move(terms));
-    case CommutativeKind::Mul: return build_mul_of_terms(std::move(terms));
-    case CommutativeKind::Min:
-    case CommutativeKind::Max: break;
-  }
-  return make_commutative(kind, TermList(std::move(terms)));
+  if (kind == CommutativeKind::Add) return build_add_of_terms(std::move(terms));
+  if (kind == CommutativeKind::Mul) return build_mul_of_terms(std::move(terms));
+  return make_commutative(kind, TermList(std::move(terms)));  // a minimum or maximum, as written
 }
 
 }  // namespace
