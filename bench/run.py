@@ -827,6 +827,67 @@ def allocator_bars():
     ]
 
 
+# ---- protobuf input that fails --------------------------------------------------------------------
+
+FAILING_RECORDS = 1_000_000
+
+
+def varint(n):
+    out = bytearray()
+    while n > 0x7F:
+        out.append(n & 0x7F | 0x80)
+        n >>= 7
+    return bytes(out) + bytes([n])
+
+
+def delimited(field, payload):
+    return varint(field << 3 | 2) + varint(len(payload)) + payload
+
+
+# ExprNode records (proto/zorvane_model.proto) that cannot be built, by reason: (the records it refers
+# to, the record). The records referred to read well: a literal 1 and a scalar placeholder p.
+LITERAL_ONE = delimited(1, b"\x08\x02\x10\x01")
+PLACEHOLDER_P = delimited(2, b"\x0a\x01p")
+FAILING = {
+    "a literal without a type": ((), delimited(1, b"")),
+    "an unknown kind": ((LITERAL_ONE,), delimited(5, b"\x08\x63")),  # unary op of kind 99 over record 0
+    "a missing field": ((LITERAL_ONE,), delimited(10, b"\x08\x01")),  # sum without its index
+    "a bad id": ((), delimited(4, b"\x10" + varint(1 << 32))),  # array length of a record past the table
+    "a wrong type": ((PLACEHOLDER_P, LITERAL_ONE), delimited(9, b"\x22\x01\x01")),  # p[1] of the scalar p
+}
+
+
+@functools.cache
+def failing_table(reason):
+    """An `expr` body of the records that the failing record refers to, then 10^6 copies of it. Its root is
+    the first copy, so from_protobuf raises (once)."""
+    referred, record = FAILING[reason]
+    nodes = b"".join(delimited(3, node) for node in [*referred, *[record] * FAILING_RECORDS])
+    expr = varint(2 << 3) + varint(len(referred)) + nodes  # root_id, expr_nodes
+    return varint(2 << 3) + varint(1) + delimited(6, expr)  # version 1, the expr body
+
+
+def failing_row_name(reason):
+    return f"from_protobuf(10^6 records that fail: {reason})"
+
+
+def failing_rows():
+    call = "try:\n    from_protobuf(data)\nexcept ProtobufDeserializationError:\n    pass"
+    rows = []
+    for reason in FAILING:
+        ours = Timed(call, lambda reason=reason: {"from_protobuf": zv.from_protobuf, "data": failing_table(reason),
+                                                 "ProtobufDeserializationError": zv.ProtobufDeserializationError})
+        runtime = Timed("parse(data)", lambda reason=reason: {"parse": protobuf_runtime().FromString,
+                                                              "data": failing_table(reason)})
+        rows.append(Row(failing_row_name(reason), ours, (f"the protobuf runtime's parse of those bytes ({reason})", runtime)))
+    return rows
+
+
+def failing_bars():
+    return [Bar(failing_row_name(reason), 3, f"from_protobuf of 10^6 records with {reason} <= 3x the protobuf runtime's parse")
+            for reason in FAILING]
+
+
 # ---- all rows and references --------------------------------------------------------------------
 
 def _globals(**values):
@@ -847,7 +908,7 @@ REFERENCES: dict = {
 }
 
 ROWS = (scalar_rows() + key_rows() + loop_rows() + memory_rows() + problem_rows() + codec_rows() + printer_rows()
-        + from_json_rows() + pandas_rows() + name_rows() + allocator_rows())
+        + from_json_rows() + pandas_rows() + name_rows() + allocator_rows() + failing_rows())
 ROWS += dispatch_rows()
 
 
@@ -882,6 +943,7 @@ BARS = [
     *[Bar(f"{cls}.from_json, {size_text(n)} samples", 1.5, f"{cls}.from_json <= 1.5x orjson.loads, {size_text(n)} samples")
       for cls in MAKERS for n in (1_000, 10_000, 100_000)],
     *allocator_bars(),
+    *failing_bars(),
 ]
 DISPATCH_BARS = [
     Bar("Constraint(..., forall=[i])", 1.5, "Constraint(..., forall=[i]) <= 1.5x forall=i"),

@@ -284,6 +284,7 @@ READ_ERRORS = {  # name: (data, message[, error other than ProtobufDeserializati
     "reduction without index": (objective([lit(1), reduction(1, 0, 0, with_index=False)], 1), LACKS + "index"),
     "reduction over a placeholder": (objective([placeholder("a"), reduction(1, 0, 0)], 1), VALID + "Index" + MSG),
     "reduction kind 3": (objective(RANGE + [reduction(3, 0, 0)], 3), VALID + "ReductionOp" + MSG),
+    "reduction kind 257": (objective(RANGE + [reduction(257, 0, 0)], 3), VALID + "ReductionOp" + MSG),  # not 1
     "reduction without operand": (objective(RANGE + [reduction(1, 0, 9)], 3), LACKS + "operand"),
     "condition id past the table": (objective(RANGE + [reduction(1, 0, 0, condition=9)], 3),
                                     "the Expression message did not contain the id of the condition"),
@@ -374,7 +375,12 @@ READ_ERRORS = {  # name: (data, message[, error other than ProtobufDeserializati
            ("logical", [commutative(5, [1]), commutative(6, [0])], 0),
            ("decision variable bound", [decision_var(2, "v", lower=(1, 0), upper=(1, 0))], 0),
            ("length of a subscript in its index", [placeholder("p", 1), array_length(2, 0), subscript(0, [1])], 2)]},
-    # terms are read in order: the first bad one is reported, literals included
+    # terms are read in order: the first bad one is reported, literals included; a term that is the sum
+    # itself is found when the terms are asked for, before any is read
+    **{f"cycle: {why}": (objective(nodes), F + "its expression nodes refer to each other in a cycle")
+       for why, nodes in [("after a missing term", [commutative(1, [5, 0, 1]), lit(1)]),
+                          ("after a bad literal", [commutative(1, [1, 0]), lit(1, type_=0)]),
+                          ("after a bad term", [commutative(1, [1, 0, 2]), unary(7, 2), lit(1)])]},
     "a bad term before a bad literal": (objective([unary(7, 2), lit(1, type_=0), lit(1), commutative(1, [0, 1])], 3),
                                         VALID + "UnaryOp" + MSG),
     "a bad literal before a bad term": (objective([unary(7, 2), lit(1, type_=0), lit(1), commutative(1, [1, 0])], 3),
@@ -481,6 +487,23 @@ READS = {
     "records the root does not reach": (
         expr_body([placeholder("a"), unary(7, 0), binary(3, 0, 99), lit(1, type_=7), subscript(0, [0]),
                    commutative(9, [0]), placeholder("p", 1), lit(2), commutative(1, [0, 7])], 8), "AddOp", "a + 2"),
+    # each record reads its children well, then a builder would refuse it: none is reached, so none is an error
+    "records the builders would refuse, not reached": (expr_body([
+        placeholder("a"), placeholder("p", 1), BV, lit(0), lit(3), lit(1),
+        array_length(0, 0), array_length(1, 1),  # of a scalar; an axis out of bounds
+        decision_var(1, "y", shape=[4]), subscript(8, [3]), array_length(9, 0),  # of a subscripted variable
+        unary(1, 2), binary(3, 2, 3), element_range("i", 3, 4), reduction(1, 13, 3, condition=12),  # over x
+        element_range("j", 4, 5), element_range("k", 3, 3), element_range("l", 3, 2),  # [3, 0), [0, 0), [0, x)
+        element_set("m", 9),  # over y[0], that is [0, y[0])
+        decision_var(2, "v", lower=(2, 0), upper=(1, 3)),  # a scalar placeholder bound
+        subscript(1, [3]), decision_var(2, "w", lower=(3, 20), upper=(1, 3)),  # a scalar subscript bound
+        decision_var(1, "z", shape=[4, 4]), subscript(22, [3]), decision_var(2, "u", lower=(3, 23), upper=(1, 3)),
+        subscript(0, [3]), subscript(1, [2]), subscript(1, []), subscript(1, [3, 3]),
+        commutative(1, [0, 5])], 29), "AddOp", "a + 1"),
+    "records past the depth limit, not reached": (
+        expr_body([placeholder("a")] + [unary(1, n) for n in range(4097)] + [lit(2)], 4098), "NumberLit", "2"),
+    "elements past the depth limit, not reached": (expr_body([lit(0), lit(5), element_range("e0", 0, 1)] + [
+        element_range(f"e{n}", 0, n + 1) for n in range(1, 2100)] + [lit(2)], 2102), "NumberLit", "2"),
     "records that refer ahead": (expr_body([commutative(1, [1, 2]), placeholder("a"), lit(2)]), "AddOp", "a + 2"),
     "records shared by many references": (expr_body([placeholder("a")] + [commutative(1, [n, n])
                                                                                for n in range(12)], 12),
@@ -512,6 +535,11 @@ def test_reading_rules():
     left = ld(4, ld(3, decision_var(1, "x"))) + ld(4, W.vint(1, 0))
     data = header(ld(4, W.text(2, "c") + W.vint(3, 1) + left + ld(5, expr([lit(1)]))))
     assert str(zv.from_protobuf(data)) == 'Constraint(name="c", expression=x == 1)'
+    # so is a reduction's index, given here element first, then condition; its kind 2**32 + 1 is SUM
+    index = ld(2, W.index(2)) + ld(2, W.key(2, 0) + W.varint(3))
+    data = expr_body([lit(0), lit(3), element_range("i", 0, 1), binary(7, 2, 0),
+                      ld(10, W.vint(1, 2**32 + 1) + index + W.vint(3, 2))], 4)
+    assert str(zv.from_protobuf(data)) == "sum(i in [0..3) s.t. i > 0, i)"
     # of map entries with equal keys the last is kept, and only it is decoded
     for first in [bv_constraint("c"), W.constraint("c", 9)]:
         data = problem_body(objective=expr([lit(0)]), constraints=[("c", first), ("c", bv_constraint("c", 2, 5))])

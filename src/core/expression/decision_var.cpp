@@ -60,12 +60,20 @@ Bound bound_from_subscript(Expr subscript) {
   return Bound{Bound::Kind::Subscript, std::move(subscript)};
 }
 
-std::optional<Bound> array_bound(const Expr& node) {
-  if (node->tag == Tag::Placeholder && as<PlaceholderNode>(node).ndim != 0) return Bound{Bound::Kind::Placeholder, node};
-  if (node->tag == Tag::Subscript) {
-    const auto& s = as<SubscriptNode>(node);
-    if (s.ndim != 0 && s.variable->tag == Tag::Placeholder) return Bound{Bound::Kind::Subscript, node};
+bool bound_accepts(Bound::Kind kind, const Node& node) noexcept {
+  switch (kind) {
+    case Bound::Kind::Expression: return true;
+    case Bound::Kind::Placeholder: return as<PlaceholderNode>(node).ndim != 0;
+    case Bound::Kind::Subscript:
+      return as<SubscriptNode>(node).ndim != 0 && as<SubscriptNode>(node).variable->tag == Tag::Placeholder;
   }
+  return false;
+}
+
+std::optional<Bound> array_bound(const Expr& node) {
+  using enum Bound::Kind;
+  if (node->tag == Tag::Placeholder && bound_accepts(Placeholder, *node)) return Bound{Placeholder, node};
+  if (node->tag == Tag::Subscript && bound_accepts(Subscript, *node)) return Bound{Subscript, node};
   return std::nullopt;
 }
 

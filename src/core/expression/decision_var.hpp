@@ -21,6 +21,9 @@ Bound bound_from_placeholder(Expr placeholder);
 /// A subscript of a placeholder with axes left; ModelingError "the subscripted variable is a
 /// scalar", then "only a subscripted placeholder can be used as the bound of a decision variable".
 Bound bound_from_subscript(Expr subscript);
+/// Whether `bound_from_placeholder` (kind Placeholder) or `bound_from_subscript` (Subscript) takes
+/// `node`; any expression is a bound.
+bool bound_accepts(Bound::Kind kind, const Node& node) noexcept;
 /// The bound that one of the two functions above makes of `node`, or nothing where both would
 /// refuse it (any other node included): a reading among several, without an error.
 std::optional<Bound> array_bound(const Expr& node);

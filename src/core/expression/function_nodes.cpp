@@ -14,6 +14,8 @@ Expr build_unary(UnaryKind kind, Expr operand) {
   return make_node<UnaryNode>([&](UnaryNode& n) { n.operand = std::move(operand); }, kind);
 }
 
+bool unary_accepts(const Node& operand) noexcept { return !contains_decision_variable(operand); }
+
 Expr build_min_max(CommutativeKind kind, std::vector<Expr> terms) {
   for (std::size_t i = 0; i < terms.size(); ++i) {
     if (contains_decision_variable(*terms[i])) {

@@ -1,6 +1,8 @@
 // Ranges, elements, subscripts and array lengths, with their construction checks.
 #include "core/expression/indexing.hpp"
 
+#include <algorithm>
+
 #include <fmt/format.h>
 
 #include "core/expression/expression.hpp"
@@ -48,6 +50,16 @@ Expr build_range(Expr start, Expr end) {
   });
 }
 
+bool range_accepts(const Node& start, const Node& end) noexcept {
+  const NumericValue* first = literal_value(start);
+  const NumericValue* last = literal_value(end);
+  if (first != nullptr && last != nullptr) {
+    const int order = compare_literals(*first, *last);
+    if (order == 1 || order == 0) return false;
+  }
+  return !contains_decision_variable(start) && !contains_decision_variable(end);
+}
+
 Rc<const ElementNode> make_element(std::string name, Expr set, Text description, Text latex) {
   return make_node<ElementNode>([&](ElementNode& e) {
     const std::uint64_t n = set_ndim(*set);
@@ -65,6 +77,8 @@ Expr operand_into_element_set(const Expr& operand) {
   if (operand_ndim(*operand) >= 1) return operand;
   return expression_into_element_set(operand);
 }
+
+bool element_set_accepts(const Node& operand) { return operand_ndim(operand) >= 1 || range_accepts(*zero(), operand); }
 
 // ---- Operands as expressions ------------------------------------------------------------
 
@@ -160,11 +174,29 @@ Expr into_subscripted_variable(const Expr& operand) {
   }
 }
 
+namespace {
+
+bool free_of_decision_variables(std::span<const Expr> subscripts) noexcept {
+  return std::none_of(subscripts.begin(), subscripts.end(),
+                      [](const Expr& subscript) { return contains_decision_variable(*subscript); });
+}
+
+}  // namespace
+
 void validate_subscripts(std::span<const Expr> subscripts) {
   if (subscripts.empty()) raise_modeling("the number of subscripts is zero");
-  for (const Expr& subscript : subscripts) {
-    if (contains_decision_variable(*subscript)) raise_modeling("a subscript contains a decision variable");
+  if (!free_of_decision_variables(subscripts)) raise_modeling("a subscript contains a decision variable");
+}
+
+bool subscript_accepts(const Node& variable, std::span<const Expr> subscripts) noexcept {
+  const std::uint64_t ndim = operand_ndim(variable);
+  if (ndim == 0 || subscripts.empty() || !free_of_decision_variables(subscripts) || ndim < subscripts.size()) {
+    return false;
   }
+  // The subscripts of a subscript are joined with these and checked again.
+  if (variable.tag != Tag::Subscript) return true;
+  const ExprList& inner = as<SubscriptNode>(variable).subscripts;
+  return free_of_decision_variables(std::span<const Expr>(inner.begin(), inner.size()));
 }
 
 Expr build_subscript(Expr variable, ExprList subscripts) {
@@ -231,6 +263,16 @@ Expr build_array_length(Expr array, std::uint64_t axis, Text latex, Text descrip
     n.latex = std::move(latex);
     n.description = std::move(description);
   });
+}
+
+bool array_length_accepts(const Node& operand, std::uint64_t axis) noexcept {
+  switch (operand.tag) {
+    case Tag::Placeholder:
+    case Tag::Element: return axis < operand_ndim(operand);
+    case Tag::Subscript:
+      return as<SubscriptNode>(operand).variable->tag != Tag::DecisionVar && axis < operand_ndim(operand);
+    default: return false;
+  }
 }
 
 Expr length_at(const Expr& receiver, std::uint64_t axis, Text latex, Text description) {

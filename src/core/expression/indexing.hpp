@@ -18,6 +18,9 @@ namespace zorvane {
 /// neither bound may contain a decision variable (ModelingError, the lower bound first).
 /// Symbolic bounds are never compared.
 Expr build_range(Expr start, Expr end);
+/// Whether `build_range` takes these bounds: its checks without their messages, for a caller
+/// that must know before it builds (as a reader that tries records ahead of need).
+bool range_accepts(const Node& start, const Node& end) noexcept;
 
 /// An element over `set` (a range, or a placeholder, element or subscript with ndim >= 1);
 /// its ndim is one less than the set's dimensionality, 0 for a range. Cannot fail.
@@ -28,6 +31,8 @@ Expr expression_into_element_set(Expr end);
 /// A placeholder, element or subscript as a set: itself when it has an axis, otherwise the
 /// range from 0 to it.
 Expr operand_into_element_set(const Expr& operand);
+/// Whether `operand_into_element_set` takes `operand`.
+bool element_set_accepts(const Node& operand);
 
 // ---- Operands as expressions ------------------------------------------------------------
 
@@ -58,6 +63,9 @@ void validate_subscripts(std::span<const Expr> subscripts);
 /// ModelingError; a subscript of a subscript is flattened (`p[i][j]` is `p[i, j]`, the inner
 /// subscript's own LaTeX dropped) and the joined list validated again.
 Expr build_subscript(Expr variable, ExprList subscripts);
+/// Whether `into_subscripted_variable` takes `variable`, and `validate_subscripts` and then
+/// `build_subscript` take it subscripted by `subscripts`.
+bool subscript_accepts(const Node& variable, std::span<const Expr> subscripts) noexcept;
 
 // ---- Array lengths ----------------------------------------------------------------------
 
@@ -66,6 +74,8 @@ Expr build_subscript(Expr variable, ExprList subscripts);
 Expr into_array_operand(const Expr& operand);
 /// ModelingError "axis 2 is out of bounds for the axis of the array a" unless axis < ndim.
 Expr build_array_length(Expr array, std::uint64_t axis, Text latex, Text description);
+/// Whether `into_array_operand` takes `operand`, and `build_array_length` then its `axis`.
+bool array_length_accepts(const Node& operand, std::uint64_t axis) noexcept;
 /// `len_at` of a placeholder, element or subscript: the operand check (a scalar subscript is
 /// refused first with "Can't get length of a scalar"), then the axis check.
 Expr length_at(const Expr& receiver, std::uint64_t axis, Text latex, Text description);

@@ -16,6 +16,10 @@ Expr build_reduction(ReductionKind kind, Rc<const ElementNode> element, Expr con
   }, kind);
 }
 
+bool reduction_accepts(const Node* condition) noexcept {
+  return condition == nullptr || !contains_decision_variable(*condition);
+}
+
 Expr build_reductions(ReductionKind kind, std::vector<IndexItem> index, Expr operand) {
   if (index.empty()) {
     raise_modeling(kind == ReductionKind::Sum

@@ -19,6 +19,8 @@ struct IndexItem {
 /// when the condition holds one; nothing else is checked (the operand may hold decision
 /// variables, the condition need not mention the element).
 Expr build_reduction(ReductionKind kind, Rc<const ElementNode> element, Expr condition, Expr operand);
+/// Whether `build_reduction` takes `condition` (null: none).
+bool reduction_accepts(const Node* condition) noexcept;
 
 /// One reduction per item, nested so that the first item is the outermost: `[i, j]` gives the
 /// reduction over i of the reduction over j of `operand`. An empty index is refused with

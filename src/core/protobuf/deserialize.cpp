@@ -47,34 +47,21 @@ void check_version(std::uint64_t version) {
   }
 }
 
-/// A comparison or logical record: read as a condition, never as an expression.
-bool is_condition_record(const NodeTableMsg& table, std::uint64_t id) noexcept {
-  if (id >= table.size()) return false;
-  const ExprNodeMsg& record = table.nodes[id];
-  if (const auto* m = std::get_if<BinaryOpMsg>(&record)) {
-    return kind_from_wire<ComparisonKind>(m->kind, kComparisonOffset, kComparisonKindCount).has_value();
-  }
-  if (const auto* m = std::get_if<CommutativeOpMsg>(&record)) {
-    return kind_from_wire<LogicalKind>(m->kind, kLogicalOffset, kLogicalKindCount).has_value();
-  }
-  return false;
-}
-
 /// The `expr` body: an expression, or else a condition; the first attempt's error is dropped
-/// unless the input was refused outright (a cycle, too deep, too much work). A condition at the
-/// root is read as one at once: as an expression it fails at the root or at its first term.
+/// unless the input was refused outright (a cycle, too deep, too much work). A condition fails
+/// the first attempt with a refusal of the decoder, which raises none, so it reads without an
+/// exception; only a builder's error is raised and caught here.
 Expr decode_expr_body(const ExprMsg& message, DecodeBudget& budget, NodeDecoder::Scratch& scratch) {
-  if (is_condition_record(message.expr_nodes, message.root_id)) {
-    NodeDecoder decoder(message.expr_nodes, budget, scratch);
-    return decoder.condition(message.root_id, kRootMissing);
-  }
+  NodeDecoder decoder(message.expr_nodes, budget, scratch);
   try {
-    return expr_message_to_expression(message, budget, scratch);
+    if (std::optional<Expr> expression = decoder.only_expression_if_read(message.root_id, kRootMissing)) {
+      return std::move(*expression);
+    }
   } catch (const DecodeLimitError&) {
     throw;
   } catch (const Error&) {
   }
-  NodeDecoder decoder(message.expr_nodes, budget, scratch);
+  decoder.forget();
   return decoder.condition(message.root_id, kRootMissing);
 }
 

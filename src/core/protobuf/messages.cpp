@@ -208,8 +208,8 @@ void parse(FieldReader&& r, PlaceholderMsg& m) {
 void parse(FieldReader&& r, RangeMsg& m) {
   while (r.next()) {
     switch (r.field()) {
-      case range::kStartId: m.start_id = r.u64(); break;
-      case range::kEndId: m.end_id = r.u64(); break;
+      case range::kStartId: m.start_id = r.id(); break;
+      case range::kEndId: m.end_id = r.id(); break;
       default: r.skip();
     }
   }
@@ -219,7 +219,7 @@ void parse(FieldReader&& r, BoundMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case bound::kType: m.type = r.enum32(); break;
-      case bound::kBoundId: m.bound_id = r.u64(); break;
+      case bound::kBoundId: m.bound_id = r.id(); break;
       default: r.skip();
     }
   }
@@ -253,7 +253,7 @@ void parse(FieldReader&& r, ElementMsg& m) {
   while (r.next()) {
     switch (r.field()) {
       case element::kName: m.name = r.text(); break;
-      case element::kNdim: m.ndim = r.u64(); break;
+      case element::kNdim: r.u64(); break;
       case element::kBound: merge_member<BoundMsg>(r, m.belong_to); break;
       case element::kRange: merge_member<RangeMsg>(r, m.belong_to); break;
       default: r.skip();
@@ -331,8 +331,8 @@ void parse(FieldReader&& r, CommutativeOpMsg& m, List<Id>& ids) {
 void parse(FieldReader&& r, IndexMsg& m) {
   while (r.next()) {
     switch (r.field()) {
-      case index::kElementId: m.element_id = r.u64(); break;
-      case index::kConditionId: m.condition_id = r.u64(); break;
+      case index::kElementId: m.element_id = r.id(); break;
+      case index::kConditionId: m.condition_id = r.id(); break;
       default: r.skip();
     }
   }
@@ -341,9 +341,18 @@ void parse(FieldReader&& r, IndexMsg& m) {
 void parse(FieldReader&& r, ReductionOpMsg& m) {
   while (r.next()) {
     switch (r.field()) {
-      case reduction_op::kKind: m.kind = r.enum32(); break;
-      case reduction_op::kIndex: merge(r, m.index); break;
-      case reduction_op::kOperandId: m.operand_id = r.u64(); break;
+      case reduction_op::kKind: {
+        const std::int32_t kind = r.enum32();
+        m.kind = kind >= 0 && kind <= UINT8_MAX ? std::uint8_t(kind) : 0;
+        break;
+      }
+      case reduction_op::kIndex: {  // a repeated occurrence merges into the earlier one
+        IndexMsg index = m.index();
+        parse(r.message(), index);
+        m.set_index(index);
+        break;
+      }
+      case reduction_op::kOperandId: m.operand_id = r.id(); break;
       default: r.skip();
     }
   }
@@ -389,7 +398,7 @@ void parse_node(FieldReader&& r, ExprNodeMsg& m, NodeTableMsg& t, std::size_t st
       case expr_node::kCommutativeOp: parse(r.message(), node_member<CommutativeOpMsg>(m, t, start), t.ids); break;
       case expr_node::kElement: parse(r.message(), stored_member<ElementMsg>(m, t, start)); break;
       case expr_node::kSubscript: parse(r.message(), node_member<SubscriptMsg>(m, t, start), t.ids); break;
-      case expr_node::kReductionOp: parse(r.message(), stored_member<ReductionOpMsg>(m, t, start)); break;
+      case expr_node::kReductionOp: parse(r.message(), node_member<ReductionOpMsg>(m, t, start)); break;
       default: r.skip();
     }
   }

@@ -40,7 +40,7 @@ struct NumberLitMsg {
   std::uint64_t value = 0;
 };
 
-/// A record's reference to another, as kept in the common kinds. A table holds UINT32_MAX
+/// A record's reference to another, as kept in the records. A table holds UINT32_MAX
 /// records at most, so an id read as UINT32_MAX or more names no record: it is kept as
 /// UINT32_MAX, which names none either (no message shows an id). Narrower ids make a large
 /// table smaller to write and to read.
@@ -59,18 +59,17 @@ struct PlaceholderMsg {
 };
 
 struct RangeMsg {
-  std::uint64_t start_id = 0;
-  std::uint64_t end_id = 0;
+  Id start_id = 0;
+  Id end_id = 0;
 };
 
 struct BoundMsg {
   std::int32_t type = 0;
-  std::uint64_t bound_id = 0;
+  Id bound_id = 0;
 };
 
-struct ElementMsg {
+struct ElementMsg {  // `ndim` is checked but not kept: it is never used
   std::string_view name;
-  std::uint64_t ndim = 0;
   std::variant<std::monostate, BoundMsg, RangeMsg> belong_to;  ///< the `belong_to` oneof
 };
 
@@ -110,14 +109,30 @@ struct CommutativeOpMsg {
 };
 
 struct IndexMsg {
-  std::uint64_t element_id = 0;
-  std::optional<std::uint64_t> condition_id;  ///< explicit presence: 0 differs from absent
+  Id element_id = 0;
+  std::optional<Id> condition_id;  ///< explicit presence: 0 differs from absent
 };
 
+/// Held in 16 bytes, in place: the `index` in fields of its own, and `kind` narrowed (a kind past
+/// 255 is kept as 0, which names no kind either).
 struct ReductionOpMsg {
-  std::int32_t kind = 0;
-  std::optional<IndexMsg> index;
-  std::uint64_t operand_id = 0;
+  Id operand_id = 0;
+  Id element_id = 0;
+  Id condition_id = 0;
+  std::uint8_t kind = 0;
+  bool has_index = false;
+  bool has_condition = false;
+
+  /// The index read so far (the empty one before any).
+  IndexMsg index() const noexcept {
+    return IndexMsg{element_id, has_condition ? std::optional<Id>(condition_id) : std::nullopt};
+  }
+  void set_index(const IndexMsg& index) noexcept {
+    has_index = true;
+    element_id = index.element_id;
+    has_condition = index.condition_id.has_value();
+    condition_id = index.condition_id.value_or(0);
+  }
 };
 
 /// A member kept in its table's list of `M` (kinds that are large and rare), at `at`.
@@ -131,7 +146,7 @@ struct Stored {
 /// a record takes 24 bytes.
 using ExprNodeMsg = std::variant<std::monostate, NumberLitMsg, Stored<PlaceholderMsg>, Stored<DecisionVarMsg>,
                                  ArrayLengthMsg, UnaryOpMsg, BinaryOpMsg, CommutativeOpMsg,
-                                 Stored<ElementMsg>, SubscriptMsg, Stored<ReductionOpMsg>>;
+                                 Stored<ElementMsg>, SubscriptMsg, ReductionOpMsg>;
 static_assert(sizeof(ExprNodeMsg) <= 24);
 
 /// True when the alternative of `ExprNodeMsg` at the member's field number is `M`.
@@ -146,17 +161,17 @@ static_assert(kMemberHolds<expr_node::kBinaryOp, BinaryOpMsg>);
 static_assert(kMemberHolds<expr_node::kCommutativeOp, CommutativeOpMsg>);
 static_assert(kMemberHolds<expr_node::kElement, Stored<ElementMsg>>);
 static_assert(kMemberHolds<expr_node::kSubscript, SubscriptMsg>);
-static_assert(kMemberHolds<expr_node::kReductionOp, Stored<ReductionOpMsg>>);
+static_assert(kMemberHolds<expr_node::kReductionOp, ReductionOpMsg>);
 static_assert(std::variant_size_v<ExprNodeMsg> == expr_node::kReductionOp + 1, "one alternative per member");
 /// The `ExprNode` records of one table, in order; a record's member is its `index()` (0: unset).
 struct NodeTableMsg {
   explicit NodeTableMsg(Arena* arena)
       : nodes(arena), ids(arena), stored(List<PlaceholderMsg>(arena), List<DecisionVarMsg>(arena),
-                                         List<ElementMsg>(arena), List<ReductionOpMsg>(arena)) {}
+                                         List<ElementMsg>(arena)) {}
 
   List<ExprNodeMsg> nodes;
   List<Id> ids;  ///< the id lists of all records, one after another
-  std::tuple<List<PlaceholderMsg>, List<DecisionVarMsg>, List<ElementMsg>, List<ReductionOpMsg>> stored;
+  std::tuple<List<PlaceholderMsg>, List<DecisionVarMsg>, List<ElementMsg>> stored;
 
   std::size_t size() const noexcept { return nodes.size(); }
   IdList ids_of(IdRange range) const noexcept { return IdList(ids).subspan(range.begin, range.size); }

@@ -7,6 +7,7 @@
 #include <bit>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "core/expression/arithmetic.hpp"
 #include "core/expression/decision_var.hpp"
@@ -83,9 +84,11 @@ constexpr std::uint64_t kWorkPerByte = 512;
   throw DecodeLimitError{{ErrorKind::ProtobufDeserialization, std::move(text)}};
 }
 
-std::string too_deep_text() {
-  return "failed to decode the input buffer because an expression is nested more than " +
-         std::to_string(kMaxDepth) + " levels deep";
+/// Made once: a refusal keeps its text as a pointer.
+const char* too_deep_text() {
+  static const std::string text = "failed to decode the input buffer because an expression is nested more than " +
+                                  std::to_string(kMaxDepth) + " levels deep";
+  return text.c_str();
 }
 
 /// A role's bit in a set of roles.
@@ -128,18 +131,15 @@ std::optional<Expr> number_of(const NumberLitMsg& m) {
   return std::nullopt;
 }
 
+std::optional<CommutativeKind> commutative_kind(std::int32_t wire) noexcept {
+  return kind_from_wire<CommutativeKind>(wire, kCommutativeOffset, kCommutativeKindCount);
+}
 
-/// The sum, product, minimum or maximum of `terms`, of the kind `wire` names.
-Expr commutative_of(std::int32_t wire, std::vector<Expr> terms) {
-  const auto kind = kind_from_wire<CommutativeKind>(wire, kCommutativeOffset, kCommutativeKindCount);
-  if (!kind) refuse(kCommutativeKind);
-  switch (*kind) {
-    case CommutativeKind::Add: return build_add_of_terms(std::move(terms));
-    case CommutativeKind::Mul: return build_mul_of_terms(std::move(terms));
-    case CommutativeKind::Min:
-    case CommutativeKind::Max: return make_commutative(*kind, TermList(std::move(terms)));
-  }
-  refuse(kCommutativeKind);
+/// The sum, product, minimum or maximum of `terms`.
+Expr commutative_of(CommutativeKind kind, std::vector<Expr> terms) {
+  if (kind == CommutativeKind::Add) return build_add_of_terms(std::move(terms));
+  if (kind == CommutativeKind::Mul) return build_mul_of_terms(std::move(terms));
+  return make_commutative(kind, TermList(std::move(terms)));  // a minimum or maximum, as written
 }
 
 }  // namespace
@@ -179,10 +179,30 @@ NodeDecoder::~NodeDecoder() {
 }
 
 Expr NodeDecoder::only_expression(std::uint64_t id, const char* missing) {
+  if (const Expr* root = read_root(id, missing)) return *root;
+  raise_refusal();
+}
+
+std::optional<Expr> NodeDecoder::only_expression_if_read(std::uint64_t id, const char* missing) {
+  if (const Expr* root = read_root(id, missing)) return *root;
+  if (refusal_.limit) raise_refusal();
+  refusal_ = {};
+  return std::nullopt;
+}
+
+const Expr* NodeDecoder::read_root(std::uint64_t id, const char* missing) {
   build_ahead();
-  if (const Expr* root = find(id, Role::Expression)) return *root;
-  std::fill(built_.begin(), built_.end(), Built{});
-  return expression(id, missing);
+  if (const Expr* root = find(id, Role::Expression)) return root;
+  forget();
+  return run(id, Role::Expression, missing);
+}
+
+void NodeDecoder::forget() noexcept {
+  building_ahead_ = false;  // also when an error left the pass
+  refusal_ = {};
+  for (Built& built : built_) {
+    if (built.done != 0) built = Built{};
+  }
 }
 
 void NodeDecoder::build_ahead() {
@@ -231,19 +251,16 @@ void NodeDecoder::build_ahead(std::uint64_t id, Role role) {
   const Task task{id, role, kRootMissing, 1};
   running_ = &task;
   running_levels_ = 1;
-  try {
-    Step value = step(task);
-    if (value && running_levels_ <= kMaxDepth) {
-      keep(id, role, std::move(*value));
-      levels(id, role) = std::uint16_t(running_levels_);
-    }
-  } catch (const Error&) {
-    // Left to be built when asked for, which reports it in its place.
-  } catch (...) {
-    running_ = nullptr;
-    throw;
-  }
+  // Nothing is raised here: a step checks what its builders would refuse before it calls them.
+  Step value = step(task);
   running_ = nullptr;
+  // A record that cannot be built is left to be built when asked for, which reports it in its
+  // place.
+  refusal_ = {};
+  if (value && running_levels_ <= kMaxDepth) {
+    keep(id, role, std::move(*value));
+    levels(id, role) = std::uint16_t(running_levels_);
+  }
 }
 
 std::uint16_t& NodeDecoder::levels(std::uint64_t id, Role role) noexcept {
@@ -255,9 +272,36 @@ const Expr* NodeDecoder::find(std::uint64_t id, Role role) const noexcept {
   return role == Role::Expression ? &built_[id].expression : &built_[id].other;
 }
 
-std::uint32_t NodeDecoder::lookup(std::uint64_t id, const char* missing) const {
-  if (id >= table_.size()) refuse(missing);
-  return std::uint32_t(table_.nodes[id].index());
+std::nullopt_t NodeDecoder::cannot(const char* text, bool limit) noexcept {
+  if (refusal_.text == nullptr) refusal_ = Refusal{text, limit};
+  return std::nullopt;
+}
+
+void NodeDecoder::raise_refusal() {
+  const Refusal refusal = std::exchange(refusal_, Refusal{});
+  if (refusal.limit) refuse_limit(refusal.text);
+  refuse(refusal.text);
+}
+
+bool NodeDecoder::expect_member(std::uint64_t id, std::uint32_t member, const char* missing, const char* wrong) {
+  if (id < table_.size() && table_.nodes[id].index() == member) return true;
+  cannot(id < table_.size() ? wrong : missing);
+  return false;
+}
+
+std::optional<NodeDecoder::Role> NodeDecoder::operand_role(std::uint64_t id, const char* missing,
+                                                           bool decision_var) {
+  if (id >= table_.size()) return cannot(missing);
+  switch (table_.nodes[id].index()) {
+    case expr_node::kPlaceholder: return Role::Placeholder;
+    case expr_node::kElement: return Role::Element;
+    case expr_node::kSubscript: return Role::Subscript;
+    case expr_node::kDecisionVar:
+      if (decision_var) return Role::DecisionVar;
+      return cannot(kInvalidMessage);
+    case 0: return cannot(kUnsetKind);
+    default: return cannot(kInvalidMessage);
+  }
 }
 
 const ExprNodeMsg& NodeDecoder::read(const Task& task) const { return table_.nodes[task.id]; }
@@ -273,27 +317,39 @@ const Expr& NodeDecoder::keep(std::uint64_t id, Role role, Expr value) {
   return slot;
 }
 
-Expr NodeDecoder::expression(std::uint64_t id, const char* missing) { return run(id, Role::Expression, missing); }
+Expr NodeDecoder::decoded(std::uint64_t id, Role role, const char* missing) {
+  if (const Expr* node = run(id, role, missing)) return *node;
+  raise_refusal();
+}
 
-Expr NodeDecoder::condition(std::uint64_t id, const char* missing) { return run(id, Role::Condition, missing); }
+Expr NodeDecoder::expression(std::uint64_t id, const char* missing) { return decoded(id, Role::Expression, missing); }
+
+Expr NodeDecoder::condition(std::uint64_t id, const char* missing) { return decoded(id, Role::Condition, missing); }
 
 IndexItem NodeDecoder::index(const IndexMsg& message) {
-  if (lookup(message.element_id, kIndexMissing) != expr_node::kElement) refuse(kIndexKind);
-  IndexItem item{element_node(run(message.element_id, Role::Element, kIndexMissing)), Expr()};
-  if (message.condition_id) item.condition = run(*message.condition_id, Role::Condition, kConditionMissing);
+  if (!expect_member(message.element_id, expr_node::kElement, kIndexMissing, kIndexKind)) raise_refusal();
+  IndexItem item{element_node(decoded(message.element_id, Role::Element, kIndexMissing)), Expr()};
+  if (message.condition_id) item.condition = decoded(*message.condition_id, Role::Condition, kConditionMissing);
   return item;
 }
 
 const Expr* NodeDecoder::need(std::uint64_t id, Role role, const char* missing) {
   if (const Expr* found = find(id, role)) {
-    if (building_ahead_) {  // a record's other role is at its own level
+    if (building_ahead_) {
+      // A record's node stands at most two levels above its children's (an element over a
+      // range): one built on a higher child would make its builder refuse it as too deep.
+      if ((*found)->height + 2 > kMaxDepth) return nullptr;
+      // A record's other role is at its own level.
       running_levels_ = std::max<std::uint32_t>(running_levels_, levels(id, role) + (id != running_->id ? 1 : 0));
     }
     return found;
   }
   if (building_ahead_) return nullptr;
   // Asked for again while it waits for its own children: the references form a cycle.
-  if (is_active(id, role)) refuse_limit(kCycle);
+  if (is_active(id, role)) {
+    cannot(kCycle, true);
+    return nullptr;
+  }
   const std::uint32_t depth = running_->depth + (id != running_->id ? 1 : 0);
   // A literal that its task would build without an error is built now: nothing can fail in
   // between, so the checks and their order stay those of the task, which is saved.
@@ -314,6 +370,7 @@ bool NodeDecoder::need_all(IdList ids, Role role, const char* missing, std::vect
   bool complete = true;
   for (const std::uint64_t id : ids) {
     const Expr* item = need(id, role, missing);
+    if (refusal_.text != nullptr) return false;
     if (item == nullptr) {
       if (complete) out.clear();
       complete = false;
@@ -324,15 +381,21 @@ bool NodeDecoder::need_all(IdList ids, Role role, const char* missing, std::vect
   return complete;
 }
 
-void NodeDecoder::start(Task& task) {
-  if (task.id >= table_.size()) refuse(task.missing);
-  if (is_active(task.id, task.role)) refuse_limit(kCycle);
-  if (task.depth > kMaxDepth) refuse_limit(too_deep_text());
-  built_[task.id].active |= bit(task.role);
-  task.started = true;
+bool NodeDecoder::start(Task& task) {
+  if (task.id >= table_.size()) {
+    cannot(task.missing);
+  } else if (is_active(task.id, task.role)) {
+    cannot(kCycle, true);
+  } else if (task.depth > kMaxDepth) {
+    cannot(too_deep_text(), true);
+  } else {
+    built_[task.id].active |= bit(task.role);
+    task.started = true;
+  }
+  return task.started;
 }
 
-Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
+const Expr* NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
   try {
     InterruptPoll poll;
     tasks_.push_back(Task{id, role, missing, 1});
@@ -342,12 +405,13 @@ Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
         tasks_.pop_back();
         continue;
       }
-      if (!tasks_.back().started) start(tasks_.back());
+      if (!tasks_.back().started && !start(tasks_.back())) break;
       const Task task = tasks_.back();
       running_ = &task;
       requests_.clear();
       Step value = step(task);
       running_ = nullptr;
+      if (refusal_.text != nullptr) break;
       budget_.check();
       if (!value) {
         // The first child asked for goes on top, so children are rebuilt in order.
@@ -359,17 +423,27 @@ Expr NodeDecoder::run(std::uint64_t id, Role role, const char* missing) {
       keep(task.id, task.role, std::move(*value));
     }
   } catch (const Error& error) {
-    tasks_.clear();
-    for (Built& built : built_) built.active = 0;
+    abandon();
     // A rebuilt tree deeper than the builders allow: the input's fault, reported as such.
     if (error.kind == ErrorKind::Recursion) refuse_limit(too_deep_text());
     throw;
   } catch (...) {
-    tasks_.clear();
-    for (Built& built : built_) built.active = 0;
+    abandon();
     throw;
   }
-  return *find(id, role);
+  if (refusal_.text != nullptr) {
+    abandon();
+    return nullptr;
+  }
+  return find(id, role);
+}
+
+void NodeDecoder::abandon() noexcept {
+  // Only the records of tasks on the stack are active.
+  for (const Task& task : tasks_) {
+    if (task.id < built_.size()) built_[task.id].active = 0;
+  }
+  tasks_.clear();
 }
 
 NodeDecoder::Step NodeDecoder::step(const Task& task) {
@@ -394,7 +468,7 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
   switch (read(task).index()) {
     case expr_node::kNumberLit: {
       if (std::optional<Expr> number = number_of(std::get<NumberLitMsg>(read(task)))) return number;
-      refuse(kNumberLitType);
+      return cannot(kNumberLitType);
     }
     case expr_node::kPlaceholder: {
       const Expr* placeholder = need(id, Role::Placeholder, kRootMissing);
@@ -414,16 +488,10 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
     case expr_node::kArrayLength: {
       const ExprNodeMsg& node = read(task);
       const auto& m = std::get<ArrayLengthMsg>(node);
-      Role role = Role::Placeholder;
-      switch (lookup(m.array_id, kArrayMissing)) {
-        case expr_node::kPlaceholder: role = Role::Placeholder; break;
-        case expr_node::kElement: role = Role::Element; break;
-        case expr_node::kSubscript: role = Role::Subscript; break;
-        case 0: refuse(kUnsetKind);
-        default: refuse(kInvalidMessage);
-      }
-      const Expr* array = need(m.array_id, role, kArrayMissing);
-      if (!array) return std::nullopt;
+      const std::optional<Role> role = operand_role(m.array_id, kArrayMissing, false);
+      if (!role) return std::nullopt;
+      const Expr* array = need(m.array_id, *role, kArrayMissing);
+      if (!array || refused_ahead(array_length_accepts(**array, m.axis))) return std::nullopt;
       return build_array_length(into_array_operand(*array), m.axis, std::nullopt, std::nullopt);
     }
     case expr_node::kUnaryOp: {
@@ -432,14 +500,15 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       const Expr* operand = need(m.operand_id, Role::Expression, kUnaryOperandMissing);
       if (!operand) return std::nullopt;
       const std::optional<UnaryKind> kind = unary_kind_from_wire(m.kind);
-      if (!kind) refuse(kUnaryKind);
+      if (!kind) return cannot(kUnaryKind);
+      if (refused_ahead(unary_accepts(**operand))) return std::nullopt;
       return build_unary(*kind, *operand);
     }
     case expr_node::kBinaryOp: {
       const ExprNodeMsg& node = read(task);
       const auto& m = std::get<BinaryOpMsg>(node);
       const auto kind = kind_from_wire<BinaryKind>(m.kind, kBinaryOffset, kBinaryKindCount);
-      if (!kind) refuse(kBinaryKind);
+      if (!kind) return cannot(kBinaryKind);
       const Expr* left = need(m.left_id, Role::Expression, kLeftMissing);
       if (!left) return std::nullopt;
       const Expr* right = need(m.right_id, Role::Expression, kRightMissing);
@@ -454,27 +523,30 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       if (m.term_ids.size == 2) return two_term_step(m);
       std::vector<Expr> terms;
       if (!need_all(table_.ids_of(m.term_ids), Role::Expression, kTermMissing, terms)) return std::nullopt;
-      return commutative_of(m.kind, std::move(terms));
+      const std::optional<CommutativeKind> kind = commutative_kind(m.kind);
+      if (!kind) return cannot(kCommutativeKind);
+      return commutative_of(*kind, std::move(terms));
     }
     case expr_node::kReductionOp: {
       const ExprNodeMsg& node = read(task);
-      const auto& m = table_[std::get<Stored<ReductionOpMsg>>(node)];
-      if (!m.index) refuse(kIndexMissing);
-      if (lookup(m.index->element_id, kIndexMissing) != expr_node::kElement) refuse(kIndexKind);
-      const Expr* element = need(m.index->element_id, Role::Element, kIndexMissing);
+      const auto& m = std::get<ReductionOpMsg>(node);
+      if (!m.has_index) return cannot(kIndexMissing);
+      if (!expect_member(m.element_id, expr_node::kElement, kIndexMissing, kIndexKind)) return std::nullopt;
+      const Expr* element = need(m.element_id, Role::Element, kIndexMissing);
       if (!element) return std::nullopt;
       const Expr* condition = nullptr;
-      if (m.index->condition_id) {
-        condition = need(*m.index->condition_id, Role::Condition, kConditionMissing);
+      if (m.has_condition) {
+        condition = need(m.condition_id, Role::Condition, kConditionMissing);
         if (!condition) return std::nullopt;
       }
       const Expr* operand = need(m.operand_id, Role::Expression, kOperandMissing);
       if (!operand) return std::nullopt;
       const auto kind = kind_from_wire<ReductionKind>(m.kind, kReductionOffset, kReductionKindCount);
-      if (!kind) refuse(kReductionKind);
+      if (!kind) return cannot(kReductionKind);
+      if (refused_ahead(reduction_accepts(condition ? condition->get() : nullptr))) return std::nullopt;
       return build_reduction(*kind, element_node(*element), condition ? *condition : Expr(), *operand);
     }
-    default: refuse(kUnsetKind);
+    default: return cannot(kUnsetKind);
   }
 }
 
@@ -482,13 +554,14 @@ NodeDecoder::Step NodeDecoder::two_term_step(const CommutativeOpMsg& m) {
   // `need_all` of two terms, with no list: both are asked for before either is waited on.
   const IdList ids = table_.ids_of(m.term_ids);
   const Expr* first = need(ids[0], Role::Expression, kTermMissing);
+  if (refusal_.text != nullptr) return std::nullopt;
   const Expr* second = need(ids[1], Role::Expression, kTermMissing);
   if (!first || !second) return std::nullopt;
+  const std::optional<CommutativeKind> kind = commutative_kind(m.kind);
+  if (!kind) return cannot(kCommutativeKind);
   // A product of two, the most common record, is built with no list.
-  if (kind_from_wire<CommutativeKind>(m.kind, kCommutativeOffset, kCommutativeKindCount) == CommutativeKind::Mul) {
-    return build_mul_of_terms(*first, *second);
-  }
-  return commutative_of(m.kind, {*first, *second});
+  if (*kind == CommutativeKind::Mul) return build_mul_of_terms(*first, *second);
+  return commutative_of(*kind, {*first, *second});
 }
 
 NodeDecoder::Step NodeDecoder::subscript_expression_step(const Task& task) {
@@ -503,7 +576,10 @@ const Expr* NodeDecoder::subscript_in_place(const Task& task) {
   if (building_ahead_) return need(task.id, Role::Subscript, kRootMissing);
   if (const Expr* found = find(task.id, Role::Subscript)) return found;
   if (!task.subscript_started) {
-    if (is_active(task.id, Role::Subscript)) refuse_limit(kCycle);
+    if (is_active(task.id, Role::Subscript)) {
+      cannot(kCycle, true);
+      return nullptr;
+    }
     built_[task.id].active |= bit(Role::Subscript);
     tasks_.back().subscript_started = true;  // the running task
   }
@@ -519,7 +595,7 @@ NodeDecoder::Step NodeDecoder::condition_step(const Task& task) {
       const ExprNodeMsg& node = read(task);
       const auto& m = std::get<BinaryOpMsg>(node);
       const auto kind = kind_from_wire<ComparisonKind>(m.kind, kComparisonOffset, kComparisonKindCount);
-      if (!kind) refuse(kConditionBinaryKind);
+      if (!kind) return cannot(kConditionBinaryKind);
       const Expr* left = need(m.left_id, Role::Expression, kLeftMissing);
       if (!left) return std::nullopt;
       const Expr* right = need(m.right_id, Role::Expression, kRightMissing);
@@ -530,13 +606,13 @@ NodeDecoder::Step NodeDecoder::condition_step(const Task& task) {
       const ExprNodeMsg& node = read(task);
       const auto& m = std::get<CommutativeOpMsg>(node);
       const auto kind = kind_from_wire<LogicalKind>(m.kind, kLogicalOffset, kLogicalKindCount);
-      if (!kind) refuse(kConditionCommutativeKind);
+      if (!kind) return cannot(kConditionCommutativeKind);
       std::vector<Expr> terms;
       if (!need_all(table_.ids_of(m.term_ids), Role::Condition, kTermMissing, terms)) return std::nullopt;
       return make_logical(*kind, std::move(terms));
     }
-    case 0: refuse(kUnsetKind);
-    default: refuse(kBinaryKind);
+    case 0: return cannot(kUnsetKind);
+    default: return cannot(kBinaryKind);
   }
 }
 
@@ -557,48 +633,48 @@ NodeDecoder::Step NodeDecoder::element_step(const Task& task) {
     const Expr* start = need(range->start_id, Role::Expression, kRangeStartMissing);
     if (!start) return std::nullopt;
     const Expr* end = need(range->end_id, Role::Expression, kRangeEndMissing);
-    if (!end) return std::nullopt;
+    if (!end || refused_ahead(range_accepts(**start, **end))) return std::nullopt;
     set = build_range(*start, *end);
   } else if (const auto* bound = std::get_if<BoundMsg>(&m.belong_to)) {
     // The kind of the referenced node decides; `Bound.type` is not read.
-    Role role = Role::Placeholder;
-    switch (lookup(bound->bound_id, kRangeStartMissing)) {
-      case expr_node::kPlaceholder: role = Role::Placeholder; break;
-      case expr_node::kElement: role = Role::Element; break;
-      case expr_node::kSubscript: role = Role::Subscript; break;
-      case 0: refuse(kUnsetKind);
-      default: refuse(kInvalidMessage);
-    }
-    const Expr* operand = need(bound->bound_id, role, kRangeStartMissing);
-    if (!operand) return std::nullopt;
+    const std::optional<Role> role = operand_role(bound->bound_id, kRangeStartMissing, false);
+    if (!role) return std::nullopt;
+    const Expr* operand = need(bound->bound_id, *role, kRangeStartMissing);
+    if (!operand || refused_ahead(element_set_accepts(**operand))) return std::nullopt;
     set = operand_into_element_set(*operand);
   } else {
-    refuse(kUnsetKind);
+    return cannot(kUnsetKind);
   }
   return Expr(make_element(std::string(m.name), std::move(set), std::nullopt, std::nullopt));
 }
 
 std::optional<Bound> NodeDecoder::bound_step(const BoundMsg& message) {
+  Bound::Kind kind = Bound::Kind::Expression;
+  Role role = Role::Expression;
   switch (message.type) {
-    case kBoundExpression: {
-      const Expr* bound = need(message.bound_id, Role::Expression, kBoundMissing);
-      if (!bound) return std::nullopt;
-      return bound_from_expression(*bound);
-    }
-    case kBoundPlaceholder: {
-      if (lookup(message.bound_id, kBoundMissing) != expr_node::kPlaceholder) refuse(kBoundNotPlaceholder);
-      const Expr* bound = need(message.bound_id, Role::Placeholder, kBoundMissing);
-      if (!bound) return std::nullopt;
-      return bound_from_placeholder(*bound);
-    }
-    case kBoundSubscriptedPlaceholder: {
-      if (lookup(message.bound_id, kBoundMissing) != expr_node::kSubscript) refuse(kBoundNotSubscript);
-      const Expr* bound = need(message.bound_id, Role::Subscript, kBoundMissing);
-      if (!bound) return std::nullopt;
-      return bound_from_subscript(*bound);
-    }
-    default: refuse(kBoundType);
+    case kBoundExpression: break;
+    case kBoundPlaceholder:
+      if (!expect_member(message.bound_id, expr_node::kPlaceholder, kBoundMissing, kBoundNotPlaceholder)) {
+        return std::nullopt;
+      }
+      kind = Bound::Kind::Placeholder, role = Role::Placeholder;
+      break;
+    case kBoundSubscriptedPlaceholder:
+      if (!expect_member(message.bound_id, expr_node::kSubscript, kBoundMissing, kBoundNotSubscript)) {
+        return std::nullopt;
+      }
+      kind = Bound::Kind::Subscript, role = Role::Subscript;
+      break;
+    default: return cannot(kBoundType);
   }
+  const Expr* bound = need(message.bound_id, role, kBoundMissing);
+  if (!bound || refused_ahead(bound_accepts(kind, **bound))) return std::nullopt;
+  switch (kind) {
+    case Bound::Kind::Placeholder: return bound_from_placeholder(*bound);
+    case Bound::Kind::Subscript: return bound_from_subscript(*bound);
+    case Bound::Kind::Expression: break;
+  }
+  return bound_from_expression(*bound);
 }
 
 NodeDecoder::Step NodeDecoder::decision_var_step(const Task& task) {
@@ -614,14 +690,14 @@ NodeDecoder::Step NodeDecoder::decision_var_step(const Task& task) {
     lower = binary_var_lower_bound();
     upper = binary_var_upper_bound();
   } else {
-    if (!m.lower_bound) refuse(kLowerMissing);
+    if (!m.lower_bound) return cannot(kLowerMissing);
     std::optional<Bound> read_lower = bound_step(*m.lower_bound);
     if (!read_lower) return std::nullopt;
-    if (!m.upper_bound) refuse(kUpperMissing);
+    if (!m.upper_bound) return cannot(kUpperMissing);
     std::optional<Bound> read_upper = bound_step(*m.upper_bound);
     if (!read_upper) return std::nullopt;
     const auto wire_kind = kind_from_wire<DecisionVarKind>(m.type, kDecisionVarOffset, kDecisionVarKindCount);
-    if (!wire_kind) refuse(kDecisionVarType);
+    if (!wire_kind) return cannot(kDecisionVarType);
     lower = std::move(*read_lower);
     upper = std::move(*read_upper);
     kind = *wire_kind;
@@ -638,21 +714,16 @@ NodeDecoder::Step NodeDecoder::decision_var_step(const Task& task) {
 NodeDecoder::Step NodeDecoder::subscript_step(const Task& task) {
   const ExprNodeMsg& node = read(task);
   const auto& m = std::get<SubscriptMsg>(node);
-  Role role = Role::Placeholder;
-  switch (lookup(m.variable_id, kVariableMissing)) {
-    case expr_node::kPlaceholder: role = Role::Placeholder; break;
-    case expr_node::kElement: role = Role::Element; break;
-    case expr_node::kDecisionVar: role = Role::DecisionVar; break;
-    case expr_node::kSubscript: role = Role::Subscript; break;
-    case 0: refuse(kUnsetKind);
-    default: refuse(kInvalidMessage);
-  }
-  const Expr* read_variable = need(m.variable_id, role, kVariableMissing);
+  const std::optional<Role> role = operand_role(m.variable_id, kVariableMissing, true);
+  if (!role) return std::nullopt;
+  const Expr* read_variable = need(m.variable_id, *role, kVariableMissing);
   if (!read_variable) return std::nullopt;
+  if (refused_ahead(operand_ndim(**read_variable) != 0)) return std::nullopt;
   Expr variable = into_subscripted_variable(*read_variable);
   std::vector<Expr>& subscripts = items_;
   subscripts.clear();
   if (!need_all(table_.ids_of(m.subscript_ids), Role::Expression, kSubscriptMissing, subscripts)) return std::nullopt;
+  if (refused_ahead(subscript_accepts(*variable, subscripts))) return std::nullopt;
   validate_subscripts(subscripts);
   // One subscript, the common case, is held in the node itself: no list is allocated for it.
   if (subscripts.size() == 1) return build_subscript(std::move(variable), ExprList(std::move(subscripts[0])));

@@ -50,6 +50,11 @@ class DecodeBudget {
 /// Two cases skip a task of their own, with the same checks in the same order: a literal that
 /// reads well is built where it is asked for (nothing can fail in between), and a subscript in
 /// the expression role builds its subscript role within its own task.
+///
+/// A step that finds the input at fault keeps the refusal and stops; the walk raises it when it
+/// stops. So a record that is tried and cannot be built costs no exception: only a call that
+/// fails raises one (the builders raise their own errors, which a step checks for first where
+/// it tries a record ahead of need).
 class NodeDecoder {
  public:
   class Scratch;
@@ -67,11 +72,18 @@ class NodeDecoder {
   IndexItem index(const IndexMsg& message);
   /// The node at `id` in expression position, as the one read of a fresh decoder. Records are
   /// written after their children, so the table is first built in one pass in id order, each
-  /// record in the role its kind is read in when its children are built; a record that fails
-  /// is left alone. When that built the root, every record the root reaches was built, without
+  /// record in the role its kind is read in when its children are built; a record that cannot
+  /// be built is left alone, with no exception (what its builders refuse is checked before they
+  /// are called). When that built the root, every record the root reaches was built, without
   /// error, within the depth limit, and as `expression` would build it: that is the result.
   /// Otherwise what was built is dropped and `expression` reports the fault in its usual order.
   Expr only_expression(std::uint64_t id, const char* missing);
+  /// `only_expression`, or nothing where it finds the input at fault other than at a limit (a
+  /// cycle, too deep, too much work: those are raised, as are the builders' errors). The `expr`
+  /// body then reads its root as a condition, and one that is a condition raises nothing.
+  std::optional<Expr> only_expression_if_read(std::uint64_t id, const char* missing);
+  /// Drops the nodes rebuilt so far: what is read next is read as by a fresh decoder.
+  void forget() noexcept;
 
  private:
   enum class Role : std::uint8_t { Expression, Condition, Placeholder, Element, Subscript, DecisionVar };
@@ -98,24 +110,50 @@ class NodeDecoder {
     std::uint8_t active = 0;  ///< roles of started, unfinished tasks
   };
   static_assert(kMaxDepth <= UINT16_MAX);
-  using Step = std::optional<Expr>;  ///< nothing: the step asked for children
+  using Step = std::optional<Expr>;  ///< nothing: the step asked for children, or was refused
+  /// Why the input is refused: kept by the step that finds it, raised when the walk stops.
+  struct Refusal {
+    const char* text = nullptr;  ///< null: none
+    bool limit = false;          ///< a `DecodeLimitError`
+  };
 
+  /// The root of `only_expression`; null when refused, with `refusal_` kept.
+  const Expr* read_root(std::uint64_t id, const char* missing);
   /// The pass of `only_expression`. It stops at a share of the budget, leaving the rest to be
   /// built when asked for.
   void build_ahead();
   /// One record in one role, kept when its step builds it within the depth limit.
   void build_ahead(std::uint64_t id, Role role);
-  Expr run(std::uint64_t id, Role role, const char* missing);
+  /// The node at `id` in `role`; null when refused, with `refusal_` kept.
+  const Expr* run(std::uint64_t id, Role role, const char* missing);
+  /// Drops the tasks of a walk that stops on a refusal or an error.
+  void abandon() noexcept;
+  /// `run`, raising its refusal.
+  Expr decoded(std::uint64_t id, Role role, const char* missing);
   std::uint16_t& levels(std::uint64_t id, Role role) noexcept;
-  void start(Task& task);
+  /// False when the task is refused.
+  bool start(Task& task);
   Step step(const Task& task);
 
-  /// The child's value when it is rebuilt; otherwise asks for it and gives null.
+  /// Keeps the first refusal of the walk; gives the nothing of a step that was refused.
+  std::nullopt_t cannot(const char* text, bool limit = false) noexcept;
+  /// Raises the refusal kept, and forgets it.
+  [[noreturn]] void raise_refusal();
+  /// While building ahead, true when a builder would refuse what the step has (`accepted`
+  /// false): the record is left to be built when asked for, where the builder raises its error.
+  bool refused_ahead(bool accepted) const noexcept { return building_ahead_ && !accepted; }
+
+  /// The child's value when it is rebuilt; otherwise asks for it (refuses it, on a cycle) and
+  /// gives null.
   const Expr* need(std::uint64_t id, Role role, const char* missing);
   /// All items, when every one is rebuilt; otherwise asks for the missing ones and gives false.
   bool need_all(IdList ids, Role role, const char* missing, std::vector<Expr>& out);
-  /// The member field number of the record at `id`.
-  std::uint32_t lookup(std::uint64_t id, const char* missing) const;
+  /// Whether the record at `id` is of the member `member`; otherwise refused with `missing`
+  /// past the table, `wrong` for a record of another member.
+  bool expect_member(std::uint64_t id, std::uint32_t member, const char* missing, const char* wrong);
+  /// The role that the set, array or subscripted variable at `id` is read in, by the member of
+  /// its record: a placeholder, element or subscript, and a decision variable where allowed.
+  std::optional<Role> operand_role(std::uint64_t id, const char* missing, bool decision_var);
   /// The record of a task.
   const ExprNodeMsg& read(const Task& task) const;
   bool is_active(std::uint64_t id, Role role) const noexcept;
@@ -147,6 +185,7 @@ class NodeDecoder {
   std::vector<Task>& tasks_;
   std::vector<Task>& requests_;  ///< children asked for by the running step, in order
   const Task* running_ = nullptr;
+  Refusal refusal_;
   std::uint32_t running_levels_ = 0;  ///< while building ahead: those of the node being built
   bool building_ahead_ = false;
 
