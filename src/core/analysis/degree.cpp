@@ -116,7 +116,7 @@ class DegreeWalk : public WalkHooks {
   // What an open node has folded from the children evaluated so far.
   struct Open {
     bool remember = false;      // the node can be met again: keep its value
-    DegreeInfo info;        // the flags and the greatest degree under it
+    DegreeInfo info{};      // the flags and the greatest degree under it
     double last = 0.0;      // the last child's degree
     double sum = 0.0;       // a product's degree
     double max = -std::numeric_limits<double>::infinity();  // a sum's, minimum's or maximum's

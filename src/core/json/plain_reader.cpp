@@ -2,6 +2,7 @@
 #include "core/json/plain_reader.hpp"
 
 #include <array>
+#include <cstdint>
 
 #include "core/json/number.hpp"
 
@@ -11,110 +12,153 @@ namespace {
 bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
 bool is_space(char c) noexcept { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
 
-}  // namespace
+// One pass over a text: a step for each kind of value and one for what follows a value. A step
+// that meets what a plain text does not hold gives false or Next::Refuse. Offsets are those
+// RapidJSON reports: just past a scalar, just past a bracket.
+class PlainReader {
+ public:
+  PlainReader(std::string_view text, EventList& out, InterruptPoll& poll) noexcept
+      : text_(text), out_(out), poll_(poll) {}
 
-// Valid JSON whose strings hold no escape and no control character, nested at most kDepthLimit
-// deep, whose numbers fit a double, and with nothing but whitespace after the value. Offsets
-// are those RapidJSON reports: just past a scalar, just past a bracket.
-bool read_plain(std::string_view text, EventList& out, InterruptPoll& poll) {
-  const char* const data = text.data();
-  const std::size_t size = text.size();
-  std::size_t at = 0;
-  std::array<bool, kDepthLimit> in_object{};
-  std::size_t depth = 0;
-  const auto skip_space = [&] {
-    while (at < size && is_space(data[at])) ++at;
-  };
-  const auto add = [&](Event::Kind kind, std::size_t offset) -> Event& {
-    poll.tick();
-    Event& e = out.events.emplace_back();
+  // Every step inlined into this one loop keeps the cursor and depth in registers: a call per
+  // value would keep them in memory, about a tenth slower on large texts.
+  [[gnu::flatten]] bool read() {
+    for (Next next = value();;) {
+      switch (next) {
+        case Next::Value: next = value(); break;
+        case Next::AfterValue: next = after_value(); break;
+        case Next::Done: return true;
+        case Next::Refuse: return false;
+      }
+    }
+  }
+
+ private:
+  enum class Next : std::uint8_t { Value, AfterValue, Done, Refuse };
+
+  // A value at `at_`, after any whitespace.
+  Next value() {
+    skip_space();
+    if (at_ >= text_.size()) return Next::Refuse;
+    const char c = text_[at_];
+    if (c == '{' || c == '[') return open(c == '{');
+    bool plain = false;
+    if (c == '"') {
+      plain = string(Event::Kind::String);
+    } else if (c == '-' || is_digit(c)) {
+      plain = number();
+    } else if (c == 'n') {
+      plain = literal("null", Event::Kind::Null);
+    } else if (c == 't' || c == 'f') {
+      plain = literal(c == 't' ? "true" : "false", Event::Kind::Bool);
+    }
+    return plain ? Next::AfterValue : Next::Refuse;
+  }
+
+  // A comma and the next member or element, or the ends of the containers the value closes.
+  Next after_value() {
+    while (true) {
+      skip_space();
+      if (depth_ == 0) return at_ == text_.size() ? Next::Done : Next::Refuse;
+      if (at_ >= text_.size()) return Next::Refuse;
+      const bool object = in_object_[depth_ - 1];
+      if (text_[at_] == ',') {
+        ++at_;
+        skip_space();
+        return !object || key() ? Next::Value : Next::Refuse;
+      }
+      if (text_[at_] != (object ? '}' : ']')) return Next::Refuse;
+      close(object);
+    }
+  }
+
+  // An object or array: its first member or element next, or its end at once.
+  Next open(bool object) {
+    if (depth_ == kDepthLimit) return Next::Refuse;
+    add(object ? Event::Kind::StartObject : Event::Kind::StartArray, ++at_);
+    in_object_[depth_++] = object;
+    skip_space();
+    if (at_ < text_.size() && text_[at_] == (object ? '}' : ']')) {
+      close(object);
+      return Next::AfterValue;
+    }
+    return !object || key() ? Next::Value : Next::Refuse;
+  }
+
+  void close(bool object) {
+    add(object ? Event::Kind::EndObject : Event::Kind::EndArray, ++at_);
+    --depth_;
+  }
+
+  // A key and its colon, the cursor then at the member's value.
+  bool key() {
+    if (at_ >= text_.size() || text_[at_] != '"' || !string(Event::Kind::Key)) return false;
+    skip_space();
+    if (at_ >= text_.size() || text_[at_] != ':') return false;
+    ++at_;
+    return true;
+  }
+
+  bool string(Event::Kind kind) {
+    const std::size_t start = ++at_;  // past the quote
+    while (at_ < text_.size() && text_[at_] != '"') {
+      if (text_[at_] == '\\' || static_cast<unsigned char>(text_[at_]) < 0x20) return false;
+      ++at_;
+    }
+    if (at_ == text_.size()) return false;
+    Event& e = add(kind, ++at_);
+    e.string_start = out_.strings.size();
+    e.string_size = static_cast<std::uint32_t>(at_ - 1 - start);
+    out_.strings.append(text_.data() + start, at_ - 1 - start);
+    return true;
+  }
+
+  bool number() {
+    Event& e = add(Event::Kind::Double, 0);
+    std::size_t end = read_short_number(text_, at_, e);
+    if (end == 0) {
+      end = number_end(text_, at_);
+      if (end == kNoNumber || !read_number(text_.substr(at_, end - at_), e)) return false;
+    }
+    e.offset = end;
+    at_ = end;
+    return true;
+  }
+
+  // `null`, `true` or `false`.
+  bool literal(std::string_view word, Event::Kind kind) {
+    if (text_.substr(at_, word.size()) != word) return false;
+    at_ += word.size();
+    Event& e = add(kind, at_);
+    if (kind == Event::Kind::Bool) e.boolean = word[0] == 't';
+    return true;
+  }
+
+  Event& add(Event::Kind kind, std::size_t offset) {
+    poll_.tick();
+    Event& e = out_.events.emplace_back();
     e.kind = kind;
     e.unsigned_integer = 0;
     e.offset = offset;
     return e;
-  };
-  const auto string = [&](Event::Kind kind) {
-    const std::size_t start = ++at;  // past the quote
-    while (at < size && data[at] != '"') {
-      if (data[at] == '\\' || static_cast<unsigned char>(data[at]) < 0x20) return false;
-      ++at;
-    }
-    if (at == size) return false;
-    Event& e = add(kind, ++at);
-    e.string_start = out.strings.size();
-    e.string_size = static_cast<std::uint32_t>(at - 1 - start);
-    out.strings.append(data + start, at - 1 - start);
-    return true;
-  };
-  // A key and its colon, the cursor then at the member's value.
-  const auto key = [&] {
-    if (at >= size || data[at] != '"' || !string(Event::Kind::Key)) return false;
-    skip_space();
-    if (at >= size || data[at] != ':') return false;
-    ++at;
-    return true;
-  };
-  const auto literal = [&](std::string_view word) {
-    if (text.substr(at, word.size()) != word) return false;
-    at += word.size();
-    return true;
-  };
-  skip_space();
-  while (true) {
-    // A value at `at`.
-    skip_space();
-    if (at >= size) return false;
-    const char c = data[at];
-    if (c == '{' || c == '[') {
-      if (depth == kDepthLimit) return false;
-      const bool object = c == '{';
-      add(object ? Event::Kind::StartObject : Event::Kind::StartArray, ++at);
-      in_object[depth++] = object;
-      skip_space();
-      if (at < size && data[at] == (object ? '}' : ']')) {
-        add(object ? Event::Kind::EndObject : Event::Kind::EndArray, ++at);
-        --depth;
-      } else {
-        if (object && !key()) return false;
-        continue;
-      }
-    } else if (c == '"') {
-      if (!string(Event::Kind::String)) return false;
-    } else if (c == '-' || is_digit(c)) {
-      Event& e = add(Event::Kind::Double, 0);
-      std::size_t end = read_short_number(text, at, e);
-      if (end == 0) {
-        end = number_end(text, at);
-        if (end == kNoNumber || !read_number(text.substr(at, end - at), e)) return false;
-      }
-      e.offset = end;
-      at = end;
-    } else if (c == 'n') {
-      if (!literal("null")) return false;
-      add(Event::Kind::Null, at);
-    } else if (c == 't' || c == 'f') {
-      if (!literal(c == 't' ? "true" : "false")) return false;
-      add(Event::Kind::Bool, at).boolean = c == 't';
-    } else {
-      return false;
-    }
-    // After a value: a comma and the next member, or the ends of the containers it closes.
-    while (true) {
-      skip_space();
-      if (depth == 0) return at == size;
-      if (at >= size) return false;
-      const bool object = in_object[depth - 1];
-      if (data[at] == ',') {
-        ++at;
-        skip_space();
-        if (object && !key()) return false;
-        break;
-      }
-      if (data[at] != (object ? '}' : ']')) return false;
-      add(object ? Event::Kind::EndObject : Event::Kind::EndArray, ++at);
-      --depth;
-    }
   }
+
+  void skip_space() noexcept {
+    while (at_ < text_.size() && is_space(text_[at_])) ++at_;
+  }
+
+  std::string_view text_;
+  EventList& out_;
+  InterruptPoll& poll_;
+  std::size_t at_ = 0;
+  std::size_t depth_ = 0;
+  std::array<bool, kDepthLimit> in_object_{};  // of each open container: an object, not an array
+};
+
+}  // namespace
+
+bool read_plain(std::string_view text, EventList& out, InterruptPoll& poll) {
+  return PlainReader(text, out, poll).read();
 }
 
 }  // namespace zorvane::json

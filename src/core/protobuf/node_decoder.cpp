@@ -485,69 +485,69 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       if (!variable) return std::nullopt;
       return decision_var_into_scalar(*variable);
     }
-    case expr_node::kArrayLength: {
-      const ExprNodeMsg& node = read(task);
-      const auto& m = std::get<ArrayLengthMsg>(node);
-      const std::optional<Role> role = operand_role(m.array_id, kArrayMissing, false);
-      if (!role) return std::nullopt;
-      const Expr* array = need(m.array_id, *role, kArrayMissing);
-      if (!array || refused_ahead(array_length_accepts(**array, m.axis))) return std::nullopt;
-      return build_array_length(into_array_operand(*array), m.axis, std::nullopt, std::nullopt);
-    }
-    case expr_node::kUnaryOp: {
-      const ExprNodeMsg& node = read(task);
-      const auto& m = std::get<UnaryOpMsg>(node);
-      const Expr* operand = need(m.operand_id, Role::Expression, kUnaryOperandMissing);
-      if (!operand) return std::nullopt;
-      const std::optional<UnaryKind> kind = unary_kind_from_wire(m.kind);
-      if (!kind) return cannot(kUnaryKind);
-      if (refused_ahead(unary_accepts(**operand))) return std::nullopt;
-      return build_unary(*kind, *operand);
-    }
-    case expr_node::kBinaryOp: {
-      const ExprNodeMsg& node = read(task);
-      const auto& m = std::get<BinaryOpMsg>(node);
-      const auto kind = kind_from_wire<BinaryKind>(m.kind, kBinaryOffset, kBinaryKindCount);
-      if (!kind) return cannot(kBinaryKind);
-      const Expr* left = need(m.left_id, Role::Expression, kLeftMissing);
-      if (!left) return std::nullopt;
-      const Expr* right = need(m.right_id, Role::Expression, kRightMissing);
-      if (!right) return std::nullopt;
-      // Unchecked and unfolded, as written.
-      if (*kind == BinaryKind::Pow) return make_pow(*left, *right);
-      return make_mod(*left, *right);
-    }
-    case expr_node::kCommutativeOp: {
-      const ExprNodeMsg& node = read(task);
-      const auto& m = std::get<CommutativeOpMsg>(node);
-      if (m.term_ids.size == 2) return two_term_step(m);
-      std::vector<Expr> terms;
-      if (!need_all(table_.ids_of(m.term_ids), Role::Expression, kTermMissing, terms)) return std::nullopt;
-      const std::optional<CommutativeKind> kind = commutative_kind(m.kind);
-      if (!kind) return cannot(kCommutativeKind);
-      return commutative_of(*kind, std::move(terms));
-    }
-    case expr_node::kReductionOp: {
-      const ExprNodeMsg& node = read(task);
-      const auto& m = std::get<ReductionOpMsg>(node);
-      if (!m.has_index) return cannot(kIndexMissing);
-      if (!expect_member(m.element_id, expr_node::kElement, kIndexMissing, kIndexKind)) return std::nullopt;
-      const Expr* element = need(m.element_id, Role::Element, kIndexMissing);
-      if (!element) return std::nullopt;
-      const Expr* condition = nullptr;
-      if (m.has_condition) {
-        condition = need(m.condition_id, Role::Condition, kConditionMissing);
-        if (!condition) return std::nullopt;
-      }
-      const Expr* operand = need(m.operand_id, Role::Expression, kOperandMissing);
-      if (!operand) return std::nullopt;
-      const auto kind = kind_from_wire<ReductionKind>(m.kind, kReductionOffset, kReductionKindCount);
-      if (!kind) return cannot(kReductionKind);
-      if (refused_ahead(reduction_accepts(condition ? condition->get() : nullptr))) return std::nullopt;
-      return build_reduction(*kind, element_node(*element), condition ? *condition : Expr(), *operand);
-    }
+    case expr_node::kArrayLength: return array_length_step(std::get<ArrayLengthMsg>(read(task)));
+    case expr_node::kUnaryOp: return unary_step(std::get<UnaryOpMsg>(read(task)));
+    case expr_node::kBinaryOp: return binary_step(std::get<BinaryOpMsg>(read(task)));
+    case expr_node::kCommutativeOp: return commutative_step(std::get<CommutativeOpMsg>(read(task)));
+    case expr_node::kReductionOp: return reduction_step(std::get<ReductionOpMsg>(read(task)));
     default: return cannot(kUnsetKind);
   }
+}
+
+NodeDecoder::Step NodeDecoder::array_length_step(const ArrayLengthMsg& m) {
+  const std::optional<Role> role = operand_role(m.array_id, kArrayMissing, false);
+  if (!role) return std::nullopt;
+  const Expr* array = need(m.array_id, *role, kArrayMissing);
+  if (!array || refused_ahead(array_length_accepts(**array, m.axis))) return std::nullopt;
+  return build_array_length(into_array_operand(*array), m.axis, std::nullopt, std::nullopt);
+}
+
+NodeDecoder::Step NodeDecoder::unary_step(const UnaryOpMsg& m) {
+  const Expr* operand = need(m.operand_id, Role::Expression, kUnaryOperandMissing);
+  if (!operand) return std::nullopt;
+  const std::optional<UnaryKind> kind = unary_kind_from_wire(m.kind);
+  if (!kind) return cannot(kUnaryKind);
+  if (refused_ahead(unary_accepts(**operand))) return std::nullopt;
+  return build_unary(*kind, *operand);
+}
+
+NodeDecoder::Step NodeDecoder::binary_step(const BinaryOpMsg& m) {
+  const auto kind = kind_from_wire<BinaryKind>(m.kind, kBinaryOffset, kBinaryKindCount);
+  if (!kind) return cannot(kBinaryKind);
+  const Expr* left = need(m.left_id, Role::Expression, kLeftMissing);
+  if (!left) return std::nullopt;
+  const Expr* right = need(m.right_id, Role::Expression, kRightMissing);
+  if (!right) return std::nullopt;
+  // Unchecked and unfolded, as written.
+  if (*kind == BinaryKind::Pow) return make_pow(*left, *right);
+  return make_mod(*left, *right);
+}
+
+NodeDecoder::Step NodeDecoder::commutative_step(const CommutativeOpMsg& m) {
+  if (m.term_ids.size == 2) return two_term_step(m);
+  std::vector<Expr> terms;
+  if (!need_all(table_.ids_of(m.term_ids), Role::Expression, kTermMissing, terms)) return std::nullopt;
+  const std::optional<CommutativeKind> kind = commutative_kind(m.kind);
+  if (!kind) return cannot(kCommutativeKind);
+  return commutative_of(*kind, std::move(terms));
+}
+
+NodeDecoder::Step NodeDecoder::reduction_step(const ReductionOpMsg& m) {
+  if (!m.has_index) return cannot(kIndexMissing);
+  if (!expect_member(m.element_id, expr_node::kElement, kIndexMissing, kIndexKind)) return std::nullopt;
+  const Expr* element = need(m.element_id, Role::Element, kIndexMissing);
+  if (!element) return std::nullopt;
+  const Expr* condition = nullptr;
+  if (m.has_condition) {
+    condition = need(m.condition_id, Role::Condition, kConditionMissing);
+    if (!condition) return std::nullopt;
+  }
+  const Expr* operand = need(m.operand_id, Role::Expression, kOperandMissing);
+  if (!operand) return std::nullopt;
+  const auto kind = kind_from_wire<ReductionKind>(m.kind, kReductionOffset, kReductionKindCount);
+  if (!kind) return cannot(kReductionKind);
+  if (refused_ahead(reduction_accepts(condition ? condition->get() : nullptr))) return std::nullopt;
+  return build_reduction(*kind, element_node(*element), condition ? *condition : Expr(), *operand);
 }
 
 NodeDecoder::Step NodeDecoder::two_term_step(const CommutativeOpMsg& m) {

@@ -168,6 +168,12 @@ class NodeDecoder {
   Step element_step(const Task& task);
   Step decision_var_step(const Task& task);
   Step subscript_step(const Task& task);
+  /// Records of each kind in the expression role, as `expression_step` hands them on.
+  Step array_length_step(const ArrayLengthMsg& m);
+  Step unary_step(const UnaryOpMsg& m);
+  Step binary_step(const BinaryOpMsg& m);
+  Step commutative_step(const CommutativeOpMsg& m);
+  Step reduction_step(const ReductionOpMsg& m);
   /// A commutative record of two terms, read without a term list.
   Step two_term_step(const CommutativeOpMsg& m);
   /// A subscript record in the expression role.
@@ -201,7 +207,8 @@ class NodeDecoder {
   };
 };
 
-/// `lookup_node` of `root_id` and the expression there, with the root-id text.
+/// The expression at `root_id` (`NodeDecoder::only_expression`); an id with no record is refused
+/// with the root-id text.
 Expr expr_message_to_expression(const ExprMsg& message, DecodeBudget& budget, NodeDecoder::Scratch& scratch);
 
 }  // namespace zorvane::protobuf
