@@ -448,11 +448,7 @@ void NodeDecoder::abandon() noexcept {
 
 NodeDecoder::Step NodeDecoder::step(const Task& task) {
   switch (task.role) {
-    case Role::Expression:
-      // Not inside expression_step: its frame is large, and a subscript builds its children's
-      // nodes below it (the C stack may be small).
-      if (std::holds_alternative<SubscriptMsg>(read(task))) return subscript_expression_step(task);
-      return expression_step(task);
+    case Role::Expression: return expression_step(task);
     case Role::Condition: return condition_step(task);
     case Role::Placeholder: return placeholder_step(task);
     case Role::Element: return element_step(task);
@@ -485,6 +481,7 @@ NodeDecoder::Step NodeDecoder::expression_step(const Task& task) {
       if (!variable) return std::nullopt;
       return decision_var_into_scalar(*variable);
     }
+    case expr_node::kSubscript: return subscript_expression_step(task);
     case expr_node::kArrayLength: return array_length_step(std::get<ArrayLengthMsg>(read(task)));
     case expr_node::kUnaryOp: return unary_step(std::get<UnaryOpMsg>(read(task)));
     case expr_node::kBinaryOp: return binary_step(std::get<BinaryOpMsg>(read(task)));
