@@ -109,7 +109,7 @@ deps-python: deps-system
 # ---------------------------------------------------------------------------
 build: deps
 	@echo "build: pip install --no-build-isolation . (build tree: $(BUILD_DIR)/<wheel_tag>)"
-	@$(VPIP) install --no-build-isolation --no-deps $(PIP_QUIET) -C cmake.define.ZORVANE_WERROR=$(WERROR) .
+	@$(VPIP) install --no-build-isolation --no-deps $(PIP_QUIET) --config-settings=cmake.define.ZORVANE_WERROR=$(WERROR) .
 	@$(VPY) -c 'import zorvane; print("build: installed", zorvane.__file__)'
 
 # ---------------------------------------------------------------------------
