@@ -97,6 +97,7 @@ PyRef forall_to_py(const Numpy& numpy, const ForallMap& map) {
 }
 
 PyRef float_maps_to_py(const Numpy& numpy, const std::vector<FloatMap>& maps) {
+  const CollectorPaused paused;
   PyRef list = new_list(maps.size());
   for (std::size_t i = 0; i < maps.size(); ++i) list_set(list.get(), i, float_map_to_py(numpy, maps[i]));
   return list;
@@ -109,6 +110,7 @@ PyRef u64_tuple(const std::vector<std::uint64_t>& row) {
 }
 
 PyRef constraint_expr_values(const Evaluation& value) {
+  const CollectorPaused paused;
   PyRef list = new_list(value.constraint_values.size());
   for (std::size_t sample = 0; sample < value.constraint_values.size(); ++sample) {
     const FloatMap& values = value.constraint_values[sample];
@@ -147,6 +149,7 @@ PyRef rows_to_lists(const std::vector<std::vector<std::uint64_t>>& rows) {
 }  // namespace
 
 PyRef evaluation_to_dict(const Evaluation& value) {
+  const CollectorPaused paused;
   const Numpy numpy = Numpy::import();
   PyRef dict = new_dict();
   dict_set(dict.get(), "energy", float_array(numpy, value.energy).get());
@@ -158,10 +161,14 @@ PyRef evaluation_to_dict(const Evaluation& value) {
   return dict;
 }
 
+// The float columns go to pandas as float64 arrays: the same frame as lists of floats give (an
+// empty column included), without pandas reading every float object back.
 PyRef evaluation_to_pandas(const Evaluation& value) {
+  const CollectorPaused paused;
+  const Numpy numpy = Numpy::import();
   PyRef table = new_dict();
-  dict_set(table.get(), "energy", py_float_list(value.energy).get());
-  dict_set(table.get(), "objective", py_float_list(value.objective).get());
+  dict_set(table.get(), "energy", float_array(numpy, value.energy).get());
+  dict_set(table.get(), "objective", float_array(numpy, value.objective).get());
   if (value.constraint_forall.empty()) {
     dict_set(table.get(), "constraint_forall", none().get());
   } else {
@@ -186,10 +193,10 @@ PyRef evaluation_to_pandas(const Evaluation& value) {
     dict_set(table.get(), "constraint_values", column.get());
   }
   for (const auto& [name, values] : value.constraint_violations) {
-    dict_set(table.get(), "constraint_violation[" + name + "]", py_float_list(values).get());
+    dict_set(table.get(), "constraint_violation[" + name + "]", float_array(numpy, values).get());
   }
   for (const auto& [name, values] : value.penalty) {
-    dict_set(table.get(), "penalty[" + name + "]", py_float_list(values).get());
+    dict_set(table.get(), "penalty[" + name + "]", float_array(numpy, values).get());
   }
   return dataframe_from_dict(table.get());
 }

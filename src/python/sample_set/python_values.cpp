@@ -1,5 +1,5 @@
 // Conversions between Python objects and sample-set values; NumPy and pandas through
-// Python-level calls (`numpy.empty`, `isinstance`, dtype equality, the buffer protocol).
+// Python-level calls (`numpy.empty`, `isinstance`, the buffer protocol).
 #include "python/sample_set/python_values.hpp"
 
 #include <cstring>
@@ -12,43 +12,34 @@
 namespace zorvane {
 namespace {
 
-// A buffer view released on scope exit.
+// A buffer view released on scope exit; not `held()` when the object offers none with these
+// flags (an `Exception` raised meanwhile is discarded, anything else thrown on).
 class BufferView {
  public:
-  BufferView(PyObject* object, int flags) {
-    if (PyObject_GetBuffer(object, &view_, flags) < 0) throw PythonError{};
+  BufferView(PyObject* object, int flags) : held_(PyObject_GetBuffer(object, &view_, flags) == 0) {
+    if (!held_) discard_exception();
   }
   BufferView(const BufferView&) = delete;
+  BufferView& operator=(const BufferView&) = delete;
   ~BufferView() {
-    if (may_release_objects()) PyBuffer_Release(&view_);
+    if (held_ && may_release_objects()) PyBuffer_Release(&view_);
   }
-  Py_buffer* operator->() noexcept { return &view_; }
-  Py_buffer& operator*() noexcept { return view_; }
+  bool held() const noexcept { return held_; }
+  const Py_buffer* operator->() const noexcept { return &view_; }
+  const Py_buffer& operator*() const noexcept { return view_; }
 
  private:
   Py_buffer view_{};
+  bool held_;
 };
 
-// A one-axis buffer of native 8-byte items whose format is one of `formats` (e.g. "d"), or
-// nothing (no error pending) when the object offers no such buffer.
-bool try_one_axis_buffer(PyObject* object, const char* formats, Py_buffer& view) {
-  if (!PyObject_CheckBuffer(object) || PyBytes_Check(object) || PyByteArray_Check(object)) return false;
-  if (PyObject_GetBuffer(object, &view, PyBUF_RECORDS_RO) < 0) {
-    discard_exception();
-    return false;
-  }
-  const char* format = view.format != nullptr ? view.format : "B";
-  if (format[0] == '@' || format[0] == '=' ||
-      (format[0] == '<' && PY_LITTLE_ENDIAN)) {
-    ++format;
-  }
-  const bool fits = view.ndim == 1 && view.itemsize == 8 && format[0] != '\0' && format[1] == '\0' &&
-                    std::strchr(formats, format[0]) != nullptr;
-  if (!fits) {
-    PyBuffer_Release(&view);
-    return false;
-  }
-  return true;
+// Whether a buffer holds single native 8-byte items whose struct format code is one of `codes`
+// ("d", "LQ"): an explicit native or (on a little-endian machine) little-endian order counts.
+bool holds_native_items(const BufferView& view, const char* codes) {
+  if (!view.held() || view->itemsize != 8) return false;
+  const char* format = view->format != nullptr ? view->format : "B";
+  if (format[0] == '@' || format[0] == '=' || (format[0] == '<' && PY_LITTLE_ENDIAN)) ++format;
+  return format[0] != '\0' && format[1] == '\0' && std::strchr(codes, format[0]) != nullptr;
 }
 
 template <class T>
@@ -56,6 +47,18 @@ T read_strided(const Py_buffer& view, Py_ssize_t i) {
   T value;
   std::memcpy(&value, static_cast<const char*>(view.buf) + i * view.strides[0], sizeof value);
   return value;
+}
+
+// Reads a one-axis buffer of native 8-byte items whose format is one of `codes` into `out`;
+// false (nothing read, no error pending) when the object offers no such buffer.
+template <class T>
+bool try_read_one_axis(PyObject* object, const char* codes, std::vector<T>& out) {
+  if (!PyObject_CheckBuffer(object) || PyBytes_Check(object) || PyByteArray_Check(object)) return false;
+  const BufferView view(object, PyBUF_RECORDS_RO);
+  if (!holds_native_items(view, codes) || view->ndim != 1) return false;
+  out.resize(std::size_t(view->shape[0]));
+  for (Py_ssize_t i = 0; i < view->shape[0]; ++i) out[std::size_t(i)] = read_strided<T>(*view, i);
+  return true;
 }
 
 }  // namespace
@@ -142,13 +145,7 @@ std::optional<double> to_optional_f64(PyObject* object) {
 std::vector<double> to_f64_list(PyObject* object, NoneItems none) {
   check_sequence(object);
   std::vector<double> out;
-  Py_buffer view;
-  if (try_one_axis_buffer(object, "d", view)) {
-    out.resize(std::size_t(view.shape[0]));
-    for (Py_ssize_t i = 0; i < view.shape[0]; ++i) out[std::size_t(i)] = read_strided<double>(view, i);
-    PyBuffer_Release(&view);
-    return out;
-  }
+  if (try_read_one_axis(object, "d", out)) return out;
   const bool none_is_nan = none == NoneItems::AsNaN;
   for_each_sequence_item(object, [&](PyRef item) {
     const bool nan = none_is_nan && item.get() == Py_None;
@@ -160,15 +157,7 @@ std::vector<double> to_f64_list(PyObject* object, NoneItems none) {
 std::vector<std::uint64_t> to_u64_list(PyObject* object) {
   check_sequence(object);
   std::vector<std::uint64_t> out;
-  Py_buffer view;
-  if (try_one_axis_buffer(object, "LQ", view)) {
-    out.resize(std::size_t(view.shape[0]));
-    for (Py_ssize_t i = 0; i < view.shape[0]; ++i) {
-      out[std::size_t(i)] = read_strided<std::uint64_t>(view, i);
-    }
-    PyBuffer_Release(&view);
-    return out;
-  }
+  if (try_read_one_axis(object, "LQ", out)) return out;
   for_each_sequence_item(object, [&](PyRef item) {
     if (PyLong_CheckExact(item.get())) {  // no `__index__` to call: read it directly
       const unsigned long long value = PyLong_AsUnsignedLongLong(item.get());
@@ -213,6 +202,28 @@ PyRef py_u64_list(std::span<const std::uint64_t> values) {
   return list;
 }
 
+namespace {
+// Pauses in progress (all under the interpreter lock, and the module lives in one interpreter),
+// and whether the collector ran before the first of them.
+int pauses = 0;
+bool enabled_before_pauses = false;
+}  // namespace
+
+CollectorPaused::CollectorPaused() noexcept {
+  const bool enabled = PyGC_Disable() == 1;
+  if (pauses++ == 0) enabled_before_pauses = enabled;
+}
+
+CollectorPaused::~CollectorPaused() {
+  if (!may_release_objects()) return;  // the interpreter is ending and this thread has no lock
+  if (--pauses > 0) return;
+  if (enabled_before_pauses) {
+    PyGC_Enable();
+  } else {
+    PyGC_Disable();
+  }
+}
+
 PyRef new_dict() { return checked(PyDict_New()); }
 
 void dict_set(PyObject* dict, const char* key, PyObject* value) {
@@ -238,59 +249,78 @@ Numpy Numpy::import() {
 
 namespace {
 
+// "(2,)", "(2, 3)", "()": a shape as Python writes a tuple.
+std::string shape_text(std::span<const std::size_t> shape) {
+  std::string text = "(";
+  for (std::size_t a = 0; a < shape.size(); ++a) text += fmt::format("{}{}", a == 0 ? "" : ", ", shape[a]);
+  return text + (shape.size() == 1 ? ",)" : ")");
+}
+
+// `numpy.empty(shape, dtype)` filled with a copy of `data`. numpy.empty can be replaced, so
+// what it hands back is checked before a byte is written: a numpy array whose buffer is
+// writable, C-contiguous, of the item asked for (`codes`: its native struct formats) and of
+// `shape`.
 PyRef new_array(const Numpy& numpy, std::span<const std::size_t> shape, const PyRef& dtype,
-                const void* data, std::size_t bytes) {
+                const char* dtype_name, const char* codes, const void* data, std::size_t bytes) {
   PyRef dims = checked(PyTuple_New(Py_ssize_t(shape.size())));
   for (std::size_t i = 0; i < shape.size(); ++i) {
     PyTuple_SET_ITEM(dims.get(), Py_ssize_t(i), py_u64(shape[i]).release());
   }
   PyRef array = checked(PyObject_CallFunctionObjArgs(numpy.empty.get(), dims.get(), dtype.get(), nullptr));
-  if (bytes == 0) return array;
-  BufferView view(array.get(), PyBUF_WRITABLE | PyBUF_C_CONTIGUOUS);
-  if (std::size_t(view->len) != bytes) throw std::logic_error("numpy.empty returned an array of another size");
-  std::memcpy(view->buf, data, bytes);
+  const BufferView view(array.get(), PyBUF_WRITABLE | PyBUF_C_CONTIGUOUS | PyBUF_FORMAT);
+  bool fits = PyObject_TypeCheck(array.get(), reinterpret_cast<PyTypeObject*>(numpy.ndarray.get())) &&
+              holds_native_items(view, codes) && std::size_t(view->len) == bytes &&
+              std::size_t(view->ndim) == shape.size();
+  for (std::size_t a = 0; fits && a < shape.size(); ++a) fits = std::size_t(view->shape[a]) == shape[a];
+  if (!fits) {
+    raise(ErrorKind::Type,
+          fmt::format("numpy.empty did not return a new {} array of shape {}", dtype_name, shape_text(shape)));
+  }
+  if (bytes != 0) std::memcpy(view->buf, data, bytes);
   return array;
+}
+
+bool is_array(const Numpy& numpy, PyObject* object) {
+  const int is_array = PyObject_IsInstance(object, numpy.ndarray.get());
+  if (is_array < 0) throw PythonError{};
+  return is_array == 1;
 }
 
 }  // namespace
 
 PyRef new_float64_array(const Numpy& numpy, std::span<const std::size_t> shape,
                         std::span<const double> data) {
-  return new_array(numpy, shape, numpy.float64, data.data(), data.size_bytes());
+  return new_array(numpy, shape, numpy.float64, "float64", "d", data.data(), data.size_bytes());
 }
 
 PyRef new_uint64_matrix(const Numpy& numpy, std::size_t rows, std::size_t columns,
                         std::span<const std::uint64_t> data) {
   const std::size_t shape[] = {rows, columns};
-  return new_array(numpy, shape, numpy.uint64, data.data(), data.size_bytes());
+  return new_array(numpy, shape, numpy.uint64, "uint64", "LQ", data.data(), data.size_bytes());
 }
 
 bool is_float64_array(const Numpy& numpy, PyObject* object) {
-  const int is_array = PyObject_IsInstance(object, numpy.ndarray.get());
-  if (is_array < 0) throw PythonError{};
-  if (is_array == 0) return false;
-  PyRef dtype = checked(PyObject_GetAttrString(object, "dtype"));
-  const int equivalent = PyObject_RichCompareBool(dtype.get(), numpy.float64.get(), Py_EQ);
-  if (equivalent < 0) throw PythonError{};
-  return equivalent == 1;
+  return is_array(numpy, object) && holds_native_items(BufferView(object, PyBUF_RECORDS_RO), "d");
 }
 
-DenseArray read_float64_array(PyObject* array) {
-  BufferView view(array, PyBUF_RECORDS_RO);
-  if (view->itemsize != 8) throw std::logic_error("a float64 array with items of another size");
-  const auto ndim = std::size_t(view->ndim);
+std::optional<DenseArray> read_float64_array(const Numpy& numpy, PyObject* object) {
+  if (!is_array(numpy, object)) return std::nullopt;
+  const BufferView buffer(object, PyBUF_RECORDS_RO);
+  if (!holds_native_items(buffer, "d")) return std::nullopt;
+  const Py_buffer& view = *buffer;
+  const auto ndim = std::size_t(view.ndim);
   std::vector<std::size_t> shape(ndim);
-  for (std::size_t a = 0; a < ndim; ++a) shape[a] = std::size_t(view->shape[a]);
+  for (std::size_t a = 0; a < ndim; ++a) shape[a] = std::size_t(view.shape[a]);
   DenseArray out(shape, 0.0);
   const std::size_t size = out.size();
   if (size == 0) return out;
   // Row-major walk over any strides with an index counter per axis.
   std::vector<std::size_t> index(ndim, 0);
-  const char* base = static_cast<const char*>(view->buf);
+  const char* base = static_cast<const char*>(view.buf);
   double* target = out.data();
   for (std::size_t k = 0; k < size; ++k) {
     Py_ssize_t at = 0;
-    for (std::size_t a = 0; a < ndim; ++a) at += Py_ssize_t(index[a]) * view->strides[a];
+    for (std::size_t a = 0; a < ndim; ++a) at += Py_ssize_t(index[a]) * view.strides[a];
     std::memcpy(target + k, base + at, sizeof(double));
     for (std::size_t a = ndim; a-- > 0;) {
       if (++index[a] < shape[a]) break;

@@ -60,9 +60,24 @@ PyRef new_list(std::size_t size);
 /// Stores `item` at `index` of a list made by `new_list`.
 void list_set(PyObject* list, std::size_t index, PyRef item);
 
+/// Pauses the cyclic garbage collector for the life of a bulk builder (a table, a dict form): the
+/// tens of thousands of lists and dicts it makes would otherwise trigger thousands of young and
+/// several full collections, each full one walking every object of the process. When the last
+/// pause in progress ends, the collector is left as it was before the first began, on every exit
+/// (an error or a KeyboardInterrupt included), also when Python code run meanwhile (pandas,
+/// numpy) turned it on or off. Pauses are counted, not nested: while pandas runs Python code the
+/// interpreter may switch to another thread, whose own pause may then end after this one.
+class CollectorPaused {
+ public:
+  CollectorPaused() noexcept;
+  CollectorPaused(const CollectorPaused&) = delete;
+  CollectorPaused& operator=(const CollectorPaused&) = delete;
+  ~CollectorPaused();
+};
+
 // ---- NumPy ----
 
-/// `numpy.ndarray` and the float64 descriptor, looked up once per conversion.
+/// `numpy.empty`, `numpy.ndarray` and the descriptors, looked up once per conversion.
 struct Numpy {
   PyRef empty;
   PyRef ndarray;
@@ -70,16 +85,20 @@ struct Numpy {
   PyRef uint64;
   static Numpy import();
 };
-/// A new contiguous, writable float64 array of `shape` holding a copy of `data`.
+/// A new contiguous, writable float64 array of `shape` holding a copy of `data`. What
+/// `numpy.empty` hands back is checked (a numpy array of that dtype and shape whose buffer is
+/// contiguous and writable): anything else raises TypeError.
 PyRef new_float64_array(const Numpy& numpy, std::span<const std::size_t> shape,
                         std::span<const double> data);
-/// A new two-dimensional uint64 array.
+/// A new two-dimensional uint64 array, checked the same way.
 PyRef new_uint64_matrix(const Numpy& numpy, std::size_t rows, std::size_t columns,
                         std::span<const std::uint64_t> data);
-/// An instance of `numpy.ndarray` (or a subclass) whose dtype is equivalent to float64.
+/// An instance of `numpy.ndarray` (or a subclass) whose buffer holds native float64 items. The
+/// buffer's own format decides, not the `dtype` attribute, which a subclass can redefine.
 bool is_float64_array(const Numpy& numpy, PyObject* object);
-/// Copies such an array (any strides) into an owned row-major array.
-DenseArray read_float64_array(PyObject* array);
+/// Copies such an array (any strides) into an owned row-major array; nothing when its buffer
+/// holds anything else.
+std::optional<DenseArray> read_float64_array(const Numpy& numpy, PyObject* object);
 
 // ---- pandas and embedded Python sources ----
 

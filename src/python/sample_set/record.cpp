@@ -82,8 +82,9 @@ DenseSolution read_dense_solution(PyObject* object) {
   for_each_solution_item(object, [&](std::string name, PyObject* value) {
     std::vector<DenseArray> entries;
     for_each_sequence_item(value, [&](PyRef item) {
-      if (!is_float64_array(numpy, item.get())) throw Error{ErrorKind::Type, "not a float64 array"};
-      entries.push_back(read_float64_array(item.get()));
+      std::optional<DenseArray> array = read_float64_array(numpy, item.get());
+      if (!array) throw Error{ErrorKind::Type, "not a float64 array"};
+      entries.push_back(std::move(*array));
     });
     solution.insert_or_assign(std::move(name), std::move(entries));
   });
@@ -176,6 +177,7 @@ PyRef solution_entries_to_py(const RecordSolution& solution, const std::string& 
 }
 
 PyRef solution_to_py(const RecordSolution& solution) {
+  const CollectorPaused paused;
   PyRef dict = new_dict();
   if (const auto* dense = std::get_if<DenseSolution>(&solution)) {
     const Numpy numpy = Numpy::import();
@@ -194,6 +196,7 @@ PyRef solution_to_py(const RecordSolution& solution) {
 // ---- dict and pandas forms ----
 
 PyRef record_to_dict(const Record& record) {
+  const CollectorPaused paused;
   PyRef dict = new_dict();
   dict_set(dict.get(), "solution", solution_to_py(record.solution).get());
   dict_set(dict.get(), "num_occurrences", py_u64_list(record.num_occurrences).get());
@@ -208,6 +211,7 @@ Record record_from_dict(PyObject* dict) {
 }
 
 PyRef record_to_pandas(const Record& record) {
+  const CollectorPaused paused;
   PyRef table = new_dict();
   std::visit(
       [&](const auto& map) {

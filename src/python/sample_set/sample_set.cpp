@@ -144,6 +144,7 @@ PyRef sample_set_repr(PyObject* self) {
 }
 
 PyRef sample_set_to_dict_value(const SampleSet& set) {
+  const CollectorPaused paused;
   PyRef dict = new_dict();
   dict_set(dict.get(), "record", record_to_dict(set.record).get());
   dict_set(dict.get(), "evaluation", evaluation_to_dict(set.evaluation).get());
@@ -380,6 +381,7 @@ PyRef sample_set_from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
 }
 
 PyRef sample_set_to_pandas(PyObject* self) {
+  const CollectorPaused paused;
   PyRef pandas = checked(PyImport_ImportModule("pandas"));
   Borrow<SampleSet> set = held(self);
   PyRef record_table = record_to_pandas(set->record);
