@@ -65,8 +65,9 @@ void list_set(PyObject* list, std::size_t index, PyRef item);
 /// several full collections, each full one walking every object of the process. When the last
 /// pause in progress ends, the collector is left as it was before the first began, on every exit
 /// (an error or a KeyboardInterrupt included), also when Python code run meanwhile (pandas,
-/// numpy) turned it on or off. Pauses are counted, not nested: while pandas runs Python code the
-/// interpreter may switch to another thread, whose own pause may then end after this one.
+/// numpy) turned it on or off. Pauses are counted rather than each restoring what it found: while
+/// pandas runs Python code the interpreter may switch to another thread, whose pause began while
+/// this one held the collector off and may end after it.
 class CollectorPaused {
  public:
   CollectorPaused() noexcept;
