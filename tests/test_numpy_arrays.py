@@ -60,3 +60,9 @@ def test_what_numpy_empty_returns_is_checked(monkeypatch, read, text, wrong):
                                         (lambda: zv.Record({"x": [np.ones(())]}, [1]).solution, "float64 ()")])
 def test_empty_and_scalar_arrays_are_checked_too(monkeypatch, read, text):
     test_what_numpy_empty_returns_is_checked(monkeypatch, read, text, WRONG["another dtype"])
+
+
+def test_a_replaced_ndarray_is_refused(monkeypatch):
+    monkeypatch.setattr(np, "ndarray", "not a type")
+    with pytest.raises(TypeError, match=r"^numpy.ndarray is not a type$"):
+        zv.Evaluation(energy=[1.0]).energy

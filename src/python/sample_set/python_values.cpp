@@ -241,6 +241,7 @@ Numpy Numpy::import() {
   Numpy numpy;
   numpy.empty = checked(PyObject_GetAttrString(module.get(), "empty"));
   numpy.ndarray = checked(PyObject_GetAttrString(module.get(), "ndarray"));
+  if (!PyType_Check(numpy.ndarray.get())) raise(ErrorKind::Type, "numpy.ndarray is not a type");
   PyRef dtype = checked(PyObject_GetAttrString(module.get(), "dtype"));
   numpy.float64 = checked(PyObject_CallFunction(dtype.get(), "s", "float64"));
   numpy.uint64 = checked(PyObject_CallFunction(dtype.get(), "s", "uint64"));
@@ -248,6 +249,12 @@ Numpy Numpy::import() {
 }
 
 namespace {
+
+// An instance of numpy.ndarray or a subclass, by its type alone as numpy's own check goes (a
+// `__class__` attribute, which isinstance would consult, runs Python code and can claim anything).
+bool is_array(const Numpy& numpy, PyObject* object) {
+  return PyObject_TypeCheck(object, reinterpret_cast<PyTypeObject*>(numpy.ndarray.get()));
+}
 
 // "(2,)", "(2, 3)", "()": a shape as Python writes a tuple.
 std::string shape_text(std::span<const std::size_t> shape) {
@@ -268,8 +275,7 @@ PyRef new_array(const Numpy& numpy, std::span<const std::size_t> shape, const Py
   }
   PyRef array = checked(PyObject_CallFunctionObjArgs(numpy.empty.get(), dims.get(), dtype.get(), nullptr));
   const BufferView view(array.get(), PyBUF_WRITABLE | PyBUF_C_CONTIGUOUS | PyBUF_FORMAT);
-  bool fits = PyObject_TypeCheck(array.get(), reinterpret_cast<PyTypeObject*>(numpy.ndarray.get())) &&
-              holds_native_items(view, codes) && std::size_t(view->len) == bytes &&
+  bool fits = is_array(numpy, array.get()) && holds_native_items(view, codes) && std::size_t(view->len) == bytes &&
               std::size_t(view->ndim) == shape.size();
   for (std::size_t a = 0; fits && a < shape.size(); ++a) fits = std::size_t(view->shape[a]) == shape[a];
   if (!fits) {
@@ -278,12 +284,6 @@ PyRef new_array(const Numpy& numpy, std::span<const std::size_t> shape, const Py
   }
   if (bytes != 0) std::memcpy(view->buf, data, bytes);
   return array;
-}
-
-bool is_array(const Numpy& numpy, PyObject* object) {
-  const int is_array = PyObject_IsInstance(object, numpy.ndarray.get());
-  if (is_array < 0) throw PythonError{};
-  return is_array == 1;
 }
 
 }  // namespace
