@@ -1,5 +1,5 @@
 // Conversions between Python objects and sample-set values; NumPy and pandas through
-// Python-level calls (`numpy.empty`, `isinstance`, the buffer protocol).
+// Python-level calls (`numpy.empty`, type checks, the buffer protocol).
 #include "python/sample_set/python_values.hpp"
 
 #include <cstring>
