@@ -66,3 +66,10 @@ def test_a_replaced_ndarray_is_refused(monkeypatch):
     monkeypatch.setattr(np, "ndarray", "not a type")
     with pytest.raises(TypeError, match=r"^numpy.ndarray is not a type$"):
         zv.Evaluation(energy=[1.0]).energy
+
+
+@pytest.mark.parametrize("read", [lambda: zv.Evaluation(energy=np.ones((2, 2))),
+                                  lambda: zv.Record({}, np.ones((2, 2), dtype=np.uint64))])
+def test_a_list_is_read_from_one_axis_only(read):  # each row of a 2-d array is one item, no number
+    with pytest.raises(TypeError):
+        read()
