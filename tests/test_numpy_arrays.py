@@ -1,6 +1,10 @@
 """NumPy arrays in and out of the sample-set classes: a dense solution entry is taken by its buffer's own format, not
 by a `dtype` attribute that a subclass can redefine, and what numpy.empty hands back is checked before it is filled.
 Anything else is an ordinary exception: never raw bits, never the module's panic exception."""
+import ctypes
+import os
+import sys
+
 import numpy as np
 import pandas  # noqa: F401 - imported before a test replaces numpy.empty, which its import calls
 import pytest
@@ -39,7 +43,10 @@ WRONG = {
     "not contiguous": lambda shape, dtype: EMPTY((*shape, 2), dtype)[..., 0],
     "read-only": lambda shape, dtype: np.lib.stride_tricks.as_strided(EMPTY(shape, dtype), writeable=False),
     "no array": lambda shape, dtype: memoryview(EMPTY(shape, dtype)),
+    "held elsewhere": lambda shape, dtype: HELD.append(EMPTY(shape, dtype)) or HELD[-1],
+    "a view of another": lambda shape, dtype: EMPTY(shape, dtype)[...],
 }
+HELD = []
 READS = {"Evaluation.energy": (lambda: zv.Evaluation(energy=[1.5, 2.5]).energy, "float64 (2,)"),
          "Evaluation.constraint_forall": (lambda: io.full_evaluation().constraint_forall, "uint64 (2, 2)"),
          "Record.solution": (lambda: zv.Record({"x": [np.ones((1, 2))]}, [1]).solution, "float64 (1, 2)"),
@@ -73,3 +80,79 @@ def test_a_replaced_ndarray_is_refused(monkeypatch):
 def test_a_list_is_read_from_one_axis_only(read):  # each row of a 2-d array is one item, no number
     with pytest.raises(TypeError):
         read()
+
+
+# ---- buffers without strides (ctypes), errors that are no refusal ----
+
+def in_child(check):  # runs `check()` in a forked child, so that a crash fails one test: its exit code
+    pid = os.fork()
+    if pid == 0:
+        code = 1
+        try:
+            check()
+            code = 0
+        finally:
+            os._exit(code)
+    return os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1])
+
+
+def sparse(values, indices, shape):  # the entry read back
+    return zv.Record({"x": [((indices,), values, shape)]}, [1]).solution["x"][0]
+
+
+LIST_PARAMETERS = {  # every parameter that is a list of floats or of counts, read back
+    "energy": lambda v: zv.Evaluation(energy=v).energy,
+    "objective": lambda v: zv.Evaluation(objective=v).objective,
+    "violations": lambda v: zv.Evaluation(constraint_violations={"c": v}).constraint_violations["c"],
+    "penalty": lambda v: zv.Evaluation(penalty={"c": v}).penalty["c"],
+    "constraint values": lambda v: zv.Evaluation(constraint_values=[{"c": v}]).constraint_values[0]["c"],
+    "sparse values": lambda v: sparse(values=v, indices=range(len(v)), shape=(len(v),))[1],
+    "sparse indices": lambda v: sparse(values=[1.0] * len(v), indices=v, shape=(9,))[0],
+    "sparse shape": lambda v: zv.Record({"x": [(([0], [0], [0]), [1.0], v)]}, [1]).solution["x"][0][2],
+    "forall row": lambda v: zv.Evaluation(constraint_forall={"c": [v]}).constraint_forall["c"],
+    "num_occurrences": lambda v: zv.Record({}, v).num_occurrences,
+}
+C_ARRAYS = {"c_double": (ctypes.c_double * 3)(1.5, -2.0, 3.25), "c_uint64": (ctypes.c_uint64 * 3)(1, 2**40, 3),
+            "c_ulong": (ctypes.c_ulong * 3)(4, 5, 6)}
+
+
+def outcome(read, values):
+    try:
+        value = read(values)
+    except Exception as error:  # noqa: BLE001 - the error is what is compared
+        return type(error), str(error)
+    return np.asarray(value).tolist()
+
+
+def native_view(items):  # a memoryview of the same items with the native format, which it can read item by item
+    return memoryview(items).cast("B").cast(items._type_._type_)
+
+
+@pytest.mark.parametrize("view", [lambda a: a, native_view], ids=["array", "memoryview"])
+@pytest.mark.parametrize("items", C_ARRAYS.values(), ids=C_ARRAYS)
+@pytest.mark.parametrize("read", LIST_PARAMETERS.values(), ids=LIST_PARAMETERS)
+def test_a_buffer_without_strides_reads_as_its_items(read, items, view):  # ctypes leaves strides NULL
+    assert in_child(lambda: outcome(read, view(items)) == outcome(read, list(items)) or os._exit(2)) == 0
+
+
+@pytest.mark.skipif(sys.version_info < (3, 12), reason="a Python class defines __buffer__ from 3.12 on")
+def test_an_error_other_than_a_refusal_passes_unchanged(monkeypatch):
+    class Failing(np.ndarray):  # a new array whose buffer cannot be given for want of memory
+        def __buffer__(self, flags):
+            raise MemoryError
+
+    class Numbers(list):
+        __buffer__ = Failing.__buffer__
+    with pytest.raises(MemoryError):
+        zv.Evaluation(energy=Numbers([1.0]))
+    monkeypatch.setattr(np, "empty", lambda shape, dtype=None: Failing(shape, dtype))
+    for read in READS.values():
+        with pytest.raises(MemoryError):
+            read[0]()
+
+
+def test_arrays_are_new_for_each_value(monkeypatch):
+    handed_out = {}
+    monkeypatch.setattr(np, "empty", lambda shape, dtype=None: handed_out.setdefault((shape, dtype), EMPTY(shape, dtype)))
+    with pytest.raises(TypeError, match=r"^numpy.empty did not return a new float64 array of shape \(2,\)$"):
+        zv.Evaluation(energy=[1.5, 2.5], objective=[3.0, 4.0]).to_dict()

@@ -4,10 +4,15 @@ value (NaN, -0.0), each row's own lists and dicts, an empty set's dtypes, pandas
 collector is left as the caller had it on every exit."""
 import contextlib
 import gc
+import json
 import math
+import subprocess
+import sys
+import textwrap
 import threading
 
 import numpy as np
+import orjson
 import pandas as pd
 import pytest
 from hypothesis import example, given, strategies as st
@@ -137,39 +142,39 @@ def test_tables_and_dicts_hold_what_their_references_hold(parts):
 
 
 # ---- the collector ----
+# A call pauses the collector only over stretches that run no Python code, so no other thread and no Python code
+# (pandas, a replaced numpy.empty or orjson.loads, an exception class's __init__) ever finds it paused, and a switch
+# made elsewhere is never undone.
 
 SAMPLES = 2_000  # tens of thousands of new lists and dicts per call: dozens of collections, were it running
 names = ("c0", "c1", "c2")
 evaluation = zv.Evaluation(energy=[0.5] * SAMPLES, objective=[1.5] * SAMPLES, constraint_forall={c: [[0, 1], [1, 2]]
                            for c in names}, constraint_values=[{c: [1.0, 2.0] for c in names}] * SAMPLES)
+dense_record = zv.Record({"x": [np.full(3, float(k)) for k in range(SAMPLES)]}, [1] * SAMPLES)
 OBJECTS = {"SampleSet": zv.SampleSet(io.samples_record(SAMPLES), evaluation, zv.MeasuringTime()),
-           "Record": io.samples_record(SAMPLES), "Evaluation": evaluation,
-           "dense Record": zv.Record({"x": [np.full(3, float(k)) for k in range(SAMPLES)]}, [1] * SAMPLES)}
-CALLS = [f"{owner}.{member}" for owner in OBJECTS for member in ("to_pandas", "to_dict")]
-CALLS += ["Record.solution", "dense Record.solution", "Evaluation.constraint_values",
-          "Evaluation.constraint_expr_values"]
-# those that meet Python code (numpy.empty, pandas), where a test can act
-MEETING_PYTHON = [c for c in CALLS if c not in {"Record.to_dict", "Record.solution",
-                                                 "Evaluation.constraint_expr_values"}]
-
-
-def read(call):
-    owner, member = call.rsplit(".", 1)
-    value = getattr(OBJECTS[owner], member)
-    return value() if callable(value) else value
+           "Record": io.samples_record(SAMPLES), "Evaluation": evaluation, "dense Record": dense_record}
+DENSE_TEXT = zv.SampleSet(dense_record, evaluation, zv.MeasuringTime()).to_json()  # read by orjson.loads
+CALLS = {f"{owner}.{member}": (lambda o=owner, m=member: getattr(OBJECTS[o], m)())
+         for owner in OBJECTS for member in ("to_pandas", "to_dict")}
+CALLS.update({f"{owner}.{attribute}": (lambda o=owner, a=attribute: getattr(OBJECTS[o], a)) for owner, attribute in
+              [("Record", "solution"), ("dense Record", "solution"), ("Evaluation", "constraint_values"),
+               ("Evaluation", "constraint_expr_values")]})
+CALLS["SampleSet.from_json, dense"] = lambda: zv.SampleSet.from_json(DENSE_TEXT)
+TABLES = {"SampleSet.to_pandas": 2, "Record.to_pandas": 1, "Evaluation.to_pandas": 1, "dense Record.to_pandas": 1}
 
 
 @pytest.mark.parametrize("call", CALLS)
-def test_no_collection_runs_while_a_table_or_dict_is_made(call):
+def test_objects_are_made_with_the_collector_paused(call):
+    """pandas runs with the collector on: the first objects it makes trigger one young collection per table."""
     starts = []
     gc.enable()
     gc.collect()
-    gc.callbacks.append(lambda phase, info: starts.append(info) if phase == "start" else None)
+    gc.callbacks.append(lambda phase, info: starts.append(info["generation"]) if phase == "start" else None)
     try:
-        read(call)
+        CALLS[call]()
     finally:
         gc.callbacks.pop()
-    assert starts == [] and gc.isenabled()
+    assert gc.isenabled() and starts.count(0) <= TABLES.get(call, 0) and set(starts) <= {0}, starts
 
 
 def raising(error):
@@ -178,32 +183,164 @@ def raising(error):
     return action
 
 
-ACTIONS = {"success": (lambda: None, None), "flipped inside": (lambda: (gc.disable if gc.isenabled() else gc.enable)(),
-                                                                None),
-           "error": (raising(LookupError()), LookupError), "Ctrl-C": (raising(KeyboardInterrupt()), KeyboardInterrupt)}
+# What Python code run inside a call does: nothing, switch the collector for good, raise.
+ACTIONS = {"success": (lambda on: None, None), "switched for good": (lambda on: (gc.disable if on else gc.enable)(), None),
+           "error": (lambda on: raising(LookupError())(), LookupError),
+           "Ctrl-C": (lambda on: raising(KeyboardInterrupt())(), KeyboardInterrupt)}
+REPLACEABLE = {"numpy.empty": (np, "empty"), "DataFrame.from_dict": (pd.DataFrame, "from_dict"),
+               "orjson.loads": (orjson, "loads")}
+MEETING = [(call, "numpy.empty") for call in CALLS if call.split(".")[0] in {"SampleSet", "Evaluation", "dense Record"}
+           and call not in {"Evaluation.constraint_expr_values", "SampleSet.from_json, dense"}]
+MEETING += [(call, "DataFrame.from_dict") for call in TABLES] + [("SampleSet.from_json, dense", "orjson.loads")]
 
 
 @pytest.mark.parametrize("caller_enabled", [True, False], ids=["on", "off"])
 @pytest.mark.parametrize("action, error", ACTIONS.values(), ids=ACTIONS)
-@pytest.mark.parametrize("call", MEETING_PYTHON)
-def test_the_collector_is_left_as_the_caller_had_it(monkeypatch, call, action, error, caller_enabled):
-    def acting(function):  # `action()` runs where the call meets Python code
-        return lambda *args, **kwargs: action() or function(*args, **kwargs)
-    monkeypatch.setattr(np, "empty", acting(np.empty))
-    monkeypatch.setattr(pd.DataFrame, "from_dict", acting(pd.DataFrame.from_dict))
+@pytest.mark.parametrize("call, replaced", MEETING)
+def test_python_code_inside_a_call_finds_the_collector_as_the_caller_set_it(monkeypatch, call, replaced, action, error,
+                                                                            caller_enabled):
+    owner, name = REPLACEABLE[replaced]
+    function, seen = getattr(owner, name), []
+
+    def acting(*args, **kwargs):
+        seen.append(gc.isenabled())
+        action(caller_enabled)
+        return function(*args, **kwargs)
+    monkeypatch.setattr(owner, name, acting)
     (gc.enable if caller_enabled else gc.disable)()
     try:
         with pytest.raises(error) if error else contextlib.nullcontext():
-            read(call)
-        assert gc.isenabled() == caller_enabled
+            CALLS[call]()
+        now = caller_enabled != (action is ACTIONS["switched for good"][0])
+        assert seen[:1] == [caller_enabled] and set(seen[1:]) <= {now} and gc.isenabled() == now
     finally:
         gc.enable()
+
+
+@pytest.mark.parametrize("text", ['{"record": [1,', "[" * 1100 + "]" * 1100, '{"record": 1e999}', '{"\\udc00": 0}'],
+                         ids=["malformed", "deep", "huge number", "lone surrogate"])
+def test_orjson_errors_are_made_with_the_collector_on(monkeypatch, text):  # its exception class runs Python code
+    seen, init = [], json.JSONDecodeError.__init__
+    monkeypatch.setattr(json.JSONDecodeError, "__init__", lambda self, *a: seen.append(gc.isenabled()) or init(self, *a))
+    gc.enable()
+    with pytest.raises(json.JSONDecodeError):
+        zv.SampleSet.from_json(text)
+    assert seen == [True]
+
+
+def in_thread(work):
+    """Runs `work()` in a new thread; `gc.isenabled()` as this thread reads it meanwhile, in a loop."""
+    done, errors, seen = threading.Event(), [], []
+
+    def run():
+        try:
+            work()
+        except BaseException as error:  # noqa: BLE001 - reported below
+            errors.append(error)
+        done.set()
+    thread = threading.Thread(target=run)
+    thread.start()
+    while not done.is_set():
+        seen.append(gc.isenabled())
+    thread.join()
+    assert errors == []
+    return seen
+
+
+@pytest.mark.parametrize("call", CALLS)
+def test_another_thread_never_finds_the_collector_paused(call):
+    gc.enable()
+    seen = in_thread(lambda: [CALLS[call]() for _ in range(10)])
+    assert seen.count(False) == 0
+
+
+@pytest.mark.parametrize("first", ["to_pandas()", "to_dict()", "constraint_values"])
+def test_first_imports_run_with_the_collector_as_the_caller_set_it(first):  # numpy and pandas not imported yet
+    script = textwrap.dedent(f"""
+        import gc, sys, threading
+        import zorvane as zv
+        assert "numpy" not in sys.modules
+        evaluation = zv.Evaluation(energy=[0.5] * 1000, objective=[1.0] * 1000,
+                                   constraint_values=[{{"c": [1.0]}}] * 1000)
+        done, seen = threading.Event(), []
+        def work():
+            try:
+                evaluation.{first}
+            finally:
+                done.set()
+        threading.Thread(target=work).start()
+        while not done.is_set():
+            seen.append(gc.isenabled())
+        print(seen.count(False), "numpy" in sys.modules)
+        """)
+    proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=300)
+    assert (proc.returncode, proc.stdout) == (0, "0 True\n"), proc.stderr
+
+
+@pytest.mark.parametrize("call", ["Evaluation.to_pandas", "SampleSet.to_dict", "dense Record.solution"])
+@pytest.mark.parametrize("before, during, kept", [(gc.disable, gc.enable, True), (gc.enable, gc.disable, False)],
+                         ids=["balanced", "lasting"])
+def test_a_switch_made_by_another_thread_during_conversions_is_kept(call, before, during, kept):
+    started, stop = threading.Event(), threading.Event()
+
+    def work():  # converts in a loop until told to stop
+        started.set()
+        while not stop.is_set():
+            CALLS[call]()
+    before()
+    thread = threading.Thread(target=work)
+    try:
+        thread.start()
+        assert started.wait(30)
+        during()  # this thread runs while the other one's call runs Python code, or between its calls
+    finally:
+        stop.set()
+        thread.join()
+        now = gc.isenabled()
+        gc.enable()
+    assert now == kept
+
+
+def test_a_child_forked_while_another_thread_converts_has_the_parents_collector():
+    script = textwrap.dedent("""
+        import gc, os, threading, warnings
+        import zorvane as zv
+        evaluation = zv.Evaluation(energy=[0.5] * 2000, objective=[1.0] * 2000, constraint_values=[{"c": [1.0]}] * 2000)
+        evaluation.to_pandas()
+        started, stop = threading.Event(), threading.Event()
+        def work():
+            started.set()
+            while not stop.is_set():
+                evaluation.to_pandas()
+        threading.Thread(target=work).start()
+        started.wait()
+        warnings.simplefilter("ignore", DeprecationWarning)  # fork in a process with threads
+        states = []
+        for parent in [True, False] * 10:
+            (gc.enable if parent else gc.disable)()
+            read, write = os.pipe()
+            pid = os.fork()
+            if pid == 0:
+                first = gc.isenabled()
+                gc.enable()
+                evaluation.to_dict()
+                os.write(write, bytes([first, gc.isenabled()]))
+                os._exit(0)
+            os.close(write)
+            states.append(tuple(os.read(read, 2)) == (parent, True))
+            os.close(read)
+            os.waitpid(pid, 0)
+        stop.set()
+        print(states.count(True))
+        """)
+    proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=300)
+    assert (proc.returncode, proc.stdout) == (0, "20\n"), proc.stderr
 
 
 @pytest.mark.parametrize("last", ["second", "first"], ids=["the first call ends first", "the second ends first"])
 def test_calls_in_two_threads_leave_the_collector_as_it_was_before_both(monkeypatch, last):
     """While pandas runs Python code the interpreter may switch threads: a call can begin while another thread's
-    call holds the collector off, and end before or after it."""
+    call is inside, and end before or after it."""
     entered = {name: threading.Event() for name in ("first", "second")}
     left = {name: threading.Event() for name in ("first", "second")}
     from_dict, errors = pd.DataFrame.from_dict, []

@@ -17,22 +17,23 @@ constexpr std::size_t kFirstEvents = std::size_t(1) << 14;
 
 }  // namespace
 
-void read_events(std::string_view text, Reading reading, EventList& out, InterruptPoll& poll) {
+bool read_events(std::string_view text, Reading reading, EventList& out, InterruptPoll& poll) {
   out.clear();
   out.events.reserve(std::min(text.size() / 3 + 1, kFirstEvents));
   if (reading == Reading::Plain) {
     if (!read_plain(text, out, poll)) throw std::logic_error("a text that the plain reader does not read");
-    return;
+    return true;
   }
   // Most texts are plain (see `read_plain`). Any other text goes to RapidJSON, which decides and
   // words every error; it reads the text itself first and, only when that fails or meets a
   // suspect string, a masked copy (see `mask_for_reader`).
-  if (reading == Reading::Any && read_plain(text, out, poll)) return;
+  if (reading == Reading::Any && read_plain(text, out, poll)) return true;
   out.clear();
-  if (read_general(text, text, false, out, poll)) return;
+  if (read_general(text, text, false, out, poll)) return false;
   out.clear();
   const std::string masked = mask_for_reader(text, poll);
   read_general(text, masked, true, out, poll);
+  return false;
 }
 
 }  // namespace zorvane::json

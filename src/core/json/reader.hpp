@@ -17,7 +17,7 @@ enum class Reading : std::uint8_t {
 
 /// The events of `text` (which must outlive `out`'s use); a malformed text raises ValueError with
 /// the reader's message "<message> at line N column M". A text read whole gives the same events
-/// whichever way it was read.
-void read_events(std::string_view text, Reading reading, EventList& out, InterruptPoll& poll);
+/// whichever way it was read. True when the plain reader read it (see `read_plain`).
+bool read_events(std::string_view text, Reading reading, EventList& out, InterruptPoll& poll);
 
 }  // namespace zorvane::json

@@ -10,7 +10,7 @@
 
 namespace zorvane::json {
 
-Cursor::Cursor(std::string_view text, Reading reading) : text_(text) { read_events(text, reading, list_, poll_); }
+Cursor::Cursor(std::string_view text, Reading reading) : text_(text), plain_(read_events(text, reading, list_, poll_)) {}
 
 void Cursor::fail_at_end() const { raise_at(text_, "EOF while parsing a value", text_.size()); }
 

@@ -24,6 +24,8 @@ class Cursor {
   explicit Cursor(std::string_view text, Reading reading = Reading::Any);
   /// The events read, for tests.
   const std::vector<Event>& events() const noexcept { return list_.events; }
+  /// Whether the plain reader read the text (see `read_plain`).
+  bool plain() const noexcept { return plain_; }
 
   // Inline: the typed readers call these once per event.
   const Event& peek() const {
@@ -93,6 +95,7 @@ class Cursor {
   EventList list_;
   std::size_t position_ = 0;
   InterruptPoll poll_;
+  bool plain_;  // after the members that reading the text uses
 };
 
 /// Whether two cursors hold the same events (kinds, values, strings and offsets), for tests.

@@ -28,6 +28,7 @@ using Kind = Event::Kind;
 class DictFormReader {
  public:
   explicit DictFormReader(std::string_view text) : text_(text), cursor_(text) {}
+  bool plain() const noexcept { return cursor_.plain(); }
 
   /// Nothing when the text has another shape (or nothing else than the metadata's text).
   std::optional<SampleData> read(std::string_view& metadata) {
@@ -267,10 +268,12 @@ std::string sample_set_json_head(const SampleData& data) {
   return out;
 }
 
-std::optional<SampleData> read_sample_set_json(std::string_view text, std::string_view& metadata) {
+std::optional<SampleData> read_sample_set_json(std::string_view text, std::string_view& metadata, bool& plain) {
   metadata = {};
+  plain = false;
   try {
     DictFormReader reader(text);
+    plain = reader.plain();
     return reader.read(metadata);
   } catch (const Error&) {
     // a malformed text or one that ends early: the general reader words the error

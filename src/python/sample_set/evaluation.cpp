@@ -97,7 +97,6 @@ PyRef forall_to_py(const Numpy& numpy, const ForallMap& map) {
 }
 
 PyRef float_maps_to_py(const Numpy& numpy, const std::vector<FloatMap>& maps) {
-  const CollectorPaused paused;
   PyRef list = new_list(maps.size());
   for (std::size_t i = 0; i < maps.size(); ++i) list_set(list.get(), i, float_map_to_py(numpy, maps[i]));
   return list;
@@ -109,6 +108,7 @@ PyRef u64_tuple(const std::vector<std::uint64_t>& row) {
   return tuple;
 }
 
+// Made in a pause: it calls no Python code.
 PyRef constraint_expr_values(const Evaluation& value) {
   const CollectorPaused paused;
   PyRef list = new_list(value.constraint_values.size());
@@ -148,9 +148,7 @@ PyRef rows_to_lists(const std::vector<std::vector<std::uint64_t>>& rows) {
 
 }  // namespace
 
-PyRef evaluation_to_dict(const Evaluation& value) {
-  const CollectorPaused paused;
-  const Numpy numpy = Numpy::import();
+PyRef evaluation_to_dict(const Numpy& numpy, const Evaluation& value) {
   PyRef dict = new_dict();
   dict_set(dict.get(), "energy", float_array(numpy, value.energy).get());
   dict_set(dict.get(), "objective", float_array(numpy, value.objective).get());
@@ -161,11 +159,12 @@ PyRef evaluation_to_dict(const Evaluation& value) {
   return dict;
 }
 
-// The float columns go to pandas as float64 arrays: the same frame as lists of floats give (an
-// empty column included), without pandas reading every float object back.
-PyRef evaluation_to_pandas(const Evaluation& value) {
-  const CollectorPaused paused;
-  const Numpy numpy = Numpy::import();
+namespace {
+
+// The dict of columns of the pandas form. The float columns go to pandas as float64 arrays: the
+// same frame as lists of floats give (an empty column included), without pandas reading every
+// float object back.
+PyRef evaluation_table(const Numpy& numpy, const Evaluation& value) {
   PyRef table = new_dict();
   dict_set(table.get(), "energy", float_array(numpy, value.energy).get());
   dict_set(table.get(), "objective", float_array(numpy, value.objective).get());
@@ -198,7 +197,15 @@ PyRef evaluation_to_pandas(const Evaluation& value) {
   for (const auto& [name, values] : value.penalty) {
     dict_set(table.get(), "penalty[" + name + "]", float_array(numpy, values).get());
   }
-  return dataframe_from_dict(table.get());
+  return table;
+}
+
+}  // namespace
+
+PyRef evaluation_to_pandas(const Evaluation& value) {
+  const Pandas pandas = Pandas::import();
+  PyRef table = build_paused([&](const Numpy& numpy) { return evaluation_table(numpy, value); });
+  return call(pandas.from_dict.get(), {table.get()});
 }
 
 // ---- the Python class ----
@@ -208,7 +215,9 @@ struct ValueClass<Evaluation> {
   static constexpr ClassId kId = ClassId::Evaluation;
   static bool eq(const Evaluation& a, const Evaluation& b) noexcept { return evaluation_eq(a, b); }
   static void append_text(std::string& out, const Evaluation& value) { append_evaluation_text(out, value); }
-  static PyRef to_dict(const Evaluation& value) { return evaluation_to_dict(value); }
+  static PyRef to_dict(const Evaluation& value) {
+    return build_paused([&](const Numpy& numpy) { return evaluation_to_dict(numpy, value); });
+  }
   static Evaluation from_dict(PyObject* dict) { return evaluation_from_dict(dict); }
   static Evaluation read_json(json::Cursor& cursor) { return read_evaluation_json(cursor); }
 };
@@ -265,7 +274,7 @@ PyRef get_constraint_violations(PyObject* self) {
 }
 PyRef get_constraint_forall(PyObject* self) { return forall_to_py(Numpy::import(), held(self)->constraint_forall); }
 PyRef get_constraint_values(PyObject* self) {
-  return float_maps_to_py(Numpy::import(), held(self)->constraint_values);
+  return build_paused([&](const Numpy& numpy) { return float_maps_to_py(numpy, held(self)->constraint_values); });
 }
 PyRef get_penalty(PyObject* self) { return float_map_to_py(Numpy::import(), held(self)->penalty); }
 PyRef get_constraint_expr_values(PyObject* self) { return constraint_expr_values(*held(self)); }

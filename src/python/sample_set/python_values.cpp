@@ -13,11 +13,24 @@ namespace zorvane {
 namespace {
 
 // A buffer view released on scope exit; not `held()` when the object offers none with these
-// flags (an `Exception` raised meanwhile is discarded, anything else thrown on).
+// flags. Its refusal (BufferError, TypeError or ValueError, as exporters refuse) is discarded;
+// any other error, a MemoryError say, is thrown on. The protocol lets an exporter leave
+// `format` (bytes), `strides` (C-contiguous) and, without axes, `shape` NULL, and all three are
+// read so; a view that could not be read without guessing is refused: an indirect one
+// (`suboffsets`), axes without a shape, or a contiguous one whose length its shape does not give.
 class BufferView {
  public:
   BufferView(PyObject* object, int flags) : held_(PyObject_GetBuffer(object, &view_, flags) == 0) {
-    if (!held_) discard_exception();
+    if (!held_) {
+      if (!PyErr_ExceptionMatches(PyExc_BufferError) && !PyErr_ExceptionMatches(PyExc_TypeError) &&
+          !PyErr_ExceptionMatches(PyExc_ValueError)) {
+        throw PythonError{};
+      }
+      PyErr_Clear();
+    } else if (!readable()) {
+      PyBuffer_Release(&view_);
+      held_ = false;
+    }
   }
   BufferView(const BufferView&) = delete;
   BufferView& operator=(const BufferView&) = delete;
@@ -26,9 +39,26 @@ class BufferView {
   }
   bool held() const noexcept { return held_; }
   const Py_buffer* operator->() const noexcept { return &view_; }
-  const Py_buffer& operator*() const noexcept { return view_; }
+  /// The byte step between items along `axis`.
+  Py_ssize_t stride(int axis) const noexcept {
+    if (view_.strides != nullptr) return view_.strides[axis];
+    Py_ssize_t step = view_.itemsize;
+    for (int a = view_.ndim - 1; a > axis; --a) step *= view_.shape[a];  // no overflow: see `readable`
+    return step;
+  }
 
  private:
+  bool readable() const noexcept {
+    if (view_.suboffsets != nullptr || view_.ndim < 0 || view_.itemsize <= 0 || view_.len < 0) return false;
+    if (view_.ndim > 0 && view_.shape == nullptr) return false;
+    if (view_.strides != nullptr) return true;
+    Py_ssize_t bytes = view_.itemsize;  // last axis first: each product is the stride `stride` gives
+    for (int a = view_.ndim; a-- > 0;) {
+      if (view_.shape[a] < 0 || __builtin_mul_overflow(bytes, view_.shape[a], &bytes)) return false;
+    }
+    return bytes == view_.len;
+  }
+
   Py_buffer view_{};
   bool held_;
 };
@@ -42,13 +72,6 @@ bool holds_native_items(const BufferView& view, const char* codes) {
   return format[0] != '\0' && format[1] == '\0' && std::strchr(codes, format[0]) != nullptr;
 }
 
-template <class T>
-T read_strided(const Py_buffer& view, Py_ssize_t i) {
-  T value;
-  std::memcpy(&value, static_cast<const char*>(view.buf) + i * view.strides[0], sizeof value);
-  return value;
-}
-
 // Reads a one-axis buffer of native 8-byte items whose format is one of `codes` into `out`;
 // false (nothing read, no error pending) when the object offers no such buffer.
 template <class T>
@@ -56,8 +79,10 @@ bool try_read_one_axis(PyObject* object, const char* codes, std::vector<T>& out)
   if (!PyObject_CheckBuffer(object) || PyBytes_Check(object) || PyByteArray_Check(object)) return false;
   const BufferView view(object, PyBUF_RECORDS_RO);
   if (!holds_native_items(view, codes) || view->ndim != 1) return false;
+  const auto* items = static_cast<const char*>(view->buf);
+  const Py_ssize_t step = view.stride(0);
   out.resize(std::size_t(view->shape[0]));
-  for (Py_ssize_t i = 0; i < view->shape[0]; ++i) out[std::size_t(i)] = read_strided<T>(*view, i);
+  for (Py_ssize_t i = 0; i < view->shape[0]; ++i) std::memcpy(&out[std::size_t(i)], items + i * step, sizeof(T));
   return true;
 }
 
@@ -202,26 +227,9 @@ PyRef py_u64_list(std::span<const std::uint64_t> values) {
   return list;
 }
 
-namespace {
-// Pauses in progress (all under the interpreter lock, and the module lives in one interpreter),
-// and whether the collector ran before the first of them.
-int pauses = 0;
-bool enabled_before_pauses = false;
-}  // namespace
-
-CollectorPaused::CollectorPaused() noexcept {
-  const bool enabled = PyGC_Disable() == 1;
-  if (pauses++ == 0) enabled_before_pauses = enabled;
-}
-
-CollectorPaused::~CollectorPaused() {
-  if (!may_release_objects()) return;  // the interpreter is ending and this thread has no lock
-  if (--pauses > 0) return;
-  if (enabled_before_pauses) {
-    PyGC_Enable();
-  } else {
-    PyGC_Disable();
-  }
+bool is_c_function(PyObject* function, const char* name) {
+  return PyCFunction_Check(function) &&
+         std::strcmp(reinterpret_cast<PyCFunctionObject*>(function)->m_ml->ml_name, name) == 0;
 }
 
 PyRef new_dict() { return checked(PyDict_New()); }
@@ -245,6 +253,7 @@ Numpy Numpy::import() {
   PyRef dtype = checked(PyObject_GetAttrString(module.get(), "dtype"));
   numpy.float64 = checked(PyObject_CallFunction(dtype.get(), "s", "float64"));
   numpy.uint64 = checked(PyObject_CallFunction(dtype.get(), "s", "uint64"));
+  numpy.empty_is_native = is_c_function(numpy.empty.get(), "empty");
   return numpy;
 }
 
@@ -263,10 +272,16 @@ std::string shape_text(std::span<const std::size_t> shape) {
   return text + (shape.size() == 1 ? ",)" : ")");
 }
 
+// Whether `array` is held by nothing but the caller's one reference and views no other array.
+bool is_new_array(PyObject* array) {
+  PyRef base = checked(PyObject_GetAttrString(array, "base"));
+  return base.get() == Py_None && Py_REFCNT(array) == 1;
+}
+
 // `numpy.empty(shape, dtype)` filled with a copy of `data`. numpy.empty can be replaced, so
-// what it hands back is checked before a byte is written: a numpy array whose buffer is
-// writable, C-contiguous, of the item asked for (`codes`: its native struct formats) and of
-// `shape`.
+// what it hands back is checked before a byte is written: a new numpy array (see above) whose
+// buffer is writable, C-contiguous, of the item asked for (`codes`: its native struct formats)
+// and of `shape`.
 PyRef new_array(const Numpy& numpy, std::span<const std::size_t> shape, const PyRef& dtype,
                 const char* dtype_name, const char* codes, const void* data, std::size_t bytes) {
   PyRef dims = checked(PyTuple_New(Py_ssize_t(shape.size())));
@@ -274,8 +289,9 @@ PyRef new_array(const Numpy& numpy, std::span<const std::size_t> shape, const Py
     PyTuple_SET_ITEM(dims.get(), Py_ssize_t(i), py_u64(shape[i]).release());
   }
   PyRef array = checked(PyObject_CallFunctionObjArgs(numpy.empty.get(), dims.get(), dtype.get(), nullptr));
+  const bool is_new = is_array(numpy, array.get()) && is_new_array(array.get());
   const BufferView view(array.get(), PyBUF_WRITABLE | PyBUF_C_CONTIGUOUS | PyBUF_FORMAT);
-  bool fits = is_array(numpy, array.get()) && holds_native_items(view, codes) && std::size_t(view->len) == bytes &&
+  bool fits = is_new && holds_native_items(view, codes) && std::size_t(view->len) == bytes &&
               std::size_t(view->ndim) == shape.size();
   for (std::size_t a = 0; fits && a < shape.size(); ++a) fits = std::size_t(view->shape[a]) == shape[a];
   if (!fits) {
@@ -305,22 +321,25 @@ bool is_float64_array(const Numpy& numpy, PyObject* object) {
 
 std::optional<DenseArray> read_float64_array(const Numpy& numpy, PyObject* object) {
   if (!is_array(numpy, object)) return std::nullopt;
-  const BufferView buffer(object, PyBUF_RECORDS_RO);
-  if (!holds_native_items(buffer, "d")) return std::nullopt;
-  const Py_buffer& view = *buffer;
-  const auto ndim = std::size_t(view.ndim);
+  const BufferView view(object, PyBUF_RECORDS_RO);
+  if (!holds_native_items(view, "d")) return std::nullopt;
+  const auto ndim = std::size_t(view->ndim);
   std::vector<std::size_t> shape(ndim);
-  for (std::size_t a = 0; a < ndim; ++a) shape[a] = std::size_t(view.shape[a]);
+  std::vector<Py_ssize_t> strides(ndim);
+  for (std::size_t a = 0; a < ndim; ++a) {
+    shape[a] = std::size_t(view->shape[a]);
+    strides[a] = view.stride(int(a));
+  }
   DenseArray out(shape, 0.0);
   const std::size_t size = out.size();
   if (size == 0) return out;
   // Row-major walk over any strides with an index counter per axis.
   std::vector<std::size_t> index(ndim, 0);
-  const char* base = static_cast<const char*>(view.buf);
+  const char* base = static_cast<const char*>(view->buf);
   double* target = out.data();
   for (std::size_t k = 0; k < size; ++k) {
     Py_ssize_t at = 0;
-    for (std::size_t a = 0; a < ndim; ++a) at += Py_ssize_t(index[a]) * view.strides[a];
+    for (std::size_t a = 0; a < ndim; ++a) at += Py_ssize_t(index[a]) * strides[a];
     std::memcpy(target + k, base + at, sizeof(double));
     for (std::size_t a = ndim; a-- > 0;) {
       if (++index[a] < shape[a]) break;
@@ -332,11 +351,11 @@ std::optional<DenseArray> read_float64_array(const Numpy& numpy, PyObject* objec
 
 // ---- pandas and embedded sources ----
 
-PyRef dataframe_from_dict(PyObject* table) {
-  PyRef pandas = checked(PyImport_ImportModule("pandas"));
-  PyRef frame = checked(PyObject_GetAttrString(pandas.get(), "DataFrame"));
-  PyRef from_dict = checked(PyObject_GetAttrString(frame.get(), "from_dict"));
-  return checked(PyObject_CallOneArg(from_dict.get(), table));
+Pandas Pandas::import() {
+  PyRef module = checked(PyImport_ImportModule("pandas"));
+  PyRef frame = checked(PyObject_GetAttrString(module.get(), "DataFrame"));
+  return {checked(PyObject_GetAttrString(frame.get(), "from_dict")),
+          checked(PyObject_GetAttrString(module.get(), "concat"))};
 }
 
 PyObject* SourceFunction::get() {

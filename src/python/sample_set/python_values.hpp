@@ -60,35 +60,58 @@ PyRef new_list(std::size_t size);
 /// Stores `item` at `index` of a list made by `new_list`.
 void list_set(PyObject* list, std::size_t index, PyRef item);
 
-/// Pauses the cyclic garbage collector for the life of a bulk builder (a table, a dict form): the
-/// tens of thousands of lists and dicts it makes would otherwise trigger thousands of young and
-/// several full collections, each full one walking every object of the process. When the last
-/// pause in progress ends, the collector is left as it was before the first began, on every exit
-/// (an error or a KeyboardInterrupt included), also when Python code run meanwhile (pandas,
-/// numpy) turned it on or off. Pauses are counted rather than each restoring what it found: while
-/// pandas runs Python code the interpreter may switch to another thread, whose pause began while
-/// this one held the collector off and may end after it.
+/// Pauses the cyclic garbage collector over a stretch that makes many objects (a table, a dict
+/// form) and runs no Python code: our own building, and calls of C functions such as numpy's
+/// own `numpy.empty`. The tens of thousands of lists and dicts would otherwise trigger thousands
+/// of young and several full collections, each full one walking every object of the process.
+/// The switch is the whole interpreter's, so a pause may only cover code that keeps this thread
+/// holding the interpreter lock: then no other thread runs and sees it, no Python code turns the
+/// collector on or off meanwhile, and no fork happens inside it. Imports, pandas and any
+/// replaceable Python function run outside. Nothing else can change the switch during a pause,
+/// so each one restores what it found (nested pauses end in reverse order); no count is kept.
+/// `pause` false leaves the collector alone: the stretch would call Python code.
 class CollectorPaused {
  public:
-  CollectorPaused() noexcept;
+  explicit CollectorPaused(bool pause = true) noexcept : resume_(pause && PyGC_Disable() == 1) {}
   CollectorPaused(const CollectorPaused&) = delete;
   CollectorPaused& operator=(const CollectorPaused&) = delete;
-  ~CollectorPaused();
+  ~CollectorPaused() {
+    if (resume_ && may_release_objects()) PyGC_Enable();
+  }
+
+ private:
+  bool resume_;
 };
+
+/// Whether `function` is a C function of that name (numpy's `empty`, orjson's `loads`): such a
+/// call runs no Python code, unlike a Python function put in its place.
+bool is_c_function(PyObject* function, const char* name);
 
 // ---- NumPy ----
 
-/// `numpy.empty`, `numpy.ndarray` and the descriptors, looked up once per conversion.
+/// `numpy.empty`, `numpy.ndarray` and the descriptors, looked up once per conversion (numpy
+/// imported first), before any pause.
 struct Numpy {
   PyRef empty;
   PyRef ndarray;
   PyRef float64;
   PyRef uint64;
+  /// numpy.empty is numpy's own C function: a stretch calling it may be paused.
+  bool empty_is_native = false;
   static Numpy import();
 };
+/// `build(numpy)` with numpy looked up first and the collector paused while it runs, unless
+/// numpy.empty has been replaced by a function that is not numpy's own.
+template <class F>
+auto build_paused(F&& build) {
+  const Numpy numpy = Numpy::import();
+  const CollectorPaused paused(numpy.empty_is_native);
+  return build(numpy);
+}
 /// A new contiguous, writable float64 array of `shape` holding a copy of `data`. What
-/// `numpy.empty` hands back is checked (a numpy array of that dtype and shape whose buffer is
-/// contiguous and writable): anything else raises TypeError.
+/// `numpy.empty` hands back is checked (a numpy array of that dtype and shape, held by nothing
+/// else and viewing no other array, whose buffer is contiguous and writable): anything else
+/// raises TypeError; an error raised while it is checked (a MemoryError) passes unchanged.
 PyRef new_float64_array(const Numpy& numpy, std::span<const std::size_t> shape,
                         std::span<const double> data);
 /// A new two-dimensional uint64 array, checked the same way.
@@ -103,8 +126,13 @@ std::optional<DenseArray> read_float64_array(const Numpy& numpy, PyObject* objec
 
 // ---- pandas and embedded Python sources ----
 
-/// `pandas.DataFrame.from_dict(table)`.
-PyRef dataframe_from_dict(PyObject* table);
+/// pandas' functions that make tables, looked up (pandas imported) before a table is built. They
+/// run Python code: they are called outside any pause.
+struct Pandas {
+  PyRef from_dict;  // pandas.DataFrame.from_dict
+  PyRef concat;
+  static Pandas import();
+};
 /// A function that a small Python source defines: the source is compiled (file mode, empty file
 /// name) and run as a fresh module with an empty name on first use; the function is kept for the
 /// life of the process. A failure is raised and tried again on the next use.

@@ -158,6 +158,29 @@ PyRef entries_to_py(const std::vector<T>& entries, F&& entry) {
   return list;
 }
 
+// Calls `list(name, entries)` for each variable of `solution` in name order, with its entries in
+// the Python solution form as a new list.
+template <class F>
+void for_each_solution_list(const Numpy& numpy, const RecordSolution& solution, F&& list) {
+  if (const auto* dense = std::get_if<DenseSolution>(&solution)) {
+    for (const auto& [name, entries] : *dense) {
+      list(name, entries_to_py(entries, [&](const DenseArray& a) { return dense_to_py(numpy, a); }));
+    }
+  } else {
+    for (const auto& [name, entries] : std::get<SparseSolution>(solution)) list(name, entries_to_py(entries, coo_to_py));
+  }
+}
+
+// The dict of columns of the pandas form.
+PyRef record_table(const Numpy& numpy, const Record& record) {
+  PyRef table = new_dict();
+  for_each_solution_list(numpy, record.solution, [&](const std::string& name, const PyRef& entries) {
+    dict_set(table.get(), "solution[" + name + "]", entries.get());
+  });
+  dict_set(table.get(), "num_occurrences", py_u64_list(record.num_occurrences).get());
+  return table;
+}
+
 }  // namespace
 
 RecordSolution extract_solution(PyObject* object, NoneItems none) {
@@ -168,37 +191,19 @@ RecordSolution extract_solution(PyObject* object, NoneItems none) {
   raise(ErrorKind::Type, kNotASolution);
 }
 
-PyRef solution_entries_to_py(const RecordSolution& solution, const std::string& name) {
-  if (const auto* dense = std::get_if<DenseSolution>(&solution)) {
-    const Numpy numpy = Numpy::import();
-    return entries_to_py(dense->at(name), [&](const DenseArray& a) { return dense_to_py(numpy, a); });
-  }
-  return entries_to_py(std::get<SparseSolution>(solution).at(name), coo_to_py);
-}
-
-PyRef solution_to_py(const RecordSolution& solution) {
-  const CollectorPaused paused;
+PyRef solution_to_py(const Numpy& numpy, const RecordSolution& solution) {
   PyRef dict = new_dict();
-  if (const auto* dense = std::get_if<DenseSolution>(&solution)) {
-    const Numpy numpy = Numpy::import();
-    for (const auto& [name, entries] : *dense) {
-      dict_set(dict.get(), name,
-               entries_to_py(entries, [&](const DenseArray& a) { return dense_to_py(numpy, a); }).get());
-    }
-  } else {
-    for (const auto& [name, entries] : std::get<SparseSolution>(solution)) {
-      dict_set(dict.get(), name, entries_to_py(entries, coo_to_py).get());
-    }
-  }
+  for_each_solution_list(numpy, solution, [&](const std::string& name, const PyRef& entries) {
+    dict_set(dict.get(), name, entries.get());
+  });
   return dict;
 }
 
 // ---- dict and pandas forms ----
 
-PyRef record_to_dict(const Record& record) {
-  const CollectorPaused paused;
+PyRef record_to_dict(const Numpy& numpy, const Record& record) {
   PyRef dict = new_dict();
-  dict_set(dict.get(), "solution", solution_to_py(record.solution).get());
+  dict_set(dict.get(), "solution", solution_to_py(numpy, record.solution).get());
   dict_set(dict.get(), "num_occurrences", py_u64_list(record.num_occurrences).get());
   return dict;
 }
@@ -211,18 +216,9 @@ Record record_from_dict(PyObject* dict) {
 }
 
 PyRef record_to_pandas(const Record& record) {
-  const CollectorPaused paused;
-  PyRef table = new_dict();
-  std::visit(
-      [&](const auto& map) {
-        for (const auto& entry : map) {
-          dict_set(table.get(), "solution[" + entry.first + "]",
-                   solution_entries_to_py(record.solution, entry.first).get());
-        }
-      },
-      record.solution);
-  dict_set(table.get(), "num_occurrences", py_u64_list(record.num_occurrences).get());
-  return dataframe_from_dict(table.get());
+  const Pandas pandas = Pandas::import();
+  PyRef table = build_paused([&](const Numpy& numpy) { return record_table(numpy, record); });
+  return call(pandas.from_dict.get(), {table.get()});
 }
 
 // ---- the Python class ----
@@ -232,7 +228,9 @@ struct ValueClass<Record> {
   static constexpr ClassId kId = ClassId::Record;
   static bool eq(const Record& a, const Record& b) noexcept { return record_eq(a, b); }
   static void append_text(std::string& out, const Record& value) { append_record_text(out, value); }
-  static PyRef to_dict(const Record& value) { return record_to_dict(value); }
+  static PyRef to_dict(const Record& value) {
+    return build_paused([&](const Numpy& numpy) { return record_to_dict(numpy, value); });
+  }
   static Record from_dict(PyObject* dict) { return record_from_dict(dict); }
   static Record read_json(json::Cursor& cursor) { return read_record_json(cursor); }
 };
@@ -256,7 +254,9 @@ PyRef record_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObjec
   return wrap_record(std::move(record));
 }
 
-PyRef get_solution(PyObject* self) { return solution_to_py(held(self)->solution); }
+PyRef get_solution(PyObject* self) {
+  return build_paused([&](const Numpy& numpy) { return solution_to_py(numpy, held(self)->solution); });
+}
 PyRef get_num_occurrences(PyObject* self) { return py_u64_list(held(self)->num_occurrences); }
 
 void set_solution(PyObject* self, PyObject* value) {

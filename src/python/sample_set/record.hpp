@@ -14,14 +14,15 @@ namespace zorvane {
 /// float64 numpy arrays; anything else raises the one TypeError of a failed extraction. `none`
 /// tells what None is among the sparse values.
 RecordSolution extract_solution(PyObject* object, NoneItems none = NoneItems::Refused);
-/// The Python solution form of `solution` (new objects: tuples and lists, or array copies).
-PyRef solution_to_py(const RecordSolution& solution);
-/// One variable's entries in the Python solution form, as a new list.
-PyRef solution_entries_to_py(const RecordSolution& solution, const std::string& name);
+/// The Python solution form of `solution` (new objects: tuples and lists, or array copies). The
+/// builders taking `Numpy` run no Python code but numpy's: callers pause the collector over them
+/// (`build_paused`).
+PyRef solution_to_py(const Numpy& numpy, const RecordSolution& solution);
 
-PyRef record_to_dict(const Record& record);
+PyRef record_to_dict(const Numpy& numpy, const Record& record);
 /// Reads the dict form ("solution" and "num_occurrences", both optional).
 Record record_from_dict(PyObject* dict);
+/// The pandas form: its columns built in a pause, the frame made by pandas after it.
 PyRef record_to_pandas(const Record& record);
 
 /// A new Python `Record` owning `record`.

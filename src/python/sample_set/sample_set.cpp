@@ -50,13 +50,6 @@ def dump_metadata(metadata):
     return orjson.dumps({"metadata": metadata}, default=default, option=orjson.OPT_SERIALIZE_NUMPY)
 )py";
 
-constexpr const char* kLoadSource = R"py(import orjson
-
-
-def load(obj):
-    return orjson.loads(obj)
-)py";
-
 constexpr Signature kNew = make_signature(class_name(ClassId::SampleSet), "__new__",
                                           {positional("record"), positional("evaluation"), positional("measuring_time"),
                                            positional("metadata", "None")});
@@ -143,14 +136,16 @@ PyRef sample_set_repr(PyObject* self) {
   return new_str(text);
 }
 
+// The dict form, built in a pause (it holds the metadata dict as it is).
 PyRef sample_set_to_dict_value(const SampleSet& set) {
-  const CollectorPaused paused;
-  PyRef dict = new_dict();
-  dict_set(dict.get(), "record", record_to_dict(set.record).get());
-  dict_set(dict.get(), "evaluation", evaluation_to_dict(set.evaluation).get());
-  dict_set(dict.get(), "measuring_time", measuring_time_to_dict(set.measuring_time).get());
-  dict_set(dict.get(), "metadata", set.metadata.get());
-  return dict;
+  return build_paused([&](const Numpy& numpy) {
+    PyRef dict = new_dict();
+    dict_set(dict.get(), "record", record_to_dict(numpy, set.record).get());
+    dict_set(dict.get(), "evaluation", evaluation_to_dict(numpy, set.evaluation).get());
+    dict_set(dict.get(), "measuring_time", measuring_time_to_dict(set.measuring_time).get());
+    dict_set(dict.get(), "metadata", set.metadata.get());
+    return dict;
+  });
 }
 
 // The dict under `key`: ValueError when missing, TypeError when not a dict.
@@ -355,46 +350,57 @@ PyRef sample_set_to_json(PyObject* self) {
   return new_str(text);
 }
 
-// The sparse text `to_json` writes is read natively, its metadata alone through `load`; any
-// other text, or a metadata that `load` refuses, goes the general way: `load`, then the dict form.
+// `orjson.loads`, looked up on each use (orjson imported first): a replaced one is honoured.
+PyRef orjson_loads() {
+  PyRef orjson = checked(PyImport_ImportModule("orjson"));
+  return checked(PyObject_GetAttrString(orjson.get(), "loads"));
+}
+
+// The sparse text `to_json` writes is read natively, its metadata alone through `loads`; any
+// other text, or a metadata that `loads` refuses, goes the general way: `loads`, then the dict
+// form. orjson's own `loads` of a plain text (which it reads without an error, whose Python
+// exception class would run Python code) makes its objects in a pause; the image is dropped
+// before the set is made, so that no collection walks it.
 PyRef sample_set_from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  static SourceFunction load(kLoadSource, "load");
   const Arguments arguments = parse_arguments(kFromJson, args, nargs, kwnames);
   PyObject* text = arguments[kFromJson.param("json")];
   const std::string_view utf8 = json_argument(text);
-  PyObject* load_function = load.get();  // an ImportError comes before anything is read
+  const PyRef loads = orjson_loads();  // an ImportError comes before anything is read
   std::string_view metadata_text;
-  if (std::optional<SampleData> data = read_sample_set_json(utf8, metadata_text)) {
+  bool plain = false;
+  if (std::optional<SampleData> data = read_sample_set_json(utf8, metadata_text, plain)) {
     PyRef metadata;
     if (metadata_text.empty()) {
       metadata = new_dict();
-    } else if (!attempt([&] { metadata = call(load_function, {new_str(metadata_text).get()}); })) {
+    } else if (!attempt([&] { metadata = call(loads.get(), {new_str(metadata_text).get()}); })) {
       metadata = PyRef();
     }
     if (metadata && PyDict_Check(metadata.get())) {
       return wrap_sample_set(SampleSet{std::move(*data), std::move(metadata)});
     }
   }
-  PyRef dict = call(load_function, {text});
-  check_dict(dict.get());
-  return wrap_sample_set(sample_set_from_dict(dict.get(), record_from_json_image, NoneItems::AsNaN));
+  PyRef image;
+  {
+    const CollectorPaused paused(plain && is_c_function(loads.get(), "loads"));
+    image = call(loads.get(), {text});
+  }
+  check_dict(image.get());
+  SampleSet value = sample_set_from_dict(image.get(), record_from_json_image, NoneItems::AsNaN);
+  image = PyRef();
+  return wrap_sample_set(std::move(value));
 }
 
 PyRef sample_set_to_pandas(PyObject* self) {
-  const CollectorPaused paused;
-  PyRef pandas = checked(PyImport_ImportModule("pandas"));
+  const Pandas pandas = Pandas::import();
   Borrow<SampleSet> set = held(self);
-  PyRef record_table = record_to_pandas(set->record);
-  PyRef evaluation_table = evaluation_to_pandas(set->evaluation);
-  PyRef concat = checked(PyObject_GetAttrString(pandas.get(), "concat"));
   PyRef tables = checked(PyList_New(2));
-  PyList_SET_ITEM(tables.get(), 0, record_table.release());
-  PyList_SET_ITEM(tables.get(), 1, evaluation_table.release());
+  PyList_SET_ITEM(tables.get(), 0, record_to_pandas(set->record).release());
+  PyList_SET_ITEM(tables.get(), 1, evaluation_to_pandas(set->evaluation).release());
   PyRef positional = checked(PyTuple_Pack(1, tables.get()));
   PyRef keywords = new_dict();
   PyRef axis = checked(PyLong_FromLong(1));
   dict_set(keywords.get(), "axis", axis.get());
-  return checked(PyObject_Call(concat.get(), positional.get(), keywords.get()));
+  return checked(PyObject_Call(pandas.concat.get(), positional.get(), keywords.get()));
 }
 
 PyRef sample_set_to_dense(PyObject* self) {
