@@ -18,8 +18,8 @@ failing exit status.
 
 A row is ``Row(name, measure, reference)``. The measures: ``Timed`` (a statement timed by
 timeit), ``Block`` (a statement that changes its state, run once per repeat on fresh state),
-``Held`` (the bytes an object holds), ``Rate`` (MB/s of a timed row) and ``Alternated`` (two
-statements timed in turn, a row and its reference). A reference is the name of an entry in
+``Held`` (the bytes an object holds), ``Rate`` (MB/s of a timed row), ``Alternated`` (two
+statements timed in turn, a row and its reference) and ``Growth`` (one row's value over another's). A reference is the name of an entry in
 REFERENCES or of another row (e.g. the same loop at a smaller size).
 """
 
@@ -141,6 +141,18 @@ class Held:
         held = resident_after_trim() - before
         del kept
         return held / self.units
+
+
+class Growth:
+    """How much the cost per unit of row `large` exceeds that of row `small`, both as measured for their rows.
+    A growth bar holds it to the growth of a plain-Python loop over as many bytes per unit, measured in the same
+    run: what the machine's caches do at the larger size falls on both sides, so a MISS points at the code."""
+
+    kind = "ratio"
+    per = ""
+
+    def __init__(self, large, small):
+        self.large, self.small = large, small
 
 
 class Rate:
@@ -329,6 +341,20 @@ def size_text(n):
     return f"{n:,}".replace(",", " ")
 
 
+def growth_rows(name, small, large, reference):
+    """`name: growth small to large` from the rows `name, <size>`, against the same of `reference`."""
+    sizes = f"growth {size_text(small)} to {size_text(large)}"
+    rows = [Row(f"{reference}: {sizes}", Growth(f"{reference}, {size_text(large)}", f"{reference}, {size_text(small)}"))]
+    rows.append(Row(f"{name}: {sizes}", Growth(f"{name}, {size_text(large)}", f"{name}, {size_text(small)}"),
+                    rows[0].name))
+    return rows
+
+
+# A plain-Python loop that keeps 112 bytes per term (a tuple of 8 references and its list slot), as `e += c * x_k`
+# keeps about 120, over the same items.
+APPEND_LOOP = "list.append of an 8-tuple per term"
+
+
 def loop_rows():
     rows = []
     for loop, stmt in LOOPS.items():
@@ -337,7 +363,10 @@ def loop_rows():
         rows.append(Row(first, Timed(stmt, loop_items(loop, sizes[0]), sizes[0], "term"), f"float loop {first}"))
         for n in sizes[1:]:
             rows.append(Row(f"{loop}, {size_text(n)}", Timed(stmt, loop_items(loop, n), n, "term"), first))
-    return rows
+    append = "e = []\nfor c, x in items:\n    e.append((c, x) * 4)"
+    rows += [Row(f"{APPEND_LOOP}, {size_text(n)}", Timed(append, loop_items("e += c * x_k", n), n, "term"))
+             for n in (1_000, 100_000)]
+    return rows + growth_rows("e += c * x_k", 1_000, 100_000, APPEND_LOOP)
 
 
 def loop_references():
@@ -602,8 +631,15 @@ def pandas_rows():
 # all). timeit turns the collector off while it times: the "on" side turns it back on. `record`
 # and `evaluation` are taken outside the timing, as reading them from the set copies them.
 TABLE_SAMPLES = 100_000
-TABLE_CALLS = {"SampleSet.to_pandas()": "s.to_pandas()", "Record.to_pandas()": "record.to_pandas()",
-               "Evaluation.to_pandas()": "evaluation.to_pandas()", "SampleSet.to_dict()": "s.to_dict()"}
+PAUSED_CALLS = {"SampleSet.to_dict()": "s.to_dict()", "Record.to_dict()": "record.to_dict()",
+                "Evaluation.to_dict()": "evaluation.to_dict()", "Record.solution": "record.solution",
+                "Evaluation.constraint_values": "evaluation.constraint_values",
+                "Evaluation.constraint_expr_values": "evaluation.constraint_expr_values",
+                "SampleSet.from_json, dense": "from_json(dense_text)"}
+# pandas runs with the collector on, and the first objects it makes trigger a young collection that
+# walks the table once: a table the caller keeps costs that walk however it was made.
+KEPT_TABLES = {"SampleSet.to_pandas()": "s.to_pandas()", "Record.to_pandas()": "record.to_pandas()",
+               "Evaluation.to_pandas()": "evaluation.to_pandas()"}
 
 
 @functools.cache
@@ -620,20 +656,21 @@ def table_operands():
     # `young()` makes more objects than the young generation's threshold (700; 2 000 from 3.13)
     return {"held": [[k] for k in range(300_000)], "gc": gc, "young": lambda: [[] for _ in range(3_000)],
             "s": s, "record": s.record, "evaluation": s.evaluation, "floats": floats, "columns": columns,
-            "from_dict": pd.DataFrame.from_dict}
+            "from_dict": pd.DataFrame.from_dict, "from_json": zv.SampleSet.from_json,
+            "dense_text": s.to_dense().to_json()}
 
 
 def table_rows():
     rows, size = [], size_text(TABLE_SAMPLES)
-    for name, call in TABLE_CALLS.items():
+    for name, call in PAUSED_CALLS.items():
         both = Alternated(["gc.enable()\n" + call, call], table_operands, TABLE_SAMPLES, "sample")
         rows.append(Row(f"{name}, {size} samples, gc on", both.side(0),
                         (f"{name}, {size} samples, gc off", both.side(1))))
-    # The first young collection after a call walks the table the caller keeps, once: shown, held to no bar.
-    name, call = "SampleSet.to_pandas()", f"kept = {TABLE_CALLS['SampleSet.to_pandas()']}\nyoung()"
-    both = Alternated(["gc.enable()\n" + call, call], table_operands, TABLE_SAMPLES, "sample")
-    rows.append(Row(f"{name}, {size} samples, gc on, kept through the next young collection", both.side(0),
-                    (f"{name}, {size} samples, gc off, kept", both.side(1))))
+    for name, call in KEPT_TABLES.items():
+        kept = f"kept = {call}\nyoung()"
+        both = Alternated(["gc.enable()\n" + kept, kept], table_operands, TABLE_SAMPLES, "sample")
+        rows.append(Row(f"{name}, {size} samples, gc on, kept through the next young collection", both.side(0),
+                        (f"{name}, {size} samples, gc off, kept", both.side(1))))
     both = Alternated(["gc.enable()\nfloats.to_pandas()", "gc.enable()\nfrom_dict(columns)"], table_operands,
                       TABLE_SAMPLES, "sample")
     rows.append(Row(f"Evaluation.to_pandas(), float columns, {size} samples", both.side(0),
@@ -644,9 +681,16 @@ def table_rows():
 def table_bars():
     size = size_text(TABLE_SAMPLES)
     return [*[Bar(f"{name}, {size} samples, gc on", 1.5, f"{name} with the collector on <= 1.5x off, {size} samples")
-              for name in TABLE_CALLS],
+              for name in PAUSED_CALLS],
+            *[Bar(f"{name}, {size} samples, gc on, kept through the next young collection", 2.5,
+                  f"{name} kept through the next young collection, collector on <= 2.5x off, {size} samples")
+              for name in KEPT_TABLES],
             Bar(f"Evaluation.to_pandas(), float columns, {size} samples", 2,
                 f"Evaluation.to_pandas() of float columns <= 2x pandas' frame of float64 arrays, {size} samples")]
+
+
+# A plain-Python loop reading a list of tuples of 24 references (232 bytes each).
+WALK_LOOP = "loop over tuples of 232 bytes"
 
 
 # ---- argument dispatch, SampleSet.to_json, degree analysis at scale, a long JSON name --------------
@@ -729,9 +773,18 @@ def dispatch_rows():
                Timed("gc.enable()\ndumps(d, option=option)", make, n, "sample"))
         rows.append(Row(f"SampleSet.to_json, {size_text(n)} samples, gc on", Timed("gc.enable()\ns.to_json()", make,
                                                                                     n, "sample"), ref))
-    small = "is_linear(sum of 10 000)"
+    def tuples(n):  # 232 bytes per term (a tuple of 24 references), as a term of the sum holds about 210
+        @functools.cache
+        def make():
+            return {"terms": [(k,) * 24 for k in range(n)]}
+        return make
+
+    small = "is_linear(sum), 10 000"
     rows += [Row(small, Timed("is_linear(s)", sums(10_000), 10_000, "term")),
-             Row("is_linear(sum of 1 000 000)", Timed("is_linear(s)", sums(1_000_000), 1_000_000, "term"), small)]
+             Row("is_linear(sum), 1 000 000", Timed("is_linear(s)", sums(1_000_000), 1_000_000, "term"), small)]
+    rows += [Row(f"{WALK_LOOP}, {size_text(n)}", Timed("for t in terms:\n    t[-1]", tuples(n), n, "term"))
+             for n in (10_000, 1_000_000)]
+    rows += growth_rows("is_linear(sum)", 10_000, 1_000_000, WALK_LOOP)
     text = (f"text of a {RECORD_TEXT_MIB} MiB Record.from_json input",
             Held(lambda: None, lambda _: "x" * (RECORD_TEXT_MIB << 20), 1, ""))
     rows.append(Row(f"Record.from_json, one {RECORD_TEXT_MIB} MiB name: address space taken",
@@ -1013,7 +1066,8 @@ BARS = [
     Bar("p[i] * x[i]", 15, "product of two subscripts <= 15x a + b of floats"),
     *[Bar(f"{one_key}, one key", 1.2, f"{one_key} <= 1.2x {two_keys}") for one_key, two_keys in KEY_FORMS],
     Bar("e = e + k * p_k, 100 000", 2, "loop building a sum linear (100 000 vs 1 000 per term)"),
-    Bar("e += c * x_k, 100 000", 1.3, "e += c * x per term at 100 000 terms within 1.3x of 1 000"),
+    Bar("e += c * x_k: growth 1 000 to 100 000", 1.3,
+        f"e += c * x per term, growth from 1 000 to 100 000 terms <= 1.3x that of a {APPEND_LOOP}"),
     Bar("e = e + k * p_k + 1, 100 000", 2, "loop building a sum with a constant linear (100 000 vs 1 000)"),
     Bar("m = m * (2 * p_k), 100 000", 2, "loop building a product linear (100 000 vs 1 000 per factor)"),
     Bar("sum c_k * X[k], 100 000 terms", 1.2, "memory per term of sum c_k * X[k] <= 1.2x the scalar-variable form"),
@@ -1039,7 +1093,8 @@ DISPATCH_BARS = [
     Bar("Problem += CustomPenaltyTerm, 1 000 adds", 2, "Problem += CustomPenaltyTerm <= 2x += objective"),
     *[Bar(f"SampleSet.to_json, {size_text(n)} samples, gc on", 2,
           f"SampleSet.to_json <= 2x orjson.dumps of its dict form, {size_text(n)} samples, gc on") for n in (1_000, 10_000)],
-    Bar("is_linear(sum of 1 000 000)", 1.5, "is_linear per term at 10^6 terms <= 1.5x at 10^4"),
+    Bar("is_linear(sum): growth 10 000 to 1 000 000", 1.5,
+        f"is_linear per term, growth from 10^4 to 10^6 terms <= 1.5x that of a {WALK_LOOP}"),
     Bar(f"Record.from_json, one {RECORD_TEXT_MIB} MiB name: address space taken", (1 << 30) / (RECORD_TEXT_MIB << 20),
         f"Record.from_json of a {RECORD_TEXT_MIB} MiB one-name text within 1 GiB of address space"),
 ]
@@ -1067,6 +1122,8 @@ class Results:
                 if isinstance(measure, Rate):
                     seconds = self.get(measure.source) / 1e9
                     value = measure.size() / seconds / 1e6
+                elif isinstance(measure, Growth):
+                    value = self.get(measure.large) / self.get(measure.small)
                 else:
                     value = measure.run(self.opts)
             except Exception as exc:  # a failing row is reported, the others still run
@@ -1082,6 +1139,8 @@ def show(value, measure) -> str:
     per = f"/{measure.per}" if measure.per else ""
     if measure.kind == "rate":
         return f"{value:.1f} MB/s"
+    if measure.kind == "ratio":
+        return f"{value:.2f}x"
     if measure.kind == "bytes":
         return f"{value:.1f} B{per}"
     for scale, unit in ((1e6, "ms"), (1e3, "us")):

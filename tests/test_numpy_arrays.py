@@ -1,6 +1,7 @@
-"""NumPy arrays in and out of the sample-set classes: a dense solution entry is taken by its buffer's own format, not
-by a `dtype` attribute that a subclass can redefine, and what numpy.empty hands back is checked before it is filled.
-Anything else is an ordinary exception: never raw bits, never the module's panic exception."""
+"""NumPy arrays and other buffers in and out of the sample-set classes: a dense solution entry is taken by its buffer's
+own format, not by a `dtype` attribute that a subclass can redefine; a buffer without strides (ctypes) is contiguous;
+what numpy.empty hands back is checked, a new array of its own, before it is filled. Anything else is an ordinary
+exception, an error that is no refusal passes unchanged: never raw bits, never the module's panic exception."""
 import ctypes
 import os
 import sys

@@ -1,7 +1,7 @@
 """The tables and dicts of sample sets, made with the cyclic collector paused and float columns handed to pandas as
 float64 arrays, hold what the forms built from plain lists hold, cell for cell: column names and order, dtypes, every
-value (NaN, -0.0), each row's own lists and dicts, an empty set's dtypes, pandas' refusal of a ragged set. The
-collector is left as the caller had it on every exit."""
+value (NaN, -0.0), each row's own lists and dicts, an empty set's dtypes, pandas' refusal of a ragged set. The pause
+is seen by no other code: not by other threads, forked children, pandas, replaced functions or exception classes."""
 import contextlib
 import gc
 import json

@@ -250,9 +250,18 @@ Numpy Numpy::import() {
   numpy.empty = checked(PyObject_GetAttrString(module.get(), "empty"));
   numpy.ndarray = checked(PyObject_GetAttrString(module.get(), "ndarray"));
   if (!PyType_Check(numpy.ndarray.get())) raise(ErrorKind::Type, "numpy.ndarray is not a type");
-  PyRef dtype = checked(PyObject_GetAttrString(module.get(), "dtype"));
-  numpy.float64 = checked(PyObject_CallFunction(dtype.get(), "s", "float64"));
-  numpy.uint64 = checked(PyObject_CallFunction(dtype.get(), "s", "uint64"));
+  // numpy's built-in descriptors are made once (a call costs more than the rest of this look-up)
+  // and kept for the life of the process.
+  static PyObject* descriptors[2] = {};
+  if (descriptors[1] == nullptr) {
+    PyRef dtype = checked(PyObject_GetAttrString(module.get(), "dtype"));
+    PyRef float64 = checked(PyObject_CallFunction(dtype.get(), "s", "float64"));
+    PyRef uint64 = checked(PyObject_CallFunction(dtype.get(), "s", "uint64"));
+    descriptors[0] = float64.release();
+    descriptors[1] = uint64.release();
+  }
+  numpy.float64 = PyRef::borrow(descriptors[0]);
+  numpy.uint64 = PyRef::borrow(descriptors[1]);
   numpy.empty_is_native = is_c_function(numpy.empty.get(), "empty");
   return numpy;
 }

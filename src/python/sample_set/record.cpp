@@ -171,6 +171,14 @@ void for_each_solution_list(const Numpy& numpy, const RecordSolution& solution, 
   }
 }
 
+// `build(numpy)` in a pause: numpy is looked up first only for a dense solution, which needs it.
+template <class F>
+PyRef build_solution_paused(const RecordSolution& solution, F&& build) {
+  if (std::holds_alternative<DenseSolution>(solution)) return build_paused(build);
+  const CollectorPaused paused;
+  return build(Numpy{});
+}
+
 // The dict of columns of the pandas form.
 PyRef record_table(const Numpy& numpy, const Record& record) {
   PyRef table = new_dict();
@@ -217,7 +225,7 @@ Record record_from_dict(PyObject* dict) {
 
 PyRef record_to_pandas(const Record& record) {
   const Pandas pandas = Pandas::import();
-  PyRef table = build_paused([&](const Numpy& numpy) { return record_table(numpy, record); });
+  PyRef table = build_solution_paused(record.solution, [&](const Numpy& numpy) { return record_table(numpy, record); });
   return call(pandas.from_dict.get(), {table.get()});
 }
 
@@ -229,7 +237,7 @@ struct ValueClass<Record> {
   static bool eq(const Record& a, const Record& b) noexcept { return record_eq(a, b); }
   static void append_text(std::string& out, const Record& value) { append_record_text(out, value); }
   static PyRef to_dict(const Record& value) {
-    return build_paused([&](const Numpy& numpy) { return record_to_dict(numpy, value); });
+    return build_solution_paused(value.solution, [&](const Numpy& numpy) { return record_to_dict(numpy, value); });
   }
   static Record from_dict(PyObject* dict) { return record_from_dict(dict); }
   static Record read_json(json::Cursor& cursor) { return read_record_json(cursor); }
@@ -255,7 +263,9 @@ PyRef record_new(PyTypeObject*, PyObject* const* args, Py_ssize_t nargs, PyObjec
 }
 
 PyRef get_solution(PyObject* self) {
-  return build_paused([&](const Numpy& numpy) { return solution_to_py(numpy, held(self)->solution); });
+  const Borrow<Record> record = held(self);
+  return build_solution_paused(record->solution,
+                               [&](const Numpy& numpy) { return solution_to_py(numpy, record->solution); });
 }
 PyRef get_num_occurrences(PyObject* self) { return py_u64_list(held(self)->num_occurrences); }
 
