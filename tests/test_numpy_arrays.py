@@ -150,10 +150,3 @@ def test_an_error_other_than_a_refusal_passes_unchanged(monkeypatch):
     for read in READS.values():
         with pytest.raises(MemoryError):
             read[0]()
-
-
-def test_arrays_are_new_for_each_value(monkeypatch):
-    handed_out = {}
-    monkeypatch.setattr(np, "empty", lambda shape, dtype=None: handed_out.setdefault((shape, dtype), EMPTY(shape, dtype)))
-    with pytest.raises(TypeError, match=r"^numpy.empty did not return a new float64 array of shape \(2,\)$"):
-        zv.Evaluation(energy=[1.5, 2.5], objective=[3.0, 4.0]).to_dict()
