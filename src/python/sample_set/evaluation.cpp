@@ -202,8 +202,7 @@ PyRef evaluation_table(const Numpy& numpy, const Evaluation& value) {
 
 }  // namespace
 
-PyRef evaluation_to_pandas(const Evaluation& value) {
-  const Pandas pandas = Pandas::import();
+PyRef evaluation_to_pandas(const Pandas& pandas, const Evaluation& value) {
   PyRef table = build_paused([&](const Numpy& numpy) { return evaluation_table(numpy, value); });
   return call(pandas.from_dict.get(), {table.get()});
 }
@@ -279,7 +278,7 @@ PyRef get_constraint_values(PyObject* self) {
 PyRef get_penalty(PyObject* self) { return float_map_to_py(Numpy::import(), held(self)->penalty); }
 PyRef get_constraint_expr_values(PyObject* self) { return constraint_expr_values(*held(self)); }
 
-PyRef evaluation_to_pandas_method(PyObject* self) { return evaluation_to_pandas(*held(self)); }
+PyRef evaluation_to_pandas_method(PyObject* self) { return evaluation_to_pandas(Pandas::import(), *held(self)); }
 
 PyGetSetDef kGetSet[] = {
     getter_setter<get_energy, set_field<0>>("energy"),

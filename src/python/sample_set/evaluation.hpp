@@ -13,7 +13,7 @@ PyRef evaluation_to_dict(const Numpy& numpy, const Evaluation& value);
 /// converted and their errors raised unchanged. `none` tells what None is in a list of floats.
 Evaluation evaluation_from_dict(PyObject* dict, NoneItems none = NoneItems::Refused);
 /// The pandas form: its columns built in a pause, the frame made by pandas after it.
-PyRef evaluation_to_pandas(const Evaluation& value);
+PyRef evaluation_to_pandas(const Pandas& pandas, const Evaluation& value);
 
 /// A new Python `Evaluation` owning `value`.
 PyRef wrap_evaluation(Evaluation value);

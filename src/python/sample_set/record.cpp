@@ -223,8 +223,7 @@ Record record_from_dict(PyObject* dict) {
   return record;
 }
 
-PyRef record_to_pandas(const Record& record) {
-  const Pandas pandas = Pandas::import();
+PyRef record_to_pandas(const Pandas& pandas, const Record& record) {
   PyRef table = build_solution_paused(record.solution, [&](const Numpy& numpy) { return record_table(numpy, record); });
   return call(pandas.from_dict.get(), {table.get()});
 }
@@ -282,7 +281,7 @@ PyRef record_is_dense(PyObject* self) { return py_bool(is_dense(*held(self))); }
 PyRef record_is_sparse(PyObject* self) { return py_bool(!is_dense(*held(self))); }
 PyRef record_to_dense_method(PyObject* self) { return wrap_record(record_to_dense(*held(self))); }
 PyRef record_to_sparse_method(PyObject* self) { return wrap_record(record_to_sparse(*held(self))); }
-PyRef record_to_pandas_method(PyObject* self) { return record_to_pandas(*held(self)); }
+PyRef record_to_pandas_method(PyObject* self) { return record_to_pandas(Pandas::import(), *held(self)); }
 
 PyGetSetDef kGetSet[] = {
     getter_setter<get_solution, set_solution>("solution"),

@@ -23,7 +23,7 @@ PyRef record_to_dict(const Numpy& numpy, const Record& record);
 /// Reads the dict form ("solution" and "num_occurrences", both optional).
 Record record_from_dict(PyObject* dict);
 /// The pandas form: its columns built in a pause, the frame made by pandas after it.
-PyRef record_to_pandas(const Record& record);
+PyRef record_to_pandas(const Pandas& pandas, const Record& record);
 
 /// A new Python `Record` owning `record`.
 PyRef wrap_record(Record record);

@@ -394,8 +394,8 @@ PyRef sample_set_to_pandas(PyObject* self) {
   const Pandas pandas = Pandas::import();
   Borrow<SampleSet> set = held(self);
   PyRef tables = checked(PyList_New(2));
-  PyList_SET_ITEM(tables.get(), 0, record_to_pandas(set->record).release());
-  PyList_SET_ITEM(tables.get(), 1, evaluation_to_pandas(set->evaluation).release());
+  PyList_SET_ITEM(tables.get(), 0, record_to_pandas(pandas, set->record).release());
+  PyList_SET_ITEM(tables.get(), 1, evaluation_to_pandas(pandas, set->evaluation).release());
   PyRef positional = checked(PyTuple_Pack(1, tables.get()));
   PyRef keywords = new_dict();
   PyRef axis = checked(PyLong_FromLong(1));
