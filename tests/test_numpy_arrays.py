@@ -44,6 +44,7 @@ WRONG = {
     "not contiguous": lambda shape, dtype: EMPTY((*shape, 2), dtype)[..., 0],
     "read-only": lambda shape, dtype: np.lib.stride_tricks.as_strided(EMPTY(shape, dtype), writeable=False),
     "no array": lambda shape, dtype: memoryview(EMPTY(shape, dtype)),
+    "no buffer": lambda shape, dtype: EMPTY(shape, dtype).tolist(),
     "held elsewhere": lambda shape, dtype: HELD.append(EMPTY(shape, dtype)) or HELD[-1],
     "a view of another": lambda shape, dtype: EMPTY(shape, dtype)[...],
 }
