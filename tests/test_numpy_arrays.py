@@ -1,13 +1,14 @@
-"""NumPy arrays and other buffers in and out of the sample-set classes: a dense solution entry is taken by its buffer's
-own format, not by a `dtype` attribute that a subclass can redefine; a buffer without strides (ctypes) is contiguous;
-what numpy.empty hands back is checked, a new array of its own, before it is filled. Anything else is an ordinary
-exception, an error that is no refusal passes unchanged: never raw bits, never the module's panic exception."""
+"""NumPy arrays and other buffers in and out of the sample-set classes: a dense solution entry is taken by its own
+descriptor, not by a `dtype` attribute that a subclass can redefine; a buffer without strides (ctypes) is contiguous;
+arrays are made by numpy's C array API, so numpy functions replaced from Python are never consulted. Anything else is
+an ordinary exception, an error that is no refusal passes unchanged: never raw bits, never the module's panic
+exception."""
 import ctypes
 import os
+import subprocess
 import sys
 
 import numpy as np
-import pandas  # noqa: F401 - imported before a test replaces numpy.empty, which its import calls
 import pytest
 
 import io_models as io
@@ -36,45 +37,72 @@ def test_a_float64_array_is_taken_whatever_its_dtype_attribute_says(array):
     assert read.tobytes() == np.ascontiguousarray(array).tobytes()
 
 
-EMPTY = np.empty
-WRONG = {
-    "another size": lambda shape, dtype: EMPTY(tuple(n + 1 for n in shape), dtype),
-    "another dtype": lambda shape, dtype: EMPTY(shape, np.int64 if dtype == np.float64 else np.float64),
-    "another shape": lambda shape, dtype: EMPTY(shape[::-1] if len(set(shape)) > 1 else (1, *shape), dtype),
-    "not contiguous": lambda shape, dtype: EMPTY((*shape, 2), dtype)[..., 0],
-    "read-only": lambda shape, dtype: np.lib.stride_tricks.as_strided(EMPTY(shape, dtype), writeable=False),
-    "no array": lambda shape, dtype: memoryview(EMPTY(shape, dtype)),
-    "no buffer": lambda shape, dtype: EMPTY(shape, dtype).tolist(),
-    "held elsewhere": lambda shape, dtype: HELD.append(EMPTY(shape, dtype)) or HELD[-1],
-    "a view of another": lambda shape, dtype: EMPTY(shape, dtype)[...],
-}
-HELD = []
-READS = {"Evaluation.energy": (lambda: zv.Evaluation(energy=[1.5, 2.5]).energy, "float64 (2,)"),
-         "Evaluation.constraint_forall": (lambda: io.full_evaluation().constraint_forall, "uint64 (2, 2)"),
-         "Record.solution": (lambda: zv.Record({"x": [np.ones((1, 2))]}, [1]).solution, "float64 (1, 2)"),
-         "SampleSet.to_pandas": (lambda: zv.SampleSet(io.dense_record(), io.full_evaluation(),
-                                                      zv.MeasuringTime()).to_pandas(), "float64 (2, 3)")}
+NDARRAY, DTYPE = np.ndarray, np.dtype
 
 
-@pytest.mark.parametrize("read, text", READS.values(), ids=READS)
-@pytest.mark.parametrize("wrong", WRONG.values(), ids=WRONG)
-def test_what_numpy_empty_returns_is_checked(monkeypatch, read, text, wrong):
-    monkeypatch.setattr(np, "empty", lambda shape, dtype=None: wrong(shape, np.dtype(dtype)))
-    dtype, shape = text.split(" ", 1)
-    with pytest.raises(TypeError, match=rf"^numpy.empty did not return a new {dtype} array of shape \{shape[:-1]}\)$"):
-        read()
+def described(value):  # arrays by type, dtype, shape, ownership and bytes; containers item by item
+    if isinstance(value, NDARRAY):
+        return (type(value), value.dtype.str, value.shape, value.flags.c_contiguous, value.flags.writeable,
+                value.flags.owndata, value.base is None, value.tobytes())
+    if isinstance(value, (list, tuple)):
+        return type(value), [described(item) for item in value]
+    if isinstance(value, dict):
+        return [(key, described(item)) for key, item in value.items()]
+    return type(value), repr(value)
 
 
-@pytest.mark.parametrize("read, text", [(lambda: zv.Evaluation().energy, "float64 (0,)"),
-                                        (lambda: zv.Record({"x": [np.ones(())]}, [1]).solution, "float64 ()")])
-def test_empty_and_scalar_arrays_are_checked_too(monkeypatch, read, text):
-    test_what_numpy_empty_returns_is_checked(monkeypatch, read, text, WRONG["another dtype"])
+READS = {"Evaluation.energy": lambda: zv.Evaluation(energy=[1.5, 2.5]).energy,
+         "Evaluation.constraint_forall": lambda: io.full_evaluation().constraint_forall,
+         "Evaluation.to_dict": lambda: io.full_evaluation().to_dict(),
+         "empty Evaluation.to_dict": lambda: zv.Evaluation().to_dict(),
+         "Record.solution": lambda: zv.Record({"x": [np.ones((1, 2)), np.full((), 2.5)]}, [1, 2]).solution,
+         "SampleSet.to_dict": lambda: zv.SampleSet(io.dense_record(), io.full_evaluation(), zv.MeasuringTime()).to_dict()}
 
 
-def test_a_replaced_ndarray_is_refused(monkeypatch):
-    monkeypatch.setattr(np, "ndarray", "not a type")
-    with pytest.raises(TypeError, match=r"^numpy.ndarray is not a type$"):
-        zv.Evaluation(energy=[1.0]).energy
+def consulted(*args, **kwargs):
+    raise AssertionError("consulted")
+
+
+REPLACED = {"empty": consulted, "dtype": lambda *args: DTYPE("float32"), "ndarray": "not a type"}
+
+
+@pytest.mark.parametrize("name", REPLACED)
+@pytest.mark.parametrize("read", READS.values(), ids=READS)
+def test_numpy_functions_replaced_from_python_are_not_consulted(monkeypatch, read, name):
+    want = described(read())
+    monkeypatch.setattr(np, name, REPLACED[name])
+    assert described(read()) == want
+
+
+def test_a_first_conversion_under_a_mocked_dtype_leaves_every_later_one_right():  # in a fresh interpreter
+    script = """if True:
+        import numpy as np, zorvane as zv
+        from unittest import mock
+        evaluation, real = zv.Evaluation(energy=[1.5], objective=[2.5]), np.dtype
+        with mock.patch.object(np, "dtype", lambda spec: real("float32")):
+            first = evaluation.to_dict()["energy"]
+        print(first.dtype, evaluation.to_dict()["energy"].dtype, evaluation.energy.tolist())"""
+    out = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=120)
+    assert out.stdout == "float64 float64 [1.5]\n", out.stderr
+
+
+def test_without_numpy_models_are_built_and_arrays_raise_its_import_error():
+    script = """if True:
+        import sys
+        sys.modules["numpy"] = None  # as if numpy were not installed
+        import zorvane as zv
+        x = zv.BinaryVar("x", shape=[3])
+        i = zv.Element("i", belong_to=3)
+        print(zv.sum(i, x[i]))
+        for read in (lambda: zv.Evaluation(energy=[1.0]).energy, lambda: zv.Evaluation().to_dict(),
+                     lambda: zv.Record({"x": []}, [])):
+            try:
+                read()
+            except ImportError as error:
+                print(type(error).__name__, error)"""
+    out = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=120)
+    assert out.stdout.splitlines() == ["sum(i in [0..3), x[i])",
+                                       *["ModuleNotFoundError import of numpy halted; None in sys.modules"] * 3], out.stderr
 
 
 @pytest.mark.parametrize("read", [lambda: zv.Evaluation(energy=np.ones((2, 2))),
@@ -138,7 +166,7 @@ def test_a_buffer_without_strides_reads_as_its_items(read, items, view):  # ctyp
 
 
 @pytest.mark.skipif(sys.version_info < (3, 12), reason="a Python class defines __buffer__ from 3.12 on")
-def test_an_error_other_than_a_refusal_passes_unchanged(monkeypatch):
+def test_an_error_other_than_a_refusal_passes_unchanged():
     class Failing(np.ndarray):  # a new array whose buffer cannot be given for want of memory
         def __buffer__(self, flags):
             raise MemoryError
@@ -147,7 +175,3 @@ def test_an_error_other_than_a_refusal_passes_unchanged(monkeypatch):
         __buffer__ = Failing.__buffer__
     with pytest.raises(MemoryError):
         zv.Evaluation(energy=Numbers([1.0]))
-    monkeypatch.setattr(np, "empty", lambda shape, dtype=None: Failing(shape, dtype))
-    for read in READS.values():
-        with pytest.raises(MemoryError):
-            read[0]()

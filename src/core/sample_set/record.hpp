@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
@@ -40,6 +41,11 @@ bool dense_eq(const DenseArray& a, const DenseArray& b) noexcept;
 bool record_eq(const Record& a, const Record& b) noexcept;
 void append_record_text(std::string& out, const Record& record);
 void append_dense_text(std::string& out, const DenseArray& array);
+
+/// A zero-filled dense array of `shape`. Refused unless a numpy array can have that shape (at
+/// most 64 axes, every length and the byte size within a signed size: MemoryError or ValueError
+/// texts), so its data always holds one value per element (a product that wrapped would not).
+DenseArray new_dense_array(std::span<const std::uint64_t> shape);
 
 // Conversions between the forms.
 DenseArray sparse_to_dense_array(const CooFormat& coo);

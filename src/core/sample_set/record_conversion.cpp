@@ -19,7 +19,7 @@ namespace {
 // even when another axis is empty ([2**64 - 1, 0] has no elements and still no numpy array).
 constexpr std::size_t kMaxAxes = 64;
 
-bool lengths_fit(const std::vector<std::uint64_t>& shape) {
+bool lengths_fit(std::span<const std::uint64_t> shape) {
   constexpr std::uint64_t kMaxElements = std::uint64_t(std::numeric_limits<std::ptrdiff_t>::max()) / sizeof(double);
   std::uint64_t count = 1;
   for (std::uint64_t length : shape) {
@@ -30,29 +30,25 @@ bool lengths_fit(const std::vector<std::uint64_t>& shape) {
   return true;
 }
 
-[[noreturn]] void raise_too_many_axes(const std::vector<std::uint64_t>& shape) {
+[[noreturn]] void raise_too_many_axes(std::span<const std::uint64_t> shape) {
   raise(ErrorKind::Value, fmt::format("a dense array of shape [{}] has more than {} axes",
                                       fmt::join(shape, ", "), kMaxAxes));
 }
 
-// The number of elements of `shape`, refused when no array can have it.
-std::size_t element_count(const std::vector<std::uint64_t>& shape) {
+}  // namespace
+
+DenseArray new_dense_array(std::span<const std::uint64_t> shape) {
   if (!lengths_fit(shape)) {
     raise(ErrorKind::Memory,
           fmt::format("a dense array of shape [{}] is too large", fmt::join(shape, ", ")));
   }
   if (shape.size() > kMaxAxes) raise_too_many_axes(shape);
-  std::uint64_t count = 1;
-  for (std::uint64_t length : shape) count *= length;
-  return std::size_t(count);
+  return DenseArray(std::vector<std::size_t>(shape.begin(), shape.end()), 0.0);
 }
 
-}  // namespace
-
 DenseArray sparse_to_dense_array(const CooFormat& coo) {
-  element_count(coo.shape);
-  const std::vector<std::size_t> shape(coo.shape.begin(), coo.shape.end());
-  DenseArray array(shape, 0.0);
+  DenseArray array = new_dense_array(coo.shape);
+  const auto& shape = array.shape();
   const std::size_t ndim = shape.size();
   std::vector<std::uint64_t> coordinate(coo.non_zero_indices.size());
   for (std::size_t k = 0; k < coo.non_zero_values.size(); ++k) {
@@ -173,8 +169,7 @@ DenseArray dense_from_parts(const json::Cursor& cursor, const json::Event& at,
   if (dim.size() > kMaxAxes) {
     cursor.fail(fmt::format("dim [{}] has more than {} axes", fmt::join(dim, ", "), kMaxAxes), at);
   }
-  const std::vector<std::size_t> shape(dim.begin(), dim.end());
-  DenseArray array(shape, 0.0);
+  DenseArray array = new_dense_array(dim);
   std::copy(data.begin(), data.end(), array.data());
   return array;
 }

@@ -5,8 +5,16 @@
 
 namespace zorvane {
 
+/// Discards the pending Python error of a failed attempt. A MemoryError propagates, like
+/// KeyboardInterrupt and other non-`Exception` errors: it tells nothing about the form tried, and
+/// another form's error in its place would hide it.
+inline void discard_attempt_error() {
+  if (PyErr_ExceptionMatches(PyExc_MemoryError)) throw PythonError{};
+  discard_exception();
+}
+
 /// Runs `read`; returns false when it failed with a model error or a Python `Exception`, which
-/// is discarded. KeyboardInterrupt, SystemExit and other non-`Exception` errors propagate.
+/// is discarded (see `discard_attempt_error`).
 template <class F>
 bool attempt(F&& read) {
   try {
@@ -15,7 +23,7 @@ bool attempt(F&& read) {
   } catch (const Error&) {
     return false;
   } catch (const PythonError&) {
-    discard_exception();
+    discard_attempt_error();
     return false;
   }
 }
@@ -31,7 +39,7 @@ bool attempt_form(F&& read) {
     if (error.kind == ErrorKind::Runtime) throw;
     return false;
   } catch (const PythonError&) {
-    discard_exception();
+    discard_attempt_error();
     return false;
   }
 }

@@ -5,7 +5,6 @@
 #include <fmt/format.h>
 
 #include "python/docs.hpp"
-#include "python/sample_set/python_values.hpp"
 #include "python/sample_set/value_class.hpp"
 
 namespace zorvane {
@@ -70,37 +69,44 @@ PyRef float_array(const Numpy& numpy, const std::vector<double>& values) {
   return new_float64_array(numpy, shape, values);
 }
 
-PyRef float_map_to_py(const Numpy& numpy, const FloatMap& map) {
-  PyRef dict = new_dict();
-  for (const auto& [name, values] : map) dict_set(dict.get(), name, float_array(numpy, values).get());
-  return dict;
-}
+// The Python forms of an evaluation's fields: arrays made through numpy, each name's str made
+// once per conversion however many samples repeat it.
+struct ToPython {
+  Numpy numpy;
+  NameStrings names;
 
-// A (rows, columns) uint64 array; every row must have the first row's length.
-PyRef rows_to_py(const Numpy& numpy, const std::vector<std::vector<std::uint64_t>>& rows) {
-  const std::size_t columns = rows.empty() ? 0 : rows.front().size();
-  std::vector<std::uint64_t> data;
-  data.reserve(rows.size() * columns);
-  for (const auto& row : rows) {
-    if (row.size() != columns) {
-      raise(ErrorKind::Type, fmt::format("invalid length: {}, but expected {}", row.size(), columns));
-    }
-    data.insert(data.end(), row.begin(), row.end());
+  PyRef float_map(const FloatMap& map) {
+    PyRef dict = new_dict();
+    for (const auto& [name, values] : map) dict_set(dict.get(), names(name), float_array(numpy, values).get());
+    return dict;
   }
-  return new_uint64_matrix(numpy, rows.size(), columns, data);
-}
 
-PyRef forall_to_py(const Numpy& numpy, const ForallMap& map) {
-  PyRef dict = new_dict();
-  for (const auto& [name, rows] : map) dict_set(dict.get(), name, rows_to_py(numpy, rows).get());
-  return dict;
-}
+  // A (rows, columns) uint64 array; every row must have the first row's length.
+  PyRef rows(const std::vector<std::vector<std::uint64_t>>& rows) {
+    const std::size_t columns = rows.empty() ? 0 : rows.front().size();
+    std::vector<std::uint64_t> data;
+    data.reserve(rows.size() * columns);
+    for (const auto& row : rows) {
+      if (row.size() != columns) {
+        raise(ErrorKind::Type, fmt::format("invalid length: {}, but expected {}", row.size(), columns));
+      }
+      data.insert(data.end(), row.begin(), row.end());
+    }
+    return new_uint64_matrix(numpy, rows.size(), columns, data);
+  }
 
-PyRef float_maps_to_py(const Numpy& numpy, const std::vector<FloatMap>& maps) {
-  PyRef list = new_list(maps.size());
-  for (std::size_t i = 0; i < maps.size(); ++i) list_set(list.get(), i, float_map_to_py(numpy, maps[i]));
-  return list;
-}
+  PyRef forall(const ForallMap& map) {
+    PyRef dict = new_dict();
+    for (const auto& [name, each] : map) dict_set(dict.get(), names(name), rows(each).get());
+    return dict;
+  }
+
+  PyRef float_maps(const std::vector<FloatMap>& maps) {
+    PyRef list = new_list(maps.size());
+    for (std::size_t i = 0; i < maps.size(); ++i) list_set(list.get(), i, float_map(maps[i]));
+    return list;
+  }
+};
 
 PyRef u64_tuple(const std::vector<std::uint64_t>& row) {
   PyRef tuple = checked(PyTuple_New(Py_ssize_t(row.size())));
@@ -111,6 +117,7 @@ PyRef u64_tuple(const std::vector<std::uint64_t>& row) {
 // Made in a pause: it calls no Python code.
 PyRef constraint_expr_values(const Evaluation& value) {
   const CollectorPaused paused;
+  NameStrings names;
   PyRef list = new_list(value.constraint_values.size());
   for (std::size_t sample = 0; sample < value.constraint_values.size(); ++sample) {
     const FloatMap& values = value.constraint_values[sample];
@@ -118,7 +125,7 @@ PyRef constraint_expr_values(const Evaluation& value) {
     for (const auto& [name, rows] : value.constraint_forall) {
       const auto found = values.find(name);
       if (found == values.end() && rows.empty()) {
-        dict_set(by_name.get(), name, new_dict().get());
+        dict_set(by_name.get(), names(name), new_dict().get());
         continue;
       }
       if (found == values.end()) {
@@ -133,7 +140,7 @@ PyRef constraint_expr_values(const Evaluation& value) {
         PyRef number = py_float(found->second[i]);
         if (PyDict_SetItem(by_index.get(), key.get(), number.get()) < 0) throw PythonError{};
       }
-      dict_set(by_name.get(), name, by_index.get());
+      dict_set(by_name.get(), names(name), by_index.get());
     }
     list_set(list.get(), sample, std::move(by_name));
   }
@@ -149,13 +156,14 @@ PyRef rows_to_lists(const std::vector<std::vector<std::uint64_t>>& rows) {
 }  // namespace
 
 PyRef evaluation_to_dict(const Numpy& numpy, const Evaluation& value) {
+  ToPython to_python{numpy, {}};
   PyRef dict = new_dict();
   dict_set(dict.get(), "energy", float_array(numpy, value.energy).get());
   dict_set(dict.get(), "objective", float_array(numpy, value.objective).get());
-  dict_set(dict.get(), "constraint_violations", float_map_to_py(numpy, value.constraint_violations).get());
-  dict_set(dict.get(), "constraint_forall", forall_to_py(numpy, value.constraint_forall).get());
-  dict_set(dict.get(), "constraint_values", float_maps_to_py(numpy, value.constraint_values).get());
-  dict_set(dict.get(), "penalty", float_map_to_py(numpy, value.penalty).get());
+  dict_set(dict.get(), "constraint_violations", to_python.float_map(value.constraint_violations).get());
+  dict_set(dict.get(), "constraint_forall", to_python.forall(value.constraint_forall).get());
+  dict_set(dict.get(), "constraint_values", to_python.float_maps(value.constraint_values).get());
+  dict_set(dict.get(), "penalty", to_python.float_map(value.penalty).get());
   return dict;
 }
 
@@ -165,6 +173,7 @@ namespace {
 // same frame as lists of floats give (an empty column included), without pandas reading every
 // float object back.
 PyRef evaluation_table(const Numpy& numpy, const Evaluation& value) {
+  NameStrings names;
   PyRef table = new_dict();
   dict_set(table.get(), "energy", float_array(numpy, value.energy).get());
   dict_set(table.get(), "objective", float_array(numpy, value.objective).get());
@@ -175,7 +184,7 @@ PyRef evaluation_table(const Numpy& numpy, const Evaluation& value) {
     PyRef column = new_list(value.energy.size());
     for (std::size_t i = 0; i < value.energy.size(); ++i) {
       PyRef map = new_dict();
-      for (const auto& [name, rows] : value.constraint_forall) dict_set(map.get(), name, rows_to_lists(rows).get());
+      for (const auto& [name, rows] : value.constraint_forall) dict_set(map.get(), names(name), rows_to_lists(rows).get());
       list_set(column.get(), i, std::move(map));
     }
     dict_set(table.get(), "constraint_forall", column.get());
@@ -186,7 +195,9 @@ PyRef evaluation_table(const Numpy& numpy, const Evaluation& value) {
     PyRef column = new_list(value.constraint_values.size());
     for (std::size_t i = 0; i < value.constraint_values.size(); ++i) {
       PyRef map = new_dict();
-      for (const auto& [name, values] : value.constraint_values[i]) dict_set(map.get(), name, py_float_list(values).get());
+      for (const auto& [name, values] : value.constraint_values[i]) {
+        dict_set(map.get(), names(name), py_float_list(values).get());
+      }
       list_set(column.get(), i, std::move(map));
     }
     dict_set(table.get(), "constraint_values", column.get());
@@ -269,13 +280,13 @@ void set_field(PyObject* self, PyObject* object) {
 PyRef get_energy(PyObject* self) { return float_array(Numpy::import(), held(self)->energy); }
 PyRef get_objective(PyObject* self) { return float_array(Numpy::import(), held(self)->objective); }
 PyRef get_constraint_violations(PyObject* self) {
-  return float_map_to_py(Numpy::import(), held(self)->constraint_violations);
+  return ToPython{Numpy::import(), {}}.float_map(held(self)->constraint_violations);
 }
-PyRef get_constraint_forall(PyObject* self) { return forall_to_py(Numpy::import(), held(self)->constraint_forall); }
+PyRef get_constraint_forall(PyObject* self) { return ToPython{Numpy::import(), {}}.forall(held(self)->constraint_forall); }
 PyRef get_constraint_values(PyObject* self) {
-  return build_paused([&](const Numpy& numpy) { return float_maps_to_py(numpy, held(self)->constraint_values); });
+  return build_paused([&](const Numpy& numpy) { return ToPython{numpy, {}}.float_maps(held(self)->constraint_values); });
 }
-PyRef get_penalty(PyObject* self) { return float_map_to_py(Numpy::import(), held(self)->penalty); }
+PyRef get_penalty(PyObject* self) { return ToPython{Numpy::import(), {}}.float_map(held(self)->penalty); }
 PyRef get_constraint_expr_values(PyObject* self) { return constraint_expr_values(*held(self)); }
 
 PyRef evaluation_to_pandas_method(PyObject* self) { return evaluation_to_pandas(Pandas::import(), *held(self)); }

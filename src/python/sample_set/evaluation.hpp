@@ -3,7 +3,7 @@
 
 #include "core/sample_set/evaluation.hpp"
 #include "python/frame/frame.hpp"
-#include "python/sample_set/python_values.hpp"
+#include "python/sample_set/numpy_arrays.hpp"
 
 namespace zorvane {
 

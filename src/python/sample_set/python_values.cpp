@@ -1,5 +1,5 @@
-// Conversions between Python objects and sample-set values; NumPy and pandas through
-// Python-level calls (`numpy.empty`, type checks, the buffer protocol).
+// Conversions between Python objects and sample-set values (type checks, the buffer protocol),
+// and the pandas calls.
 #include "python/sample_set/python_values.hpp"
 
 #include <cstring>
@@ -13,17 +13,18 @@ namespace zorvane {
 namespace {
 
 // A buffer view released on scope exit; not `held()` when the object offers none with these
-// flags. Its refusal (BufferError, TypeError or ValueError, as exporters refuse) is discarded;
-// any other error, a MemoryError say, is thrown on. The protocol lets an exporter leave
-// `format` (bytes), `strides` (C-contiguous) and, without axes, `shape` NULL, and all three are
-// read so; a view that could not be read without guessing is refused: an indirect one
-// (`suboffsets`), axes without a shape, or a contiguous one whose length its shape does not give.
+// flags. Its refusal (BufferError, TypeError or ValueError, as exporters refuse, or a failure
+// with no error set) is discarded; any other error, a MemoryError say, is thrown on. The protocol
+// lets an exporter leave `format` (bytes), `strides` (C-contiguous) and, without axes, `shape`
+// NULL, and all three are read so. A view that could not be read without guessing or trusting a
+// lie is refused: an indirect one (`suboffsets`), axes without a shape, a negative field, or a
+// length that is not what its shape gives (checked against overflow), strided or not.
 class BufferView {
  public:
   BufferView(PyObject* object, int flags) : held_(PyObject_GetBuffer(object, &view_, flags) == 0) {
     if (!held_) {
-      if (!PyErr_ExceptionMatches(PyExc_BufferError) && !PyErr_ExceptionMatches(PyExc_TypeError) &&
-          !PyErr_ExceptionMatches(PyExc_ValueError)) {
+      if (PyErr_Occurred() && !PyErr_ExceptionMatches(PyExc_BufferError) &&
+          !PyErr_ExceptionMatches(PyExc_TypeError) && !PyErr_ExceptionMatches(PyExc_ValueError)) {
         throw PythonError{};
       }
       PyErr_Clear();
@@ -51,7 +52,6 @@ class BufferView {
   bool readable() const noexcept {
     if (view_.suboffsets != nullptr || view_.ndim < 0 || view_.itemsize <= 0 || view_.len < 0) return false;
     if (view_.ndim > 0 && view_.shape == nullptr) return false;
-    if (view_.strides != nullptr) return true;
     Py_ssize_t bytes = view_.itemsize;  // last axis first: each product is the stride `stride` gives
     for (int a = view_.ndim; a-- > 0;) {
       if (view_.shape[a] < 0 || __builtin_mul_overflow(bytes, view_.shape[a], &bytes)) return false;
@@ -238,124 +238,16 @@ void dict_set(PyObject* dict, const char* key, PyObject* value) {
   if (PyDict_SetItemString(dict, key, value) < 0) throw PythonError{};
 }
 void dict_set(PyObject* dict, std::string_view key, PyObject* value) {
-  PyRef name = new_str(key);
-  if (PyDict_SetItem(dict, name.get(), value) < 0) throw PythonError{};
+  dict_set(dict, new_str(key).get(), value);
+}
+void dict_set(PyObject* dict, PyObject* key, PyObject* value) {
+  if (PyDict_SetItem(dict, key, value) < 0) throw PythonError{};
 }
 
-// ---- NumPy ----
-
-Numpy Numpy::import() {
-  PyRef module = checked(PyImport_ImportModule("numpy"));
-  Numpy numpy;
-  numpy.empty = checked(PyObject_GetAttrString(module.get(), "empty"));
-  numpy.ndarray = checked(PyObject_GetAttrString(module.get(), "ndarray"));
-  if (!PyType_Check(numpy.ndarray.get())) raise(ErrorKind::Type, "numpy.ndarray is not a type");
-  // numpy's built-in descriptors are made once (a call costs more than the rest of this look-up)
-  // and kept for the life of the process.
-  static PyObject* descriptors[2] = {};
-  if (descriptors[1] == nullptr) {
-    PyRef dtype = checked(PyObject_GetAttrString(module.get(), "dtype"));
-    PyRef float64 = checked(PyObject_CallFunction(dtype.get(), "s", "float64"));
-    PyRef uint64 = checked(PyObject_CallFunction(dtype.get(), "s", "uint64"));
-    descriptors[0] = float64.release();
-    descriptors[1] = uint64.release();
-  }
-  numpy.float64 = PyRef::borrow(descriptors[0]);
-  numpy.uint64 = PyRef::borrow(descriptors[1]);
-  numpy.empty_is_native = is_c_function(numpy.empty.get(), "empty");
-  return numpy;
-}
-
-namespace {
-
-// An instance of numpy.ndarray or a subclass, by its type alone as numpy's own check goes (a
-// `__class__` attribute, which isinstance would consult, runs Python code and can claim anything).
-bool is_array(const Numpy& numpy, PyObject* object) {
-  return PyObject_TypeCheck(object, reinterpret_cast<PyTypeObject*>(numpy.ndarray.get()));
-}
-
-// "(2,)", "(2, 3)", "()": a shape as Python writes a tuple.
-std::string shape_text(std::span<const std::size_t> shape) {
-  std::string text = "(";
-  for (std::size_t a = 0; a < shape.size(); ++a) text += fmt::format("{}{}", a == 0 ? "" : ", ", shape[a]);
-  return text + (shape.size() == 1 ? ",)" : ")");
-}
-
-// Whether `array` is held by nothing but the caller's one reference and views no other array.
-bool is_new_array(PyObject* array) {
-  PyRef base = checked(PyObject_GetAttrString(array, "base"));
-  return base.get() == Py_None && Py_REFCNT(array) == 1;
-}
-
-// `numpy.empty(shape, dtype)` filled with a copy of `data`. numpy.empty can be replaced, so
-// what it hands back is checked before a byte is written: a new numpy array (see above) whose
-// buffer is writable, C-contiguous, of the item asked for (`codes`: its native struct formats)
-// and of `shape`.
-PyRef new_array(const Numpy& numpy, std::span<const std::size_t> shape, const PyRef& dtype,
-                const char* dtype_name, const char* codes, const void* data, std::size_t bytes) {
-  PyRef dims = checked(PyTuple_New(Py_ssize_t(shape.size())));
-  for (std::size_t i = 0; i < shape.size(); ++i) {
-    PyTuple_SET_ITEM(dims.get(), Py_ssize_t(i), py_u64(shape[i]).release());
-  }
-  PyRef array = checked(PyObject_CallFunctionObjArgs(numpy.empty.get(), dims.get(), dtype.get(), nullptr));
-  const bool is_new = is_array(numpy, array.get()) && is_new_array(array.get());
-  const BufferView view(array.get(), PyBUF_WRITABLE | PyBUF_C_CONTIGUOUS | PyBUF_FORMAT);
-  bool fits = is_new && holds_native_items(view, codes) && std::size_t(view->len) == bytes &&
-              std::size_t(view->ndim) == shape.size();
-  for (std::size_t a = 0; fits && a < shape.size(); ++a) fits = std::size_t(view->shape[a]) == shape[a];
-  if (!fits) {
-    raise(ErrorKind::Type,
-          fmt::format("numpy.empty did not return a new {} array of shape {}", dtype_name, shape_text(shape)));
-  }
-  if (bytes != 0) std::memcpy(view->buf, data, bytes);
-  return array;
-}
-
-}  // namespace
-
-PyRef new_float64_array(const Numpy& numpy, std::span<const std::size_t> shape,
-                        std::span<const double> data) {
-  return new_array(numpy, shape, numpy.float64, "float64", "d", data.data(), data.size_bytes());
-}
-
-PyRef new_uint64_matrix(const Numpy& numpy, std::size_t rows, std::size_t columns,
-                        std::span<const std::uint64_t> data) {
-  const std::size_t shape[] = {rows, columns};
-  return new_array(numpy, shape, numpy.uint64, "uint64", "LQ", data.data(), data.size_bytes());
-}
-
-bool is_float64_array(const Numpy& numpy, PyObject* object) {
-  return is_array(numpy, object) && holds_native_items(BufferView(object, PyBUF_RECORDS_RO), "d");
-}
-
-std::optional<DenseArray> read_float64_array(const Numpy& numpy, PyObject* object) {
-  if (!is_array(numpy, object)) return std::nullopt;
-  const BufferView view(object, PyBUF_RECORDS_RO);
-  if (!holds_native_items(view, "d")) return std::nullopt;
-  const auto ndim = std::size_t(view->ndim);
-  std::vector<std::size_t> shape(ndim);
-  std::vector<Py_ssize_t> strides(ndim);
-  for (std::size_t a = 0; a < ndim; ++a) {
-    shape[a] = std::size_t(view->shape[a]);
-    strides[a] = view.stride(int(a));
-  }
-  DenseArray out(shape, 0.0);
-  const std::size_t size = out.size();
-  if (size == 0) return out;
-  // Row-major walk over any strides with an index counter per axis.
-  std::vector<std::size_t> index(ndim, 0);
-  const char* base = static_cast<const char*>(view->buf);
-  double* target = out.data();
-  for (std::size_t k = 0; k < size; ++k) {
-    Py_ssize_t at = 0;
-    for (std::size_t a = 0; a < ndim; ++a) at += Py_ssize_t(index[a]) * strides[a];
-    std::memcpy(target + k, base + at, sizeof(double));
-    for (std::size_t a = ndim; a-- > 0;) {
-      if (++index[a] < shape[a]) break;
-      index[a] = 0;
-    }
-  }
-  return out;
+PyObject* NameStrings::operator()(std::string_view name) {
+  PyRef& string = strings_[name];
+  if (!string) string = new_str(name);
+  return string.get();
 }
 
 // ---- pandas and embedded sources ----

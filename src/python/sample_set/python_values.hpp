@@ -1,5 +1,5 @@
-// Conversions between Python objects and the plain values of the sample-set classes, and the
-// NumPy and pandas calls they need (made through Python-level calls).
+// Conversions between Python objects and the plain values of the sample-set classes, the
+// collector pause of bulk builders, and the pandas calls.
 #pragma once
 
 #include <cstdint>
@@ -8,11 +8,11 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "core/interrupt.hpp"
-#include "core/sample_set/dense_array.hpp"
 #include "python/frame/frame.hpp"
 
 namespace zorvane {
@@ -56,73 +56,81 @@ PyRef py_bool(bool value);
 PyRef new_dict();
 void dict_set(PyObject* dict, const char* key, PyObject* value);
 void dict_set(PyObject* dict, std::string_view key, PyObject* value);
+void dict_set(PyObject* dict, PyObject* key, PyObject* value);
 PyRef new_list(std::size_t size);
 /// Stores `item` at `index` of a list made by `new_list`.
 void list_set(PyObject* list, std::size_t index, PyRef item);
 
 /// Pauses the cyclic garbage collector over a stretch that makes many objects (a table, a dict
-/// form) and runs no Python code: our own building, and calls of C functions such as numpy's
-/// own `numpy.empty`. The tens of thousands of lists and dicts would otherwise trigger thousands
-/// of young and several full collections, each full one walking every object of the process.
-/// The switch is the whole interpreter's, so a pause may only cover code that keeps this thread
-/// holding the interpreter lock: then no other thread runs and sees it, no Python code turns the
-/// collector on or off meanwhile, and no fork happens inside it. Imports, pandas and any
-/// replaceable Python function run outside. Nothing else can change the switch during a pause,
-/// so each one restores what it found (nested pauses end in reverse order); no count is kept.
-/// `pause` false leaves the collector alone: the stretch would call Python code.
+/// form) and runs no Python code: our own building, and calls of C functions such as orjson's own
+/// `loads` of a text it reads without an error. The tens of thousands of lists and dicts would
+/// otherwise trigger thousands of young and several full collections, each full one walking every
+/// object of the process. The switch is the whole interpreter's, so a pause may only cover code
+/// that keeps this thread holding the interpreter lock: then no other thread runs and sees it, no
+/// Python code turns the collector on or off meanwhile, and no fork happens inside it. Imports,
+/// pandas and any replaceable Python function run outside; a call that runs Python code only to
+/// raise (numpy's memory error) runs `lifted`. Only the outermost pause switches the collector;
+/// it restores what it found, or what a lifted call left.
+///
+/// The active pause is one for the process, not per thread (a thread-local block would be
+/// allocated on first use, and glibc aborts when that fails): another thread can only run inside
+/// a lifted call, where no pause is active, and a thread sets its own again when the call returns.
 class CollectorPaused {
  public:
-  explicit CollectorPaused(bool pause = true) noexcept : resume_(pause && PyGC_Disable() == 1) {}
+  /// `pause` false leaves the collector alone: the stretch would call Python code.
+  explicit CollectorPaused(bool pause = true) noexcept : outermost_(pause && active_ == nullptr) {
+    if (!outermost_) return;
+    resume_ = PyGC_Disable() == 1;
+    active_ = this;
+  }
   CollectorPaused(const CollectorPaused&) = delete;
   CollectorPaused& operator=(const CollectorPaused&) = delete;
   ~CollectorPaused() {
+    if (!outermost_) return;
+    active_ = nullptr;
     if (resume_ && may_release_objects()) PyGC_Enable();
   }
 
+  /// Runs `call` with the collector as the caller of the active pause set it: Python code it runs
+  /// (and another thread it lets in) finds no pause, and a switch it makes is kept.
+  template <class F>
+  static decltype(auto) lifted(F&& call) {
+    struct Lift {
+      CollectorPaused* pause = std::exchange(active_, nullptr);
+      Lift() noexcept {
+        if (pause != nullptr && pause->resume_) PyGC_Enable();
+      }
+      Lift(const Lift&) = delete;
+      Lift& operator=(const Lift&) = delete;
+      ~Lift() {
+        if (pause == nullptr || !may_release_objects()) return;
+        pause->resume_ = PyGC_Disable() == 1;
+        active_ = pause;
+      }
+    } lift;
+    return call();
+  }
+
  private:
-  bool resume_;
+  static inline CollectorPaused* active_ = nullptr;
+  bool outermost_;
+  bool resume_ = false;
 };
 
-/// Whether `function` is a C function of that name (numpy's `empty`, orjson's `loads`): such a
-/// call runs no Python code, unlike a Python function put in its place.
+/// Whether `function` is a C function of that name (orjson's `loads`): such a call runs no
+/// Python code, unlike a Python function put in its place.
 bool is_c_function(PyObject* function, const char* name);
 
-// ---- NumPy ----
+/// The str of each name that a conversion puts in its dicts, made once per name per conversion
+/// (and hashed once). Names are looked up by content: the views must outlive the cache.
+class NameStrings {
+ public:
+  /// Borrowed: valid while the cache lives.
+  PyObject* operator()(std::string_view name);
 
-/// `numpy.empty`, `numpy.ndarray` and the descriptors, looked up once per conversion (numpy
-/// imported first), before any pause.
-struct Numpy {
-  PyRef empty;
-  PyRef ndarray;
-  PyRef float64;
-  PyRef uint64;
-  /// numpy.empty is numpy's own C function: a stretch calling it may be paused.
-  bool empty_is_native = false;
-  static Numpy import();
+ private:
+  std::unordered_map<std::string_view, PyRef> strings_;
 };
-/// `build(numpy)` with numpy looked up first and the collector paused while it runs, unless
-/// numpy.empty has been replaced by a function that is not numpy's own.
-template <class F>
-auto build_paused(F&& build) {
-  const Numpy numpy = Numpy::import();
-  const CollectorPaused paused(numpy.empty_is_native);
-  return build(numpy);
-}
-/// A new contiguous, writable float64 array of `shape` holding a copy of `data`. What
-/// `numpy.empty` hands back is checked (a numpy array of that dtype and shape, held by nothing
-/// else and viewing no other array, whose buffer is contiguous and writable): anything else
-/// raises TypeError; an error raised while it is checked (a MemoryError) passes unchanged.
-PyRef new_float64_array(const Numpy& numpy, std::span<const std::size_t> shape,
-                        std::span<const double> data);
-/// A new two-dimensional uint64 array, checked the same way.
-PyRef new_uint64_matrix(const Numpy& numpy, std::size_t rows, std::size_t columns,
-                        std::span<const std::uint64_t> data);
-/// An instance of `numpy.ndarray` (or a subclass) whose buffer holds native float64 items. The
-/// buffer's own format decides, not the `dtype` attribute, which a subclass can redefine.
-bool is_float64_array(const Numpy& numpy, PyObject* object);
-/// Copies such an array (any strides) into an owned row-major array; nothing when its buffer
-/// holds anything else.
-std::optional<DenseArray> read_float64_array(const Numpy& numpy, PyObject* object);
 
 // ---- pandas and embedded Python sources ----
 

@@ -117,9 +117,7 @@ SolutionForm solution_form(const Numpy& numpy, PyObject* solution) {
         return SolutionForm::Either;
       }
     }
-    bool dense = false;
-    if (!attempt_form([&] { dense = is_float64_array(numpy, first.get()); })) return SolutionForm::Either;
-    return dense ? SolutionForm::Dense : SolutionForm::Sparse;
+    return is_float64_array(numpy, first.get()) ? SolutionForm::Dense : SolutionForm::Sparse;
   }
   return SolutionForm::Sparse;
 }
@@ -176,7 +174,7 @@ template <class F>
 PyRef build_solution_paused(const RecordSolution& solution, F&& build) {
   if (std::holds_alternative<DenseSolution>(solution)) return build_paused(build);
   const CollectorPaused paused;
-  return build(Numpy{});
+  return build(Numpy::unused());
 }
 
 // The dict of columns of the pandas form.

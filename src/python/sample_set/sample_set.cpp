@@ -379,10 +379,12 @@ PyRef sample_set_from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
       return wrap_sample_set(SampleSet{std::move(*data), std::move(metadata)});
     }
   }
+  // orjson reads an exact str alone: a subclass's (numpy.str_) text is passed as a str.
+  const PyRef exact = PyUnicode_CheckExact(text) ? PyRef::borrow(text) : new_str(utf8);
   PyRef image;
   {
     const CollectorPaused paused(plain && is_c_function(loads.get(), "loads"));
-    image = call(loads.get(), {text});
+    image = call(loads.get(), {exact.get()});
   }
   check_dict(image.get());
   SampleSet value = sample_set_from_dict(image.get(), record_from_json_image, NoneItems::AsNaN);
