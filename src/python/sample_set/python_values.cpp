@@ -244,10 +244,14 @@ void dict_set(PyObject* dict, PyObject* key, PyObject* value) {
   if (PyDict_SetItem(dict, key, value) < 0) throw PythonError{};
 }
 
-PyObject* NameStrings::operator()(std::string_view name) {
-  PyRef& string = strings_[name];
-  if (!string) string = new_str(name);
-  return string.get();
+PyObject* NameStrings::find(std::string_view name) {
+  auto at = index_.find(name);
+  if (at == index_.end()) {
+    strings_.emplace_back(name, new_str(name));
+    at = index_.emplace(name, strings_.size() - 1).first;  // failing, it leaves a string no one finds
+  }
+  next_ = at->second + 1;
+  return strings_[at->second].second.get();
 }
 
 // ---- pandas and embedded sources ----

@@ -122,14 +122,24 @@ class CollectorPaused {
 bool is_c_function(PyObject* function, const char* name);
 
 /// The str of each name that a conversion puts in its dicts, made once per name per conversion
-/// (and hashed once). Names are looked up by content: the views must outlive the cache.
+/// (and hashed once). Names are looked up by content: the views must outlive the cache. Samples
+/// mostly repeat the same names in the same order, so the name after the last one found is
+/// tried first, without hashing.
 class NameStrings {
  public:
   /// Borrowed: valid while the cache lives.
-  PyObject* operator()(std::string_view name);
+  PyObject* operator()(std::string_view name) {
+    if (next_ == strings_.size()) next_ = 0;
+    if (next_ < strings_.size() && strings_[next_].first == name) return strings_[next_++].second.get();
+    return find(name);
+  }
 
  private:
-  std::unordered_map<std::string_view, PyRef> strings_;
+  PyObject* find(std::string_view name);
+
+  std::vector<std::pair<std::string_view, PyRef>> strings_;  // in the order first met
+  std::unordered_map<std::string_view, std::size_t> index_;
+  std::size_t next_ = 0;
 };
 
 // ---- pandas and embedded Python sources ----
