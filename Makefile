@@ -38,6 +38,15 @@ OLDEST_NUMPY_PYTHON := 3.10
 PY_REQUIREMENTS := scikit-build-core $(NUMPY) pandas orjson pytest hypothesis
 PY_STAMP        := $(VENV)/.zorvane-requirements
 
+# numpy's C headers, for every build that compiles the Python layer (build, cpp-test, sanitize, fuzz)
+# and the tests that configure CMake, must be numpy 2's or newer (CMakeLists.txt says why): those
+# of $(VENV)'s numpy, or, where it is older (the run with OLDEST_NUMPY), those of the newest numpy 2
+# for that Python, which deps-python installs apart into $(NUMPY_HEADERS).
+# $(call headers_numpy,VENV,ATTR) prints numpy.ATTR of the numpy whose headers VENV's builds use.
+NUMPY_HEADERS := $(VENV)/numpy-headers
+headers_numpy  = "$(1)/bin/python" -c 'import os, sys; sys.path.insert(0, os.path.abspath(sys.argv[1])); import numpy; print(numpy.$(2))' "$(1)/numpy-headers"
+NUMPY_INCLUDE  = "$$($(call headers_numpy,$(VENV),get_include()))"
+
 BUILD_DIR    := build
 ASAN_BUILD   := $(BUILD_DIR)/asan
 ASAN_SITE    := $(BUILD_DIR)/asan-site
@@ -102,6 +111,11 @@ deps-python: deps-system
 	fi; \
 	echo "deps: pip install $(PY_REQUIREMENTS)"; \
 	$(VPIP) install $(PIP_QUIET) $(PY_REQUIREMENTS); \
+	rm -rf "$(NUMPY_HEADERS)"; \
+	if ! $(VPY) -c 'import numpy, sys; sys.exit(int(numpy.__version__.split(".")[0]) < 2)'; then \
+	  echo "deps: numpy 2's headers for the build: pip install --target $(NUMPY_HEADERS) 'numpy>=2'"; \
+	  $(VPIP) install $(PIP_QUIET) --target "$(NUMPY_HEADERS)" 'numpy>=2'; \
+	fi; \
 	echo "$(PY_REQUIREMENTS)" > "$(PY_STAMP)"
 
 # ---------------------------------------------------------------------------
@@ -109,8 +123,10 @@ deps-python: deps-system
 # ---------------------------------------------------------------------------
 build: deps
 	@echo "build: pip install --no-build-isolation . (build tree: $(BUILD_DIR)/<wheel_tag>)"
-	@$(VPIP) install --no-build-isolation --no-deps $(PIP_QUIET) --config-settings=cmake.define.ZORVANE_WERROR=$(WERROR) .
+	@$(VPIP) install --no-build-isolation --no-deps $(PIP_QUIET) --config-settings=cmake.define.ZORVANE_WERROR=$(WERROR) \
+	  --config-settings=cmake.define.ZORVANE_NUMPY_INCLUDE=$(NUMPY_INCLUDE) .
 	@$(VPY) -c 'import zorvane; print("build: installed", zorvane.__file__)'
+	@echo "build: numpy $$($(VPY) -c 'import numpy; print(numpy.__version__)') at run time, built against numpy $$($(call headers_numpy,$(VENV),__version__)) headers"
 
 # ---------------------------------------------------------------------------
 # test
@@ -148,10 +164,11 @@ check-layers:
 
 # Run from the repo root: there is no zorvane/ source dir, so `import zorvane`
 # resolves to the module installed in .venv. Exit code 5 (nothing collected)
-# is reported but not treated as a failure.
+# is reported but not treated as a failure. The tests that configure CMake take
+# numpy's headers from ZORVANE_NUMPY_INCLUDE, as the builds do.
 pytest:
 	@if [ ! -d tests ]; then echo "pytest: no tests/ directory, skipped"; exit 0; fi; \
-	rc=0; $(VPY) -m pytest -q tests $(PYTEST_ARGS) || rc=$$?; \
+	rc=0; ZORVANE_NUMPY_INCLUDE=$(NUMPY_INCLUDE) $(VPY) -m pytest -q tests $(PYTEST_ARGS) || rc=$$?; \
 	if [ $$rc -eq 5 ]; then echo "pytest: no tests collected"; exit 0; fi; \
 	exit $$rc
 
@@ -162,11 +179,12 @@ pytest:
 # Skipped silently when there are none.
 cpp-test: deps
 ifneq ($(strip $(CPP_TESTS)),)
-	@set -e; \
-	if ! grep -qx 'ZORVANE_WERROR:BOOL=$(WERROR)' "$(CPPTEST_DIR)/CMakeCache.txt" 2>/dev/null; then \
+	@set -e; numpy_include=$(NUMPY_INCLUDE); \
+	if ! grep -qx 'ZORVANE_WERROR:BOOL=$(WERROR)' "$(CPPTEST_DIR)/CMakeCache.txt" 2>/dev/null \
+	    || ! grep -qxF "ZORVANE_NUMPY_INCLUDE:PATH=$$numpy_include" "$(CPPTEST_DIR)/CMakeCache.txt"; then \
 	  cmake -S . -B "$(CPPTEST_DIR)" -G Ninja $(if $(V),,--log-level=WARNING) \
 	    -DCMAKE_BUILD_TYPE=Debug -DZORVANE_CPP_TESTS=ON -DZORVANE_WERROR=$(WERROR) \
-	    -DPython_EXECUTABLE="$(abspath $(VPY))"; \
+	    -DZORVANE_NUMPY_INCLUDE:PATH="$$numpy_include" -DPython_EXECUTABLE="$(abspath $(VPY))"; \
 	fi; \
 	cmake --build "$(CPPTEST_DIR)" --target zorvane_cpp_tests; \
 	ctest --test-dir "$(CPPTEST_DIR)" --output-on-failure -j "$$(nproc)"
@@ -202,8 +220,10 @@ bench: build
 sanitize: deps
 	@echo "sanitize: building ASan+UBSan module (build tree: $(ASAN_BUILD), module: $(ASAN_SITE))"
 	@$(VPIP) install --no-build-isolation --no-deps --upgrade $(PIP_QUIET) \
-	  -C cmake.define.ZORVANE_SANITIZE=ON -C cmake.define.ZORVANE_CPP_TESTS=ON -C cmake.define.ZORVANE_WERROR=$(WERROR) -C cmake.build-type=Debug \
-	  -C build-dir=$(ASAN_BUILD) --target $(ASAN_SITE) .
+	  --config-settings=cmake.define.ZORVANE_SANITIZE=ON --config-settings=cmake.define.ZORVANE_CPP_TESTS=ON \
+	  --config-settings=cmake.define.ZORVANE_WERROR=$(WERROR) --config-settings=cmake.build-type=Debug \
+	  --config-settings=cmake.define.ZORVANE_NUMPY_INCLUDE=$(NUMPY_INCLUDE) \
+	  --config-settings=build-dir=$(ASAN_BUILD) --target $(ASAN_SITE) .
 	@so=$$(ls $(ASAN_SITE)/zorvane.*.so); \
 	nm -D --undefined-only "$$so" | grep -q '__asan_' || { echo "sanitize: $$so is not ASan-instrumented" >&2; exit 1; }; \
 	nm -D --undefined-only "$$so" | grep -q '__ubsan_' || { echo "sanitize: $$so is not UBSan-instrumented" >&2; exit 1; }
@@ -220,7 +240,7 @@ endif
 	export LD_PRELOAD="$$asan:$$stdcxx$${LD_PRELOAD:+:$$LD_PRELOAD}" \
 	  ASAN_OPTIONS="detect_leaks=0:halt_on_error=1$${ASAN_OPTIONS:+:$$ASAN_OPTIONS}" \
 	  UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1$${UBSAN_OPTIONS:+:$$UBSAN_OPTIONS}" \
-	  PYTHONMALLOC=malloc \
+	  PYTHONMALLOC=malloc ZORVANE_NUMPY_INCLUDE=$(NUMPY_INCLUDE) \
 	  PYTHONPATH="$(abspath $(ASAN_SITE))$${PYTHONPATH:+:$$PYTHONPATH}"; \
 	$(VPY) -c 'import zorvane, sys; f = zorvane.__file__; print("sanitize: using", f); sys.exit("/asan-site/" not in f)' || exit 1; \
 	rc=0; $(VPY) -m pytest -q -p no:cacheprovider --capture=sys tests $(PYTEST_ARGS) || rc=$$?; \
@@ -266,11 +286,12 @@ deps-fuzz: deps-system
 	fi
 
 fuzz: deps deps-fuzz
-	@set -e; \
-	if ! grep -qx 'ZORVANE_WERROR:BOOL=$(WERROR)' "$(FUZZ_DIR)/CMakeCache.txt" 2>/dev/null; then \
+	@set -e; numpy_include=$(NUMPY_INCLUDE); \
+	if ! grep -qx 'ZORVANE_WERROR:BOOL=$(WERROR)' "$(FUZZ_DIR)/CMakeCache.txt" 2>/dev/null \
+	    || ! grep -qxF "ZORVANE_NUMPY_INCLUDE:PATH=$$numpy_include" "$(FUZZ_DIR)/CMakeCache.txt"; then \
 	  cmake -S . -B "$(FUZZ_DIR)" -G Ninja $(if $(V),,--log-level=WARNING) \
 	    -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Release -DZORVANE_FUZZ=ON -DZORVANE_WERROR=$(WERROR) \
-	    -DPython_EXECUTABLE="$(abspath $(VPY))"; \
+	    -DZORVANE_NUMPY_INCLUDE:PATH="$$numpy_include" -DPython_EXECUTABLE="$(abspath $(VPY))"; \
 	fi; \
 	cmake --build "$(FUZZ_DIR)" --target zorvane_fuzzers
 	@site=$$($(VPY) -c 'import sysconfig; print(sysconfig.get_paths()["purelib"])'); \
@@ -297,7 +318,8 @@ fuzz: deps deps-fuzz
 # The supported versions are the classifiers in pyproject.toml (whose
 # requires-python must span exactly them); PYTHONS="3.10 3.12" narrows the run, SKIP_PYTHONS="3.11"
 # leaves out a version tested otherwise (CI: the one `make test` ran with). CPython
-# $(OLDEST_NUMPY_PYTHON) runs with the oldest numpy supported ($(OLDEST_NUMPY)).
+# $(OLDEST_NUMPY_PYTHON) runs with the oldest numpy supported ($(OLDEST_NUMPY)), built against numpy 2's
+# headers all the same (NUMPY_HEADERS above).
 # Interpreters: the newest $(PYENV_ROOT)/versions/<ver>.* that reports <ver>.
 # A version that is not installed fails the target before anything is built;
 # a failing version does not stop the others, and the summary names them all.
@@ -335,7 +357,11 @@ test-versions:
 	  t=$$SECONDS; numpy=numpy; [ "$$v" != "$(OLDEST_NUMPY_PYTHON)" ] || numpy="$(OLDEST_NUMPY)"; \
 	  if $(MAKE) test PYTHON="$$py" VENV="$(BUILD_DIR)/venv-$$v" CPPTEST_DIR="$(BUILD_DIR)/cpp-tests-$$v" NUMPY="$$numpy"; then \
 	    result=passed; else result=FAILED; failed="$$failed $$v"; fi; \
-	  summary="$$summary"$$(printf '\n  CPython %-8s %-6s %4d s  %s, %s' "$$full" "$$result" "$$((SECONDS - t))" "$$py" "$$numpy"); \
+	  venv="$(BUILD_DIR)/venv-$$v"; \
+	  runs=$$("$$venv/bin/python" -c 'import numpy; print(numpy.__version__)' 2>/dev/null || echo '?'); \
+	  headers=$$($(call headers_numpy,$$venv,__version__) 2>/dev/null || echo '?'); \
+	  summary="$$summary"$$(printf '\n  CPython %-8s %-6s %4d s  %s, numpy %s at run time, built against numpy %s headers' \
+	    "$$full" "$$result" "$$((SECONDS - t))" "$$py" "$$runs" "$$headers"); \
 	done; \
 	printf '\ntest-versions: summary (make test in build/venv-<ver>):%s\n' "$$summary"; \
 	if [ -n "$$failed" ]; then echo "test-versions: failed on CPython$$failed" >&2; exit 1; fi

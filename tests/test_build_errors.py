@@ -1,7 +1,8 @@
 """A missing system dependency stops the CMake configuration with a message that names the Debian package that
 provides it and `make deps`, for every dependency CMake looks for. Each case hides one dependency from an
 otherwise complete configuration: a package through CMAKE_DISABLE_FIND_PACKAGE_<name>, a header or library by
-ignoring the system prefixes while every other look-up keeps the result of a first, complete run."""
+ignoring the system prefixes while every other look-up keeps the result of a first, complete run. numpy's C headers
+must be numpy 2's: without them the configuration stops as well, and says where it looked."""
 import os
 import re
 import shutil
@@ -16,14 +17,19 @@ PACKAGES = {"Python": "python3-dev", "fmt": "libfmt-dev"}
 FILES = {"UUID_LIBRARY": "uuid-dev", "UUID_INCLUDE_DIR": "uuid-dev", "PROTOZERO_INCLUDE_DIR": "libprotozero-dev",
          "RAPIDJSON_INCLUDE_DIR": "rapidjson-dev", "TSL_ORDERED_MAP_INCLUDE_DIR": "libtsl-ordered-map-dev",
          "XTENSOR_INCLUDE_DIR": "xtensor-dev", "XTL_INCLUDE_DIR": "xtl-dev"}
+# numpy 2's headers, as the make targets give them (empty: this interpreter's numpy, when it is numpy 2 or newer)
+NUMPY_INCLUDE = os.environ.get("ZORVANE_NUMPY_INCLUDE", "")
 
 
-def configure(build_dir, *definitions):
+def configure(build_dir, *definitions, pythonpath=None):
     cmake = shutil.which("cmake")
     assert cmake, "cmake not found: `make deps` installs it"
     env = {key: value for key, value in os.environ.items() if key != "LD_PRELOAD"}  # cmake is not sanitized
+    if pythonpath:
+        env["PYTHONPATH"] = str(pythonpath)
     return subprocess.run([cmake, "-S", str(ROOT), "-B", str(build_dir), "-G", "Ninja",
-                           f"-DPython_EXECUTABLE={sys.executable}", *(f"-D{d}" for d in definitions)],
+                           f"-DPython_EXECUTABLE={sys.executable}", f"-DZORVANE_NUMPY_INCLUDE={NUMPY_INCLUDE}",
+                           *(f"-D{d}" for d in definitions)],
                           capture_output=True, text=True, env=env, timeout=300)
 
 
@@ -50,6 +56,26 @@ def test_a_missing_dependency_names_its_debian_package(configured, name, package
     assert out.returncode != 0
     assert (f"zorvane: {name} not found: it comes with the Debian package {package}. Run `make deps` (installs every "
             f"missing Debian package) or `apt-get install {package}`.") in message, out.stderr
+
+
+@pytest.mark.parametrize("given", ["ZORVANE_NUMPY_INCLUDE", "numpy.get_include()"])
+def test_numpy_headers_older_than_numpy_2_stop_the_configuration(tmp_path, given):
+    build_dir = tmp_path / "build"  # every dependency found, as a user would have them
+    old = tmp_path / "include"  # what numpy 1.26's numpy.get_include() holds: no numpy/npy_2_compat.h
+    (old / "numpy").mkdir(parents=True)
+    (old / "numpy" / "ndarrayobject.h").write_text("")
+    if given == "ZORVANE_NUMPY_INCLUDE":
+        out, said = configure(build_dir, f"ZORVANE_NUMPY_INCLUDE={old}"), "ZORVANE_NUMPY_INCLUDE is"
+    else:  # the build interpreter's numpy, here one that stands in for numpy 1.26
+        (tmp_path / "numpy").mkdir()
+        (tmp_path / "numpy" / "__init__.py").write_text(f"def get_include():\n    return {str(old)!r}\n")
+        out = configure(build_dir, "ZORVANE_NUMPY_INCLUDE=", pythonpath=tmp_path)
+        said = f"numpy.get_include() of {sys.executable} gave"
+    assert out.returncode != 0
+    assert (f"zorvane: numpy 2's C headers not found: {said} '{old}', which holds no numpy/npy_2_compat.h. Install "
+            "numpy 2 or newer where the module is built (`pip install 'numpy>=2'`; `make deps` does), or set "
+            "ZORVANE_NUMPY_INCLUDE to its numpy.get_include(). The module built so runs with numpy 1.26 and newer."
+            ) in " ".join(out.stderr.split()), out.stderr
 
 
 @pytest.mark.parametrize("package", sorted({*PACKAGES.values(), *FILES.values()}))

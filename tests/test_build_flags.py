@@ -22,7 +22,8 @@ def compile_commands(tmp_path_factory):
     def configure(*definitions):
         build_dir = tmp_path_factory.mktemp("cmake")
         subprocess.run(["cmake", "-S", str(ROOT), "-B", str(build_dir), "-G", "Ninja", "-DZORVANE_CPP_TESTS=ON",
-                        f"-DPython_EXECUTABLE={sys.executable}", *definitions],
+                        f"-DPython_EXECUTABLE={sys.executable}",
+                        f"-DZORVANE_NUMPY_INCLUDE={os.environ.get('ZORVANE_NUMPY_INCLUDE', '')}", *definitions],
                        capture_output=True, text=True, env=ENV, timeout=300, check=True)
         entries = json.loads((build_dir / "compile_commands.json").read_text())
         return {entry["file"]: shlex.split(entry["command"]) for entry in entries}

@@ -1,12 +1,17 @@
 """CI runs each supported version's suite once: `.ci/run` runs `make test` with the venv's
-interpreter, then `make test-versions` for every other supported version (`SKIP_PYTHONS`)."""
+interpreter, then `make test-versions` for every other supported version (`SKIP_PYTHONS`), one of
+them with the oldest numpy, and the module is built against numpy 2's headers in every run."""
 import os
 import re
 import subprocess
 import sys
 from pathlib import Path
 
+import numpy
 import pytest
+from packaging.requirements import Requirement
+
+import zorvane
 
 ROOT = Path(__file__).resolve().parent.parent
 
@@ -37,3 +42,16 @@ def test_ci_skips_the_version_make_test_ran_with():
     runs = re.findall(r"^make (test-versions|test)(?![-\w])(.*)$", script, re.M)
     assert runs == [("test", ""), ("test-versions", ' SKIP_PYTHONS="$tested"')]
     assert re.search(r"""^tested=\$\(\.venv/bin/python -c .*sys\.version_info\[:2\].*\)$""", script, re.M)
+
+
+def test_the_module_is_built_against_numpy_2_headers():
+    # numpy 2's import_array imports numpy._core._multiarray_umath (numpy.core's only as a fallback);
+    # numpy 1.x's knows numpy.core._multiarray_umath alone
+    assert b"numpy._core._multiarray_umath" in Path(zorvane.__file__).read_bytes()
+
+
+def test_the_oldest_numpy_run_runs_the_oldest_numpy():
+    (python,), (oldest,) = make_variable("OLDEST_NUMPY_PYTHON"), make_variable("OLDEST_NUMPY")
+    if Path(sys.prefix).resolve() != (ROOT / "build" / f"venv-{python}").resolve():
+        pytest.skip(f"not the venv of CPython {python} in make test-versions")
+    assert Requirement(oldest).specifier.contains(numpy.__version__), (oldest, numpy.__version__)
