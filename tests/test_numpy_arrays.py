@@ -175,3 +175,15 @@ def test_an_error_other_than_a_refusal_passes_unchanged():
         __buffer__ = Failing.__buffer__
     with pytest.raises(MemoryError):
         zv.Evaluation(energy=Numbers([1.0]))
+
+
+def test_a_dense_array_of_more_axes_than_numpys_arrays_have_is_refused_with_numpys_text():
+    most = 64 if int(np.__version__.split(".")[0]) >= 2 else 32  # numpy 1.x arrays have at most 32 axes
+
+    def solution(axes):
+        text = f'{{"solution": {{"Dense": {{"x": [{{"v": 1, "dim": {[1] * axes}, "data": [2.5]}}]}}}}, "num_occurrences": [1]}}'
+        return zv.Record.from_json(text).solution["x"][0]
+    assert solution(most).shape == (1,) * most and solution(most).item() == 2.5
+    with pytest.raises(ValueError, match=rf"^(dim \[[1, ]*\] has more than 64 axes at line 1 col.*|maximum supported "
+                                         rf"dimension for an ndarray is 32, found 33)$"):
+        solution(most + 1)
