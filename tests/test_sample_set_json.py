@@ -162,3 +162,33 @@ def test_integers_read_as_floats():
 def test_metadata_load_errors_surface():
     with pytest.raises(orjson.JSONDecodeError, match="^number is infinity when parsed as double"):
         SS.from_json(BASE % ',"metadata":{"a":1e400}')
+
+
+# The value of a plain text (no escapes, numbers that fit a double) is made as orjson.loads makes it: int for an
+# integer that fits 64 bits, float for any other number, a repeated key keeps its first place and its last value.
+NUMBERS = (st.sampled_from(["-0", "0", "-0.0", "1E5", "1e-7", "2.5", "-1", "9223372036854775807", "18446744073709551615",
+                            "-9223372036854775808", "18446744073709551616", "-9223372036854775809", "5e-324",
+                            "1.7976931348623157e308", "0.30000000000000004", "123456789012345678901234567890"])
+           | st.integers().map(str) | st.floats(allow_nan=False, allow_infinity=False).map(repr))
+WORDS = st.text(st.characters(blacklist_categories=("Cc", "Cs"), blacklist_characters='"\\'), max_size=4)
+KEYS = st.sampled_from(["a", "b", "é", "🙂", ""]) | WORDS
+OBJECTS = st.lists(st.tuples(KEYS, st.deferred(lambda: VALUES)), max_size=4).map(
+    lambda members: "{" + ",".join(f'"{key}" : {value}' for key, value in members) + "}")
+VALUES = st.one_of(NUMBERS, st.sampled_from(["true", "false", "null"]), WORDS.map(lambda word: f'"{word}"'),
+                   st.lists(st.deferred(lambda: VALUES), max_size=4).map(lambda items: "[" + ", ".join(items) + "]"),
+                   OBJECTS)
+DENSE_HEAD = SS(zv.Record({"x": [np.arange(3.0)]}, [1]), zv.Evaluation(energy=[1.0]), zv.MeasuringTime()).to_json()[:-3]
+
+
+def typed(value):  # exact: types, float bits, key order
+    if isinstance(value, dict):
+        return [(key, typed(item)) for key, item in value.items()]
+    if isinstance(value, list):
+        return [typed(item) for item in value]
+    return type(value), value.hex() if isinstance(value, float) else value
+
+
+@given(metadata=OBJECTS)
+def test_the_value_of_a_plain_text_is_what_orjson_makes_of_it(metadata):
+    assert DENSE_HEAD.endswith('"metadata":')
+    assert typed(SS.from_json(DENSE_HEAD + metadata + "}").metadata) == typed(orjson.loads(metadata))

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/interrupt.hpp"
@@ -26,6 +27,8 @@ class Cursor {
   const std::vector<Event>& events() const noexcept { return list_.events; }
   /// Whether the plain reader read the text (see `read_plain`).
   bool plain() const noexcept { return plain_; }
+  /// The events, taken: nothing is read after.
+  EventList take_events() noexcept { return std::move(list_); }
 
   // Inline: the typed readers call these once per event.
   const Event& peek() const {

@@ -29,6 +29,7 @@ class DictFormReader {
  public:
   explicit DictFormReader(std::string_view text) : text_(text), cursor_(text) {}
   bool plain() const noexcept { return cursor_.plain(); }
+  json::EventList take_events() noexcept { return cursor_.take_events(); }
 
   /// Nothing when the text has another shape (or nothing else than the metadata's text).
   std::optional<SampleData> read(std::string_view& metadata) {
@@ -268,18 +269,24 @@ std::string sample_set_json_head(const SampleData& data) {
   return out;
 }
 
-std::optional<SampleData> read_sample_set_json(std::string_view text, std::string_view& metadata, bool& plain) {
+std::optional<SampleData> read_sample_set_json(std::string_view text, std::string_view& metadata,
+                                               json::EventList* plain_events) {
   metadata = {};
-  plain = false;
+  if (plain_events != nullptr) plain_events->clear();
+  std::optional<DictFormReader> reader;
   try {
-    DictFormReader reader(text);
-    plain = reader.plain();
-    return reader.read(metadata);
+    reader.emplace(text);
   } catch (const Error&) {
-    // a malformed text or one that ends early: the general reader words the error
+    return std::nullopt;  // a malformed text: the general reader words the error
   }
-  metadata = {};
-  return std::nullopt;
+  std::optional<SampleData> data;
+  try {
+    data = reader->read(metadata);
+  } catch (const Error&) {
+    metadata = {};  // a text that ends early
+  }
+  if (plain_events != nullptr && reader->plain()) *plain_events = reader->take_events();
+  return data;
 }
 
 }  // namespace zorvane

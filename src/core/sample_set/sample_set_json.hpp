@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/json/event.hpp"
 #include "core/sample_set/sample_data.hpp"
 
 namespace zorvane {
@@ -28,13 +29,11 @@ std::string sample_set_json_head(const SampleData& data);
 /// float field becomes a float, so "-0" gives 0.0), and in `metadata` the slice of `text`
 /// holding the metadata object (empty when absent); null in a list of floats is NaN. Nothing for
 /// any other text: dense solutions, unknown or repeated keys, other nulls outside the times, and
-/// texts with errors. `plain` tells whether the text is plain JSON (`json::read_plain`): valid,
-/// without escapes, with numbers that fit a double and nested at most `json::kDepthLimit` deep,
-/// so that any JSON reader reads it without an error.
-std::optional<SampleData> read_sample_set_json(std::string_view text, std::string_view& metadata, bool& plain);
-inline std::optional<SampleData> read_sample_set_json(std::string_view text, std::string_view& metadata) {
-  bool plain = false;
-  return read_sample_set_json(text, metadata, plain);
-}
+/// texts with errors. A plain text (`json::read_plain`: valid, without escapes, with numbers that
+/// fit a double and nested at most `json::kDepthLimit` deep, so that any JSON reader reads it
+/// without an error) leaves its events in `plain_events`, when given, read or not, so that the
+/// caller can make its value without reading it again; any other text leaves it empty.
+std::optional<SampleData> read_sample_set_json(std::string_view text, std::string_view& metadata,
+                                               json::EventList* plain_events = nullptr);
 
 }  // namespace zorvane

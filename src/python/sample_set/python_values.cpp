@@ -227,9 +227,49 @@ PyRef py_u64_list(std::span<const std::uint64_t> values) {
   return list;
 }
 
-bool is_c_function(PyObject* function, const char* name) {
-  return PyCFunction_Check(function) &&
-         std::strcmp(reinterpret_cast<PyCFunctionObject*>(function)->m_ml->ml_name, name) == 0;
+bool is_c_function(PyObject* function, const char* module, const char* name) {
+  if (!PyCFunction_Check(function)) return false;
+  const auto* c_function = reinterpret_cast<PyCFunctionObject*>(function);
+  return std::strcmp(c_function->m_ml->ml_name, name) == 0 && c_function->m_module != nullptr &&
+         PyUnicode_CheckExact(c_function->m_module) &&
+         PyUnicode_CompareWithASCIIString(c_function->m_module, module) == 0;
+}
+
+PyRef json_value(const json::EventList& list) {
+  using Kind = json::Event::Kind;
+  struct Open {
+    PyRef container;  // a dict or a list being filled
+    PyRef key;        // a dict's key waiting for its value
+  };
+  std::vector<Open> open;  // never deeper than json::kDepthLimit
+  PyRef value;
+  for (const json::Event& event : list.events) {
+    switch (event.kind) {
+      case Kind::Null: value = none(); break;
+      case Kind::Bool: value = py_bool(event.boolean); break;
+      case Kind::Int: value = checked(PyLong_FromLongLong(event.integer)); break;
+      case Kind::Uint: value = py_u64(event.unsigned_integer); break;  // "-0" too: orjson's 0
+      case Kind::Double: value = py_float(event.real); break;
+      case Kind::String: value = new_str(list.string(event)); break;
+      case Kind::Key: open.back().key = new_str(list.string(event)); continue;
+      case Kind::StartObject: open.push_back({new_dict(), {}}); continue;
+      case Kind::StartArray: open.push_back({new_list(0), {}}); continue;
+      case Kind::EndObject:
+      case Kind::EndArray:
+        value = std::move(open.back().container);
+        open.pop_back();
+        break;
+    }
+    if (open.empty()) return value;
+    Open& into = open.back();
+    if (into.key) {
+      dict_set(into.container.get(), into.key.get(), value.get());
+      into.key = PyRef();
+    } else if (PyList_Append(into.container.get(), value.get()) < 0) {
+      throw PythonError{};
+    }
+  }
+  return value;
 }
 
 PyRef new_dict() { return checked(PyDict_New()); }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/interrupt.hpp"
+#include "core/json/event.hpp"
 #include "python/frame/frame.hpp"
 
 namespace zorvane {
@@ -62,23 +63,22 @@ PyRef new_list(std::size_t size);
 void list_set(PyObject* list, std::size_t index, PyRef item);
 
 /// Pauses the cyclic garbage collector over a stretch that makes many objects (a table, a dict
-/// form) and runs no Python code: our own building, and calls of C functions such as orjson's own
-/// `loads` of a text it reads without an error. The tens of thousands of lists and dicts would
-/// otherwise trigger thousands of young and several full collections, each full one walking every
-/// object of the process. The switch is the whole interpreter's, so a pause may only cover code
-/// that keeps this thread holding the interpreter lock: then no other thread runs and sees it, no
-/// Python code turns the collector on or off meanwhile, and no fork happens inside it. Imports,
-/// pandas and any replaceable Python function run outside; a call that runs Python code only to
-/// raise (numpy's memory error) runs `lifted`. Only the outermost pause switches the collector;
-/// it restores what it found, or what a lifted call left.
+/// form) and runs no Python code: our own building of lists, dicts and numpy arrays. The tens of
+/// thousands of lists and dicts would otherwise trigger thousands of young and several full
+/// collections, each full one walking every object of the process. The switch is the whole
+/// interpreter's, so a pause may only cover code that keeps this thread holding the interpreter
+/// lock: then no other thread runs and sees it, no Python code turns the collector on or off
+/// meanwhile, and no fork happens inside it. Imports, pandas and any replaceable Python function
+/// run outside; a call that runs Python code only to raise (numpy's memory error) runs `lifted`.
+/// Only the outermost pause switches the collector; it restores what it found, or what a lifted
+/// call left.
 ///
 /// The active pause is one for the process, not per thread (a thread-local block would be
 /// allocated on first use, and glibc aborts when that fails): another thread can only run inside
 /// a lifted call, where no pause is active, and a thread sets its own again when the call returns.
 class CollectorPaused {
  public:
-  /// `pause` false leaves the collector alone: the stretch would call Python code.
-  explicit CollectorPaused(bool pause = true) noexcept : outermost_(pause && active_ == nullptr) {
+  CollectorPaused() noexcept : outermost_(active_ == nullptr) {
     if (!outermost_) return;
     resume_ = PyGC_Disable() == 1;
     active_ = this;
@@ -117,9 +117,14 @@ class CollectorPaused {
   bool resume_ = false;
 };
 
-/// Whether `function` is a C function of that name (orjson's `loads`): such a call runs no
-/// Python code, unlike a Python function put in its place.
-bool is_c_function(PyObject* function, const char* name);
+/// Whether `function` is the C function `module.name` itself (orjson's own `loads`), not a
+/// Python function or another module's function put in its place.
+bool is_c_function(PyObject* function, const char* module, const char* name);
+
+/// The Python value of a plain JSON text read into `list`, as orjson reads such a text: dicts (a
+/// repeated key keeps its first place and its last value), lists, str, int for an integer that
+/// fits 64 bits, float for any other number, bool and None. Runs no Python code.
+PyRef json_value(const json::EventList& list);
 
 /// The str of each name that a conversion puts in its dicts, made once per name per conversion
 /// (and hashed once). Names are looked up by content: the views must outlive the cache. Samples

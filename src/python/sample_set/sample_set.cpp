@@ -357,18 +357,20 @@ PyRef orjson_loads() {
 }
 
 // The sparse text `to_json` writes is read natively, its metadata alone through `loads`; any
-// other text, or a metadata that `loads` refuses, goes the general way: `loads`, then the dict
-// form. orjson's own `loads` of a plain text (which it reads without an error, whose Python
-// exception class would run Python code) makes its objects in a pause; the image is dropped
-// before the set is made, so that no collection walks it.
+// other text, or a metadata that `loads` refuses, goes the general way: its value, then the dict
+// form. The value of a plain text, which orjson would read without an error, is made from the
+// events already read, in a pause, when `loads` is orjson's own: as orjson makes it, and without
+// its error class, which runs Python code (orjson raises it for want of memory too). Otherwise
+// `loads` makes it, with the collector as the caller set it. The value is dropped before the set
+// is made, so that no collection walks it.
 PyRef sample_set_from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kFromJson, args, nargs, kwnames);
   PyObject* text = arguments[kFromJson.param("json")];
   const std::string_view utf8 = json_argument(text);
   const PyRef loads = orjson_loads();  // an ImportError comes before anything is read
   std::string_view metadata_text;
-  bool plain = false;
-  if (std::optional<SampleData> data = read_sample_set_json(utf8, metadata_text, plain)) {
+  json::EventList plain_events;
+  if (std::optional<SampleData> data = read_sample_set_json(utf8, metadata_text, &plain_events)) {
     PyRef metadata;
     if (metadata_text.empty()) {
       metadata = new_dict();
@@ -379,13 +381,15 @@ PyRef sample_set_from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
       return wrap_sample_set(SampleSet{std::move(*data), std::move(metadata)});
     }
   }
-  // orjson reads an exact str alone: a subclass's (numpy.str_) text is passed as a str.
-  const PyRef exact = PyUnicode_CheckExact(text) ? PyRef::borrow(text) : new_str(utf8);
   PyRef image;
-  {
-    const CollectorPaused paused(plain && is_c_function(loads.get(), "loads"));
-    image = call(loads.get(), {exact.get()});
+  if (!plain_events.events.empty() && is_c_function(loads.get(), "orjson", "loads")) {
+    const CollectorPaused paused;
+    image = json_value(plain_events);
+  } else {
+    // orjson reads an exact str alone: a subclass's (numpy.str_) text is passed as a str.
+    image = call(loads.get(), {PyUnicode_CheckExact(text) ? text : new_str(utf8).get()});
   }
+  plain_events = json::EventList();  // its memory is no longer needed
   check_dict(image.get());
   SampleSet value = sample_set_from_dict(image.get(), record_from_json_image, NoneItems::AsNaN);
   image = PyRef();
