@@ -242,6 +242,7 @@ PyRef json_value(const json::EventList& list) {
     PyRef key;        // a dict's key waiting for its value
   };
   std::vector<Open> open;  // never deeper than json::kDepthLimit
+  NameStrings keys;        // each sample repeats the same keys
   PyRef value;
   for (const json::Event& event : list.events) {
     switch (event.kind) {
@@ -251,7 +252,7 @@ PyRef json_value(const json::EventList& list) {
       case Kind::Uint: value = py_u64(event.unsigned_integer); break;  // "-0" too: orjson's 0
       case Kind::Double: value = py_float(event.real); break;
       case Kind::String: value = new_str(list.string(event)); break;
-      case Kind::Key: open.back().key = new_str(list.string(event)); continue;
+      case Kind::Key: open.back().key = PyRef::borrow(keys(list.string(event))); continue;
       case Kind::StartObject: open.push_back({new_dict(), {}}); continue;
       case Kind::StartArray: open.push_back({new_list(0), {}}); continue;
       case Kind::EndObject:
