@@ -285,7 +285,7 @@ std::optional<SampleData> read_sample_set_json(std::string_view text, std::strin
   } catch (const Error&) {
     metadata = {};  // a text that ends early
   }
-  if (plain_events != nullptr && reader->plain()) *plain_events = reader->take_events();
+  if (!data && plain_events != nullptr && reader->plain()) *plain_events = reader->take_events();
   return data;
 }
 

@@ -31,8 +31,8 @@ std::string sample_set_json_head(const SampleData& data);
 /// any other text: dense solutions, unknown or repeated keys, other nulls outside the times, and
 /// texts with errors. A plain text (`json::read_plain`: valid, without escapes, with numbers that
 /// fit a double and nested at most `json::kDepthLimit` deep, so that any JSON reader reads it
-/// without an error) leaves its events in `plain_events`, when given, read or not, so that the
-/// caller can make its value without reading it again; any other text leaves it empty.
+/// without an error) that is not read here leaves its events in `plain_events`, when given, so
+/// that the caller can make its value without reading it again; otherwise it is left empty.
 std::optional<SampleData> read_sample_set_json(std::string_view text, std::string_view& metadata,
                                                json::EventList* plain_events = nullptr);
 

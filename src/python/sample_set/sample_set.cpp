@@ -358,11 +358,11 @@ PyRef orjson_loads() {
 
 // The sparse text `to_json` writes is read natively, its metadata alone through `loads`; any
 // other text, or a metadata that `loads` refuses, goes the general way: its value, then the dict
-// form. The value of a plain text, which orjson would read without an error, is made from the
-// events already read, in a pause, when `loads` is orjson's own: as orjson makes it, and without
-// its error class, which runs Python code (orjson raises it for want of memory too). Otherwise
-// `loads` makes it, with the collector as the caller set it. The value is dropped before the set
-// is made, so that no collection walks it.
+// form. The value of a plain text that is not a sparse set's, which orjson would read without
+// an error, is made from the events already read, in a pause, when `loads` is orjson's own: as
+// orjson makes it, and without its error class, which runs Python code (orjson raises it for want
+// of memory too). Otherwise `loads` makes it, with the collector as the caller set it. The value
+// is dropped before the set is made, so that no collection walks it.
 PyRef sample_set_from_json(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Arguments arguments = parse_arguments(kFromJson, args, nargs, kwnames);
   PyObject* text = arguments[kFromJson.param("json")];
