@@ -39,11 +39,12 @@ namespace {
 // memory error through a class whose `__init__` is Python code, so the allocation runs with the
 // collector as the caller set it.
 PyRef new_array(int type, std::span<const std::size_t> shape, const void* data, std::size_t bytes) {
-  // numpy 1.x arrays have at most 32 axes (`new_dense_array` allows 64); the text is numpy's own.
-  const std::size_t max_axes = PyArray_RUNTIME_VERSION >= NPY_2_0_API_VERSION ? NPY_MAXDIMS : 32;
+  // numpy 1.x arrays have at most 32 axes (`new_dense_array` allows 64); the texts are numpy's own.
+  const bool numpy_2 = PyArray_RUNTIME_VERSION >= NPY_2_0_API_VERSION;
+  const std::size_t max_axes = numpy_2 ? NPY_MAXDIMS : 32;
   if (shape.size() > max_axes) {
-    raise(ErrorKind::Value,
-          fmt::format("maximum supported dimension for an ndarray is {}, found {}", max_axes, shape.size()));
+    raise(ErrorKind::Value, fmt::format("maximum supported dimension for an ndarray is {}{}, found {}",
+                                        numpy_2 ? "currently " : "", max_axes, shape.size()));
   }
   npy_intp dims[NPY_MAXDIMS];
   for (std::size_t a = 0; a < shape.size(); ++a) {
