@@ -6,6 +6,7 @@ import contextlib
 import gc
 import json
 import math
+import pickle
 import subprocess
 import sys
 import textwrap
@@ -231,12 +232,19 @@ class Text(str):  # what a str subclass says of itself is not its text
     __str__ = encode = lambda self, *args: "{}"
 
 
-@pytest.mark.parametrize("text", [SPARSE_TEXT, DENSE_TEXT], ids=["sparse", "dense"])
+@pytest.mark.parametrize("text", [SPARSE_TEXT, DENSE_TEXT, DENSE_TEXT[:-3] + '{"\\u0078": 1}}'],
+                         ids=["sparse", "dense", "dense, not plain"])  # the last one read by orjson
 @pytest.mark.parametrize("subclass", [np.str_, Text])
 def test_a_str_subclass_is_read_as_the_text_it_holds(monkeypatch, text, subclass):  # orjson reads exact str alone
     seen, init = [], json.JSONDecodeError.__init__
     monkeypatch.setattr(json.JSONDecodeError, "__init__", lambda self, *a: seen.append(a) or init(self, *a))
     assert zv.SampleSet.from_json(subclass(text)) == zv.SampleSet.from_json(text) and seen == []
+
+
+def test_a_c_function_of_another_module_in_place_of_orjson_loads_is_called(monkeypatch):
+    monkeypatch.setattr(orjson, "loads", pickle.loads)  # a C function named loads, not orjson's
+    with pytest.raises(TypeError, match="a bytes-like object is required"):
+        zv.SampleSet.from_json(DENSE_TEXT)
 
 
 MEMORY_ERROR = """if True:
