@@ -13,7 +13,6 @@
 #include <fmt/format.h>
 
 #include "core/sample_set/record.hpp"
-#include "python/sample_set/python_values.hpp"
 
 namespace zorvane {
 
