@@ -165,6 +165,44 @@ def test_dense_shapes_at_the_limits_are_read(dim):
     assert record.solution["x"][0].shape == tuple(dim) and record.to_dict()["solution"]["x"][0].shape == tuple(dim)
 
 
+SET = ('{"record":{"solution":{"x":[%s]},"num_occurrences":[1]},"evaluation":{"energy":[],"objective":[],'
+       '"constraint_violations":{},"constraint_forall":{},"constraint_values":[],"penalty":{}},'
+       '"measuring_time":{"solve":{},"system":{},"total":null},"metadata":{}}')
+
+
+def nested_lists(depth):
+    return "[" * depth + "0.5" + "]" * depth
+
+
+@pytest.mark.parametrize("depth", [65, 124, 300])  # read by zorvane, then (deeper than 128 in all) by orjson
+def test_dense_lists_deeper_than_arrays_are_refused_when_read(depth):
+    with pytest.raises(ValueError, match=rf"^dim \[1(, 1){{{depth - 1}}}\] has more than 64 axes$"):
+        zv.SampleSet.from_json(SET % nested_lists(depth))
+
+
+def test_dense_lists_as_deep_as_arrays_are_read_and_written_back():
+    s = zv.SampleSet.from_json(SET % nested_lists(NUMPY_MAX_DIMS))
+    assert s.record.solution["x"][0].shape == (1,) * NUMPY_MAX_DIMS
+    assert zv.SampleSet.from_json(s.to_json()) == s
+
+
+@pytest.mark.skipif("/asan-site/" in zv.__file__, reason="4 GiB of text and more under ASan")
+def test_a_key_of_4_gib_is_read_whole():
+    # Cut to 32 bits, the long key would read as a second "solution"
+    with open("/proc/meminfo") as meminfo:
+        available = int(meminfo.read().split("MemAvailable:")[1].split()[0]) << 10
+    if available < 8 << 30:
+        pytest.skip("needs 8 GiB of memory")
+    script = textwrap.dedent("""
+        import zorvane as zv
+        text = '{"num_occurrences":[1],"solution":{"Sparse":{}},"solution%*s":{"Sparse":{}}}' % (2**32, "")
+        assert zv.Record.from_json(text) == zv.Record({}, [1])
+        print("OK")
+    """)
+    proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=600)
+    assert proc.returncode == 0 and proc.stdout == "OK\n", proc.stderr[-2000:]
+
+
 @pytest.mark.parametrize("shape, error, message", [
     ((2**64 - 1, 0), MemoryError, r"^a dense array of shape \[18446744073709551615, 0\] is too large$"),
     ((1,) * 65, ValueError, r"^a dense array of shape \[1(, 1){64}\] has more than 64 axes$"),

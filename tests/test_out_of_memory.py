@@ -130,29 +130,112 @@ def test_a_memory_error_of_the_replacer_unwinds_through_a_large_rebuilt_node():
     """)
 
 
-def test_the_importing_thread_has_its_thread_local_state_before_memory_can_run_out():
+OURS = """
+import ctypes
+
+class Info(ctypes.Structure):
+    _fields_ = [("addr", ctypes.c_void_p), ("name", ctypes.c_char_p), ("phdr", ctypes.c_void_p),
+                ("phnum", ctypes.c_uint16), ("adds", ctypes.c_ulonglong), ("subs", ctypes.c_ulonglong),
+                ("tls_modid", ctypes.c_size_t), ("tls_data", ctypes.c_void_p)]
+
+Visit = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.POINTER(Info), ctypes.c_size_t, ctypes.c_void_p)
+
+def ours():  # whether the calling thread has the thread-local block of each library zorvane uses
+    blocks = {}
+    def visit(info, size, data):
+        name = (info.contents.name or b"").decode().rsplit("/", 1)[-1]
+        if info.contents.tls_modid and any(lib in name for lib in ("zorvane.", "libstdc++.so", "libuuid.so")):
+            blocks[name] = bool(info.contents.tls_data)  # tls_data: this thread's block, null until allocated
+        return 0
+    ctypes.CDLL(None).dl_iterate_phdr(Visit(visit), None)
+    assert sum("libstdc++.so" in name or "libuuid.so" in name for name in blocks) == 2, blocks
+    return blocks
+"""
+
+
+@pytest.mark.parametrize("thread", ["importing", "new"])
+def test_a_thread_has_its_thread_local_state_from_its_first_call(thread):
     # A library's thread-local block is allocated on its first use in a thread, and glibc aborts
     # the process when that allocation fails; the first C++ exception uses libstdc++'s block.
-    run("""
-        import ctypes
+    run(OURS + textwrap.dedent(f"""
+        import threading
+        seen = []
+        def check():
+            if "{thread}" == "new":
+                seen.append(ours())
+                zv.BinaryVar("y")
+            seen.append(ours())
+        if "{thread}" == "new":
+            worker = threading.Thread(target=check)
+            worker.start()
+            worker.join()
+            assert not any(seen[0].values()), seen  # a thread has none of them before its first call
+        else:
+            check()
+        assert all(seen[-1].values()), seen
+    """))
 
-        class Info(ctypes.Structure):
-            _fields_ = [("addr", ctypes.c_void_p), ("name", ctypes.c_char_p), ("phdr", ctypes.c_void_p),
-                        ("phnum", ctypes.c_uint16), ("adds", ctypes.c_ulonglong), ("subs", ctypes.c_ulonglong),
-                        ("tls_modid", ctypes.c_size_t), ("tls_data", ctypes.c_void_p)]
 
-        Visit = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.POINTER(Info), ctypes.c_size_t, ctypes.c_void_p)
-        blocks = {}
-        def visit(info, size, data):
-            if info.contents.tls_modid:  # tls_data: this thread's block, null until allocated
-                blocks[(info.contents.name or b"").decode()] = bool(info.contents.tls_data)
-            return 0
-        ctypes.CDLL(None).dl_iterate_phdr(Visit(visit), None)
-        ours = {name: allocated for name, allocated in blocks.items()
-                if any(lib in name.rsplit("/", 1)[-1] for lib in ("zorvane.", "libstdc++.so", "libuuid.so"))}
-        assert sum("libstdc++.so" in name or "libuuid.so" in name for name in ours) == 2, blocks
-        assert all(ours.values()), blocks
-    """)
+@pytest.fixture(scope="module")
+def filler(tmp_path_factory):
+    library = tmp_path_factory.mktemp("memory_filler") / "memory_filler.so"
+    build = [os.environ.get("CC", "gcc"), "-shared", "-fPIC", "-O1", "-Wall", os.path.join(TESTS, "memory_filler.c"),
+             "-o", str(library)]
+    subprocess.run(build, check=True, capture_output=True)
+    return library
+
+
+# Threads that each take what malloc has left but `k` small blocks, then call into zorvane: with
+# `first`, the call is the thread's first (none made before), else the thread has called before.
+# Every call either works or raises MemoryError (or the ValueError of the text "{").
+EXHAUSTED = """
+import ctypes, threading
+import orjson  # imported before memory is limited, as from_json imports it
+import numpy as np
+filler = ctypes.CDLL({library!r})
+filler.fill.argtypes = filler.reserve.argtypes = [ctypes.c_size_t]
+assert filler.reserve(1 << 24)
+n = 100_000
+ev = zv.Evaluation.from_dict({{"energy": np.zeros(n), "objective": np.zeros(n), "constraint_violations": {{}},
+                              "constraint_forall": {{}}, "constraint_values": [{{"a": np.zeros(n)}}],
+                              "penalty": {{}}}})
+call = {{"constraint_values": lambda: ev.constraint_values, "from_json": lambda: zv.SampleSet.from_json("{{")}}[{what!r}]
+outcomes = []
+def work(go, k):
+    if not {first}:
+        try:
+            zv.SampleSet.from_json("[")  # a C++ exception made: the thread's state exists
+        except ValueError:
+            pass
+    go.wait()
+    filler.fill(k)
+    try:
+        call()
+        outcome = "ok"
+    except (MemoryError, ValueError) as error:
+        outcome = type(error).__name__
+    filler.release()
+    outcomes.append(outcome)
+levels = [0, 1, 2, 4, 8, 16, 32]
+workers = [(threading.Event(), k) for k in levels]
+threads = [threading.Thread(target=work, args=worker) for worker in workers]
+for thread in threads:
+    thread.start()
+limit({headroom})
+for (go, _), thread in zip(workers, threads):
+    go.set()
+    thread.join()
+unlimit()
+assert len(outcomes) == len(levels) and "MemoryError" in outcomes, outcomes
+"""
+
+
+@limited
+@pytest.mark.parametrize("what, first", [("constraint_values", True), ("from_json", True), ("from_json", False)])
+def test_a_thread_that_finds_memory_exhausted_gets_memory_error(filler, what, first):
+    # A thread's first C++ exception needs its thread-local block, which glibc cannot fail
+    # gracefully; the JSON reader's stack grew through an allocator that returned null.
+    run(EXHAUSTED.format(library=str(filler), what=what, first=first, headroom=64 * MIB))
 
 
 @limited
@@ -177,4 +260,25 @@ def test_a_table_merged_from_many_occurrences_needs_memory_in_proportion(where):
         unlimit()
         assert type(back).__name__ == ("Constraint" if "{where}" == "forall list" else
                                         "Problem" if "{where}" == "objective" else "NumberLit"), back
+    """)
+
+
+@limited
+@pytest.mark.parametrize("shape", [(2**59, 0), (2**20, 2**20, 0), (2**30, 0, 5)])
+def test_json_of_more_empty_lists_than_memory_holds_fails_before_it_is_written(shape):
+    # No element, and yet more lists than any memory holds: the text is never begun
+    run(f"""
+        import resource
+        import numpy as np
+        s = zv.SampleSet(zv.Record({{"x": [np.empty({shape})]}}, [1]), zv.Evaluation(), zv.MeasuringTime())
+        before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+        limit({512 * MIB})
+        try:
+            s.to_json()
+            raise AssertionError("written")
+        except MemoryError:
+            pass
+        unlimit()
+        grown = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before
+        assert grown < 32 << 10, f"{{grown}} KiB written first"
     """)

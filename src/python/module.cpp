@@ -1,7 +1,5 @@
 // Module start-up: created once per process, by the main interpreter, then filled in
 // registration order.
-#include <uuid/uuid.h>
-
 #include <atomic>
 #include <deque>
 #include <new>
@@ -59,18 +57,6 @@ void check_signals() {
   if (PyErr_CheckSignals() != 0) throw PythonError{};
 }
 
-// Thread-local state that is otherwise allocated on first use, when memory may have run out
-// (glibc then aborts the process: "cannot allocate memory for thread-local data"): the C++
-// exception machinery's, by one throw, and libuuid's. For the importing thread only.
-void prepare_thread_state() {
-  try {
-    throw 0;
-  } catch (int) {
-  }
-  uuid_t unused;
-  uuid_generate_random(unused);
-}
-
 void fill(PyObject* module) {
   // First, so that a later failure can be reported as an internal fault; its own failure (memory
   // exhausted) is reported as the interpreter's error.
@@ -121,7 +107,6 @@ PyRef create_module(PyObject* spec) {
   }
   if (g_created.exchange(true)) raise_import_error(kOnce);
   try {
-    prepare_thread_state();
     fill(module.get());
   } catch (...) {
     g_created.store(false);  // a failed import leaves the process able to import

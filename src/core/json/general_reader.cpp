@@ -3,7 +3,16 @@
 // they are read from their text by `read_number`.
 #include "core/json/general_reader.hpp"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
+
+// Lengths of strings in 64 bits: RapidJSON's own 32-bit size would cut a string of 4 GiB short.
+// This is the only file that includes RapidJSON.
+#define RAPIDJSON_NO_SIZETYPEDEFINE
+namespace rapidjson {
+using SizeType = std::size_t;
+}
 
 #include <rapidjson/error/en.h>
 #include <rapidjson/memorystream.h>
@@ -13,6 +22,28 @@
 
 namespace zorvane::json {
 namespace {
+
+// The reader's stack memory. RapidJSON's own allocator returns null when memory runs out, and the
+// reader writes through it unchecked: a failure here throws instead, and the reader's destructor
+// frees what it holds.
+struct StackAllocator {
+  static const bool kNeedFree = true;
+  void* Malloc(std::size_t size) { return size == 0 ? nullptr : checked(std::malloc(size)); }
+  void* Realloc(void* block, std::size_t, std::size_t size) {
+    if (size == 0) {
+      std::free(block);
+      return nullptr;
+    }
+    return checked(std::realloc(block, size));
+  }
+  static void Free(void* block) noexcept { std::free(block); }
+
+ private:
+  static void* checked(void* block) {
+    if (block == nullptr) throw std::bad_alloc();
+    return block;
+  }
+};
 
 bool is_digit(char c) noexcept { return c >= '0' && c <= '9'; }
 
@@ -164,8 +195,7 @@ class Recorder : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, Recorder
       if (++at < text + size && (static_cast<unsigned char>(*at) & 0xF0) == 0xB0) low_surrogate_ = true;
     }
     Event& e = add(kind);
-    e.string_start = strings_.size();
-    e.string_size = size;
+    e.set_string(strings_.size(), size);
     strings_.append(text, size);
     return true;
   }
@@ -206,7 +236,7 @@ std::string reader_message(rapidjson::ParseErrorCode code) {
 bool read_general(std::string_view text, std::string_view readable, bool final, EventList& out, InterruptPoll& poll) {
   rapidjson::MemoryStream stream(readable.data(), readable.size());
   Recorder recorder(text, stream, out, poll);
-  rapidjson::Reader reader;
+  rapidjson::GenericReader<rapidjson::UTF8<>, rapidjson::UTF8<>, StackAllocator> reader;
   constexpr unsigned kFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag;
   const rapidjson::ParseResult result = reader.Parse<kFlags>(stream, recorder);
   if (!final && (result.IsError() || recorder.low_surrogate())) return false;

@@ -107,9 +107,7 @@ class PlainReader {
     }
     if (at_ == text_.size()) return false;
     Event& e = add(kind, ++at_);
-    e.string_start = out_.strings.size();
-    e.string_size = static_cast<std::uint32_t>(at_ - 1 - start);
-    out_.strings.append(text_.data() + start, at_ - 1 - start);
+    e.set_string(start, at_ - 1 - start);
     return true;
   }
 
@@ -158,6 +156,8 @@ class PlainReader {
 }  // namespace
 
 bool read_plain(std::string_view text, EventList& out, InterruptPoll& poll) {
+  out.text = text;
+  out.strings_in_text = true;
   return PlainReader(text, out, poll).read();
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,11 @@ class Writer {
  public:
   Writer(std::string& out, FloatStyle floats) : out_(out), floats_(floats) {}
 
+  /// Room for `bytes` more bytes of text; MemoryError (std::bad_alloc) at once when there is none.
+  void reserve(std::size_t bytes) {
+    if (bytes > out_.max_size() - out_.size()) throw std::bad_alloc();
+    out_.reserve(out_.size() + bytes);  // grows geometrically, as appending does
+  }
   /// Text that is JSON already: punctuation, and keys that need no escape ("{\"energy\":").
   void raw(std::string_view text) { out_ += text; }
   /// A string: quotes, backslashes and control characters escaped; other bytes as they are.

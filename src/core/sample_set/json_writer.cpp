@@ -1,6 +1,7 @@
 // The JSON text of each sample-set value in both of its forms.
 #include "core/sample_set/json_writer.hpp"
 
+#include <limits>
 #include <variant>
 #include <vector>
 
@@ -11,6 +12,25 @@
 
 namespace zorvane::json {
 namespace {
+
+// The brackets and commas of the nested lists of `shape` (one axis or more), at most SIZE_MAX.
+// An array without elements may still hold more lists than any memory: shape (2**59, 0) is
+// 2**59 empty lists, whose text is known to be too large before any of it is written.
+template <class Shape>
+std::size_t list_punctuation_bytes(const Shape& shape) {
+  constexpr std::size_t kMax = std::numeric_limits<std::size_t>::max();
+  std::size_t lists = 1;  // at the current depth
+  std::size_t bytes = 0;
+  for (const std::size_t length : shape) {
+    const std::size_t per_list = length == 0 ? 2 : length + 1;  // "[]", or brackets and commas
+    if (length == kMax || lists > (kMax - bytes) / per_list) return kMax;
+    bytes += lists * per_list;
+    if (length == 0) break;
+    if (lists > kMax / length) return kMax;
+    lists *= length;
+  }
+  return bytes;
+}
 
 class SampleWriter {
  public:
@@ -104,6 +124,7 @@ class SampleWriter {
       w_.f64(*value);
       return;
     }
+    w_.reserve(list_punctuation_bytes(shape));
     std::vector<std::size_t> next(axes, 0);  // per open list: how many items are written
     std::size_t depth = 0;
     w_.raw("[");

@@ -42,6 +42,11 @@ bool record_eq(const Record& a, const Record& b) noexcept;
 void append_record_text(std::string& out, const Record& record);
 void append_dense_text(std::string& out, const DenseArray& array);
 
+/// Dense arrays have at most this many axes (numpy 2's limit; numpy 1.x arrays have 32).
+inline constexpr std::size_t kMaxDenseAxes = 64;
+/// "dim [a, b, ...] has more than 64 axes": the ValueError text of a shape beyond kMaxDenseAxes.
+std::string too_many_axes_text(std::span<const std::uint64_t> shape);
+
 /// A zero-filled dense array of `shape`. Refused unless a numpy array can have that shape (at
 /// most 64 axes, every length and the byte size within a signed size: MemoryError or ValueError
 /// texts), so its data always holds one value per element (a product that wrapped would not).

@@ -14,11 +14,9 @@ namespace zorvane {
 
 namespace {
 
-// Dense arrays leave as numpy arrays, so they keep numpy's limits: at most 64 axes
+// Dense arrays leave as numpy arrays, so they keep numpy's limits: at most kMaxDenseAxes axes
 // (NPY_MAXDIMS), every length and the byte size of the non-empty axes within a signed size,
 // even when another axis is empty ([2**64 - 1, 0] has no elements and still no numpy array).
-constexpr std::size_t kMaxAxes = 64;
-
 bool lengths_fit(std::span<const std::uint64_t> shape) {
   constexpr std::uint64_t kMaxElements = std::uint64_t(std::numeric_limits<std::ptrdiff_t>::max()) / sizeof(double);
   std::uint64_t count = 1;
@@ -32,17 +30,21 @@ bool lengths_fit(std::span<const std::uint64_t> shape) {
 
 [[noreturn]] void raise_too_many_axes(std::span<const std::uint64_t> shape) {
   raise(ErrorKind::Value, fmt::format("a dense array of shape [{}] has more than {} axes",
-                                      fmt::join(shape, ", "), kMaxAxes));
+                                      fmt::join(shape, ", "), kMaxDenseAxes));
 }
 
 }  // namespace
+
+std::string too_many_axes_text(std::span<const std::uint64_t> shape) {
+  return fmt::format("dim [{}] has more than {} axes", fmt::join(shape, ", "), kMaxDenseAxes);
+}
 
 DenseArray new_dense_array(std::span<const std::uint64_t> shape) {
   if (!lengths_fit(shape)) {
     raise(ErrorKind::Memory,
           fmt::format("a dense array of shape [{}] is too large", fmt::join(shape, ", ")));
   }
-  if (shape.size() > kMaxAxes) raise_too_many_axes(shape);
+  if (shape.size() > kMaxDenseAxes) raise_too_many_axes(shape);
   return DenseArray(std::vector<std::size_t>(shape.begin(), shape.end()), 0.0);
 }
 
@@ -166,9 +168,7 @@ DenseArray dense_from_parts(const json::Cursor& cursor, const json::Event& at,
   if (!lengths_fit(dim)) {
     cursor.fail(fmt::format("dim [{}] is too large for an array", fmt::join(dim, ", ")), at);
   }
-  if (dim.size() > kMaxAxes) {
-    cursor.fail(fmt::format("dim [{}] has more than {} axes", fmt::join(dim, ", "), kMaxAxes), at);
-  }
+  if (dim.size() > kMaxDenseAxes) cursor.fail(too_many_axes_text(dim), at);
   DenseArray array = new_dense_array(dim);
   std::copy(data.begin(), data.end(), array.data());
   return array;

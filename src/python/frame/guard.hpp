@@ -8,6 +8,7 @@
 
 #include "core/error.hpp"
 #include "python/frame/pyref.hpp"
+#include "python/frame/thread_state.hpp"
 
 namespace zorvane {
 
@@ -29,7 +30,8 @@ inline PyRef checked(PyObject* new_reference) {
 
 /// Runs one entry from the interpreter. Returns the body's result, or `error_value` with a
 /// Python exception set: model errors map to their exception types, `std::bad_alloc` to
-/// MemoryError, and anything else is an internal fault reported as the panic exception.
+/// MemoryError, and anything else is an internal fault reported as the panic exception. A
+/// thread's first entry makes its thread-local state first (MemoryError when it cannot).
 ///
 /// Not `noexcept`, and neither is any entry point or function between an entry and a C-API
 /// call that may run Python code: at exit the interpreter ends daemon threads that wait for
@@ -37,6 +39,10 @@ inline PyRef checked(PyObject* new_reference) {
 /// `noexcept` frame or swallowing it aborts the process.
 template <class R, class F>
 R guard(R error_value, F&& body) {
+  if (!thread_prepared()) [[unlikely]] {
+    PyErr_NoMemory();
+    return error_value;
+  }
   try {
     return body();
   } catch (const PythonError&) {

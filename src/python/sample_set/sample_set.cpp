@@ -242,9 +242,31 @@ DenseArray dense_array_from_lists(PyObject* object) {
       enter(PyList_GET_ITEM(top.list.get(), Py_ssize_t(top.next++)));
     }
   }
-  DenseArray array(shape, 0.0);
+  DenseArray array = new_dense_array(shape);
   std::copy(data.begin(), data.end(), array.data());
   return array;
+}
+
+// Lists nested deeper than an array has axes hold no array of either form: refused at once with
+// `Record.from_json`'s text, so that every set read can be written (and read) again. The depth
+// is that of the first items, as `dense_array_from_lists` reads it; type checks alone.
+void refuse_lists_deeper_than_arrays(PyObject* solution) {
+  if (!PyDict_Check(solution)) return;
+  Py_ssize_t at = 0;
+  PyObject* key = nullptr;
+  PyObject* entries = nullptr;
+  while (PyDict_Next(solution, &at, &key, &entries)) {
+    if (!PyList_Check(entries)) continue;
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(entries); ++i) {
+      std::vector<std::uint64_t> shape;
+      for (PyObject* level = PyList_GET_ITEM(entries, i); PyList_Check(level);) {
+        shape.push_back(std::uint64_t(PyList_GET_SIZE(level)));
+        if (shape.back() == 0) break;
+        level = PyList_GET_ITEM(level, 0);
+      }
+      if (shape.size() > kMaxDenseAxes) raise(ErrorKind::Value, too_many_axes_text(shape));
+    }
+  }
 }
 
 DenseSolution dense_solution_from_lists(PyObject* solution) {
@@ -288,6 +310,7 @@ bool may_be_sparse_image(PyObject* solution) {
 // reading, which would fail. A list or dict that changed while it was read is refused
 // (RuntimeError), as by the dict form.
 RecordSolution solution_from_json_image(PyObject* solution) {
+  refuse_lists_deeper_than_arrays(solution);
   if (!may_be_sparse_image(solution)) {
     DenseSolution dense;
     if (attempt_form([&] { dense = dense_solution_from_lists(solution); })) return dense;
