@@ -31,11 +31,14 @@ APT_TOOLS    := g++:g++ cmake:cmake ninja:ninja-build
 
 # Python packages installed into .venv (build backend, runtime and test deps). NUMPY is the
 # newest numpy, except in the run of `make test-versions` with OLDEST_NUMPY_PYTHON, which takes the
-# oldest numpy that pyproject.toml admits.
+# oldest numpy that pyproject.toml admits. The test deps are the `test` extra of pyproject.toml, the
+# one list of what the suite imports (plain names there: pip gets them unquoted).
 NUMPY               ?= numpy
 OLDEST_NUMPY        := numpy~=1.26.0
 OLDEST_NUMPY_PYTHON := 3.10
-PY_REQUIREMENTS := scikit-build-core $(NUMPY) pandas orjson pytest hypothesis
+TEST_REQUIREMENTS := $(shell sed -n '/^test = \[$$/,/^\]$$/s/^ *"\([^"]*\)",\{0,1\}$$/\1/p' pyproject.toml)
+$(if $(TEST_REQUIREMENTS),,$(error pyproject.toml: no `test = [...]` extra found))
+PY_REQUIREMENTS := scikit-build-core $(NUMPY) pandas orjson $(TEST_REQUIREMENTS)
 PY_STAMP        := $(VENV)/.zorvane-requirements
 
 # numpy's C headers, for every build that compiles the Python layer (build, cpp-test, sanitize, fuzz)
@@ -62,10 +65,10 @@ PYTEST_ARGS  ?=
 BENCH_ARGS   ?=
 
 # Interop checks in `make test`: the official protobuf runtime reads the bytes (the schema
-# in proto/ is compiled with grpcio-tools' protoc) and KaTeX under node renders the LaTeX.
+# in proto/ is compiled with grpcio-tools' protoc; both are in the `test` extra) and KaTeX under
+# node renders the LaTeX.
 APT_PACKAGES    += katex
 APT_TOOLS       += node:nodejs
-PY_REQUIREMENTS += protobuf grpcio-tools
 
 # Not root (the usual case is root): go through sudo when it exists.
 SUDO := $(shell [ "$$(id -u)" -ne 0 ] && command -v sudo >/dev/null 2>&1 && echo sudo)
