@@ -20,6 +20,8 @@ using SizeType = std::size_t;
 
 #include "core/json/number.hpp"
 
+static_assert(sizeof(rapidjson::SizeType) == sizeof(std::size_t), "RapidJSON's string lengths in 64 bits");
+
 namespace zorvane::json {
 namespace {
 
