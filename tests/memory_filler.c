@@ -13,13 +13,12 @@ int reserve(size_t n) {
 }
 
 /* Every block malloc gives, from 1 MiB down to 8 bytes; then the last `k` are given back. */
-size_t fill(size_t k) {
+void fill(size_t k) {
   for (size_t size = (size_t)1 << 20; size >= 8; size /= 2) {
     void* block;
     while (count < capacity && (block = malloc(size)) != 0) blocks[count++] = block;
   }
   for (size_t i = 0; i < k && count > 0; ++i) free(blocks[--count]);
-  return count;
 }
 
 void release(void) {

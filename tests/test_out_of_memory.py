@@ -194,6 +194,7 @@ import orjson  # imported before memory is limited, as from_json imports it
 import numpy as np
 filler = ctypes.CDLL({library!r})
 filler.fill.argtypes = filler.reserve.argtypes = [ctypes.c_size_t]
+filler.fill.restype = None  # a count returned would be a new int, made when memory is gone
 assert filler.reserve(1 << 24)
 n = 100_000
 ev = zv.Evaluation.from_dict({{"energy": np.zeros(n), "objective": np.zeros(n), "constraint_violations": {{}},
