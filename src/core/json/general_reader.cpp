@@ -29,7 +29,7 @@ namespace {
 // reader writes through it unchecked: a failure here throws instead, and the reader's destructor
 // frees what it holds.
 struct StackAllocator {
-  static const bool kNeedFree = true;
+  [[maybe_unused]] static constexpr bool kNeedFree = true;  // RapidJSON's allocator concept
   void* Malloc(std::size_t size) { return size == 0 ? nullptr : checked(std::malloc(size)); }
   void* Realloc(void* block, std::size_t, std::size_t size) {
     if (size == 0) {
