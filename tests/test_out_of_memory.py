@@ -265,7 +265,8 @@ def test_a_table_merged_from_many_occurrences_needs_memory_in_proportion(where):
 
 
 @limited
-@pytest.mark.parametrize("shape", [(2**59, 0), (2**20, 2**20, 0), (2**30, 0, 5)])
+@pytest.mark.parametrize("shape", [(2**59, 0), (2**20, 2**20, 0), (2**30, 0, 5),
+                                   (2**58, 2, *(1,) * 14, 0)])  # 2**64 + 1 bytes: 1 in 64 bits
 def test_json_of_more_empty_lists_than_memory_holds_fails_before_it_is_written(shape):
     # No element, and yet more lists than any memory holds: the text is never begun
     run(f"""

@@ -196,16 +196,23 @@ namespace {
 
 [[noreturn]] void not_dense_lists() { raise(ErrorKind::Type, "not the lists of a dense array"); }
 
-// One array as `tolist()` writes it: a bare number for no axes, otherwise lists nested once per
-// axis, all lists of one depth as long as the first one there. A zero-length axis ends the
-// shape: nothing in the lists tells the lengths of later axes.
-DenseArray dense_array_from_lists(PyObject* object) {
-  std::vector<std::size_t> shape;
+// The shape that lists nested as `tolist()` writes them tell by their first items: the length of
+// each list down to a number, or to a list of length zero, which ends the shape (nothing in the
+// lists tells the lengths of later axes). Type checks alone.
+std::vector<std::uint64_t> first_items_shape(PyObject* object) {
+  std::vector<std::uint64_t> shape;
   for (PyObject* level = object; PyList_Check(level);) {
-    shape.push_back(std::size_t(PyList_GET_SIZE(level)));
+    shape.push_back(std::uint64_t(PyList_GET_SIZE(level)));
     if (shape.back() == 0) break;
     level = PyList_GET_ITEM(level, 0);
   }
+  return shape;
+}
+
+// One array as `tolist()` writes it: a bare number for no axes, otherwise lists nested once per
+// axis, all lists of one depth as long as the first one there.
+DenseArray dense_array_from_lists(PyObject* object) {
+  const std::vector<std::uint64_t> shape = first_items_shape(object);
   // Only exact lists, ints, floats and None are taken, so the one point where Python code runs
   // is the interrupt poll, whose signal handlers may change any list: every open list is held,
   // and its length checked again before an item is read.
@@ -248,8 +255,7 @@ DenseArray dense_array_from_lists(PyObject* object) {
 }
 
 // Lists nested deeper than an array has axes hold no array of either form: refused at once with
-// `Record.from_json`'s text, so that every set read can be written (and read) again. The depth
-// is that of the first items, as `dense_array_from_lists` reads it; type checks alone.
+// `Record.from_json`'s text, so that every set read can be written (and read) again.
 void refuse_lists_deeper_than_arrays(PyObject* solution) {
   if (!PyDict_Check(solution)) return;
   Py_ssize_t at = 0;
@@ -258,12 +264,7 @@ void refuse_lists_deeper_than_arrays(PyObject* solution) {
   while (PyDict_Next(solution, &at, &key, &entries)) {
     if (!PyList_Check(entries)) continue;
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(entries); ++i) {
-      std::vector<std::uint64_t> shape;
-      for (PyObject* level = PyList_GET_ITEM(entries, i); PyList_Check(level);) {
-        shape.push_back(std::uint64_t(PyList_GET_SIZE(level)));
-        if (shape.back() == 0) break;
-        level = PyList_GET_ITEM(level, 0);
-      }
+      const std::vector<std::uint64_t> shape = first_items_shape(PyList_GET_ITEM(entries, i));
       if (shape.size() > kMaxDenseAxes) raise(ErrorKind::Value, too_many_axes_text(shape));
     }
   }
