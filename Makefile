@@ -168,10 +168,11 @@ check-layers:
 # Run from the repo root: there is no zorvane/ source dir, so `import zorvane`
 # resolves to the module installed in .venv. Exit code 5 (nothing collected)
 # is reported but not treated as a failure. The tests that configure CMake take
-# numpy's headers from ZORVANE_NUMPY_INCLUDE, as the builds do.
+# numpy's headers from ZORVANE_NUMPY_INCLUDE, as the builds do. ZORVANE_DEPS_INSTALLED:
+# `make deps` has installed every tool the tests run, so a missing one fails (outside make it skips).
 pytest:
 	@if [ ! -d tests ]; then echo "pytest: no tests/ directory, skipped"; exit 0; fi; \
-	rc=0; ZORVANE_NUMPY_INCLUDE=$(NUMPY_INCLUDE) $(VPY) -m pytest -q tests $(PYTEST_ARGS) || rc=$$?; \
+	rc=0; ZORVANE_DEPS_INSTALLED=1 ZORVANE_NUMPY_INCLUDE=$(NUMPY_INCLUDE) $(VPY) -m pytest -q tests $(PYTEST_ARGS) || rc=$$?; \
 	if [ $$rc -eq 5 ]; then echo "pytest: no tests collected"; exit 0; fi; \
 	exit $$rc
 
@@ -243,7 +244,7 @@ endif
 	export LD_PRELOAD="$$asan:$$stdcxx$${LD_PRELOAD:+:$$LD_PRELOAD}" \
 	  ASAN_OPTIONS="detect_leaks=0:halt_on_error=1$${ASAN_OPTIONS:+:$$ASAN_OPTIONS}" \
 	  UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1$${UBSAN_OPTIONS:+:$$UBSAN_OPTIONS}" \
-	  PYTHONMALLOC=malloc ZORVANE_NUMPY_INCLUDE=$(NUMPY_INCLUDE) \
+	  PYTHONMALLOC=malloc ZORVANE_DEPS_INSTALLED=1 ZORVANE_NUMPY_INCLUDE=$(NUMPY_INCLUDE) \
 	  PYTHONPATH="$(abspath $(ASAN_SITE))$${PYTHONPATH:+:$$PYTHONPATH}"; \
 	$(VPY) -c 'import zorvane, sys; f = zorvane.__file__; print("sanitize: using", f); sys.exit("/asan-site/" not in f)' || exit 1; \
 	rc=0; $(VPY) -m pytest -q -p no:cacheprovider --capture=sys tests $(PYTEST_ARGS) || rc=$$?; \

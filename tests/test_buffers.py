@@ -9,7 +9,6 @@ result."""
 import importlib.util
 import os
 import struct
-import subprocess
 import sys
 import sysconfig
 from pathlib import Path
@@ -19,6 +18,7 @@ import pytest
 
 import zorvane as zv
 from test_numpy_arrays import LIST_PARAMETERS, outcome
+import processes
 
 TESTS = Path(__file__).resolve().parent
 COUNTS = {"sparse indices", "sparse shape", "forall row", "num_occurrences"}  # the other parameters take floats
@@ -30,7 +30,7 @@ def exporter(tmp_path_factory):
     library = tmp_path_factory.mktemp("buffer_exporter") / f"buffer_exporter{sysconfig.get_config_var('EXT_SUFFIX')}"
     build = [os.environ.get("CC", "gcc"), "-shared", "-fPIC", "-O1", "-Wall", f"-I{sysconfig.get_paths()['include']}",
              str(TESTS / "buffer_exporter.c"), "-o", str(library)]
-    built = subprocess.run(build, capture_output=True, text=True)
+    built = processes.run(build)
     assert built.returncode == 0, built.stderr
     spec = importlib.util.spec_from_file_location("buffer_exporter", library)
     module = importlib.util.module_from_spec(spec)
@@ -46,20 +46,13 @@ def liar(exporter, name, ndim=1, shape=3, stride=8, nbytes=24, itemsize=8, subof
 
 
 def in_child(name, values):  # repr(outcome(...)) in a forked child, so that a crash fails one test, not the run
-    reader, writer = os.pipe()
-    pid = os.fork()
-    if pid == 0:
+    def read():
         try:
-            os.write(writer, repr(outcome(LIST_PARAMETERS[name], values)).encode())
+            return repr(outcome(LIST_PARAMETERS[name], values)).encode()
         except BaseException as error:  # the module's panic exception is no Exception
-            os.write(writer, repr((type(error), str(error))).encode())
-        finally:
-            os._exit(0)
-    os.close(writer)
-    with os.fdopen(reader) as pipe:
-        said = pipe.read()
-    status = os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1])
-    return said if status == 0 else f"died with exit code {status}"
+            return repr((type(error), str(error))).encode()
+    status, said = processes.forked(read)
+    return said.decode() if status == 0 else f"died with exit code {status}"
 
 
 def read_as_list(name, which=0):  # what reading `list(items)` (which=0) or a list of the view's numbers (1) gives

@@ -8,11 +8,12 @@ import json
 import os
 import re
 import shutil
-import subprocess
 import sys
 from pathlib import Path
 
 import pytest
+
+import processes
 
 ROOT = Path(__file__).resolve().parent.parent
 PACKAGES = {"Python": "python3-dev", "fmt": "libfmt-dev"}
@@ -47,10 +48,9 @@ def configure(build_dir, *definitions, pythonpath=None, env_numpy_include=None):
         env["PYTHONPATH"] = str(pythonpath)
     if env_numpy_include:
         env["ZORVANE_NUMPY_INCLUDE"] = str(env_numpy_include)
-    return subprocess.run([cmake, "-S", str(ROOT), "-B", str(build_dir), "-G", "Ninja",
-                           f"-DPython_EXECUTABLE={sys.executable}", f"-DZORVANE_NUMPY_INCLUDE={NUMPY_INCLUDE or ''}",
-                           *(f"-D{d}" for d in definitions)],
-                          capture_output=True, text=True, env=env, timeout=300)
+    return processes.run([cmake, "-S", str(ROOT), "-B", str(build_dir), "-G", "Ninja",
+                          f"-DPython_EXECUTABLE={sys.executable}", f"-DZORVANE_NUMPY_INCLUDE={NUMPY_INCLUDE or ''}",
+                          *(f"-D{d}" for d in definitions)], env=env)
 
 
 def no_numpy(directory):
@@ -136,5 +136,5 @@ def test_the_environment_variable_names_numpy_headers_when_the_definition_is_emp
 
 @pytest.mark.parametrize("package", sorted({*PACKAGES.values(), *FILES.values()}))
 def test_the_named_packages_are_debian_packages(package):  # installed, or known to apt
-    assert any(subprocess.run([*query, package], capture_output=True).returncode == 0
+    assert any(processes.run([*query, package]).returncode == 0
                for query in (["dpkg-query", "-W"], ["apt-cache", "show"]))

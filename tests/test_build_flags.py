@@ -5,13 +5,13 @@ import json
 import os
 import re
 import shlex
-import subprocess
 import sys
 from pathlib import Path
 
 import pytest
 
 from test_build_errors import NO_NUMPY_2, NUMPY_INCLUDE
+import processes
 
 ROOT = Path(__file__).resolve().parent.parent
 ENV = {key: value for key, value in os.environ.items() if key != "LD_PRELOAD"}  # cmake and make are not sanitized
@@ -26,10 +26,10 @@ def compile_commands(tmp_path_factory):
 
     def configure(*definitions):
         build_dir = tmp_path_factory.mktemp("cmake")
-        subprocess.run(["cmake", "-S", str(ROOT), "-B", str(build_dir), "-G", "Ninja", "-DZORVANE_CPP_TESTS=ON",
-                        f"-DPython_EXECUTABLE={sys.executable}",
-                        f"-DZORVANE_NUMPY_INCLUDE={NUMPY_INCLUDE}", *definitions],
-                       capture_output=True, text=True, env=ENV, timeout=300, check=True)
+        done = processes.run(["cmake", "-S", str(ROOT), "-B", str(build_dir), "-G", "Ninja", "-DZORVANE_CPP_TESTS=ON",
+                              f"-DPython_EXECUTABLE={sys.executable}", f"-DZORVANE_NUMPY_INCLUDE={NUMPY_INCLUDE}",
+                              *definitions], env=ENV)
+        assert done.returncode == 0, done.stderr
         entries = json.loads((build_dir / "compile_commands.json").read_text())
         return {entry["file"]: shlex.split(entry["command"]) for entry in entries}
     return {werror: configure(*([f"-DZORVANE_WERROR={werror}"] if werror else [])) for werror in (None, "ON", "OFF")}
@@ -51,8 +51,8 @@ def test_only_zorvane_sources_are_included_as_ours(compile_commands):
 
 
 def dry_run(target, *assignments):
-    out = subprocess.run(["make", "-n", "--no-print-directory", *assignments, target],
-                         cwd=ROOT, capture_output=True, text=True, env=ENV, timeout=60, check=True)
+    out = processes.run(["make", "-n", "--no-print-directory", *assignments, target], cwd=ROOT, env=ENV)
+    assert out.returncode == 0, out.stderr
     return re.findall(r"ZORVANE_WERROR=(\w+)", out.stdout)
 
 

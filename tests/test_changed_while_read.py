@@ -3,11 +3,11 @@ poll, or a conversion (`__float__`, `__hash__`, `__eq__`) of one of their items.
 the value, or in RuntimeError when a container it reads changed, never in a crash or in a value mixed from old and new
 contents. The handlers reach the containers, the module's own ones included, through `gc.get_objects()`. Each case
 runs in a child process, so that a crash fails one test."""
-import subprocess
-import sys
 import textwrap
 
 import pytest
+
+import processes
 
 PRELUDE = """
 import gc, signal
@@ -24,8 +24,7 @@ def clear_all(*kinds, size, where=lambda o: True):
 
 
 def run(script):
-    child = subprocess.run([sys.executable, "-c", PRELUDE + textwrap.dedent(script)], capture_output=True, text=True,
-                           timeout=600)
+    child = processes.python(PRELUDE + textwrap.dedent(script))
     assert child.returncode == 0 and child.stdout.splitlines()[-1:] == ["OK"], (child.returncode, child.stdout,
                                                                               child.stderr[-3000:])
 

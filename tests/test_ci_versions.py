@@ -3,7 +3,6 @@ interpreter, then `make test-versions` for every other supported version (`SKIP_
 them with the oldest numpy, and the module is built against numpy 2's headers in every run."""
 import os
 import re
-import subprocess
 import sys
 from pathlib import Path
 
@@ -12,6 +11,7 @@ import pytest
 from packaging.requirements import Requirement
 
 import zorvane
+import processes
 
 ROOT = Path(__file__).resolve().parent.parent
 
@@ -21,8 +21,9 @@ def make_variable(name, *assignments):
     # (`make test-versions PYTHONS=...` passes PYTHONS down in the environment and MAKEFLAGS)
     dropped = ("LD_PRELOAD", "MAKEFLAGS", "MFLAGS", "MAKEOVERRIDES", "MAKELEVEL", "PYTHONS", "SKIP_PYTHONS")
     env = {key: value for key, value in os.environ.items() if key not in dropped}
-    out = subprocess.run(["make", "-s", "--no-print-directory", *assignments, f"--eval=show: ; @echo $({name})", "show"],
-                         cwd=ROOT, capture_output=True, text=True, timeout=60, check=True, env=env)
+    out = processes.run(["make", "-s", "--no-print-directory", *assignments, f"--eval=show: ; @echo $({name})", "show"],
+                        cwd=ROOT, env=env)
+    assert out.returncode == 0, out.stderr
     return out.stdout.split()
 
 

@@ -2,9 +2,9 @@
 compare and are freed without exhausting the C stack, also in threads. Each case runs in a
 subprocess, so a crash fails the test instead of ending the test run."""
 
-import subprocess
-import sys
 import textwrap
+
+import processes
 
 LIMIT = 4096  # levels; a placeholder is one level, each power adds one
 
@@ -31,9 +31,8 @@ def refused(build):
 """
 
 
-def run(body, timeout=600):
-    script = PRELUDE + textwrap.dedent(body) + "\nprint('OK')\n"
-    proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=timeout)
+def run(body):
+    proc = processes.python(PRELUDE + textwrap.dedent(body) + "\nprint('OK')\n")
     assert proc.returncode == 0, f"exit {proc.returncode}\n{proc.stdout[-2000:]}\n{proc.stderr[-4000:]}"
     assert proc.stdout.rstrip().endswith("OK"), proc.stdout[-2000:]
 

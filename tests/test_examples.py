@@ -1,11 +1,12 @@
 """Every script in examples/ runs as a user runs it (its own interpreter process, from another folder) and prints
 what it is there to show: the lines listed here appear whole and in this order. Only lines that matter are
 listed, so an example can say more without breaking the test."""
-import subprocess
 import sys
 from pathlib import Path
 
 import pytest
+
+import processes
 
 EXAMPLES = Path(__file__).resolve().parent.parent / "examples"
 
@@ -98,8 +99,7 @@ def test_every_example_is_checked():
 
 @pytest.mark.parametrize("name", sorted(KEY_LINES))
 def test_example_prints_its_key_lines(name, tmp_path):
-    run = subprocess.run([sys.executable, str(EXAMPLES / name)], cwd=tmp_path, capture_output=True, text=True,
-                         timeout=300)
+    run = processes.run([sys.executable, str(EXAMPLES / name)], cwd=tmp_path)
     assert run.returncode == 0, run.stderr
     assert run.stderr == ""
     assert missing_lines(run.stdout, KEY_LINES[name]) == []

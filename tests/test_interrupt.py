@@ -9,6 +9,8 @@ import textwrap
 
 import pytest
 
+import processes
+
 # `e` has 2**40 paths but only ~120 distinct nodes: any per-occurrence walk over it is endless.
 PRELUDE = """
 import sys, zorvane as zv
@@ -46,16 +48,13 @@ def test_sigint_interrupts_the_call(call, inherited):
             assert zv.is_same(e, shared_tree()) and zv.is_linear(e) is False
             print("interrupted", flush=True)
     """)
-    child = subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
-                             preexec_fn=lambda: signal.signal(signal.SIGINT, inherited))
-    try:
-        assert child.stdout.readline() == "start\n"
+    with processes.started([sys.executable, "-c", script],
+                           preexec_fn=lambda: signal.signal(signal.SIGINT, inherited)) as child:
+        assert processes.line(child) == "start\n"
         try:
             child.wait(timeout=0.05)  # give the call time to start
         except subprocess.TimeoutExpired:
             pass
         child.send_signal(signal.SIGINT)
-        out, err = child.communicate(timeout=60)
-    finally:
-        child.kill()
-    assert child.returncode == 0 and out == "interrupted\n", err
+        done = processes.finish(child)
+    assert done.returncode == 0 and done.stdout == "interrupted\n", done.stderr

@@ -2,8 +2,6 @@
 rules, nothing crashes. Also the dict readers against dicts and lists that change while they are read."""
 import math
 import struct
-import subprocess
-import sys
 import textwrap
 
 import numpy as np
@@ -11,6 +9,7 @@ import pytest
 from hypothesis import example, given, settings, strategies as st
 
 import zorvane as zv
+import processes
 
 NUMPY_MAX_DIMS = 64 if int(np.__version__.split(".")[0]) >= 2 else 32
 
@@ -199,7 +198,7 @@ def test_a_key_of_4_gib_is_read_whole():
         assert zv.Record.from_json(text) == zv.Record({}, [1])
         print("OK")
     """)
-    proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=600)
+    proc = processes.python(script)
     assert proc.returncode == 0 and proc.stdout == "OK\n", proc.stderr[-2000:]
 
 
@@ -287,9 +286,7 @@ except ValueError:
 
 
 def test_long_reading_is_interruptible():
-    import subprocess
-    import sys
-    done = subprocess.run([sys.executable, "-c", INTERRUPTED], capture_output=True, text=True, timeout=600)
+    done = processes.python(INTERRUPTED)
     assert done.stdout == "interrupted\n", done.stderr
 
 
@@ -338,5 +335,5 @@ def test_a_long_name_reads_in_memory_proportional_to_it():
         assert [len(name) for name in record.solution] == [size]
         print("OK")
     """)
-    proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=300)
+    proc = processes.python(script)
     assert proc.returncode == 0 and proc.stdout == "OK\n", proc.stderr[-3000:]

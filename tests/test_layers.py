@@ -1,11 +1,12 @@
 """`make check-layers` holds the includes of src/ to the order of LAYERS in the Makefile: run on
 planted trees, the checker refuses an include that runs up the order, and only that."""
 import os
-import subprocess
 import sys
 from pathlib import Path
 
 import pytest
+
+import processes
 
 ROOT = Path(__file__).resolve().parent.parent
 ENV = {key: value for key, value in os.environ.items() if key != "LD_PRELOAD"}  # make is not sanitized
@@ -13,14 +14,14 @@ ENV = {key: value for key, value in os.environ.items() if key != "LD_PRELOAD"}  
 
 @pytest.fixture(scope="module")
 def layers():
-    out = subprocess.run(["make", "-s", "--no-print-directory", "--eval=show: ; @echo $(LAYERS)", "show"],
-                         cwd=ROOT, capture_output=True, text=True, timeout=60, check=True, env=ENV)
+    out = processes.run(["make", "-s", "--no-print-directory", "--eval=show: ; @echo $(LAYERS)", "show"],
+                        cwd=ROOT, env=ENV)
+    assert out.returncode == 0, out.stderr
     return out.stdout.split()
 
 
 def check(root, layers):
-    return subprocess.run([sys.executable, str(ROOT / "tools" / "check_layers.py"), str(root), *layers],
-                          capture_output=True, text=True, timeout=60, env=ENV)
+    return processes.run([sys.executable, str(ROOT / "tools" / "check_layers.py"), str(root), *layers], env=ENV)
 
 
 def test_the_source_tree_keeps_the_order(layers):

@@ -5,13 +5,12 @@ import importlib.machinery
 import importlib.util
 import json
 import os
-import subprocess
 import sys
-import textwrap
 
 import pytest
 
 import zorvane as zv
+import processes
 
 EXCEPTIONS = ["ModelingError", "ProtobufSerializationError", "ProtobufDeserializationError"]
 FUNCTIONS = {
@@ -72,8 +71,7 @@ NOT_IN_SUBINTERPRETERS = "module zorvane does not support loading in subinterpre
 
 def _run(script, *args):
     env = dict(os.environ, PYTHONPATH=os.pathsep.join(p for p in sys.path if p))
-    proc = subprocess.run([sys.executable, "-c", textwrap.dedent(script), *args], capture_output=True, text=True,
-                          env=env, timeout=120)
+    proc = processes.python(script, *args, env=env)
     assert proc.returncode == 0, proc.stderr
     return proc.stdout.splitlines()
 

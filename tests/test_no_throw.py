@@ -6,13 +6,14 @@ group must log none; a failure lists what was thrown and how often. The child ha
 import collections
 import json
 import os
-import subprocess
 import sys
 from pathlib import Path
 
 import pytest
 
 import success_corpus
+import processes
+
 
 TESTS = Path(__file__).resolve().parent
 SRC = TESTS.parent / "src"
@@ -23,7 +24,7 @@ def counter(tmp_path_factory):
     library = tmp_path_factory.mktemp("throw_counter") / "throw_counter.so"
     build = [os.environ.get("CXX", "g++"), "-std=c++20", "-shared", "-fPIC", "-O1", f"-I{SRC}",
              str(TESTS / "throw_counter.cpp"), str(SRC / "core" / "error.cpp"), "-o", str(library), "-ldl"]
-    built = subprocess.run(build, capture_output=True, text=True)
+    built = processes.run(build)
     assert built.returncode == 0, built.stderr
     return library
 
@@ -40,8 +41,7 @@ def preload(library):
 def report(counter, tmp_path_factory):
     out = tmp_path_factory.mktemp("throws") / "report.json"
     env = dict(os.environ, LD_PRELOAD=preload(counter), PYTHONPATH=os.pathsep.join(p for p in sys.path if p))
-    child = subprocess.run([sys.executable, str(TESTS / "success_corpus.py"), str(counter), str(out)], env=env,
-                           capture_output=True, text=True, timeout=1800)
+    child = processes.run([sys.executable, str(TESTS / "success_corpus.py"), str(counter), str(out)], env=env)
     assert child.returncode == 0, child.stderr[-5000:]
     return json.loads(out.read_text())
 

@@ -5,7 +5,6 @@ an ordinary exception, an error that is no refusal passes unchanged: never raw b
 exception."""
 import ctypes
 import os
-import subprocess
 import sys
 
 import numpy as np
@@ -13,6 +12,7 @@ import pytest
 
 import io_models as io
 import zorvane as zv
+import processes
 
 
 def claiming(dtype):  # an ndarray subclass whose `dtype` attribute says `dtype` whatever its items are
@@ -82,7 +82,7 @@ def test_a_first_conversion_under_a_mocked_dtype_leaves_every_later_one_right():
         with mock.patch.object(np, "dtype", lambda spec: real("float32")):
             first = evaluation.to_dict()["energy"]
         print(first.dtype, evaluation.to_dict()["energy"].dtype, evaluation.energy.tolist())"""
-    out = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=120)
+    out = processes.python(script)
     assert out.stdout == "float64 float64 [1.5]\n", out.stderr
 
 
@@ -100,7 +100,7 @@ def test_without_numpy_models_are_built_and_arrays_raise_its_import_error():
                 read()
             except ImportError as error:
                 print(type(error).__name__, error)"""
-    out = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=120)
+    out = processes.python(script)
     assert out.stdout.splitlines() == ["sum(i in [0..3), x[i])",
                                        *["ModuleNotFoundError import of numpy halted; None in sys.modules"] * 3], out.stderr
 
@@ -115,15 +115,10 @@ def test_a_list_is_read_from_one_axis_only(read):  # each row of a 2-d array is 
 # ---- buffers without strides (ctypes), errors that are no refusal ----
 
 def in_child(check):  # runs `check()` in a forked child, so that a crash fails one test: its exit code
-    pid = os.fork()
-    if pid == 0:
-        code = 1
-        try:
-            check()
-            code = 0
-        finally:
-            os._exit(code)
-    return os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1])
+    def run():
+        check()
+        return b""
+    return processes.forked(run)[0]
 
 
 def sparse(values, indices, shape):  # the entry read back

@@ -3,12 +3,11 @@ allocation raises MemoryError where it happens, leaving every object as it was. 
 subprocess under an address-space limit a few MiB above what the process already uses."""
 
 import os
-import subprocess
-import sys
 import textwrap
 
 import pytest
 import zorvane
+import processes
 
 # ASan reserves terabytes of address space, so no address-space limit can be set under it.
 limited = pytest.mark.skipif("/asan-site/" in zorvane.__file__, reason="address-space limits do not work under ASan")
@@ -43,8 +42,7 @@ TESTS = os.path.dirname(os.path.abspath(__file__))
 
 
 def run(body):
-    script = PRELUDE + textwrap.dedent(body) + "\nprint('OK')\n"
-    proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=600)
+    proc = processes.python(PRELUDE + textwrap.dedent(body) + "\nprint('OK')\n")
     assert proc.returncode == 0, f"exit {proc.returncode}\n{proc.stdout[-2000:]}\n{proc.stderr[-4000:]}"
     assert proc.stdout.rstrip().endswith("OK"), proc.stdout[-2000:]
 
@@ -181,7 +179,8 @@ def filler(tmp_path_factory):
     library = tmp_path_factory.mktemp("memory_filler") / "memory_filler.so"
     build = [os.environ.get("CC", "gcc"), "-shared", "-fPIC", "-O1", "-Wall", os.path.join(TESTS, "memory_filler.c"),
              "-o", str(library)]
-    subprocess.run(build, check=True, capture_output=True)
+    built = processes.run(build)
+    assert built.returncode == 0, built.stderr
     return library
 
 

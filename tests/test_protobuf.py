@@ -4,9 +4,6 @@ import contextlib
 import copy
 import math
 import re
-import subprocess
-import sys
-import textwrap
 from functools import partial
 
 import pytest
@@ -19,6 +16,7 @@ from protobuf_wire import (array_length, binary, bv_constraint, commutative, con
                            element_set, expr, expr_body, header, in_table, ld, lit, nested_groups, objective, placeholder,
                            problem_body, reduction, subscript, unary)
 import zorvane as zv
+import processes
 
 DE = zv.ProtobufDeserializationError
 UUID = re.compile(r"[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}\Z")
@@ -167,7 +165,7 @@ def test_sums_and_products_with_latex_terms_are_written_flattened(expr, terms):
 
 def test_deep_nested_products_are_flattened_with_little_stack():
     # AddressSanitizer's own calls need a little more than 32 KiB whatever the depth.
-    out = subprocess.run([sys.executable, "-c", textwrap.dedent(f"""
+    out = processes.python(f"""
         import threading, zorvane as zv
         a, b = zv.Placeholder("a"), zv.Placeholder("b")
         e, levels = a, 0
@@ -185,7 +183,7 @@ def test_deep_nested_products_are_flattened_with_little_stack():
         thread.join()
         back = zv.from_protobuf(data[0])
         print(levels, [repr(t) for t in back.terms] == [repr(a)] + [repr(b)] * levels)
-    """)], capture_output=True, text=True, timeout=300)
+    """)
     assert out.returncode == 0 and out.stdout.split() == ["4095", "True"], out.stderr[-2000:]
 
 

@@ -4,14 +4,12 @@ with a small stack; a long write or read stops on Ctrl-C. Every case runs in a c
 crash or an endless call fails its test instead of the test run."""
 
 import os
-import signal
-import subprocess
-import sys
 import textwrap
 
 import pytest
 
 import io_models as io
+import processes
 
 PRELUDE = f"""
 import re, sys, threading
@@ -35,9 +33,8 @@ def shared_tree(levels, top=x):  # 2**levels paths, 4 * levels + 3 distinct node
 """
 
 
-def run(body, timeout=300):
-    script = PRELUDE + textwrap.dedent(body) + "\nprint('OK')\n"
-    proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=timeout)
+def run(body):
+    proc = processes.python(PRELUDE + textwrap.dedent(body) + "\nprint('OK')\n")
     assert proc.returncode == 0 and proc.stdout.endswith("OK\n"), f"exit {proc.returncode}\n{proc.stderr[-4000:]}"
 
 
@@ -204,6 +201,6 @@ def test_a_keyboard_interrupt_stops_a_long_call(build, call):
             assert zv.is_same(obj, build())
             print("interrupted", flush=True)
     """)
-    child = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=120)
+    child = processes.python(script)
     out, err = child.stdout, child.stderr
     assert child.returncode == 0 and out == "interrupted\n", err[-3000:]

@@ -1,13 +1,12 @@
 """replace: top-down rewriting of an expression by a Python callable."""
 import math
-import subprocess
-import sys
 import textwrap
 
 import pytest
 
 import zorvane as zv
 from model_support import Interrupt, dummy, fails, scalar, shows
+import processes
 
 a, b, c = zv.Placeholder("a"), zv.Placeholder("b"), zv.Placeholder("c")
 x, y = zv.BinaryVar("x"), zv.BinaryVar("y")
@@ -211,7 +210,7 @@ def test_a_replacer_that_replaces_inside_itself_ends_at_the_recursion_limit():
         except RecursionError:
             print(len(calls) <= 300)
     """)
-    proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=600)
+    proc = processes.python(script)
     assert proc.returncode == 0 and proc.stdout == "True\n", proc.stderr[-3000:]
 
 

@@ -3,9 +3,8 @@ collection and the name check grows with the number of distinct nodes, not with 
 paths (2**40 here), while results stay those of the expanded tree. Run in a child process so that
 an exponential walk fails by its timeout instead of holding up the suite."""
 
-import subprocess
-import sys
 import textwrap
+import processes
 
 
 def test_shared_sub_expressions_are_walked_once():
@@ -43,7 +42,7 @@ def test_shared_sub_expressions_are_walked_once():
         assert zv.is_quadratic(s) is False and len(zv.extract_variables(s)) == 3
         print("OK")
     """)
-    proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=120)
+    proc = processes.python(script)
     assert proc.returncode == 0 and proc.stdout == "OK\n", proc.stderr[-3000:]
 
 
@@ -67,5 +66,5 @@ def test_terms_of_a_shared_buffer_are_walked_once():
         assert zv.is_same(zv.from_protobuf(zv.to_protobuf(a)), a)
         print("OK")
     """)
-    proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=120)
+    proc = processes.python(script)
     assert proc.returncode == 0 and proc.stdout == "OK\n", proc.stderr[-3000:]

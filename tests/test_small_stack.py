@@ -6,11 +6,10 @@ instead of ending the run) it runs `setup`, then every named call on the main th
 small-stack thread, and compares the results. To cover more, add a setup to SHAPES or a call to
 CALLS (or write a test of your own around the helper)."""
 
-import subprocess
-import sys
 import textwrap
 
 import pytest
+import processes
 
 STACK = 32 * 1024
 
@@ -97,13 +96,13 @@ print("OK", len(CALLS))
 """
 
 
-def same_on_a_small_stack(setup, calls, timeout=600):
+def same_on_a_small_stack(setup, calls):
     """Runs `setup` (Python source over PRELUDE), then each `(name, expression source)` of `calls`
     on the main thread and in a thread with a STACK-byte C stack; every call must give a non-empty
     string on the main thread and the same result in the thread."""
     table = "CALLS = [\n" + "".join(f"    ({name!r}, lambda: {source}),\n" for name, source in calls) + "]\n"
     script = f"STACK = {STACK}\n" + PRELUDE + textwrap.dedent(setup) + table + RUNNER
-    proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=timeout)
+    proc = processes.python(script)
     assert proc.returncode == 0, f"exit {proc.returncode}\n{proc.stdout[-2000:]}\n{proc.stderr[-4000:]}"
     assert proc.stdout.split() == ["OK", str(len(calls))], proc.stdout[-2000:]
 

@@ -2,13 +2,14 @@
 ends the thread by unwinding its stack through the method, and the process still exits normally.
 Each case runs 20 processes at once (the thread is caught at a different point in each)."""
 
+import contextlib
 import os
-import subprocess
 import sys
 import textwrap
 
 import pytest
 import zorvane
+import processes
 
 RUNS = 20
 
@@ -64,8 +65,8 @@ def test_interpreter_exit_with_a_daemon_thread_in_a_method(call, tmp_path):
     imports = "import pandas" if "to_pandas" in call else ""
     script = textwrap.dedent(SCRIPT.format(call=call, imports=imports))
     env = environment(tmp_path)
-    procs = [subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                              text=True, env=env) for _ in range(RUNS)]
-    errors = [proc.communicate(timeout=600)[1] for proc in procs]
-    failed = [(proc.returncode, err[-2000:]) for proc, err in zip(procs, errors) if proc.returncode != 0]
+    with contextlib.ExitStack() as stack:
+        children = [stack.enter_context(processes.started([sys.executable, "-c", script], env=env)) for _ in range(RUNS)]
+        done = [processes.finish(child) for child in children]
+    failed = [(child.returncode, child.stderr[-2000:]) for child in done if child.returncode != 0]
     assert not failed, f"{len(failed)} of {RUNS} runs failed; first: exit {failed[0][0]}\n{failed[0][1]}"

@@ -1,0 +1,64 @@
+"""The waits of the tests themselves: what blocks for ever fails its test within the limit, with the stacks of the
+place it blocked, and leaves no process behind."""
+import os
+import threading
+import uuid
+
+import pytest
+
+import processes
+
+
+def still_running(mark):
+    """The processes whose command line holds `mark`."""
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as cmdline:
+                if mark.encode() in cmdline.read():
+                    found.append(pid)
+        except OSError:
+            pass
+    return found
+
+
+def test_a_child_and_its_child_that_block_fail_with_their_stacks_and_are_ended():
+    mark = uuid.uuid4().hex
+    with pytest.raises(pytest.fail.Exception) as failed:
+        processes.python(f"""
+            import os  # {mark}
+            if os.fork() == 0:
+                os.read(os.pipe()[0], 1)
+            os.wait()
+        """, limit=2)
+    message = str(failed.value)
+    assert "did not end within 2 s" in message
+    assert 'File "<string>", line 4 in <module>' in message  # the grandchild in os.read
+    assert 'File "<string>", line 5 in <module>' in message  # the child in os.wait
+    if processes.GDB:
+        assert message.count("native stacks:") == 2 and "os_read" in message and "os_wait" in message, message
+    assert still_running(mark) == []
+
+
+def test_a_forked_copy_that_blocks_fails_with_its_stacks_and_is_ended():
+    with pytest.raises(pytest.fail.Exception) as failed:
+        processes.forked(lambda: os.read(os.pipe()[0], 1), limit=2)
+    assert "a forked child did not end within 2 s" in str(failed.value)
+    assert "in <lambda>" in str(failed.value)  # its Python stack
+    if processes.GDB:
+        assert "os_read" in str(failed.value), failed.value
+    children = [pid for pid in filter(str.isdigit, os.listdir("/proc")) if processes.state(pid)[1] == str(os.getpid())]
+    assert children == []
+
+
+def test_a_thread_that_blocks_fails_with_its_stack():
+    release = threading.Event()
+    thread = threading.Thread(target=release.wait)
+    thread.start()
+    try:
+        with pytest.raises(pytest.fail.Exception) as failed:
+            processes.join(thread, 0.5)
+    finally:
+        release.set()
+        thread.join()
+    assert "did not end within 0.5 s" in str(failed.value) and "in wait" in str(failed.value)
