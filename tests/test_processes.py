@@ -1,5 +1,6 @@
 """The waits of the tests themselves: what blocks for ever fails its test within the limit, with the stacks of the
 place it blocked, and leaves no process behind."""
+import contextlib
 import os
 import threading
 import uuid
@@ -9,17 +10,21 @@ import pytest
 import processes
 
 
-def still_running(mark):
-    """The processes whose command line holds `mark`."""
+def running(test):
+    """The processes for which `test(pid)` holds."""
     found = []
     for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open(f"/proc/{pid}/cmdline", "rb") as cmdline:
-                if mark.encode() in cmdline.read():
-                    found.append(pid)
-        except OSError:
-            pass
+        with contextlib.suppress(OSError):  # ended meanwhile
+            if test(pid):
+                found.append(pid)
     return found
+
+
+def marked(mark):
+    def holds(pid):
+        with open(f"/proc/{pid}/cmdline", "rb") as cmdline:
+            return mark.encode() in cmdline.read()
+    return holds
 
 
 def test_a_child_and_its_child_that_block_fail_with_their_stacks_and_are_ended():
@@ -37,7 +42,7 @@ def test_a_child_and_its_child_that_block_fail_with_their_stacks_and_are_ended()
     assert 'File "<string>", line 5 in <module>' in message  # the child in os.wait
     if processes.GDB:
         assert message.count("native stacks:") == 2 and "os_read" in message and "os_wait" in message, message
-    assert still_running(mark) == []
+    assert running(marked(mark)) == []
 
 
 def test_a_forked_copy_that_blocks_fails_with_its_stacks_and_is_ended():
@@ -47,8 +52,7 @@ def test_a_forked_copy_that_blocks_fails_with_its_stacks_and_is_ended():
     assert "in <lambda>" in str(failed.value)  # its Python stack
     if processes.GDB:
         assert "os_read" in str(failed.value), failed.value
-    children = [pid for pid in filter(str.isdigit, os.listdir("/proc")) if processes.state(pid)[1] == str(os.getpid())]
-    assert children == []
+    assert running(lambda pid: processes.state(pid)[1] == str(os.getpid())) == []  # no child left
 
 
 def test_a_thread_that_blocks_fails_with_its_stack():
