@@ -2,8 +2,9 @@
 that fits its work. When the limit passes, the test fails at once with the stacks of what hung: native ones through
 gdb where it is installed, Python's through faulthandler (on in every child: SIGABRT makes it print every thread's
 stack before the process dies) or, for a thread, through sys._current_frames. Nothing it started is left: a child
-runs in a process group of its own, killed whole with the child's own children, and dies with the test run when
-the run is stopped from outside (setpriv --pdeathsig, util-linux)."""
+runs in a process group of its own, killed whole with the child's own children when the limit passes or the test
+ends, and the child dies with the test run when the run is killed from outside (setpriv --pdeathsig, util-linux),
+so that no thread of it keeps a core busy."""
 import contextlib
 import faulthandler
 import os
@@ -20,8 +21,9 @@ import traceback
 
 import pytest
 
-# What a test waits on may take this long. The longest child of the suite takes 9 s under the sanitizer build on two
-# cores kept busy by two other processes (test_thread_exit.py: 20 at once); most take under 3 s.
+# What a test waits on may take this long. The longest wait of the suite, for one of 20 children run at once
+# (test_thread_exit.py), took 7 s under the sanitizer build on two cores kept busy by two other processes; most
+# children take under 3 s there.
 SECONDS = 60
 GDB = shutil.which("gdb")
 DIES_WITH_THE_RUN = [setpriv, "--pdeathsig", "KILL", "--"] if (setpriv := shutil.which("setpriv")) else []
