@@ -53,10 +53,13 @@ def finish(child, limit=SECONDS, input=None):
     return subprocess.CompletedProcess(child.args[len(DIES_WITH_THE_RUN):], child.returncode, out, err)
 
 
-def run(args, limit=SECONDS, input=None, **options):
-    """subprocess.run(args, capture_output=True, text=True) with a limit, as above."""
+def run(args, limit=SECONDS, input=None, check=False, **options):
+    """subprocess.run(args, capture_output=True, text=True) with a limit, as above; with `check`, an exit status
+    other than 0 fails the test with the child's stderr."""
     with started(args, **options) as child:
-        return finish(child, limit, input)
+        done = finish(child, limit, input)
+    assert not check or done.returncode == 0, f"{done.args!r} exited with {done.returncode}\n{done.stderr}"
+    return done
 
 
 def python(script, *args, limit=SECONDS, **options):
@@ -111,8 +114,9 @@ def native_stacks(pid):
     if not GDB:
         return "  (none: gdb is not installed)\n"
     try:
+        not_sanitized = {key: value for key, value in os.environ.items() if key != "LD_PRELOAD"}
         out = subprocess.run([GDB, "-p", str(pid), "-batch", "-nx", "-ex", "thread apply all bt"], capture_output=True,
-                             text=True, timeout=120, env=not_sanitized()).stdout
+                             text=True, timeout=120, env=not_sanitized).stdout
     except subprocess.TimeoutExpired:
         return "  (none: gdb did not attach within 120 s)\n"
     threads = {}  # stack: the threads that have it
@@ -142,10 +146,6 @@ def python_stacks(pid):
                 time.sleep(0.01)
                 continue
         return
-
-
-def not_sanitized():
-    return {key: value for key, value in os.environ.items() if key != "LD_PRELOAD"}
 
 
 def forked(task, limit=SECONDS):

@@ -30,8 +30,7 @@ def exporter(tmp_path_factory):
     library = tmp_path_factory.mktemp("buffer_exporter") / f"buffer_exporter{sysconfig.get_config_var('EXT_SUFFIX')}"
     build = [os.environ.get("CC", "gcc"), "-shared", "-fPIC", "-O1", "-Wall", f"-I{sysconfig.get_paths()['include']}",
              str(TESTS / "buffer_exporter.c"), "-o", str(library)]
-    built = processes.run(build)
-    assert built.returncode == 0, built.stderr
+    processes.run(build, check=True)
     spec = importlib.util.spec_from_file_location("buffer_exporter", library)
     module = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(module)

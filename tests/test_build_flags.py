@@ -26,10 +26,9 @@ def compile_commands(tmp_path_factory):
 
     def configure(*definitions):
         build_dir = tmp_path_factory.mktemp("cmake")
-        done = processes.run(["cmake", "-S", str(ROOT), "-B", str(build_dir), "-G", "Ninja", "-DZORVANE_CPP_TESTS=ON",
-                              f"-DPython_EXECUTABLE={sys.executable}", f"-DZORVANE_NUMPY_INCLUDE={NUMPY_INCLUDE}",
-                              *definitions], env=ENV)
-        assert done.returncode == 0, done.stderr
+        processes.run(["cmake", "-S", str(ROOT), "-B", str(build_dir), "-G", "Ninja", "-DZORVANE_CPP_TESTS=ON",
+                       f"-DPython_EXECUTABLE={sys.executable}", f"-DZORVANE_NUMPY_INCLUDE={NUMPY_INCLUDE}", *definitions],
+                      env=ENV, check=True)
         entries = json.loads((build_dir / "compile_commands.json").read_text())
         return {entry["file"]: shlex.split(entry["command"]) for entry in entries}
     return {werror: configure(*([f"-DZORVANE_WERROR={werror}"] if werror else [])) for werror in (None, "ON", "OFF")}
@@ -51,8 +50,7 @@ def test_only_zorvane_sources_are_included_as_ours(compile_commands):
 
 
 def dry_run(target, *assignments):
-    out = processes.run(["make", "-n", "--no-print-directory", *assignments, target], cwd=ROOT, env=ENV)
-    assert out.returncode == 0, out.stderr
+    out = processes.run(["make", "-n", "--no-print-directory", *assignments, target], cwd=ROOT, env=ENV, check=True)
     return re.findall(r"ZORVANE_WERROR=(\w+)", out.stdout)
 
 

@@ -22,8 +22,7 @@ def make_variable(name, *assignments):
     dropped = ("LD_PRELOAD", "MAKEFLAGS", "MFLAGS", "MAKEOVERRIDES", "MAKELEVEL", "PYTHONS", "SKIP_PYTHONS")
     env = {key: value for key, value in os.environ.items() if key not in dropped}
     out = processes.run(["make", "-s", "--no-print-directory", *assignments, f"--eval=show: ; @echo $({name})", "show"],
-                        cwd=ROOT, env=env)
-    assert out.returncode == 0, out.stderr
+                        cwd=ROOT, env=env, check=True)
     return out.stdout.split()
 
 

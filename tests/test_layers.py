@@ -15,8 +15,7 @@ ENV = {key: value for key, value in os.environ.items() if key != "LD_PRELOAD"}  
 @pytest.fixture(scope="module")
 def layers():
     out = processes.run(["make", "-s", "--no-print-directory", "--eval=show: ; @echo $(LAYERS)", "show"],
-                        cwd=ROOT, env=ENV)
-    assert out.returncode == 0, out.stderr
+                        cwd=ROOT, env=ENV, check=True)
     return out.stdout.split()
 
 

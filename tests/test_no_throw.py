@@ -14,7 +14,6 @@ import pytest
 import success_corpus
 import processes
 
-
 TESTS = Path(__file__).resolve().parent
 SRC = TESTS.parent / "src"
 
@@ -24,8 +23,7 @@ def counter(tmp_path_factory):
     library = tmp_path_factory.mktemp("throw_counter") / "throw_counter.so"
     build = [os.environ.get("CXX", "g++"), "-std=c++20", "-shared", "-fPIC", "-O1", f"-I{SRC}",
              str(TESTS / "throw_counter.cpp"), str(SRC / "core" / "error.cpp"), "-o", str(library), "-ldl"]
-    built = processes.run(build)
-    assert built.returncode == 0, built.stderr
+    processes.run(build, check=True)
     return library
 
 

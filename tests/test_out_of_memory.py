@@ -179,8 +179,7 @@ def filler(tmp_path_factory):
     library = tmp_path_factory.mktemp("memory_filler") / "memory_filler.so"
     build = [os.environ.get("CC", "gcc"), "-shared", "-fPIC", "-O1", "-Wall", os.path.join(TESTS, "memory_filler.c"),
              "-o", str(library)]
-    built = processes.run(build)
-    assert built.returncode == 0, built.stderr
+    processes.run(build, check=True)
     return library
 
 

@@ -66,3 +66,18 @@ def test_a_thread_that_blocks_fails_with_its_stack():
         release.set()
         thread.join()
     assert "did not end within 0.5 s" in str(failed.value) and "in wait" in str(failed.value)
+
+
+@pytest.mark.parametrize("installed, outcome", [("", pytest.skip.Exception), ("1", pytest.fail.Exception)],
+                         ids=["outside make", "under make"])
+def test_a_missing_tool_skips_outside_make_and_fails_under_it(monkeypatch, installed, outcome):
+    monkeypatch.setenv("ZORVANE_DEPS_INSTALLED", installed)
+    with pytest.raises((pytest.skip.Exception, pytest.fail.Exception), match="apt-get install nodejs") as raised:
+        processes.missing("node not found: apt-get install nodejs")
+    assert raised.type is outcome
+
+
+def test_a_checked_child_that_fails_fails_the_test_with_its_stderr():
+    assert processes.python("print('ok')", check=True).stdout == "ok\n"
+    with pytest.raises(AssertionError, match="exited with 3\n.*said so"):
+        processes.python("import sys; sys.stderr.write('said so'); sys.exit(3)", check=True)
